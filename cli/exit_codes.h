@@ -1,0 +1,14 @@
+// Exit codes of k5-iap; the README lists them.
+#pragma once
+
+namespace k5::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitSessionFailed = 1;
+inline constexpr int kExitPortUnavailable = 2;
+inline constexpr int kExitPackRejected = 3;
+inline constexpr int kExitPackUnreadable = 4;
+inline constexpr int kExitForeignProduct = 5;
+inline constexpr int kExitUsage = 64;
+
+}  // namespace k5::cli

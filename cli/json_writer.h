@@ -1,0 +1,30 @@
+// A minimal writer for one-line JSON objects.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace k5::cli {
+
+std::string JsonString(std::string_view text);
+
+class JsonObject {
+public:
+    JsonObject& Add(std::string_view key, std::string_view value);
+    JsonObject& Add(std::string_view key, const char* value) { return Add(key, std::string_view(value)); }
+    JsonObject& Add(std::string_view key, std::int64_t value);
+    JsonObject& Add(std::string_view key, double value);
+    JsonObject& Add(std::string_view key, bool value);
+    JsonObject& Add(std::string_view key, const std::vector<std::string>& values);
+    JsonObject& AddNull(std::string_view key);
+    std::string Str() const { return "{" + body_ + "}"; }
+
+private:
+    JsonObject& Raw(std::string_view key, const std::string& json);
+    std::string body_;
+};
+
+}  // namespace k5::cli

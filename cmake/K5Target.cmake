@@ -1,0 +1,12 @@
+# Per-target build settings shared by every project target.
+function(k5_target_settings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(K5_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(K5_SANITIZE)
+    list(JOIN K5_SANITIZE "," _k5_san)
+    target_compile_options(${target} PRIVATE -fsanitize=${_k5_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(${target} PRIVATE -fsanitize=${_k5_san})
+  endif()
+endfunction()

@@ -1,0 +1,31 @@
+// Port names: a device path is used as it is; "COMn" (n >= 1) is looked up in
+// the settings file's [Devices] section, else means /dev/ttyUSB<n-1>,
+// /dev/ttyACM<n-1> or /dev/ttyS<n-1>, the first that exists.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings_file.h"
+
+namespace k5 {
+
+using DeviceExists = std::function<bool(const std::string& path)>;
+
+// n for "COMn" (any case, n >= 1, no sign or leading blanks); nothing otherwise.
+std::optional<int> ComPortNumber(std::string_view name);
+
+// The device for `name`, looked up when called (nothing cached). A name that is
+// neither a path nor COMn is returned unchanged and will fail to open.
+std::string ResolvePortName(const std::string& name, const SettingsFile& settings,
+                            const DeviceExists& exists);
+std::string ResolvePortName(const std::string& name, const SettingsFile& settings);
+
+// Where COMn points when the settings file does not map it.
+std::string DefaultDeviceForPort(int number, const DeviceExists& exists);
+
+bool PathExists(const std::string& path);
+
+}  // namespace k5

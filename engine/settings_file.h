@@ -1,0 +1,64 @@
+// The settings file eBikeSet.ini: the port number and baud index of section
+// [Uart], and the [Devices] map from COMn names to device paths.
+//
+// Nothing is cached: every call reads or writes the file when it is made.
+// A write keeps every other section, key and comment, refuses a read-only file
+// and replaces the file atomically, so a crash never leaves half a file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace k5 {
+
+inline constexpr const char* kSettingsFileName = "eBikeSet.ini";
+
+// "Unable to write to <full path>"; keeps the OS error for the front ends.
+class ESettingsWriteError : public std::runtime_error {
+public:
+    ESettingsWriteError(const std::filesystem::path& path, int osError);
+    int OsError() const { return osError_; }
+
+private:
+    int osError_;
+};
+
+class SettingsFile {
+public:
+    explicit SettingsFile(std::filesystem::path path);
+
+    const std::filesystem::path& Path() const { return path_; }
+
+    // "Port" of [Uart]; 1 when the file, section or key is missing or not an integer.
+    int GetUartPort() const;
+    void SetUartPort(int port) const;
+    // The session always runs at index 0; the stored "BaudRate" is not read.
+    int GetBaudIndex() const;
+    void SetBaudIndex(int baudIndex) const;
+
+    // One value, or nothing when the file, section or key is missing.
+    // Section and key names match without regard to case.
+    std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;
+    // Raises ESettingsWriteError and leaves the file as it was when refused.
+    void WriteString(const std::string& section, const std::string& key,
+                     const std::string& value) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// A settings value as an integer: decimal with an optional sign, or hexadecimal
+// after "0x"/"0X". Anything else is not an integer.
+std::optional<int> ParseSettingsInteger(std::string_view text);
+
+// eBikeSet.ini beside the executable; when that folder is not writable and no
+// file exists there, $XDG_CONFIG_HOME/k5-iap-tool/eBikeSet.ini (~/.config/...).
+std::filesystem::path DefaultSettingsPath();
+
+// The directory of the running executable.
+std::filesystem::path ExecutableDirectory();
+
+}  // namespace k5

@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "p_HexConvertFun.h"
+#include "pack_builder.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using k5::EInOutError;
+using k5::PackStore;
+using k5::sim::BuildPack;
+using k5::sim::GenerateImage;
+using k5::sim::PackSpec;
+
+class PackLoaderTest : public ::testing::Test {
+protected:
+    std::string WritePack(const PackSpec& spec, const std::string& name = "a.Pack") {
+        return dir.Write(name, BuildPack(spec));
+    }
+    int LoadErrorCode(const std::string& path, std::string* text = nullptr) {
+        try {
+            store.LoadPack(path);
+        } catch (const EInOutError& e) {
+            if (text) *text = e.what();
+            return e.Code();
+        }
+        return -1;
+    }
+
+    k5::test::TempDir dir;
+    PackStore store;
+};
+
+TEST_F(PackLoaderTest, ReadsEveryFieldOfAnIndependentlyBuiltPack) {
+    PackSpec spec;
+    spec.image = GenerateImage(5000);
+    spec.version = 0x0102;
+    spec.productCode = 0x00014E22;
+    spec.packKind = 0x55;
+    spec.transferKey = 0xC3;
+    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    const auto& h = store.Header();
+    EXPECT_EQ(h.Version(), 258);
+    EXPECT_EQ(h.ProductCode(), 0x00014E22u);
+    EXPECT_EQ(h.PackKind(), 0x55);
+    EXPECT_EQ(h.ImageLength(), 5000u);
+    EXPECT_EQ(h.TransferKey(), 0xC3);
+    EXPECT_EQ(h.ImageSum(), k5::sim::ByteSum(spec.image));
+    const auto plain = k5::sim::BuildPlainHeader(spec);
+    EXPECT_EQ(h.HeaderCrc(), plain[30] | (plain[31] << 8));
+    EXPECT_TRUE(std::equal(spec.image.begin(), spec.image.end(), store.Image()));
+    // The header stays scrambled in the buffer; the filler after the image stays as stored.
+    const auto file = BuildPack(spec);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 34, store.Buffer().begin()));
+    EXPECT_TRUE(std::equal(file.begin() + 34 + 5000, file.end(), store.Buffer().begin() + 34 + 5000));
+}
+
+TEST_F(PackLoaderTest, ComposesHalvesAsTheFormatLaysThemOut) {
+    // 300 bytes of 0xFF: ImageSum 76500 = 0x00012AD4, ProductCode 20002 = 0x4E22.
+    PackSpec spec;
+    spec.image.assign(300, 0xFF);
+    const auto plain = k5::sim::BuildPlainHeader(spec);
+    EXPECT_EQ(plain[6], 0x00);
+    EXPECT_EQ(plain[7], 0x00);
+    EXPECT_EQ(plain[9], 0x22);
+    EXPECT_EQ(plain[10], 0x4E);
+    EXPECT_EQ(plain[26], 0x01);
+    EXPECT_EQ(plain[27], 0x00);
+    EXPECT_EQ(plain[28], 0xD4);
+    EXPECT_EQ(plain[29], 0x2A);
+    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    EXPECT_EQ(store.Header().ImageSum(), 76500u);
+    EXPECT_EQ(store.Header().ProductCode(), 20002u);
+}
+
+TEST_F(PackLoaderTest, KeysDropTheCarryAndZeroKeysStorePlain) {
+    struct Case { std::uint8_t b32, b33; } cases[] = {{0x00, 0x00}, {0x80, 0x80}, {0xF0, 0x20}, {0xFF, 0x02}};
+    for (auto c : cases) {
+        PackSpec spec;
+        spec.image = GenerateImage(777, c.b32);
+        spec.headerKeyByte32 = c.b32;
+        spec.headerKeyByte33 = c.b33;
+        EXPECT_TRUE(store.LoadPack(WritePack(spec))) << int(c.b32) << "+" << int(c.b33);
+        EXPECT_EQ(store.Header().ImageLength(), 777u);
+    }
+    PackSpec plain;
+    plain.image = GenerateImage(64);
+    plain.headerKeyByte32 = 0x80;
+    plain.headerKeyByte33 = 0x80;
+    const auto file = BuildPack(plain);
+    const auto header = k5::sim::BuildPlainHeader(plain);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), file.begin()));  // header key 0
+}
+
+TEST_F(PackLoaderTest, ImageKeyOfZeroLeavesTheImageAsStored) {
+    // Search a version whose CRC bytes add up to a multiple of 256.
+    PackSpec spec;
+    spec.image = GenerateImage(100);
+    for (unsigned v = 0; v < 65536; ++v) {
+        spec.version = static_cast<std::uint16_t>(v);
+        auto h = k5::sim::BuildPlainHeader(spec);
+        if (static_cast<std::uint8_t>(h[30] + h[31]) == 0) break;
+    }
+    const auto file = BuildPack(spec);
+    EXPECT_TRUE(std::equal(spec.image.begin(), spec.image.end(), file.begin() + 34));
+    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+}
+
+TEST_F(PackLoaderTest, FileLengths) {
+    PackSpec spec;
+    spec.image = GenerateImage(256);
+    auto bytes = BuildPack(spec);
+    EXPECT_TRUE(store.LoadPack(dir.Write("exact.Pack", bytes)));
+
+    auto longer = bytes;
+    longer.resize(200000, 0xEE);
+    EXPECT_TRUE(store.LoadPack(dir.Write("long.Pack", longer)));
+
+    auto shorter = bytes;
+    shorter.pop_back();
+    std::string text;
+    EXPECT_EQ(LoadErrorCode(dir.Write("short.Pack", shorter), &text), 100);
+    EXPECT_EQ(text, "Read beyond end of file");
+    EXPECT_EQ(LoadErrorCode(dir.Write("empty.Pack", {})), 100);
+}
+
+TEST_F(PackLoaderTest, OpenFailuresCarryTheirCodeAndText) {
+    std::string text;
+    EXPECT_EQ(LoadErrorCode(dir.File("missing.Pack"), &text), 2);
+    EXPECT_EQ(text, "File not found");
+    EXPECT_EQ(LoadErrorCode(dir.File("no-such-dir/a.Pack"), &text), 3);
+    EXPECT_EQ(text, "Invalid filename");
+    EXPECT_EQ(LoadErrorCode(""), 3);
+    EXPECT_EQ(LoadErrorCode(dir.Path().string(), &text), 5);  // a directory chosen as the pack
+    EXPECT_EQ(text, "File access denied");
+    const auto regular = dir.Write("plain.Pack", {1, 2, 3});
+    EXPECT_EQ(LoadErrorCode(regular + "/inner.Pack"), 3);  // a file used as a directory
+
+    EXPECT_EQ(EInOutError::TextFor(4), "Too many open files");
+    EXPECT_EQ(EInOutError::TextFor(32), "I/O error 32");
+    EXPECT_EQ(EInOutError(5, 13).OsError(), 13);
+}
+
+TEST_F(PackLoaderTest, UnreadableFileIsAccessDenied) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    PackSpec spec;
+    auto path = WritePack(spec);
+    ::chmod(path.c_str(), 0);
+    EXPECT_EQ(LoadErrorCode(path), 5);
+}
+
+TEST_F(PackLoaderTest, ReadOnlyPackLoads) {
+    PackSpec spec;
+    spec.image = GenerateImage(128);
+    auto path = WritePack(spec);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_TRUE(store.LoadPack(path));
+}
+
+TEST_F(PackLoaderTest, FailedReadLeavesTheLoadedPackWhole) {
+    PackSpec spec;
+    spec.image = GenerateImage(3000);
+    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    const auto before = store.Buffer();
+    const auto header = store.Header().bytes;
+
+    auto other = BuildPack(PackSpec{});
+    other.resize(1000);
+    EXPECT_EQ(LoadErrorCode(dir.Write("short.Pack", other)), 100);
+    EXPECT_EQ(LoadErrorCode(dir.File("gone.Pack")), 2);
+    EXPECT_EQ(store.Buffer(), before);
+    EXPECT_EQ(store.Header().bytes, header);
+}
+
+TEST_F(PackLoaderTest, EveryCoveredHeaderByteIsChecked) {
+    PackSpec spec;
+    spec.image = GenerateImage(500);
+    const auto good = BuildPack(spec);
+    for (std::size_t i = 0; i < 30; ++i) {
+        auto bad = good;
+        bad[i] ^= 0x01;
+        EXPECT_FALSE(store.LoadPack(dir.Write("bad.Pack", bad))) << "header byte " << i;
+    }
+    auto filler = good;
+    filler[34 + 500 + 7] ^= 0xFF;
+    EXPECT_TRUE(store.LoadPack(dir.Write("filler.Pack", filler)));
+}
+
+TEST_F(PackLoaderTest, CrcMismatchKeepsHeaderAndLeavesImageScrambled) {
+    PackSpec spec;
+    spec.image = GenerateImage(400);
+    spec.version = 999;
+    spec.corruptCrc = true;
+    const auto file = BuildPack(spec);
+    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+    EXPECT_EQ(store.Header().Version(), 999);
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), store.Buffer().begin()));
+}
+
+TEST_F(PackLoaderTest, SumCheckSeesChangedBytesButNotTheirOrder) {
+    PackSpec spec;
+    spec.image = GenerateImage(1000);
+    spec.image[10] = 0x11;
+    spec.image[20] = 0x22;
+    const auto good = BuildPack(spec);
+
+    auto changed = good;
+    changed[34 + 10] ^= 0x40;
+    EXPECT_FALSE(store.LoadPack(dir.Write("changed.Pack", changed)));
+    EXPECT_EQ(store.Image()[10], 0x11 ^ 0x40);  // decoded in place all the same
+
+    auto swapped = good;
+    std::swap(swapped[34 + 10], swapped[34 + 20]);
+    EXPECT_TRUE(store.LoadPack(dir.Write("swapped.Pack", swapped)));
+
+    spec.corruptSum = true;
+    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+}
+
+TEST_F(PackLoaderTest, EmptyImage) {
+    PackSpec spec;
+    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+    EXPECT_EQ(store.Header().ImageLength(), 0u);
+    spec.corruptSum = true;
+    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+}
+
+TEST_F(PackLoaderTest, ImagesPastTheLastWholeChunkAreRefused) {
+    PackSpec spec;
+    spec.image = GenerateImage(131024);
+    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+
+    spec.image = GenerateImage(131025);
+    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+    PackSpec largest;
+    largest.image = GenerateImage(131038);
+    const auto plain = k5::sim::BuildPlainHeader(largest);
+    EXPECT_EQ(plain[21], 0x01);
+    EXPECT_EQ(plain[22], 0x00);
+    EXPECT_EQ(plain[24], 0xDE);
+    EXPECT_EQ(plain[25], 0xFF);
+
+    spec.image = GenerateImage(64);
+    for (std::uint32_t declared : {131038u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        spec.declaredLength = declared;
+        EXPECT_FALSE(store.LoadPack(WritePack(spec))) << declared;
+        EXPECT_EQ(store.Header().ImageLength(), declared);
+    }
+}
+
+TEST_F(PackLoaderTest, ForeignProductStillLoads) {
+    PackSpec spec;
+    spec.productCode = 20003;
+    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+    EXPECT_EQ(store.Header().ProductCode(), 20003u);
+}
+
+TEST_F(PackLoaderTest, LeasedPackRefusesLoads) {
+    PackSpec spec;
+    spec.image = GenerateImage(32);
+    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    ASSERT_TRUE(store.TryLease());
+    EXPECT_FALSE(store.TryLease());
+    spec.version = 1;
+    EXPECT_THROW(store.LoadPack(WritePack(spec, "b.Pack")), k5::EPackInUse);
+    EXPECT_EQ(store.Header().Version(), 308);
+    store.ReleaseLease();
+    EXPECT_TRUE(store.LoadPack(WritePack(spec, "b.Pack")));
+    EXPECT_EQ(store.Header().Version(), 1);
+}
+
+TEST(PackKindText, OnlyAaMeansSettings) {
+    EXPECT_STREQ(k5::PackKindText(0xAA), "Software + Settings");
+    EXPECT_STREQ(k5::PackKindText(0x00), "Software Only");
+    EXPECT_STREQ(k5::PackKindText(0xAB), "Software Only");
+}
+
+}  // namespace
