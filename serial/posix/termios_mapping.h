@@ -1,0 +1,31 @@
+// How the component's line settings become termios settings.
+#pragma once
+
+#include <termios.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "comm_types.h"
+
+namespace k5::serial::posix {
+
+struct TermiosPlan {
+    termios attributes{};
+    // The Bnnn code for a standard rate; nothing when the rate needs BOTHER.
+    std::optional<speed_t> standardSpeed;
+    std::uint32_t baudRate = 0;
+    // Modem lines to raise (true) or drop (false); nothing leaves the line alone.
+    std::optional<bool> dtr;
+    std::optional<bool> rts;
+};
+
+// Raw mode with receiver on and modem status ignored; data bits, parity,
+// stop bits, XON/XOFF and RTS/CTS from `settings`. Line errors are marked in
+// band (PARMRK). Settings termios cannot express are left out.
+TermiosPlan MapLineSettings(const LineSettings& settings, const termios& current);
+
+// The Bnnn code of a standard rate.
+std::optional<speed_t> StandardSpeed(std::uint32_t baudRate);
+
+}  // namespace k5::serial::posix
