@@ -1,10 +1,14 @@
 // k5-iap: the command-line programmer.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "exit_codes.h"
 #include "info_command.h"
 #include "p_HexConvertFun.h"
+#include "ports_command.h"
+#include "program_command.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"K5 controller firmware programmer"};
@@ -15,6 +19,18 @@ int main(int argc, char** argv) {
     infoCmd->add_flag("--json", info.json, "Print one JSON object");
     infoCmd->add_option("PACK", info.pack, "Update pack (*.Pack)")->required();
 
+    k5::cli::ProgramOptions program;
+    auto* programCmd = app.add_subcommand("program", "Program the controller with an update pack");
+    programCmd->add_option("--port", program.port, "Port name (COMn) or device path; default COM<Port> of the settings");
+    programCmd->add_option("--settings", program.settings, "Settings file (default eBikeSet.ini beside the program)");
+    programCmd->add_flag("--json", program.json, "Print one JSON object per line");
+    programCmd->add_flag("--any-product", program.anyProduct, "Program a pack made for another product");
+    programCmd->add_option("PACK", program.pack, "Update pack (*.Pack)")->required();
+
+    std::string portsSettings;
+    auto* portsCmd = app.add_subcommand("ports", "List COM1 to COM9 and the serial devices present");
+    portsCmd->add_option("--settings", portsSettings, "Settings file (default eBikeSet.ini beside the program)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -22,5 +38,12 @@ int main(int argc, char** argv) {
         return code == 0 ? k5::cli::kExitOk : k5::cli::kExitUsage;
     }
     if (*infoCmd) return k5::cli::RunInfo(info, k5::ProcessPack(), std::cout, std::cerr);
+    if (*programCmd) return k5::cli::RunProgram(program, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    if (*portsCmd) {
+        const k5::SettingsFile settings(portsSettings.empty() ? k5::DefaultSettingsPath()
+                                                              : std::filesystem::path(portsSettings));
+        k5::cli::PrintPorts(std::cout, settings, k5::PathExists, k5::cli::ListSerialDevices("/sys/class/tty"));
+        return k5::cli::kExitOk;
+    }
     return k5::cli::kExitUsage;
 }

@@ -2,11 +2,14 @@
 #include <CLI/CLI.hpp>
 
 #include "mkpack_command.h"
+#include "simulate_command.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"K5 controller simulator and pack builder"};
-    app.require_subcommand(1);
+    CLI::App app{"Simulated K5 controller on a pseudo-terminal, and pack builder.\n"
+                 "Without a subcommand it prints its device path and plays the controller."};
+    app.require_subcommand(0, 1);
     int status = 0;
+    auto simulate = k5::sim::AddSimulateOptions(app);
     k5::sim::AddMkpackCommand(app, status);
     try {
         app.parse(argc, argv);
@@ -14,5 +17,6 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 64;
     }
-    return status;
+    if (!app.get_subcommands().empty()) return status;  // a subcommand ran
+    return k5::sim::RunSimulator(*simulate);
 }

@@ -1,0 +1,136 @@
+#include "program_command.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cstring>
+#include <ostream>
+#include <thread>
+
+#include "cli_session_view.h"
+#include "event_loop.h"
+#include "exit_codes.h"
+#include "iap_session.h"
+#include "message_text.h"
+#include "port_names.h"
+
+namespace k5::cli {
+namespace {
+
+constexpr int kExitInterrupted = 130;
+
+int ExitCodeFor(SessionOutcome outcome) {
+    switch (outcome) {
+        case SessionOutcome::Programmed: return kExitOk;
+        case SessionOutcome::PortError: return kExitPortUnavailable;
+        case SessionOutcome::Stopped: return kExitInterrupted;
+        default: return kExitSessionFailed;
+    }
+}
+
+// SIGINT and SIGTERM ask the session to stop; it then closes the port and ends.
+class InterruptStopper {
+public:
+    explicit InterruptStopper(IapSession& session) {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+        thread_ = std::thread([this, &session] {
+            int signal = 0;
+            sigwait(&set_, &signal);
+            if (!done_.load()) {
+                interrupted_.store(true);
+                session.RequestStop();
+            }
+        });
+    }
+    ~InterruptStopper() {
+        done_.store(true);
+        pthread_kill(thread_.native_handle(), SIGTERM);
+        thread_.join();
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    bool Interrupted() const { return interrupted_.load(); }
+
+private:
+    sigset_t set_{};
+    sigset_t previous_{};
+    std::atomic<bool> done_{false};
+    std::atomic<bool> interrupted_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
+    const SettingsFile settings(options.settings.empty() ? DefaultSettingsPath()
+                                                         : std::filesystem::path(options.settings));
+    PackStore& pack = ProcessPack();
+    try {
+        if (!pack.LoadPack(options.pack)) {
+            err << options.pack << ": Pack file was briken\n";
+            return kExitPackRejected;
+        }
+    } catch (const EInOutError& e) {
+        err << options.pack << ": " << WithFullStop(e.what()) << "\n";
+        return kExitPackUnreadable;
+    }
+    if (pack.Header().ProductCode() != kExpectedProductCode && !options.anyProduct) {
+        err << options.pack << ": Pack Eror (product code " << pack.Header().ProductCode() << ", this tool is for "
+            << kExpectedProductCode << "; --any-product programs it all the same)\n";
+        return kExitForeignProduct;
+    }
+
+    serial::EventLoop loop;
+    serial::TComm AVS1(loop);
+    AVS1.SetCommName("COM1");
+    AVS1.SetBaudRate(9600);
+    AVS1.SetPortResolver([&settings](const std::string& name) { return ResolvePortName(name, settings); });
+
+    CliSessionView view(out, err, options.json, interactive && !options.json,
+                        SessionBaudRate(settings.GetBaudIndex()) / 10);
+    IapSession session(AVS1, pack, settings, view, ProcessSessionState());
+    if (!options.port.empty()) session.SetPortNameOverride(options.port);
+    AVS1.OnReceiveData = [&session](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
+        session.AVS1ReceiveData(sender, buffer, length);
+    };
+    AVS1.OnRequestHangup = [&session, &view](serial::TComm* sender) {
+        view.Note(sender->DevicePath() + " hung up: is the cable still plugged in?");
+        session.PortHungUp();
+    };
+    session.SetFinishedCallback([&loop] { loop.Wake(); });
+
+    bool interrupted = false;
+    {
+        InterruptStopper stopper(session);
+        if (!session.BeginSession()) {
+            err << "k5-iap: a session is already running\n";
+            return kExitSessionFailed;
+        }
+        loop.RunUntil([&session] { return !session.Running(); }, std::chrono::hours(24));
+        interrupted = stopper.Interrupted();
+    }
+    loop.RunPending();
+
+    const SessionOutcome outcome = session.LastOutcome();
+    const int code = interrupted ? kExitInterrupted : ExitCodeFor(outcome);
+    if (outcome == SessionOutcome::PortError && !session.FailedDevice().empty()) {
+        std::string reason = session.FailedDeviceError() ? std::strerror(session.FailedDeviceError()) : "";
+        if (session.FailedDeviceError() == EBUSY) reason = "in use by another program";
+        view.Note("cannot open " + session.FailedDevice() + (reason.empty() ? "" : ": " + reason));
+    }
+    if (interrupted) view.Note("stopped; the port is closed");
+    const char* result = outcome == SessionOutcome::Programmed ? session_log::kSuccess
+                         : outcome == SessionOutcome::PortError ? session_log::kPortError
+                         : outcome == SessionOutcome::ConnectFail ? session_log::kConnectFail
+                         : outcome == SessionOutcome::TransferFail ? session_log::kProgramFail
+                         : outcome == SessionOutcome::VerdictFail ? session_log::kVerdictFail
+                         : outcome == SessionOutcome::Stopped ? "Stopped"
+                                                              : "Internal error";
+    view.Result(result, code);
+    return code;
+}
+
+}  // namespace k5::cli

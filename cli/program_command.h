@@ -1,0 +1,19 @@
+// `k5-iap program`: runs the desktop program's session from the command line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace k5::cli {
+
+struct ProgramOptions {
+    std::string pack;
+    std::string port;      // instead of COM<Port> from the settings file
+    std::string settings;  // instead of the default settings file
+    bool json = false;
+    bool anyProduct = false;
+};
+
+int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive);
+
+}  // namespace k5::cli

@@ -1,0 +1,284 @@
+#include "iap_session.h"
+
+#include <array>
+
+#include "entry_command.h"
+
+namespace k5 {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint8_t kProbe = 0x02;
+constexpr std::uint8_t kHeaderCommand = 0x06;
+constexpr int kMaxProbeWindows = 5;  // six probes, five listening windows
+constexpr std::uint32_t kAckEvery = 1024;
+
+// A wait fails only when strictly more than its limit has passed (millisecond clock).
+constexpr std::chrono::milliseconds Beyond(std::chrono::milliseconds limit) { return limit + 1ms; }
+
+}  // namespace
+
+std::uint32_t SessionBaudRate(int baudIndex) {
+    switch (baudIndex) {
+        case 1: return 57600;
+        case 2: return 115200;
+        default: return 38400;
+    }
+}
+
+std::int32_t ChunkDelayFactorFor(int baudIndex) {
+    switch (baudIndex) {
+        case 1: return 150;
+        case 2: return 50;
+        default: return 300;
+    }
+}
+
+void WaitMicroseconds(std::int64_t microseconds) {
+    // Spins: a sleep would oversleep by far more than the pause itself.
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() <
+           static_cast<double>(microseconds)) {
+    }
+}
+
+TIAPThread::TIAPThread(IapSession& session) : thread_([&session] { session.Execute(); }) {}
+
+TIAPThread::~TIAPThread() {
+    if (thread_.joinable()) thread_.join();
+}
+
+IapSession::IapSession(serial::TComm& port, PackStore& pack, const SettingsFile& settings, SessionView& view,
+                       SessionState& state)
+    : port_(port), pack_(pack), settings_(settings), view_(view), state_(state) {}
+
+IapSession::~IapSession() {
+    if (state_.SessionRunning.load()) state_.RequestStop();
+    worker_.reset();
+}
+
+bool IapSession::BeginSession() {
+    if (state_.SessionRunning.load()) return false;
+    // A header past the last whole chunk was refused by the loader; never send from beyond the buffer.
+    if (pack_.Header().ImageLength() > kMaxImageLength) return false;
+    if (!pack_.TryLease()) return false;
+    worker_.reset();  // the previous worker has ended; reap it
+    state_.ChunkDelayFactor.store(ChunkDelayFactorFor(settings_.GetBaudIndex()));
+    failedDevice_.clear();
+    failedDeviceError_ = 0;
+    state_.ClearStop();
+    state_.SessionRunning.store(true);
+    try {
+        worker_ = std::make_unique<TIAPThread>(*this);
+    } catch (...) {
+        state_.SessionRunning.store(false);
+        pack_.ReleaseLease();
+        throw;
+    }
+    return true;
+}
+
+void IapSession::AVS1ReceiveData(serial::TComm*, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
+    state_.ReceiveBytes(Buffer, BufferLength);
+}
+
+void IapSession::PortHungUp() { state_.SetPortLost(true); }
+
+void IapSession::RequestStop() { state_.RequestStop(); }
+
+void IapSession::Execute() {
+    try {
+        Run();
+    } catch (const Stopped&) {
+        outcome_.store(SessionOutcome::Stopped);
+    } catch (const std::exception& e) {
+        outcome_.store(SessionOutcome::InternalError);
+        view_.AddLog(std::string("Internal error: ") + e.what());
+    } catch (...) {
+        outcome_.store(SessionOutcome::InternalError);
+        view_.AddLog("Internal error");
+    }
+    // Closing, on every way out. After a stop request the waits end at once.
+    view_.ShowProgress(false);
+    state_.Sleep(500ms);
+    port_.CloseComm();
+    state_.Sleep(100ms);
+    state_.SetPortLost(false);
+    pack_.ReleaseLease();
+    state_.SessionRunning.store(false);
+    state_.Wake();
+    if (finished_) finished_();
+}
+
+void IapSession::Run() {
+    namespace log = session_log;
+    state_.PortOk.store(true);
+    view_.SetProgressPosition(0);
+    view_.ShowProgress(true);
+    view_.AddLog(log::kConnecting);
+
+    bool connected = ConnectBootloader();
+    if (!state_.PortOk.load()) {
+        view_.AddLog(log::kPortError);
+        outcome_.store(SessionOutcome::PortError);
+        return;
+    }
+    if (connected) {
+        view_.AddLog(log::kIdentified);
+    } else {
+        RestartIntoBootloader();
+        view_.AddLog(log::kRestarting);
+        Pause(1000ms);
+        Pause(500ms);
+        connected = ConnectBootloader();
+    }
+    if (!connected) {
+        view_.AddLog(log::kConnectFail);
+        outcome_.store(SessionOutcome::ConnectFail);
+        return;
+    }
+
+    view_.AddLog(log::kProgramming);
+    if (SendHeader() && SendImage()) {
+        outcome_.store(AwaitVerdict() ? SessionOutcome::Programmed : SessionOutcome::VerdictFail);
+    } else {
+        Pause(500ms);
+        view_.AddLog(log::kProgramFail);
+        view_.AddLog(log::kPowerCycle);
+        outcome_.store(SessionOutcome::TransferFail);
+    }
+}
+
+std::string IapSession::PortName() const {
+    if (!portOverride_.empty()) return portOverride_;
+    return "COM" + std::to_string(settings_.GetUartPort());
+}
+
+void IapSession::OpenPortAt(std::int32_t baud) {
+    port_.CloseComm();
+    port_.SetCommName(PortName());
+    port_.SetBaudRate(static_cast<std::uint32_t>(baud));
+    state_.SetPortLost(false);
+    try {
+        port_.OpenComm();
+    } catch (const serial::ECommsError& e) {
+        state_.PortOk.store(false);
+        failedDevice_ = port_.DevicePath();
+        failedDeviceError_ = e.OsError();
+    }
+}
+
+bool IapSession::ConnectBootloader() {
+    OpenPortAt(static_cast<std::int32_t>(SessionBaudRate(settings_.GetBaudIndex())));
+    Pause(200ms);
+    if (!state_.PortOk.load()) return false;
+    state_.GotEot.store(false);
+    state_.GotAck.store(false);
+    state_.GotStx.store(false);
+    state_.GotFd.store(false);
+
+    auto answered = [this] { return state_.GotStx.load() && state_.GotFd.load(); };
+    int attempts = 0;
+    do {
+        Send(&kProbe, 1);
+        ++attempts;
+        if (attempts <= kMaxProbeWindows) {
+            if (state_.WaitFor(answered, Beyond(500ms)) == SessionState::WaitEnd::Stopped) throw Stopped{};
+        }
+    } while (!answered() && attempts <= kMaxProbeWindows);
+    return answered();
+}
+
+bool IapSession::SendHeader() {
+    const PackHeader& h = pack_.Header();
+    Send(&kHeaderCommand, 1);
+    Pause(10ms);
+    const std::uint32_t length = h.ImageLength();
+    const std::uint32_t sum = h.ImageSum();
+    const std::array<std::uint8_t, 12> block = {
+        0xFF,
+        0xFF,
+        static_cast<std::uint8_t>(length),
+        static_cast<std::uint8_t>(length >> 8),
+        static_cast<std::uint8_t>(length >> 16),
+        static_cast<std::uint8_t>(length >> 24),
+        static_cast<std::uint8_t>(sum),
+        static_cast<std::uint8_t>(sum >> 8),
+        static_cast<std::uint8_t>(sum >> 16),
+        static_cast<std::uint8_t>(sum >> 24),
+        h.TransferKey(),
+        static_cast<std::uint8_t>(settings_.GetBaudIndex() & 0xFF),
+    };
+    Send(block.data(), static_cast<std::uint16_t>(block.size()));
+    Pause(500ms);
+    // A 0x06 at any time since the connection cleared the flag counts.
+    return state_.GotAck.load();
+}
+
+bool IapSession::SendImage() {
+    const PackHeader& h = pack_.Header();
+    const std::uint32_t length = h.ImageLength();
+    const std::uint8_t key = h.TransferKey();
+    view_.SetProgressPosition(0);
+    view_.SetProgressMax(length);
+    const std::uint32_t chunks = length / kChunkSize + (length % kChunkSize ? 1 : 0);
+    // The last chunk is padded with the filler after the image; every chunk lies inside the buffer.
+    const std::uint8_t* image = pack_.Image();
+    const std::int64_t pause = std::int64_t{state_.ChunkDelayFactor.load()} * 6;
+
+    std::uint32_t sinceAck = 0;
+    std::array<std::uint8_t, kChunkSize> chunk{};
+    for (std::uint32_t i = 0; i < chunks; ++i) {
+        for (std::size_t j = 0; j < kChunkSize; ++j) chunk[j] = image[kChunkSize * i + j] ^ key;
+        Send(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+        sinceAck += kChunkSize;
+        WaitMicroseconds(pause);
+        view_.SetProgressPosition(static_cast<std::uint32_t>(kChunkSize * (i + 1)));
+        if (sinceAck == kAckEvery) {
+            sinceAck = 0;
+            state_.GotAck.store(false);
+            if (!PollFlag(state_.GotAck, 2000ms)) return false;
+        }
+    }
+    return true;
+}
+
+bool IapSession::AwaitVerdict() {
+    state_.GotEot.store(false);
+    PollFlag(state_.GotEot, 2000ms);
+    const bool finished = state_.GotEot.load();
+    view_.AddLog(finished ? session_log::kSuccess : session_log::kVerdictFail);
+    return finished;
+}
+
+void IapSession::RestartIntoBootloader() {
+    OpenPortAt(static_cast<std::int32_t>(kEntryCommandBaud));
+    Pause(200ms);
+    SendEntryCommand();
+    Pause(500ms);
+}
+
+void IapSession::SendEntryCommand() {
+    const PackHeader& h = pack_.Header();
+    const EntryFrame masked =
+        MaskEntryFrame(BuildEntryFrame(h.ImageLength(), h.ImageSum(), h.TransferKey(), h.Version()));
+    Send(masked.data(), static_cast<std::uint16_t>(masked.size()));
+}
+
+void IapSession::Send(const std::uint8_t* bytes, std::uint16_t count) {
+    // A closed port sends nothing; no write result is examined.
+    port_.WriteComm(bytes, count);
+}
+
+void IapSession::Pause(std::chrono::milliseconds duration) {
+    if (state_.Sleep(duration) == SessionState::WaitEnd::Stopped) throw Stopped{};
+}
+
+bool IapSession::PollFlag(const std::atomic<bool>& flag, std::chrono::milliseconds limit) {
+    const auto end = state_.WaitFor([&flag] { return flag.load(); }, Beyond(limit));
+    if (end == SessionState::WaitEnd::Stopped) throw Stopped{};
+    return end == SessionState::WaitEnd::Done;
+}
+
+}  // namespace k5

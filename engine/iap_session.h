@@ -1,0 +1,135 @@
+// The programming session: opens the port, finds the bootloader (restarting
+// the running firmware into it when it does not answer), sends the header and
+// the image in 16-byte chunks with an acknowledgement every 1024 bytes, and
+// waits for the verdict. Runs on its own worker thread (TIAPThread) and
+// reports only through a SessionView.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "SerialComm.h"
+#include "p_HexConvertFun.h"
+#include "session_state.h"
+#include "session_view.h"
+#include "settings_file.h"
+
+namespace k5 {
+
+// The texts the session logs.
+namespace session_log {
+inline constexpr const char* kConnecting = "Conntectting MCU....";
+inline constexpr const char* kPortError = "UART Port error ";
+inline constexpr const char* kIdentified = "MCU Identified";
+inline constexpr const char* kRestarting = "MCU Restarting...";
+inline constexpr const char* kConnectFail = "Conntect  fail";
+inline constexpr const char* kProgramming = "Programing...";
+inline constexpr const char* kSuccess = "Program sucessully";
+inline constexpr const char* kVerdictFail = "Program Fail";
+inline constexpr const char* kProgramFail = "Program fail ";
+inline constexpr const char* kPowerCycle = "Power-off controller or display and try again ";
+}  // namespace session_log
+
+// How the last session ended, for front ends that report it as a status.
+enum class SessionOutcome {
+    None,          // no session has ended yet
+    Programmed,    // "Program sucessully"
+    PortError,     // the port could not be opened
+    ConnectFail,   // no bootloader
+    TransferFail,  // header or a 1024-byte block not acknowledged
+    VerdictFail,   // no 0x04 after the image
+    Stopped,       // asked to stop
+    InternalError, // an unexpected error inside the worker
+};
+
+// Session speed and chunk pause for a baud index: 1 is 57600, 2 is 115200,
+// anything else 38400.
+std::uint32_t SessionBaudRate(int baudIndex);
+std::int32_t ChunkDelayFactorFor(int baudIndex);
+
+// Busy-waits `microseconds` on the monotonic clock.
+void WaitMicroseconds(std::int64_t microseconds);
+
+class IapSession;
+
+// The worker thread of one session. Starts at once; the session it runs
+// joins it before the next one starts and when the session object goes.
+class TIAPThread {
+public:
+    explicit TIAPThread(IapSession& session);
+    ~TIAPThread();
+    TIAPThread(const TIAPThread&) = delete;
+    TIAPThread& operator=(const TIAPThread&) = delete;
+
+private:
+    std::thread thread_;
+};
+
+class IapSession {
+public:
+    // `port` is AVS1: its received data must reach AVS1ReceiveData on the
+    // thread that created it. Everything given must outlive the session.
+    IapSession(serial::TComm& port, PackStore& pack, const SettingsFile& settings, SessionView& view,
+               SessionState& state);
+    ~IapSession();  // stops a running session and waits for its worker
+    IapSession(const IapSession&) = delete;
+    IapSession& operator=(const IapSession&) = delete;
+
+    // Starts a session unless one runs (false then, or when the pack cannot be sent).
+    bool BeginSession();
+    // The received-data handler of the port.
+    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
+    // The port's hang-up notification: the session's waits end as failures at once.
+    void PortHungUp();
+    // Every wait ends at once; the worker closes the port and clears SessionRunning.
+    void RequestStop();
+    bool WaitUntilIdle(std::chrono::milliseconds limit) { return state_.WaitUntilIdle(limit); }
+    bool Running() const { return state_.SessionRunning.load(); }
+    SessionOutcome LastOutcome() const { return outcome_.load(); }
+    // The device and errno of the last port that failed to open (read once the session has ended).
+    const std::string& FailedDevice() const { return failedDevice_; }
+    int FailedDeviceError() const { return failedDeviceError_; }
+
+    // A port name to use instead of "COM" + the settings' port number.
+    void SetPortNameOverride(std::string name) { portOverride_ = std::move(name); }
+    // Called on the worker thread as its very last step.
+    void SetFinishedCallback(std::function<void()> finished) { finished_ = std::move(finished); }
+
+    // The worker body and its steps; public for the worker thread only.
+    void Execute();
+
+private:
+    struct Stopped {};  // thrown by a wait that a stop request ended
+
+    void Run();
+    void OpenPortAt(std::int32_t baud);
+    bool ConnectBootloader();
+    bool SendHeader();
+    bool SendImage();
+    bool AwaitVerdict();
+    void RestartIntoBootloader();
+    void SendEntryCommand();
+
+    void Send(const std::uint8_t* bytes, std::uint16_t count);
+    void Pause(std::chrono::milliseconds duration);
+    bool PollFlag(const std::atomic<bool>& flag, std::chrono::milliseconds limit);
+    std::string PortName() const;
+
+    serial::TComm& port_;
+    PackStore& pack_;
+    const SettingsFile& settings_;
+    SessionView& view_;
+    SessionState& state_;
+    std::string portOverride_;
+    std::function<void()> finished_;
+    std::atomic<SessionOutcome> outcome_{SessionOutcome::None};
+    std::string failedDevice_;
+    int failedDeviceError_ = 0;
+    std::unique_ptr<TIAPThread> worker_;
+};
+
+}  // namespace k5

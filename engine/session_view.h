@@ -1,0 +1,22 @@
+// What a programming session shows: log lines and the progress bar. The
+// session calls these from its worker thread, in order; an implementation
+// carries them to its own thread without reordering them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace k5 {
+
+class SessionView {
+public:
+    virtual ~SessionView() = default;
+    // The line is on screen when the call returns.
+    virtual void AddLog(const std::string& text) = 0;
+    virtual void ShowProgress(bool visible) = 0;
+    virtual void SetProgressMax(std::uint32_t maximum) = 0;
+    // May exceed the maximum; the bar caps it.
+    virtual void SetProgressPosition(std::uint32_t position) = 0;
+};
+
+}  // namespace k5

@@ -1,0 +1,136 @@
+#include "simulate_command.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "controller_sim.h"
+#include "p_HexConvertFun.h"
+#include "pack_builder.h"
+
+namespace k5::sim {
+
+struct SimulateCommand {
+    SimOptions options;
+    std::string link;
+    std::string pack;
+    std::string dump;
+    std::string splitProbe;
+    bool once = false;
+    bool quiet = false;
+    bool noPace = false;
+    double idleExitSeconds = 5.0;
+};
+
+std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
+    auto c = std::make_shared<SimulateCommand>();
+    app.add_flag("--firmware", c->options.firmware, "Start in the running firmware (needs the entry command)");
+    app.add_option("--link", c->link, "Make PATH a symbolic link to the simulator's device");
+    app.add_flag("--no-pace", c->noPace, "Move bytes as fast as they come, not at the line's speed");
+    app.add_flag("--once", c->once, "Exit after one session (or when the line stays quiet)");
+    app.add_option("--idle-exit", c->idleExitSeconds, "With --once: seconds of silence that end the run");
+    app.add_option("--pack", c->pack, "The pack being programmed, to check what arrives")->check(CLI::ExistingFile);
+    app.add_option("--dump", c->dump, "Write the decoded image received to FILE");
+    app.add_flag("--quiet", c->quiet, "Print only the device path");
+    app.add_option("--bootloader-baud", c->options.bootloaderBaud, "Speed the bootloader listens at");
+    app.add_flag("--no-probe-answer", c->options.noProbeAnswer, "Fault: the bootloader never answers a probe");
+    app.add_option("--split-probe", c->splitProbe, "Fault: answer 0x02 and 0xFD apart (blocks|probes)")
+        ->check(CLI::IsMember({"blocks", "probes"}));
+    app.add_flag("--no-header-ack", c->options.noHeaderAck, "Fault: do not acknowledge the header");
+    app.add_option("--ack-blocks", c->options.ackBlocks, "Fault: acknowledge only the first N 1024-byte blocks");
+    app.add_flag("--no-verdict", c->options.noVerdict, "Fault: never send the verdict");
+    app.add_flag("--noise", c->options.noise, "Fault: stray bytes before every answer");
+    app.add_option("--flash-delay", c->options.flashDelayMs, "Fault: milliseconds before each acknowledgement");
+    app.add_option("--unplug-after", c->options.unplugAfterBytes, "Fault: pull the cable after N received bytes");
+    return c;
+}
+
+namespace {
+
+// Turns SIGINT and SIGTERM into a stop request.
+class SignalStopper {
+public:
+    explicit SignalStopper(ControllerSim& sim) {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+        thread_ = std::thread([this, &sim] {
+            int signal = 0;
+            sigwait(&set_, &signal);
+            if (!done_) sim.RequestStop();
+        });
+    }
+    ~SignalStopper() {
+        done_ = true;
+        pthread_kill(thread_.native_handle(), SIGTERM);
+        thread_.join();
+    }
+
+private:
+    sigset_t set_{};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+int RunSimulator(const SimulateCommand& c) {
+    SimOptions options = c.options;
+    options.pace = !c.noPace;
+    if (c.splitProbe == "blocks") options.probeReply = ProbeReply::SplitBlocks;
+    if (c.splitProbe == "probes") options.probeReply = ProbeReply::SplitProbes;
+    if (!c.pack.empty()) {
+        PackStore store;
+        try {
+            if (!store.LoadPack(c.pack)) {
+                std::cerr << "k5-sim: " << c.pack << ": Pack file was briken\n";
+                return 64;
+            }
+        } catch (const EInOutError& e) {
+            std::cerr << "k5-sim: " << c.pack << ": " << e.what() << "\n";
+            return 64;
+        }
+        options.expectedImage.emplace(store.Image(), store.Image() + store.Header().ImageLength());
+    }
+
+    ControllerSim sim(options);
+    if (!c.quiet) sim.trace = [](const std::string& text) { std::cerr << "k5-sim: " << text << std::endl; };
+    std::error_code ec;
+    if (!c.link.empty()) {
+        std::filesystem::remove(c.link, ec);
+        std::filesystem::create_symlink(sim.DevicePath(), c.link, ec);
+        if (ec) {
+            std::cerr << "k5-sim: cannot link " << c.link << ": " << ec.message() << "\n";
+            return 1;
+        }
+    }
+    std::cout << sim.DevicePath() << std::endl;
+    if (!c.quiet) {
+        std::cerr << "k5-sim: " << (options.firmware ? "running firmware" : "bootloader listening") << " on "
+                  << sim.DevicePath() << (c.link.empty() ? "" : " (" + c.link + ")") << std::endl;
+    }
+    {
+        SignalStopper stopper(sim);
+        sim.Run(c.once, std::chrono::milliseconds(static_cast<long>(c.idleExitSeconds * 1000)));
+    }
+    if (!c.link.empty()) std::filesystem::remove(c.link, ec);
+
+    const SimReport report = sim.Report();
+    if (!c.dump.empty() && !WriteFile(c.dump, report.image)) {
+        std::cerr << "k5-sim: cannot write " << c.dump << "\n";
+    }
+    if (!c.quiet) {
+        std::cerr << "k5-sim: " << report.sessions << " image(s) received"
+                  << (report.sessions ? (report.imageMatches ? ", the last matches" : ", the last does NOT match")
+                                      : "")
+                  << std::endl;
+    }
+    return report.imageMatches ? 0 : 1;
+}
+
+}  // namespace k5::sim

@@ -1,0 +1,163 @@
+// Every outcome of a programming session, against the simulated controller.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "session_harness.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using k5::SessionOutcome;
+using k5::test::SessionHarness;
+namespace log = k5::session_log;
+using Lines = std::vector<std::string>;
+
+std::size_t CountAt(const k5::sim::SimReport& r, std::uint32_t baud, std::uint8_t value) {
+    return static_cast<std::size_t>(std::count_if(r.received.begin(), r.received.end(), [&](const auto& b) {
+        return b.baud == baud && b.value == value;
+    }));
+}
+std::size_t BytesAt(const k5::sim::SimReport& r, std::uint32_t baud) {
+    return static_cast<std::size_t>(
+        std::count_if(r.received.begin(), r.received.end(), [&](const auto& b) { return b.baud == baud; }));
+}
+// Probes before the header command. The sixth probe of a round is queued just
+// before the port closes for the restart, so it may never reach the line.
+std::size_t ProbesBeforeHeader(const k5::sim::SimReport& r) {
+    std::size_t probes = 0;
+    for (const auto& b : r.received) {
+        if (b.baud != 38400) continue;
+        if (b.value == 0x06) break;
+        probes += b.value == 0x02;
+    }
+    return probes;
+}
+// The entry command is the only thing sent at 9600 baud (a late probe aside).
+std::size_t EntryBytes(const k5::sim::SimReport& r) { return BytesAt(r, 9600) - CountAt(r, 9600, 0x02); }
+
+TEST(SessionOutcome, BootloaderAnswersAtOnce) {
+    SessionHarness h(SessionHarness::Fast());
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
+    EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::Programmed);
+    const auto report = h.simulator->Report();
+    EXPECT_TRUE(report.imageMatches);
+    EXPECT_EQ(report.headerLength, 2064u);
+    EXPECT_EQ(report.headerKey, 0x3D);
+    EXPECT_EQ(report.headerBaudIndex, 0);
+    EXPECT_EQ(report.entryCommands, 0);
+    EXPECT_EQ(BytesAt(report, 9600), 0u);
+    EXPECT_FALSE(h.AVS1.IsOpen());
+    EXPECT_FALSE(h.state.SessionRunning.load());
+    EXPECT_FALSE(h.pack.Leased());
+}
+
+TEST(SessionOutcome, FirmwareRestartsIntoTheBootloader) {
+    auto options = SessionHarness::Fast();
+    options.firmware = true;
+    SessionHarness h(options);
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kRestarting, log::kProgramming, log::kSuccess}));
+    const auto report = h.simulator->Report();
+    EXPECT_EQ(report.entryCommands, 1);
+    EXPECT_EQ(EntryBytes(report), 21u) << "the entry command goes at 9600 baud, once";
+    const auto probes = ProbesBeforeHeader(report);
+    EXPECT_TRUE(probes == 7 || probes == 6) << probes << ": six unanswered probes, then one answered";
+    EXPECT_TRUE(report.imageMatches);
+}
+
+TEST(SessionOutcome, NoBootloaderAtAll) {
+    auto options = SessionHarness::Fast();
+    options.noProbeAnswer = true;
+    SessionHarness h(options);
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kRestarting, log::kConnectFail}));
+    EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::ConnectFail);
+    const auto report = h.simulator->Report();
+    const auto probes = CountAt(report, 38400, 0x02);
+    EXPECT_TRUE(probes == 12 || probes == 11) << probes;
+    EXPECT_EQ(BytesAt(report, 38400), probes) << "nothing but probes at the session speed";
+    EXPECT_EQ(EntryBytes(report), 21u);
+    // Two rounds of five 0.5 s windows, the restart's 0.2 + 0.5 + 1.5 s, two 0.2 s settles, closing 0.6 s.
+    EXPECT_GE(h.elapsed, 7800ms);
+    EXPECT_LT(h.elapsed, 15s);
+    EXPECT_FALSE(h.AVS1.IsOpen());
+}
+
+TEST(SessionOutcome, PortThatCannotBeOpened) {
+    SessionHarness h(SessionHarness::Fast());
+    h.dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=/dev/k5-not-there\n");
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kPortError}));
+    EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::PortError);
+    EXPECT_EQ(h.session.FailedDevice(), "/dev/k5-not-there");
+    EXPECT_EQ(h.session.FailedDeviceError(), ENOENT);
+    EXPECT_FALSE(h.state.PortOk.load());
+}
+
+TEST(SessionOutcome, HeaderNotAcknowledged) {
+    auto options = SessionHarness::Fast();
+    options.noHeaderAck = true;
+    SessionHarness h(options);
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
+                              log::kPowerCycle}));
+    EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::TransferFail);
+    EXPECT_TRUE(h.simulator->Report().data.empty()) << "no image after an unacknowledged header";
+}
+
+TEST(SessionOutcome, AnAcknowledgementFromTheConnectionCountsForTheHeader) {
+    auto options = SessionHarness::Fast();
+    options.noHeaderAck = true;
+    options.ackWithProbeReply = true;
+    SessionHarness h(options);
+    EXPECT_EQ(h.Run().back(), log::kSuccess);
+}
+
+TEST(SessionOutcome, BlockAcknowledgementRunsOut) {
+    auto options = SessionHarness::Fast();
+    options.ackBlocks = 1;
+    SessionHarness h(options, SessionHarness::DefaultSpec(4096));
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
+                              log::kPowerCycle}));
+    // The transfer stops at the unacknowledged second block, without resending.
+    const auto report = h.simulator->Report();
+    EXPECT_EQ(BytesAt(report, 38400), 1u + 1u + 12u + 2048u);
+}
+
+TEST(SessionOutcome, NoVerdict) {
+    auto options = SessionHarness::Fast();
+    options.noVerdict = true;
+    SessionHarness h(options);
+    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kVerdictFail}));
+    EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::VerdictFail);
+}
+
+TEST(SessionOutcome, AwkwardButWorkingControllers) {
+    for (auto probeReply : {k5::sim::ProbeReply::SplitBlocks, k5::sim::ProbeReply::SplitProbes}) {
+        auto options = SessionHarness::Fast();
+        options.probeReply = probeReply;
+        options.noise = true;
+        options.flashDelayMs = 300;
+        SessionHarness h(options);
+        EXPECT_EQ(h.Run().back(), log::kSuccess) << static_cast<int>(probeReply);
+    }
+}
+
+TEST(SessionOutcome, UnpluggedCableEndsPromptlyWithThePortClosed) {
+    auto options = SessionHarness::Fast();
+    options.unplugAfterBytes = 600;
+    SessionHarness h(options, SessionHarness::DefaultSpec(4096));
+    const auto lines = h.Run();
+    EXPECT_EQ(lines, (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
+                            log::kPowerCycle}));
+    EXPECT_EQ(h.hangups, 1);
+    EXPECT_LT(h.elapsed, 4s) << "the acknowledgement wait ends with the hang-up, not after 2 s";
+    EXPECT_FALSE(h.AVS1.IsOpen());
+}
+
+TEST(SessionOutcome, ConfiguredPortNumberNamesThePort) {
+    SessionHarness h(SessionHarness::Fast());
+    h.dir.WriteText("eBikeSet.ini", "[Uart]\nPort=7\n[Devices]\nCOM7=" + h.simulator->DevicePath() + "\n");
+    EXPECT_EQ(h.Run().back(), log::kSuccess);
+    EXPECT_EQ(h.AVS1.CommName(), "COM7");
+    EXPECT_EQ(h.AVS1.BaudRate(), 38400u);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// What goes on the wire for images of awkward lengths, the progress it shows,
+// and the session's own rules: one session at a time, the pack held still,
+// stop requests and unexpected errors.
+#include <gtest/gtest.h>
+
+#include "session_harness.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using k5::test::SessionHarness;
+namespace log = k5::session_log;
+
+struct Case {
+    std::size_t length;
+    std::size_t chunks;
+    int acks;
+};
+
+class ImageLengths : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ImageLengths, ChunksPaddingAcknowledgementsAndProgress) {
+    const Case c = GetParam();
+    SessionHarness h(SessionHarness::Fast(), SessionHarness::DefaultSpec(c.length));
+    EXPECT_EQ(h.Run().back(), log::kSuccess);
+    const auto report = h.simulator->Report();
+    EXPECT_EQ(report.data.size(), c.chunks * 16);
+    EXPECT_EQ(report.acks, c.acks);
+    EXPECT_TRUE(report.imageMatches);
+    // The last chunk is padded with the filler after the image, keyed like the rest.
+    const std::uint8_t key = 0x3D;
+    for (std::size_t i = c.length; i < c.chunks * 16; ++i) {
+        ASSERT_EQ(report.data[i] ^ key, h.packBytes[34 + i]) << "padding byte " << i;
+    }
+
+    const auto progress = h.view.ProgressCalls();
+    ASSERT_GE(progress.size(), 4u);
+    EXPECT_EQ(progress[0].what, 'P');
+    EXPECT_EQ(progress[1].what, 'S');
+    EXPECT_EQ(progress[2].what, 'P');
+    EXPECT_EQ(progress[3].what, 'M');
+    EXPECT_EQ(progress[3].value, c.length);
+    std::size_t positions = 0;
+    std::uint32_t last = 0;
+    for (std::size_t i = 4; i + 1 < progress.size(); ++i) {
+        ASSERT_EQ(progress[i].what, 'P');
+        last = progress[i].value;
+        ++positions;
+    }
+    EXPECT_EQ(positions, c.chunks);
+    if (c.chunks) {
+        EXPECT_EQ(last, c.chunks * 16);
+    }
+    EXPECT_EQ(progress.back().what, 'H');
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, ImageLengths,
+                         ::testing::Values(Case{0, 0, 0}, Case{16, 1, 0}, Case{1000, 63, 0}, Case{1024, 64, 1},
+                                           Case{2064, 129, 2}),
+                         [](const auto& info) { return "Length" + std::to_string(info.param.length); });
+
+TEST(SessionRules, OneSessionAtATimeAndThePackStaysPut) {
+    SessionHarness h(SessionHarness::Fast());
+    h.simulator->Start();
+    ASSERT_TRUE(h.session.BeginSession());
+    EXPECT_FALSE(h.session.BeginSession());
+    EXPECT_THROW(h.pack.LoadPack(h.dir.File("t.Pack")), k5::EPackInUse);
+    h.loop.RunUntil([&] { return !h.session.Running(); }, 30s);
+    EXPECT_EQ(h.view.Logs().back(), log::kSuccess);
+    EXPECT_TRUE(h.pack.LoadPack(h.dir.File("t.Pack")));
+    // And the next session runs as the first did.
+    ASSERT_TRUE(h.session.BeginSession());
+    h.loop.RunUntil([&] { return !h.session.Running(); }, 30s);
+    EXPECT_EQ(h.view.Logs().size(), 8u);
+}
+
+TEST(SessionRules, StopRequestEndsEveryWaitAndClosesThePort) {
+    auto options = SessionHarness::Fast();
+    options.noProbeAnswer = true;
+    SessionHarness h(options);
+    h.simulator->Start();
+    ASSERT_TRUE(h.session.BeginSession());
+    h.loop.RunFor(1200ms);
+    EXPECT_TRUE(h.AVS1.IsOpen());
+    const auto asked = std::chrono::steady_clock::now();
+    h.session.RequestStop();
+    ASSERT_TRUE(h.loop.RunUntil([&] { return !h.session.Running(); }, 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 300ms);
+    EXPECT_FALSE(h.AVS1.IsOpen());
+    EXPECT_EQ(h.session.LastOutcome(), k5::SessionOutcome::Stopped);
+    EXPECT_EQ(h.view.Logs(), std::vector<std::string>{log::kConnecting});
+    EXPECT_EQ(h.view.ProgressCalls().back().what, 'H');
+}
+
+TEST(SessionRules, DestroyingARunningSessionStopsIt) {
+    auto options = SessionHarness::Fast();
+    options.noProbeAnswer = true;
+    auto h = std::make_unique<SessionHarness>(options);
+    h->simulator->Start();
+    ASSERT_TRUE(h->session.BeginSession());
+    h->loop.RunFor(300ms);
+    const auto start = std::chrono::steady_clock::now();
+    h.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+TEST(SessionRules, AnUnexpectedErrorIsLoggedAndTheSessionStillCloses) {
+    SessionHarness h(SessionHarness::Fast());
+    h.view.throwOn = log::kIdentified;
+    const auto lines = h.Run();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], log::kConnecting);
+    EXPECT_EQ(lines[1], "Internal error: view refused the line");
+    EXPECT_EQ(h.session.LastOutcome(), k5::SessionOutcome::InternalError);
+    EXPECT_FALSE(h.AVS1.IsOpen());
+    EXPECT_FALSE(h.state.SessionRunning.load());
+    EXPECT_FALSE(h.pack.Leased());
+}
+
+}  // namespace
