@@ -30,9 +30,9 @@ void CliSessionView::AddLog(const std::string& text) {
     ClearProgress();
     if (json_) {
         out_ << JsonObject().Add("log", text).Str() << std::endl;
-    } else {
-        out_ << text << std::endl;
+        return;
     }
+    out_ << text << std::endl;
     DrawProgress(true);
 }
 
@@ -41,7 +41,7 @@ void CliSessionView::ShowProgress(bool visible) {
     if (visible_ == visible) return;
     visible_ = visible;
     if (visible) {
-        DrawProgress(true);
+        if (!json_) DrawProgress(true);
         return;
     }
     ClearProgress();
@@ -82,7 +82,7 @@ void CliSessionView::Note(const std::string& text) {
     std::lock_guard lock(mutex_);
     ClearProgress();
     err_ << "k5-iap: " << text << std::endl;
-    DrawProgress(true);
+    if (!json_) DrawProgress(true);
 }
 
 void CliSessionView::Result(const std::string& text, int exitCode) {

@@ -1,28 +1,12 @@
 // Runs the built k5-iap and k5-sim programs as a user would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
-
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
-Outcome RunCommand(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return {-1, ""};
-    std::array<char, 4096> chunk{};
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe)) out.append(chunk.data(), n);
-    const int raw = ::pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
-}
+using k5::test::RunCommand;
 
 const std::string kIap = K5_IAP_PATH;
 const std::string kSim = K5_SIM_PATH;

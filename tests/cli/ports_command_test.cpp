@@ -1,0 +1,62 @@
+#include "ports_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A sysfs tree with one USB adapter, one platform port and one virtual terminal.
+class FakeSysfs {
+public:
+    FakeSysfs() {
+        const fs::path usb = root() / "devices/pci0000:00/usb1/1-2";
+        fs::create_directories(usb / "1-2:1.0/ttyUSB0");
+        fs::create_directories(root() / "bus/usb-serial/drivers/ftdi_sio");
+        fs::create_directories(root() / "bus/usb-serial");
+        fs::create_directories(root() / "bus/platform");
+        dir.WriteText("devices/pci0000:00/usb1/1-2/idVendor", "0403\n");
+        dir.WriteText("devices/pci0000:00/usb1/1-2/idProduct", "6001\n");
+        dir.WriteText("devices/pci0000:00/usb1/1-2/serial", "A50285BI\n");
+        dir.WriteText("devices/pci0000:00/usb1/1-2/product", "FT232R USB UART\n");
+        const fs::path usbTty = usb / "1-2:1.0/ttyUSB0";
+        fs::create_symlink(root() / "bus/usb-serial", usbTty / "subsystem");
+        fs::create_symlink(root() / "bus/usb-serial/drivers/ftdi_sio", usbTty / "driver");
+
+        fs::create_directories(root() / "devices/platform/serial8250/tty/ttyS0");
+        fs::create_symlink(root() / "bus/platform", root() / "devices/platform/serial8250/tty/ttyS0/subsystem");
+
+        fs::create_directories(root() / "class/tty/ttyUSB0");
+        fs::create_symlink(usbTty, root() / "class/tty/ttyUSB0/device");
+        fs::create_directories(root() / "class/tty/ttyS0");
+        fs::create_symlink(root() / "devices/platform/serial8250/tty/ttyS0", root() / "class/tty/ttyS0/device");
+        fs::create_directories(root() / "class/tty/tty1");
+    }
+    fs::path root() const { return dir.Path(); }
+    k5::test::TempDir dir;
+};
+
+TEST(PortsCommand, FindsUsbAdaptersWithTheirIds) {
+    FakeSysfs sys;
+    const auto devices = k5::cli::ListSerialDevices(sys.root() / "class/tty");
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].device, "/dev/ttyUSB0");
+    EXPECT_EQ(devices[0].driver, "ftdi_sio");
+    EXPECT_EQ(devices[0].vendorId, "0403");
+    EXPECT_EQ(devices[0].productId, "6001");
+    EXPECT_EQ(devices[0].serial, "A50285BI");
+
+    k5::test::TempDir dir;
+    k5::SettingsFile settings(dir.File("none.ini"));
+    std::ostringstream out;
+    k5::cli::PrintPorts(out, settings, [](const std::string& p) { return p == "/dev/ttyUSB0"; }, devices);
+    EXPECT_NE(out.str().find("COM1  /dev/ttyUSB0              present\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("COM2  /dev/ttyS1                missing\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("USB 0403:6001  serial A50285BI"), std::string::npos) << out.str();
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// k5-iap program and k5-iap ports as processes, against a k5-sim process.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/run_command.h"
+#include "support/run_command.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+using k5::test::RunCommand;
+
+const std::string kIap = K5_IAP_PATH;
+const std::string kSim = K5_SIM_PATH;
+
+// A k5-sim process whose device is linked at `link`.
+class SimProcess {
+public:
+    SimProcess(const std::string& args, const std::string& link) : link_(link) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string command = "exec " + kSim + " --quiet --link " + link + " " + args + " >/dev/null";
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+            ::_exit(127);
+        }
+        for (int i = 0; i < 200 && ::access(link.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(10ms);
+    }
+    ~SimProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            Wait();
+        }
+    }
+    int Wait() {
+        int raw = 0;
+        ::waitpid(pid_, &raw, 0);
+        pid_ = -1;
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+private:
+    std::string link_;
+    pid_t pid_ = -1;
+};
+
+class ProgramProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 3000").status, 0);
+    }
+    k5::test::TempDir dir;
+    std::string pack = dir.File("fw.Pack");
+    std::string link = dir.File("sim.tty");
+};
+
+TEST_F(ProgramProcessTest, ProgramsTheFirmwareAndTheSimulatorAgrees) {
+    SimProcess sim("--firmware --no-pace --once --pack " + pack + " --dump " + dir.File("got.bin"), link);
+    auto r = RunCommand(kIap + " program --port " + link + " " + pack);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Conntectting MCU....\nMCU Restarting...\nPrograming...\nProgram sucessully\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(sim.Wait(), 0) << "the simulator received the pack's image";
+}
+
+TEST_F(ProgramProcessTest, JsonLinesAndThePortFromTheSettingsFile) {
+    SimProcess sim("--no-pace --once", link);
+    dir.WriteText("k5.ini", "[Uart]\nPort=4\n[Devices]\nCOM4=" + link + "\n");
+    auto r = RunCommand(kIap + " program --json --settings " + dir.File("k5.ini") + " " + pack);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("{\"log\":\"Conntectting MCU....\"}\n{\"log\":\"MCU Identified\"}"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("{\"progress\":3000,\"max\":3000}"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("{\"result\":\"Program sucessully\",\"exit\":0}"), std::string::npos) << r.out;
+}
+
+TEST_F(ProgramProcessTest, FailuresHaveTheirExitCodes) {
+    auto port = RunCommand(kIap + " program --port " + dir.File("none") + " " + pack);
+    EXPECT_EQ(port.status, 2) << port.out;
+    EXPECT_NE(port.out.find("UART Port error \n"), std::string::npos);
+    EXPECT_NE(port.out.find("cannot open " + dir.File("none")), std::string::npos) << port.out;
+
+    EXPECT_EQ(RunCommand(kIap + " program --port " + link + " " + dir.File("missing.Pack")).status, 4);
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("bad.Pack") + " --bad-sum").status, 0);
+    EXPECT_EQ(RunCommand(kIap + " program --port " + link + " " + dir.File("bad.Pack")).status, 3);
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7").status, 0);
+    auto foreign = RunCommand(kIap + " program --port " + link + " " + dir.File("other.Pack"));
+    EXPECT_EQ(foreign.status, 5);
+    EXPECT_NE(foreign.out.find("Pack Eror"), std::string::npos);
+    EXPECT_EQ(RunCommand(kIap + " program").status, 64);
+}
+
+TEST_F(ProgramProcessTest, ForeignProductOnRequestAndAControllerThatNeverFinishes) {
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7 --length 100").status, 0);
+    SimProcess sim("--no-pace --no-verdict", link);
+    auto r = RunCommand(kIap + " program --any-product --port " + link + " " + dir.File("other.Pack"));
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("Program Fail\n"), std::string::npos) << r.out;
+}
+
+TEST_F(ProgramProcessTest, PortsListsTheComNames) {
+    dir.WriteText("k5.ini", "[Devices]\nCOM2=" + pack + "\n");
+    auto r = RunCommand(kIap + " ports --settings " + dir.File("k5.ini"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("COM2  " + pack), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("present  [Devices]"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("COM9"), std::string::npos);
+    EXPECT_NE(r.out.find("Serial devices:"), std::string::npos);
+}
+
+}  // namespace
