@@ -3,9 +3,13 @@
 # controller (running its firmware, paced like a real 38400-baud line) and
 # programs it with k5-iap, then checks that the controller received exactly
 # the image that went into the pack.
+#   --gui              instead, start the desktop program with COM1 mapped to the
+#                      simulator: press "Read Pack" (build/demo/Demo-K5.Pack), then "Program"
 #   K5_DEMO_LENGTH=N   image size in bytes (default 32768, at most 131024)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+gui=0
+[ "${1:-}" = "--gui" ] && gui=1
 
 scripts/deps.sh
 cmake --preset dev >/dev/null
@@ -25,6 +29,32 @@ echo "--- making a sample pack from a $length-byte image"
 head -c "$length" /dev/urandom > "$image"
 "$bin/k5-sim" mkpack --out "$pack" --image "$image" --version 308
 "$bin/k5-iap" info "$pack"
+
+if [ $gui -eq 1 ]; then
+  if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: run this from a desktop session (or under xvfb-run)." >&2
+    exit 1
+  fi
+  settings="$bin/eBikeSet.ini"
+  touch "$settings"
+  # Point COM1 at the simulator in [Devices], keeping everything else in the file.
+  awk -v dev="$link" '
+    BEGIN { done = 0 }
+    /^[ \t]*\[/ { inDevices = (tolower($0) ~ /^[ \t]*\[devices\]/) ; print; if (inDevices && !done) { print "COM1=" dev; done = 1 }; next }
+    inDevices && tolower($0) ~ /^[ \t]*com1[ \t]*=/ { next }
+    { print }
+    END { if (!done) { print ""; print "[Devices]"; print "COM1=" dev } }
+  ' "$settings" > "$settings.tmp" && mv "$settings.tmp" "$settings"
+  echo "--- COM1 now means the simulator ($link) in $settings"
+  "$bin/k5-sim" --firmware --link "$link" --pack "$pack" >/dev/null &
+  sim=$!
+  trap 'kill $sim 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
+  echo "--- starting the desktop program: Read Pack -> $pack, then Program"
+  echo "    (the port must be com1 under Uart > Uart Port)"
+  "$bin/k5-iap-tool"
+  exit 0
+fi
 
 echo "--- starting the simulated controller (running firmware)"
 "$bin/k5-sim" --firmware --once --link "$link" --pack "$pack" --dump "$received" >/dev/null &

@@ -1,0 +1,20 @@
+// k5-iap-tool: the desktop program.
+#include "default_error_box.h"
+#include "fonts.h"
+#include "p_HexConvertFun.h"
+#include "p_UpdateDispController.h"
+#include "session_state.h"
+#include "settings_file.h"
+
+int main(int argc, char** argv) {
+    k5::app::QtUiPrompts prompts;
+    k5::app::K5Application application(argc, argv, prompts);
+    k5::app::InstallFontSubstitutes();
+    application.setFont(k5::app::WindowFont());
+
+    const k5::SettingsFile settings(k5::DefaultSettingsPath());
+    k5::app::TF_UpdateDispController window(settings, prompts, k5::ProcessPack(), k5::ProcessSessionState());
+    k5::app::F_UpdateDispController = &window;
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,44 @@
+// The default error box: how an error that escapes an event handler is shown.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <exception>
+
+#include "ui_prompts.h"
+
+namespace k5::app {
+
+// The executable's file name without its folder, cut at its first ".", with
+// every character after the first in lower case.
+QString ApplicationTitle(const QString& executablePath);
+
+// The error's message for a person: GBK messages converted, and a full stop
+// added when the message ends in a character above ".".
+QString ErrorBoxText(const std::exception& error);
+
+// Shows the box for `error` with the title of the running executable.
+void ShowDefaultErrorBox(UiPrompts& prompts, const std::exception& error);
+
+// Runs an event handler; what it lets escape goes to the default error box,
+// and the program goes on.
+template <typename Handler>
+void RunHandler(UiPrompts& prompts, Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowDefaultErrorBox(prompts, error);
+    }
+}
+
+// Catches what escapes any other event as well.
+class K5Application : public QApplication {
+public:
+    K5Application(int& argc, char** argv, UiPrompts& prompts);
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    UiPrompts& prompts_;
+};
+
+}  // namespace k5::app

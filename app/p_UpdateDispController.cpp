@@ -1,0 +1,317 @@
+#include "p_UpdateDispController.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "default_error_box.h"
+#include "fonts.h"
+#include "gauge.h"
+#include "jpeg_logo.h"
+#include "p_UartSet.h"
+#include "pictures.h"
+#include "port_names.h"
+
+// The logo and the icon are compiled into the library; a static library needs them registered.
+static void RegisterResources() { Q_INIT_RESOURCE(resources); }
+
+namespace k5::app {
+
+TF_UpdateDispController* F_UpdateDispController = nullptr;
+
+namespace {
+
+constexpr int kOuterWidth = 496;
+constexpr int kOuterHeight = 488;
+constexpr int kToolBarHeight = 49;
+constexpr int kLogLineHeight = 19;
+const QColor kNavy(0x00, 0x00, 0x80);
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at, const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(font);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts, PackStore& pack,
+                                                 SessionState& sessionState, QWidget* parent)
+    : QMainWindow(parent),
+      settings_(settings),
+      prompts_(prompts),
+      pack_(pack),
+      view_(ProgressSink{
+          [this](const QString& line) { AddLog(line); },
+          [this](bool visible) { Gauge1->setVisible(visible); },
+          [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
+          [this](std::uint32_t position) { Gauge1->SetProgress(position); },
+      }) {
+    CreateControls();
+
+    AVS1 = std::make_unique<serial::TComm>(dispatcher_);
+    AVS1->SetCommName("COM1");
+    AVS1->SetBaudRate(9600);
+    AVS1->SetPortResolver([this](const std::string& name) { return ResolvePortName(name, settings_); });
+    AVS1->OnReceiveData = [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
+        AVS1ReceiveData(sender, buffer, length);
+    };
+    AVS1->OnRequestHangup = [this](serial::TComm* sender) { OnPortHungUp(sender); };
+
+    session_ = std::make_unique<IapSession>(*AVS1, pack_, settings_, view_, sessionState);
+    session_->SetFinishedCallback([this] { dispatcher_.Post([this] { OnSessionFinished(); }); });
+}
+
+TF_UpdateDispController::~TF_UpdateDispController() {
+    // A worker still running must not wait for this thread any more.
+    view_.Abandon();
+    session_.reset();
+    AVS1.reset();
+    if (F_UpdateDispController == this) F_UpdateDispController = nullptr;
+}
+
+void TF_UpdateDispController::CreateControls() {
+    RegisterResources();
+    setWindowTitle(kWindowTitle);
+    setWindowIcon(QIcon(":/k5/icon.png"));
+    setFont(WindowFont());
+
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName("MainMenu1");
+    IAP1 = MainMenu1->addMenu("Uart");
+    IAP1->setObjectName("IAP1");
+    UartPort1 = IAP1->addAction("Uart Port");
+    UartPort1->setObjectName("UartPort1");
+    connect(UartPort1, &QAction::triggered, this, [this] { RunHandler(prompts_, [this] { UartPort1Click(); }); });
+
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    setCentralWidget(client);
+
+    ToolBar1 = new QToolBar(client);
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setGeometry(0, 0, kOuterWidth, kToolBarHeight);
+    auto makeButton = [this](const char* name, const QString& caption, const QPixmap& picture, int width) {
+        auto* button = new QToolButton(ToolBar1);
+        button->setObjectName(name);
+        button->setText(caption);
+        button->setIcon(QIcon(picture));
+        button->setIconSize(QSize(24, 24));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+        button->setFont(UiFont(true));
+        button->setFixedSize(width, 39);
+        return button;
+    };
+    Btn_ReadUserPack = makeButton("Btn_ReadUserPack", "Read Pack", ReadPackPicture(), 185);
+    Btn_ReadUserPack->setToolTip("Read Controller  update from pack file ");
+    Btn_SendToController = makeButton("Btn_SendToController", "Program", ProgramPicture(), 264);
+    Btn_SendToController->setEnabled(false);
+    ToolBar1->addWidget(Btn_ReadUserPack);
+    ToolBar1->addSeparator();
+    ToolBar1->addWidget(Btn_SendToController);
+    connect(Btn_ReadUserPack, &QToolButton::clicked, this,
+            [this] { RunHandler(prompts_, [this] { Btn_ReadUserPackClick(); }); });
+    connect(Btn_SendToController, &QToolButton::clicked, this,
+            [this] { RunHandler(prompts_, [this] { Btn_SendToControllerClick(); }); });
+
+    GroupBox1 = new QGroupBox("Controller Update Pack Info", client);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(2, 56, 471, 145);
+    GroupBox1->setFont(UiFont());
+    SetTextColour(GroupBox1, kNavy);
+
+    const QFont ui = UiFont();
+    Label5 = MakeLabel(GroupBox1, "Label5", "Program Firmware Name", {8, 32}, ui);
+    Edit_UpdateFileName = new QLineEdit(GroupBox1);
+    Edit_UpdateFileName->setObjectName("Edit_UpdateFileName");
+    Edit_UpdateFileName->setReadOnly(true);
+    Edit_UpdateFileName->setGeometry(8, 52, 457, 27);
+    Label1 = MakeLabel(GroupBox1, "Label1", "Version", {8, 88}, ui);
+    Edit_VerNum = new QLineEdit(GroupBox1);
+    Edit_VerNum->setObjectName("Edit_VerNum");
+    Edit_VerNum->setReadOnly(true);
+    Edit_VerNum->setGeometry(8, 108, 121, 27);
+    Label8 = MakeLabel(GroupBox1, "Label8", QString(), {208, 88}, UiFont(true));
+    Label8->setFixedSize(241, 19);
+    Label2 = MakeLabel(GroupBox1, "Label2", "Tip: Velmar-Middle Drive Controller  Only", {208, 112}, ui);
+    for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, Qt::black);
+    SetTextColour(Label8, Qt::blue);
+    // The group takes no input: everything in it is display-only.
+    Edit_UpdateFileName->setFocusPolicy(Qt::NoFocus);
+    Edit_VerNum->setFocusPolicy(Qt::NoFocus);
+
+    Image1 = new QLabel(GroupBox1);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(296, 18, 169, 25);
+    Image1->setScaledContents(true);
+    QFile logo(":/k5/logo.jpg");
+    if (logo.open(QIODevice::ReadOnly)) Image1->setPixmap(QPixmap::fromImage(DecodeJpeg(logo.readAll())));
+
+    Gauge1 = new TGauge(client);
+    Gauge1->setObjectName("Gauge1");
+    Gauge1->setGeometry(2, 208, 471, 17);
+    Gauge1->setFont(ui);
+    Gauge1->hide();
+
+    ListBox1 = new QListWidget(client);
+    ListBox1->setObjectName("ListBox1");
+    ListBox1->setGeometry(2, 232, 471, 129);
+    ListBox1->setFont(ui);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setStyleSheet(QString("QListWidget::item { height: %1px; }").arg(kLogLineHeight));
+
+    Label4 = MakeLabel(client, "Label4", "Notice:    if  program unsucessfully", {8, 360}, UiFont(true));
+    Label3 = MakeLabel(client, "Label3", "1. Reconnect program cable  and connect again if still unsucessful", {8, 384}, ui);
+    Label6 = MakeLabel(client, "Label6", "2. try with V3.1 IAP tool to update  some old controller ", {8, 408}, ui);
+    Label7 = MakeLabel(client, "Label7", "www.k5-drive.example", {280, 360}, WebAddressFont());
+    Label7->setFixedSize(185, 19);
+    Label7->setTextInteractionFlags(Qt::NoTextInteraction);
+    SetTextColour(Label7, kNavy);
+
+    resize(kOuterWidth, kOuterHeight);
+}
+
+void TF_UpdateDispController::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    FitOuterSize();
+    // The window manager frames the window a moment after it was first shown.
+    for (int ms : {50, 300, 1000}) QTimer::singleShot(ms, this, [this] { RefitToFrame(); });
+    if (const QScreen* screen = this->screen()) {
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.center() - QPoint(kOuterWidth / 2, kOuterHeight / 2));
+    }
+}
+
+void TF_UpdateDispController::FitOuterSize() {
+    // The outer size includes the frame the window manager adds.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    fittedFrame_ = frame;
+    resize(kOuterWidth - frame.width(), kOuterHeight - frame.height());
+}
+
+void TF_UpdateDispController::RefitToFrame() {
+    if (frameSettled_ || frameGeometry().size() - geometry().size() == fittedFrame_) return;
+    frameSettled_ = true;
+    const QPoint centre = frameGeometry().center();
+    FitOuterSize();
+    move(centre - QPoint(kOuterWidth / 2, kOuterHeight / 2));
+}
+
+void TF_UpdateDispController::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    ToolBar1->setGeometry(0, 0, centralWidget()->width(), kToolBarHeight);
+}
+
+bool TF_UpdateDispController::SessionRunning() const { return session_->Running(); }
+
+void TF_UpdateDispController::AddLog(const QString& text) {
+    ListBox1->addItem(text);
+    ListBox1->setCurrentRow(ListBox1->count() - 1);
+    ListBox1->scrollToBottom();
+    ListBox1->viewport()->repaint();
+}
+
+void TF_UpdateDispController::SetKindLabel() {
+    Label8->setText(PackKindText(pack_.Header().PackKind()));
+}
+
+void TF_UpdateDispController::Btn_ReadUserPackClick() {
+    // A running session reads the pack; it cannot change now.
+    if (SessionRunning()) return;
+    const auto path = prompts_.ChoosePackFile(this);
+    if (!path) return;
+    if (!pack_.LoadPack(path->toStdString())) {
+        Btn_SendToController->setEnabled(false);
+        prompts_.Warning(this, "Pack file was briken", "Error");
+        return;
+    }
+    const PackHeader& header = pack_.Header();
+    Edit_UpdateFileName->setText(QFileInfo(*path).fileName());
+    Edit_VerNum->setText(QString::number(header.Version()));
+    SetKindLabel();
+    if (header.ProductCode() != kExpectedProductCode) {
+        Btn_SendToController->setEnabled(false);
+        prompts_.Warning(this, "Pack Eror", "Warrning");
+    }
+    Btn_SendToController->setEnabled(true);
+}
+
+void TF_UpdateDispController::Btn_SendToControllerClick() {
+    ListBox1->clear();
+    if (SessionRunning()) return;  // a click during a session only clears the log
+    SetKindLabel();
+    if (!session_->BeginSession()) return;
+    Btn_ReadUserPack->setEnabled(false);
+    UartPort1->setEnabled(false);
+}
+
+void TF_UpdateDispController::UartPort1Click() {
+    if (SessionRunning()) return;
+    F_UartSet = new TF_UartSet(settings_, prompts_, this);
+    struct Release {
+        ~Release() {
+            delete F_UartSet;
+            F_UartSet = nullptr;
+        }
+    } release;
+    F_UartSet->exec();
+}
+
+void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
+                                              std::uint16_t BufferLength) {
+    session_->AVS1ReceiveData(Sender, Buffer, BufferLength);
+}
+
+void TF_UpdateDispController::OnPortHungUp(serial::TComm* sender) {
+    AddLog(QString::fromStdString("Port " + sender->DevicePath() + " hung up"));
+    session_->PortHungUp();
+}
+
+void TF_UpdateDispController::OnSessionFinished() {
+    if (SessionRunning()) return;
+    Btn_ReadUserPack->setEnabled(true);
+    UartPort1->setEnabled(true);
+    if (closeWhenIdle_) close();
+}
+
+void TF_UpdateDispController::closeEvent(QCloseEvent* event) {
+    if (!SessionRunning()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (closeWhenIdle_) return;  // already stopping
+    if (!prompts_.Confirm(this, kStopAndCloseQuestion, windowTitle())) return;
+    // The session stops, closes the port and clears SessionRunning; then the window closes.
+    closeWhenIdle_ = true;
+    session_->RequestStop();
+}
+
+}  // namespace k5::app

@@ -1,0 +1,108 @@
+// The main window: opens an update pack, shows what it holds, starts a
+// programming session and shows its log and progress. It owns the program's
+// serial port component AVS1 and the session that runs on it.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "SerialComm.h"
+#include "iap_session.h"
+#include "qt_dispatcher.h"
+#include "qt_session_view.h"
+#include "settings_file.h"
+#include "ui_prompts.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QToolButton;
+
+namespace k5::app {
+
+class TGauge;
+
+inline constexpr const char* kWindowTitle = "Velmar-K5-Controller IAP Tool Ver 5.2-20002 -202501";
+inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
+
+class TF_UpdateDispController : public QMainWindow {
+    Q_OBJECT
+public:
+    // Everything given must outlive the window.
+    TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts, PackStore& pack,
+                            SessionState& sessionState, QWidget* parent = nullptr);
+    ~TF_UpdateDispController() override;
+
+    // Appends a line to the log list, selects it and draws the list at once.
+    void AddLog(const QString& text);
+
+    // Event handlers.
+    void Btn_ReadUserPackClick();
+    void Btn_SendToControllerClick();
+    void UartPort1Click();
+    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
+
+    IapSession& Session() { return *session_; }
+    bool SessionRunning() const;
+
+    // Controls, named as the window lays them out.
+    QMenuBar* MainMenu1;
+    QMenu* IAP1;
+    QAction* UartPort1;
+    QToolBar* ToolBar1;
+    QToolButton* Btn_ReadUserPack;
+    QToolButton* Btn_SendToController;
+    QGroupBox* GroupBox1;
+    QLabel* Label5;
+    QLineEdit* Edit_UpdateFileName;
+    QLabel* Label1;
+    QLineEdit* Edit_VerNum;
+    QLabel* Label8;
+    QLabel* Label2;
+    QLabel* Image1;
+    TGauge* Gauge1;
+    QListWidget* ListBox1;
+    QLabel* Label4;
+    QLabel* Label3;
+    QLabel* Label6;
+    QLabel* Label7;
+    std::unique_ptr<serial::TComm> AVS1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateControls();
+    void FitOuterSize();
+    void RefitToFrame();
+    void SetKindLabel();
+    void OnSessionFinished();
+    void OnPortHungUp(serial::TComm* sender);
+
+    const SettingsFile& settings_;
+    UiPrompts& prompts_;
+    PackStore& pack_;
+    bool centred_ = false;
+    bool frameSettled_ = false;
+    QSize fittedFrame_;
+    bool closeWhenIdle_ = false;
+
+    // Declared in the order they may be torn down in reverse: the session
+    // first, then the port, then what carries their calls to this thread.
+    QtDispatcher dispatcher_;
+    QtSessionView view_;
+    std::unique_ptr<IapSession> session_;
+};
+
+// The main window of the program, while it exists.
+extern TF_UpdateDispController* F_UpdateDispController;
+
+}  // namespace k5::app

@@ -1,0 +1,36 @@
+// The modal questions the program asks: the file-open dialog and the message
+// boxes. Behind an interface so that tests can answer them.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace k5::app {
+
+class UiPrompts {
+public:
+    virtual ~UiPrompts() = default;
+    // The file-open dialog listing *.Pack files; nothing when cancelled.
+    virtual std::optional<QString> ChoosePackFile(QWidget* parent) = 0;
+    // A warning box with one OK button, modal to `parent`.
+    virtual void Warning(QWidget* parent, const QString& text, const QString& title) = 0;
+    // The default error box: stop icon, one OK button.
+    virtual void Error(const QString& text, const QString& title) = 0;
+    // Yes or no.
+    virtual bool Confirm(QWidget* parent, const QString& text, const QString& title) = 0;
+};
+
+class QtUiPrompts : public UiPrompts {
+public:
+    std::optional<QString> ChoosePackFile(QWidget* parent) override;
+    void Warning(QWidget* parent, const QString& text, const QString& title) override;
+    void Error(const QString& text, const QString& title) override;
+    bool Confirm(QWidget* parent, const QString& text, const QString& title) override;
+};
+
+// The dialog's one filter: described as "*.Pack", matching the extension in any case.
+QString PackFileFilter();
+
+}  // namespace k5::app

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Screenshots of the desktop program under Xvfb, with a window manager so the
+# windows have their frames: after start-up, with a pack loaded, while and
+# after programming the simulated controller, and of the port dialog.
+# Writes build/screenshots/*.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh xvfb xauth imagemagick openbox
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target screenshot_tour
+
+out=build/screenshots
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  openbox >/dev/null 2>&1 &
+  sleep 1
+  build/bin/screenshot_tour "$0"
+' "$out"
+ls -l "$out"

@@ -1,0 +1,96 @@
+// Takes the screenshots of the desktop program that the README and reviews use:
+// after start-up, after a pack is loaded, while and after programming the
+// simulated controller, and of the port dialog. Run under X (Xvfb): it grabs
+// the screen as the X server shows it.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdio>
+
+#include "controller_sim.h"
+#include "fonts.h"
+#include "gauge.h"
+#include "p_UartSet.h"
+#include "p_UpdateDispController.h"
+#include "pack_builder.h"
+#include "scripted_prompts.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+void Settle(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Shoot(QWidget& window, const QString& file) {
+    Settle(300);
+    QScreen* screen = window.screen();
+    const QPixmap shot = screen->grabWindow(0).copy(window.frameGeometry());
+    const bool ok = shot.save(file);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", file.toLocal8Bit().constData());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QString out = argc > 1 ? argv[1] : "build/screenshots";
+    QDir().mkpath(out);
+    k5::app::InstallFontSubstitutes();
+    application.setFont(k5::app::WindowFont());
+
+    k5::sim::SimOptions options;
+    options.firmware = true;
+    k5::sim::ControllerSim sim(options);
+    sim.Start();
+
+    k5::test::TempDir dir;
+    k5::sim::PackSpec spec;
+    spec.image = k5::sim::GenerateImage(16384);
+    const std::string pack = dir.Write("K5-Firmware-V308.Pack", k5::sim::BuildPack(spec));
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM1=" + sim.DevicePath() + "\n");
+    k5::SettingsFile settings(dir.File("eBikeSet.ini"));
+    k5::test::ScriptedPrompts prompts;
+    prompts.files.push_back(QString::fromStdString(pack));
+    k5::PackStore store;
+    k5::SessionState state;
+
+    k5::app::TF_UpdateDispController window(settings, prompts, store, state);
+    window.show();
+    bool ok = Shoot(window, out + "/1-start.png");
+
+    window.Btn_ReadUserPack->click();
+    ok &= Shoot(window, out + "/2-pack-loaded.png");
+
+    window.Btn_SendToController->click();
+    QElapsedTimer timer;
+    timer.start();
+    while (window.Gauge1->PercentDone() < 40 && timer.elapsed() < 60000) Settle(50);
+    ok &= Shoot(window, out + "/3-programming.png");
+    while (window.SessionRunning() && timer.elapsed() < 90000) Settle(100);
+    ok &= Shoot(window, out + "/4-finished.png");
+
+    QTimer::singleShot(500, [&] {
+        if (k5::app::F_UartSet) {
+            Settle(200);
+            const QPixmap shot = k5::app::F_UartSet->screen()->grabWindow(0).copy(
+                k5::app::F_UartSet->frameGeometry().united(window.frameGeometry()));
+            ok &= shot.save(out + "/5-port-dialog.png");
+            std::printf("wrote %s/5-port-dialog.png\n", out.toLocal8Bit().constData());
+            k5::app::F_UartSet->Button2->click();
+        }
+    });
+    window.UartPort1Click();
+    sim.Stop();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,42 @@
+// Answers the program's dialogs and message boxes from a script, and records them.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "ui_prompts.h"
+
+namespace k5::test {
+
+class ScriptedPrompts : public app::UiPrompts {
+public:
+    struct Box {
+        char kind;  // 'W' warning, 'E' error, 'Q' question
+        QString text;
+        QString title;
+    };
+
+    std::optional<QString> ChoosePackFile(QWidget*) override {
+        ++dialogs;
+        if (files.empty()) return std::nullopt;
+        const QString next = files.front();
+        files.pop_front();
+        if (next.isEmpty()) return std::nullopt;
+        return std::make_optional(next);
+    }
+    void Warning(QWidget*, const QString& text, const QString& title) override { boxes.push_back({'W', text, title}); }
+    void Error(const QString& text, const QString& title) override { boxes.push_back({'E', text, title}); }
+    bool Confirm(QWidget*, const QString& text, const QString& title) override {
+        boxes.push_back({'Q', text, title});
+        return confirm;
+    }
+
+    std::deque<QString> files;  // answers of the file dialog; an empty one cancels
+    bool confirm = true;
+    int dialogs = 0;
+    std::vector<Box> boxes;
+};
+
+}  // namespace k5::test
