@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: the dev
-# build (warnings as errors) and the AddressSanitizer/UBSan build.
-# Set K5_TSAN=1 to run the ThreadSanitizer build as well.
+# build (warnings as errors), the AddressSanitizer/UBSan build and the
+# ThreadSanitizer build. K5_TSAN=0 leaves the ThreadSanitizer build out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +17,6 @@ run_preset() {
 
 run_preset dev
 run_preset asan
-if [ "${K5_TSAN:-0}" = 1 ]; then
+if [ "${K5_TSAN:-1}" = 1 ]; then
   run_preset tsan
 fi
