@@ -33,11 +33,11 @@ void RunHandler(UiPrompts& prompts, Handler&& handler) {
 
 // Catches what escapes any other event as well.
 class K5Application : public QApplication {
-public:
+  public:
     K5Application(int& argc, char** argv, UiPrompts& prompts);
     bool notify(QObject* receiver, QEvent* event) override;
 
-private:
+  private:
     UiPrompts& prompts_;
 };
 

@@ -10,7 +10,8 @@ const QString kUiFace = QString::fromUtf8("微软雅黑");
 }  // namespace
 
 void InstallFontSubstitutes() {
-    const QStringList standIns = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "DejaVu Sans"};
+    const QStringList standIns = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC",
+                                  "DejaVu Sans"};
     QFont::insertSubstitutions(kUiFace, standIns);
     QFont::insertSubstitutions("MS Sans Serif", QStringList{"Microsoft Sans Serif"} + standIns);
 }

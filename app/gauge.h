@@ -10,7 +10,7 @@ namespace k5::app {
 
 class TGauge : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TGauge(QWidget* parent = nullptr);
 
     std::int64_t MinValue() const { return 0; }
@@ -26,10 +26,10 @@ public:
     // How many redraws the gauge has asked for.
     int RedrawRequests() const { return redrawRequests_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void Redraw();
 
     std::int64_t maxValue_ = 1000;

@@ -8,7 +8,8 @@ namespace k5::app {
 
 QString FromGbk(const std::string& bytes) {
     iconv_t converter = iconv_open("UTF-8", "GBK");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     std::vector<char> out(bytes.size() * 2 + 4);
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();

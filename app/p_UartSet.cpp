@@ -64,7 +64,8 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     setTabOrder(ComboBox2, Button1);
     setTabOrder(Button1, Button2);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { RunHandler(prompts_, [this] { Button1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { RunHandler(prompts_, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 }
 

@@ -16,7 +16,7 @@ namespace k5::app {
 
 class TF_UartSet : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Created without an owner; shown centred on `centreOn`.
     TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget* centreOn);
 
@@ -32,10 +32,10 @@ public:
     QPushButton* Button1;
     QPushButton* Button2;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     const SettingsFile& settings_;
     UiPrompts& prompts_;
     QWidget* centreOn_;

@@ -12,8 +12,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "default_error_box.h"
@@ -56,8 +56,8 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts, PackStore& pack,
-                                                 SessionState& sessionState, QWidget* parent)
+TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts,
+                                                 PackStore& pack, SessionState& sessionState, QWidget* parent)
     : QMainWindow(parent),
       settings_(settings),
       prompts_(prompts),
@@ -103,7 +103,8 @@ void TF_UpdateDispController::CreateControls() {
     IAP1->setObjectName("IAP1");
     UartPort1 = IAP1->addAction("Uart Port");
     UartPort1->setObjectName("UartPort1");
-    connect(UartPort1, &QAction::triggered, this, [this] { RunHandler(prompts_, [this] { UartPort1Click(); }); });
+    connect(UartPort1, &QAction::triggered, this,
+            [this] { RunHandler(prompts_, [this] { UartPort1Click(); }); });
 
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
@@ -186,8 +187,10 @@ void TF_UpdateDispController::CreateControls() {
     ListBox1->setStyleSheet(QString("QListWidget::item { height: %1px; }").arg(kLogLineHeight));
 
     Label4 = MakeLabel(client, "Label4", "Notice:    if  program unsucessfully", {8, 360}, UiFont(true));
-    Label3 = MakeLabel(client, "Label3", "1. Reconnect program cable  and connect again if still unsucessful", {8, 384}, ui);
-    Label6 = MakeLabel(client, "Label6", "2. try with V3.1 IAP tool to update  some old controller ", {8, 408}, ui);
+    Label3 = MakeLabel(client, "Label3", "1. Reconnect program cable  and connect again if still unsucessful",
+                       {8, 384}, ui);
+    Label6 = MakeLabel(client, "Label6", "2. try with V3.1 IAP tool to update  some old controller ",
+                       {8, 408}, ui);
     Label7 = MakeLabel(client, "Label7", "www.k5-drive.example", {280, 360}, WebAddressFont());
     Label7->setFixedSize(185, 19);
     Label7->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -238,9 +241,7 @@ void TF_UpdateDispController::AddLog(const QString& text) {
     ListBox1->viewport()->repaint();
 }
 
-void TF_UpdateDispController::SetKindLabel() {
-    Label8->setText(PackKindText(pack_.Header().PackKind()));
-}
+void TF_UpdateDispController::SetKindLabel() { Label8->setText(PackKindText(pack_.Header().PackKind())); }
 
 void TF_UpdateDispController::Btn_ReadUserPackClick() {
     // A running session reads the pack; it cannot change now.

@@ -33,7 +33,7 @@ inline constexpr const char* kStopAndCloseQuestion = "A controller is being prog
 
 class TF_UpdateDispController : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // Everything given must outlive the window.
     TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts, PackStore& pack,
                             SessionState& sessionState, QWidget* parent = nullptr);
@@ -74,12 +74,12 @@ public:
     QLabel* Label7;
     std::unique_ptr<serial::TComm> AVS1;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     void FitOuterSize();
     void RefitToFrame();

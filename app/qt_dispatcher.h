@@ -8,12 +8,12 @@
 namespace k5::app {
 
 class QtDispatcher : public serial::Dispatcher {
-public:
+  public:
     bool Post(std::function<void()> task) override;
     // The object whose thread runs the work; queued events to it keep their order.
     QObject* Context() { return &context_; }
 
-private:
+  private:
     QObject context_;
 };
 

@@ -20,7 +20,7 @@ struct ProgressSink {
 };
 
 class QtSessionView : public SessionView {
-public:
+  public:
     explicit QtSessionView(ProgressSink sink);
 
     void AddLog(const std::string& text) override;
@@ -31,7 +31,7 @@ public:
     // From now on AddLog no longer waits for the UI thread (it is going away).
     void Abandon();
 
-private:
+  private:
     bool OnUiThread() const;
     void Post(std::function<void()> task);
 

@@ -10,7 +10,7 @@ class QWidget;
 namespace k5::app {
 
 class UiPrompts {
-public:
+  public:
     virtual ~UiPrompts() = default;
     // The file-open dialog listing *.Pack files; nothing when cancelled.
     virtual std::optional<QString> ChoosePackFile(QWidget* parent) = 0;
@@ -23,7 +23,7 @@ public:
 };
 
 class QtUiPrompts : public UiPrompts {
-public:
+  public:
     std::optional<QString> ChoosePackFile(QWidget* parent) override;
     void Warning(QWidget* parent, const QString& text, const QString& title) override;
     void Error(const QString& text, const QString& title) override;

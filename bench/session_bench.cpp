@@ -21,7 +21,7 @@
 namespace {
 
 class NullView : public k5::SessionView {
-public:
+  public:
     void AddLog(const std::string& text) override { std::printf("  log: %s\n", text.c_str()); }
     void ShowProgress(bool) override {}
     void SetProgressMax(std::uint32_t) override {}
@@ -52,10 +52,10 @@ int main() {
     k5::sim::ControllerSim sim(options);
 
     k5::test::TempDir dir;
-    k5::sim::PackSpec spec;
-    spec.image = k5::sim::GenerateImage(kLength);
+    k5::sim::PackRecipe recipe;
+    recipe.image = k5::sim::GenerateImage(kLength);
     k5::PackStore pack;
-    if (!pack.LoadPack(dir.Write("full.Pack", k5::sim::BuildPack(spec)))) return 1;
+    if (!pack.LoadPack(dir.Write("full.Pack", k5::sim::BuildPack(recipe)))) return 1;
     dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=" + sim.DevicePath() + "\n");
     k5::SettingsFile settings(dir.File("eBikeSet.ini"));
 
@@ -82,7 +82,8 @@ int main() {
     const bool ok = session.LastOutcome() == k5::SessionOutcome::Programmed && sim.Report().imageMatches;
     std::printf("session         %8.3f s  (%s)\n", measured, ok ? "programmed, image matches" : "FAILED");
     std::printf("protocol needs  %8.3f s  (line %.3f s)\n", protocol, kLength / 3840.0);
-    std::printf("overhead        %+8.3f s  (%+.2f %%)\n", measured - protocol, 100.0 * (measured - protocol) / protocol);
+    std::printf("overhead        %+8.3f s  (%+.2f %%)\n", measured - protocol,
+                100.0 * (measured - protocol) / protocol);
     std::printf("effective rate  %8.0f B/s of the line's 3840 B/s\n", kLength / measured);
     return ok ? 0 : 1;
 }

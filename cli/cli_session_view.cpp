@@ -88,15 +88,16 @@ void CliSessionView::Note(const std::string& text) {
 void CliSessionView::Result(const std::string& text, int exitCode) {
     std::lock_guard lock(mutex_);
     ClearProgress();
-    if (json_) out_ << JsonObject().Add("result", text).Add("exit", std::int64_t{exitCode}).Str() << std::endl;
+    if (json_)
+        out_ << JsonObject().Add("result", text).Add("exit", std::int64_t{exitCode}).Str() << std::endl;
 }
 
 std::string CliSessionView::TransferSummary() const {
     const double seconds = std::chrono::duration<double>(*transferEnd_ - *transferStart_).count();
     const double rate = seconds > 0 ? transferred_ / seconds : 0;
     char text[160];
-    std::snprintf(text, sizeof text, "%u bytes in %.1f s: %.0f B/s, %.0f%% of the line's %u B/s", transferred_,
-                  seconds, rate, lineBytesPerSecond_ ? 100.0 * rate / lineBytesPerSecond_ : 0.0,
+    std::snprintf(text, sizeof text, "%u bytes in %.1f s: %.0f B/s, %.0f%% of the line's %u B/s",
+                  transferred_, seconds, rate, lineBytesPerSecond_ ? 100.0 * rate / lineBytesPerSecond_ : 0.0,
                   lineBytesPerSecond_);
     return text;
 }
@@ -120,9 +121,12 @@ void CliSessionView::DrawProgress(bool force) {
     }
     if (!interactive_) return;
     const int percent = max_ ? static_cast<int>(100.0 * position_ / max_) : 0;
-    std::string line = "\r[" + std::string(percent < 10 ? "  " : percent < 100 ? " " : "") +
-                       std::to_string(percent) + "%] " + std::to_string(position_) + "/" + std::to_string(max_) +
-                       " bytes";
+    std::string line = "\r[" +
+                       std::string(percent < 10    ? "  "
+                                   : percent < 100 ? " "
+                                                   : "") +
+                       std::to_string(percent) + "%] " + std::to_string(position_) + "/" +
+                       std::to_string(max_) + " bytes";
     if (transferStart_ && position_ > 0) {
         const double seconds = std::chrono::duration<double>(now - *transferStart_).count();
         const double rate = seconds > 0 ? position_ / seconds : 0;

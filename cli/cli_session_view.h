@@ -15,7 +15,7 @@
 namespace k5::cli {
 
 class CliSessionView : public SessionView {
-public:
+  public:
     CliSessionView(std::ostream& out, std::ostream& err, bool json, bool interactive,
                    std::uint32_t lineBytesPerSecond);
 
@@ -29,7 +29,7 @@ public:
     // The last line: the result, and in JSON its exit code.
     void Result(const std::string& text, int exitCode);
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     void DrawProgress(bool force);
     void ClearProgress();

@@ -12,7 +12,7 @@ namespace k5::cli {
 std::string JsonString(std::string_view text);
 
 class JsonObject {
-public:
+  public:
     JsonObject& Add(std::string_view key, std::string_view value);
     JsonObject& Add(std::string_view key, const char* value) { return Add(key, std::string_view(value)); }
     JsonObject& Add(std::string_view key, std::int64_t value);
@@ -22,7 +22,7 @@ public:
     JsonObject& AddNull(std::string_view key);
     std::string Str() const { return "{" + body_ + "}"; }
 
-private:
+  private:
     JsonObject& Raw(std::string_view key, const std::string& json);
     std::string body_;
 };

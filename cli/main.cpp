@@ -21,15 +21,18 @@ int main(int argc, char** argv) {
 
     k5::cli::ProgramOptions program;
     auto* programCmd = app.add_subcommand("program", "Program the controller with an update pack");
-    programCmd->add_option("--port", program.port, "Port name (COMn) or device path; default COM<Port> of the settings");
-    programCmd->add_option("--settings", program.settings, "Settings file (default eBikeSet.ini beside the program)");
+    programCmd->add_option("--port", program.port,
+                           "Port name (COMn) or device path; default COM<Port> of the settings");
+    programCmd->add_option("--settings", program.settings,
+                           "Settings file (default eBikeSet.ini beside the program)");
     programCmd->add_flag("--json", program.json, "Print one JSON object per line");
     programCmd->add_flag("--any-product", program.anyProduct, "Program a pack made for another product");
     programCmd->add_option("PACK", program.pack, "Update pack (*.Pack)")->required();
 
     std::string portsSettings;
     auto* portsCmd = app.add_subcommand("ports", "List COM1 to COM9 and the serial devices present");
-    portsCmd->add_option("--settings", portsSettings, "Settings file (default eBikeSet.ini beside the program)");
+    portsCmd->add_option("--settings", portsSettings,
+                         "Settings file (default eBikeSet.ini beside the program)");
 
     try {
         app.parse(argc, argv);
@@ -42,7 +45,8 @@ int main(int argc, char** argv) {
     if (*portsCmd) {
         const k5::SettingsFile settings(portsSettings.empty() ? k5::DefaultSettingsPath()
                                                               : std::filesystem::path(portsSettings));
-        k5::cli::PrintPorts(std::cout, settings, k5::PathExists, k5::cli::ListSerialDevices("/sys/class/tty"));
+        k5::cli::PrintPorts(std::cout, settings, k5::PathExists,
+                            k5::cli::ListSerialDevices("/sys/class/tty"));
         return k5::cli::kExitOk;
     }
     return k5::cli::kExitUsage;

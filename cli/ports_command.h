@@ -11,8 +11,8 @@
 namespace k5::cli {
 
 struct SerialDeviceInfo {
-    std::string device;   // /dev/ttyUSB0
-    std::string driver;   // ftdi_sio
+    std::string device;                                              // /dev/ttyUSB0
+    std::string driver;                                              // ftdi_sio
     std::string vendorId, productId, serial, manufacturer, product;  // USB only
 };
 

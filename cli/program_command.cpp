@@ -22,16 +22,20 @@ constexpr int kExitInterrupted = 130;
 
 int ExitCodeFor(SessionOutcome outcome) {
     switch (outcome) {
-        case SessionOutcome::Programmed: return kExitOk;
-        case SessionOutcome::PortError: return kExitPortUnavailable;
-        case SessionOutcome::Stopped: return kExitInterrupted;
-        default: return kExitSessionFailed;
+        case SessionOutcome::Programmed:
+            return kExitOk;
+        case SessionOutcome::PortError:
+            return kExitPortUnavailable;
+        case SessionOutcome::Stopped:
+            return kExitInterrupted;
+        default:
+            return kExitSessionFailed;
     }
 }
 
 // SIGINT and SIGTERM ask the session to stop; it then closes the port and ends.
 class InterruptStopper {
-public:
+  public:
     explicit InterruptStopper(IapSession& session) {
         sigemptyset(&set_);
         sigaddset(&set_, SIGINT);
@@ -54,7 +58,7 @@ public:
     }
     bool Interrupted() const { return interrupted_.load(); }
 
-private:
+  private:
     sigset_t set_{};
     sigset_t previous_{};
     std::atomic<bool> done_{false};
@@ -78,8 +82,8 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         return kExitPackUnreadable;
     }
     if (pack.Header().ProductCode() != kExpectedProductCode && !options.anyProduct) {
-        err << options.pack << ": Pack Eror (product code " << pack.Header().ProductCode() << ", this tool is for "
-            << kExpectedProductCode << "; --any-product programs it all the same)\n";
+        err << options.pack << ": Pack Eror (product code " << pack.Header().ProductCode()
+            << ", this tool is for " << kExpectedProductCode << "; --any-product programs it all the same)\n";
         return kExitForeignProduct;
     }
 
@@ -122,13 +126,13 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note("cannot open " + session.FailedDevice() + (reason.empty() ? "" : ": " + reason));
     }
     if (interrupted) view.Note("stopped; the port is closed");
-    const char* result = outcome == SessionOutcome::Programmed ? session_log::kSuccess
-                         : outcome == SessionOutcome::PortError ? session_log::kPortError
-                         : outcome == SessionOutcome::ConnectFail ? session_log::kConnectFail
+    const char* result = outcome == SessionOutcome::Programmed     ? session_log::kSuccess
+                         : outcome == SessionOutcome::PortError    ? session_log::kPortError
+                         : outcome == SessionOutcome::ConnectFail  ? session_log::kConnectFail
                          : outcome == SessionOutcome::TransferFail ? session_log::kProgramFail
-                         : outcome == SessionOutcome::VerdictFail ? session_log::kVerdictFail
-                         : outcome == SessionOutcome::Stopped ? "Stopped"
-                                                              : "Internal error";
+                         : outcome == SessionOutcome::VerdictFail  ? session_log::kVerdictFail
+                         : outcome == SessionOutcome::Stopped      ? "Stopped"
+                                                                   : "Internal error";
     view.Result(result, code);
     return code;
 }

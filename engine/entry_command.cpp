@@ -27,7 +27,8 @@ std::uint32_t GetDigits32(const EntryFrame& f, std::size_t at) {
 }  // namespace
 
 std::array<std::uint8_t, 3> SplitCrc7(std::uint16_t crc) {
-    return {static_cast<std::uint8_t>((crc >> 9) & 0x7F), static_cast<std::uint8_t>(((crc % 512) >> 2) & 0x7F),
+    return {static_cast<std::uint8_t>((crc >> 9) & 0x7F),
+            static_cast<std::uint8_t>(((crc % 512) >> 2) & 0x7F),
             static_cast<std::uint8_t>((crc % 4) & 0x7F)};
 }
 

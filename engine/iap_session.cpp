@@ -21,17 +21,23 @@ constexpr std::chrono::milliseconds Beyond(std::chrono::milliseconds limit) { re
 
 std::uint32_t SessionBaudRate(int baudIndex) {
     switch (baudIndex) {
-        case 1: return 57600;
-        case 2: return 115200;
-        default: return 38400;
+        case 1:
+            return 57600;
+        case 2:
+            return 115200;
+        default:
+            return 38400;
     }
 }
 
 std::int32_t ChunkDelayFactorFor(int baudIndex) {
     switch (baudIndex) {
-        case 1: return 150;
-        case 2: return 50;
-        default: return 300;
+        case 1:
+            return 150;
+        case 2:
+            return 50;
+        default:
+            return 300;
     }
 }
 

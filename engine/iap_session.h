@@ -36,14 +36,14 @@ inline constexpr const char* kPowerCycle = "Power-off controller or display and 
 
 // How the last session ended, for front ends that report it as a status.
 enum class SessionOutcome {
-    None,          // no session has ended yet
-    Programmed,    // "Program sucessully"
-    PortError,     // the port could not be opened
-    ConnectFail,   // no bootloader
-    TransferFail,  // header or a 1024-byte block not acknowledged
-    VerdictFail,   // no 0x04 after the image
-    Stopped,       // asked to stop
-    InternalError, // an unexpected error inside the worker
+    None,           // no session has ended yet
+    Programmed,     // "Program sucessully"
+    PortError,      // the port could not be opened
+    ConnectFail,    // no bootloader
+    TransferFail,   // header or a 1024-byte block not acknowledged
+    VerdictFail,    // no 0x04 after the image
+    Stopped,        // asked to stop
+    InternalError,  // an unexpected error inside the worker
 };
 
 // Session speed and chunk pause for a baud index: 1 is 57600, 2 is 115200,
@@ -59,18 +59,18 @@ class IapSession;
 // The worker thread of one session. Starts at once; the session it runs
 // joins it before the next one starts and when the session object goes.
 class TIAPThread {
-public:
+  public:
     explicit TIAPThread(IapSession& session);
     ~TIAPThread();
     TIAPThread(const TIAPThread&) = delete;
     TIAPThread& operator=(const TIAPThread&) = delete;
 
-private:
+  private:
     std::thread thread_;
 };
 
 class IapSession {
-public:
+  public:
     // `port` is AVS1: its received data must reach AVS1ReceiveData on the
     // thread that created it. Everything given must outlive the session.
     IapSession(serial::TComm& port, PackStore& pack, const SettingsFile& settings, SessionView& view,
@@ -102,7 +102,7 @@ public:
     // The worker body and its steps; public for the worker thread only.
     void Execute();
 
-private:
+  private:
     struct Stopped {};  // thrown by a wait that a stop request ended
 
     void Run();

@@ -48,7 +48,7 @@ int CodeForErrno(int err, const std::string& fileName) {
 }
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -58,7 +58,7 @@ public:
     int Get() const { return fd_; }
     int Release() { return std::exchange(fd_, -1); }
 
-private:
+  private:
     int fd_;
 };
 
@@ -69,12 +69,18 @@ EInOutError::EInOutError(int code, int osError)
 
 std::string EInOutError::TextFor(int code) {
     switch (code) {
-        case kFileNotFound: return "File not found";
-        case kInvalidFilename: return "Invalid filename";
-        case kTooManyOpenFiles: return "Too many open files";
-        case kAccessDenied: return "File access denied";
-        case kReadBeyondEnd: return "Read beyond end of file";
-        default: return "I/O error " + std::to_string(code);
+        case kFileNotFound:
+            return "File not found";
+        case kInvalidFilename:
+            return "Invalid filename";
+        case kTooManyOpenFiles:
+            return "Too many open files";
+        case kAccessDenied:
+            return "File access denied";
+        case kReadBeyondEnd:
+            return "Read beyond end of file";
+        default:
+            return "I/O error " + std::to_string(code);
     }
 }
 
@@ -85,8 +91,7 @@ const char* PackKindText(std::uint8_t packKind) {
     return packKind == kPackKindSoftwareAndSettings ? "Software + Settings" : "Software Only";
 }
 
-PackStore::PackStore()
-    : buffer_(std::make_unique<PackRecord>()), scratch_(std::make_unique<PackRecord>()) {}
+PackStore::PackStore() : buffer_(std::make_unique<PackRecord>()), scratch_(std::make_unique<PackRecord>()) {}
 
 bool PackStore::TryLease() {
     bool expected = false;
@@ -128,8 +133,7 @@ bool PackStore::LoadPack(const std::string& fileName) {
 
 bool PackStore::Decode() {
     PackRecord& record = *buffer_;
-    const auto headerKey =
-        static_cast<std::uint8_t>(record[kHeaderKeyOffset] + record[kHeaderKeyOffset + 1]);
+    const auto headerKey = static_cast<std::uint8_t>(record[kHeaderKeyOffset] + record[kHeaderKeyOffset + 1]);
     for (std::size_t i = 0; i < kPackHeaderSize; ++i) header_.bytes[i] = record[i] ^ headerKey;
 
     const auto imageKey = static_cast<std::uint8_t>(header_.bytes[header_offset::kHeaderCrc] +

@@ -22,8 +22,7 @@ inline constexpr std::size_t kHeaderKeyOffset = 32;  // two plain bytes: 32 and 
 inline constexpr std::size_t kImageOffset = 34;
 inline constexpr std::size_t kChunkSize = 16;
 // Largest image whose last 16-byte chunk still ends inside the record.
-inline constexpr std::uint32_t kMaxImageLength =
-    (kPackRecordSize - kImageOffset) / kChunkSize * kChunkSize;
+inline constexpr std::uint32_t kMaxImageLength = (kPackRecordSize - kImageOffset) / kChunkSize * kChunkSize;
 static_assert(kMaxImageLength == 131024);
 inline constexpr std::uint32_t kExpectedProductCode = 20002;
 
@@ -31,21 +30,21 @@ inline constexpr std::uint32_t kExpectedProductCode = 20002;
 // Code: 2 file not found, 3 invalid filename, 4 too many open files,
 // 5 access denied, 100 short file, otherwise the OS error number.
 class EInOutError : public std::runtime_error {
-public:
+  public:
     EInOutError(int code, int osError);
     int Code() const { return code_; }
     int OsError() const { return osError_; }  // errno, or 0 for a short file
 
     static std::string TextFor(int code);
 
-private:
+  private:
     int code_;
     int osError_;
 };
 
 // Raised instead of loading while a programming session reads the pack.
 class EPackInUse : public std::runtime_error {
-public:
+  public:
     EPackInUse();
 };
 
@@ -54,7 +53,7 @@ using PackRecord = std::array<std::uint8_t, kPackRecordSize>;
 // The pack buffer and the pack header record. The programs use the one
 // process-wide instance (ProcessPack()); tests make their own.
 class PackStore {
-public:
+  public:
     PackStore();
     PackStore(const PackStore&) = delete;
     PackStore& operator=(const PackStore&) = delete;
@@ -76,7 +75,7 @@ public:
     void ReleaseLease();
     bool Leased() const { return leased_.load(std::memory_order_acquire); }
 
-private:
+  private:
     void ReadRecord(const std::string& fileName);  // into scratch_
     bool Decode();
 

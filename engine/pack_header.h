@@ -45,7 +45,7 @@ struct PackHeader {
     }
     std::uint16_t HeaderCrc() const { return Half(header_offset::kHeaderCrc); }
 
-private:
+  private:
     std::uint16_t Half(std::size_t at) const {
         return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
     }

@@ -18,11 +18,24 @@ void SessionState::ReceiveBytes(const std::uint8_t* buffer, std::uint16_t length
     bool any = false;
     for (std::size_t i = 0; i < count; ++i) {
         switch (seen[i]) {
-            case 0x06: GotAck.store(true); any = true; break;
-            case 0x04: GotEot.store(true); any = true; break;
-            case 0x02: GotStx.store(true); any = true; break;
-            case 0xFD: GotFd.store(true); any = true; break;
-            default: break;
+            case 0x06:
+                GotAck.store(true);
+                any = true;
+                break;
+            case 0x04:
+                GotEot.store(true);
+                any = true;
+                break;
+            case 0x02:
+                GotStx.store(true);
+                any = true;
+                break;
+            case 0xFD:
+                GotFd.store(true);
+                any = true;
+                break;
+            default:
+                break;
         }
     }
     if (any) Wake();
@@ -43,7 +56,8 @@ void SessionState::SetPortLost(bool lost) {
 SessionState::WaitEnd SessionState::WaitFor(const std::function<bool()>& done, Clock::duration limit) {
     const auto deadline = Clock::now() + limit;
     std::unique_lock lock(mutex_);
-    const bool woke = changed_.wait_until(lock, deadline, [&] { return stop_.load() || portLost_.load() || done(); });
+    const bool woke =
+        changed_.wait_until(lock, deadline, [&] { return stop_.load() || portLost_.load() || done(); });
     if (stop_.load()) return WaitEnd::Stopped;
     if (done()) return WaitEnd::Done;
     (void)woke;
@@ -53,7 +67,8 @@ SessionState::WaitEnd SessionState::WaitFor(const std::function<bool()>& done, C
 SessionState::WaitEnd SessionState::Sleep(Clock::duration duration) {
     const auto deadline = Clock::now() + duration;
     std::unique_lock lock(mutex_);
-    return changed_.wait_until(lock, deadline, [&] { return stop_.load(); }) ? WaitEnd::Stopped : WaitEnd::Done;
+    return changed_.wait_until(lock, deadline, [&] { return stop_.load(); }) ? WaitEnd::Stopped
+                                                                             : WaitEnd::Done;
 }
 
 bool SessionState::WaitUntilIdle(Clock::duration limit) {

@@ -17,7 +17,7 @@ inline constexpr std::int32_t kInitialChunkDelayFactor = 300;
 inline constexpr std::uint16_t kReceiveHandlerLimit = 400;  // bytes of a block that are looked at
 
 class SessionState {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     std::atomic<bool> SessionRunning{false};
@@ -51,7 +51,7 @@ public:
     // Wakes every wait so that it looks at the flags again.
     void Wake();
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> stop_{false};

@@ -9,7 +9,7 @@
 namespace k5 {
 
 class SessionView {
-public:
+  public:
     virtual ~SessionView() = default;
     // The line is on screen when the call returns.
     virtual void AddLog(const std::string& text) = 0;

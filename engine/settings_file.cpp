@@ -83,8 +83,7 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     mode_t mode = 0644;
     if (exists) {
         // Root may write anything: the mode bits say whether the user meant it read-only.
-        if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 ||
-            ::access(target.c_str(), W_OK) != 0) {
+        if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
             throw ESettingsWriteError(path_, S_ISREG(info.st_mode) ? EACCES : EISDIR);
         }
         mode = info.st_mode & 07777;
@@ -122,9 +121,7 @@ int SettingsFile::GetUartPort() const {
     return ParseSettingsInteger(*text).value_or(kDefaultPort);
 }
 
-void SettingsFile::SetUartPort(int port) const {
-    WriteString(kUartSection, kPortKey, std::to_string(port));
-}
+void SettingsFile::SetUartPort(int port) const { WriteString(kUartSection, kPortKey, std::to_string(port)); }
 
 int SettingsFile::GetBaudIndex() const { return 0; }
 
@@ -142,8 +139,7 @@ std::filesystem::path ExecutableDirectory() {
 std::filesystem::path DefaultSettingsPath() {
     const auto besideExe = ExecutableDirectory() / kSettingsFileName;
     std::error_code ec;
-    if (std::filesystem::exists(besideExe, ec) ||
-        ::access(besideExe.parent_path().c_str(), W_OK) == 0) {
+    if (std::filesystem::exists(besideExe, ec) || ::access(besideExe.parent_path().c_str(), W_OK) == 0) {
         return besideExe;
     }
     std::filesystem::path config;

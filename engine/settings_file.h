@@ -18,16 +18,16 @@ inline constexpr const char* kSettingsFileName = "eBikeSet.ini";
 
 // "Unable to write to <full path>"; keeps the OS error for the front ends.
 class ESettingsWriteError : public std::runtime_error {
-public:
+  public:
     ESettingsWriteError(const std::filesystem::path& path, int osError);
     int OsError() const { return osError_; }
 
-private:
+  private:
     int osError_;
 };
 
 class SettingsFile {
-public:
+  public:
     explicit SettingsFile(std::filesystem::path path);
 
     const std::filesystem::path& Path() const { return path_; }
@@ -43,10 +43,9 @@ public:
     // Section and key names match without regard to case.
     std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;
     // Raises ESettingsWriteError and leaves the file as it was when refused.
-    void WriteString(const std::string& section, const std::string& key,
-                     const std::string& value) const;
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -31,12 +31,12 @@ class TWriteThread;
 // Raised by OpenComm. The message is stored as the component gives it: GBK
 // bytes for the Chinese texts (convert them to show them).
 class ECommsError : public std::runtime_error {
-public:
+  public:
     explicit ECommsError(const std::string& message, int osError = 0)
         : std::runtime_error(message), osError_(osError) {}
     int OsError() const { return osError_; }  // errno of a failed open, else 0
 
-private:
+  private:
     int osError_;
 };
 
@@ -54,7 +54,7 @@ extern const char* const kCannotCreateWriter;  // 无法创建写线程
 using PortResolver = std::function<std::string(const std::string& commName)>;
 
 class TComm {
-public:
+  public:
     explicit TComm(Dispatcher& dispatcher, std::shared_ptr<SerialBackend> backend = PosixBackend());
     ~TComm();
     TComm(const TComm&) = delete;
@@ -149,7 +149,7 @@ public:
     TNotifyEvent OnRequestHangup;
     TSendDataEmptyEvent OnSendDataEmpty;
 
-private:
+  private:
     template <typename T>
     void SetLine(T& field, T value) {
         if (field == value) return;

@@ -43,7 +43,7 @@ enum class NotifyCode : std::uint16_t {
     NotifySendDataEmpty = 0x0405,
 };
 
-inline constexpr std::size_t kQueueSize = 4096;      // driver queue each way, and one read
+inline constexpr std::size_t kQueueSize = 4096;               // driver queue each way, and one read
 inline constexpr std::uint32_t kTimeoutForever = 0xFFFFFFFF;  // MAXDWORD in the time-out fields
 
 // Everything the line-settings group writes to the device, as the properties hold it.

@@ -8,7 +8,7 @@
 namespace k5::serial {
 
 class Dispatcher {
-public:
+  public:
     virtual ~Dispatcher() = default;
     // False when the target no longer accepts work; the callable is dropped then.
     virtual bool Post(std::function<void()> task) = 0;

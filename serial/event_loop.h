@@ -13,7 +13,7 @@
 namespace k5::serial {
 
 class EventLoop : public Dispatcher {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     bool Post(std::function<void()> task) override;
@@ -29,7 +29,7 @@ public:
     // Refuses further posts and drops what is queued.
     void Shutdown();
 
-private:
+  private:
     bool RunOne(std::unique_lock<std::mutex>& lock);
 
     std::mutex mutex_;

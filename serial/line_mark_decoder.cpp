@@ -2,8 +2,7 @@
 
 namespace k5::serial {
 
-std::size_t LineMarkDecoder::Feed(const std::uint8_t* in, std::size_t n, std::uint8_t* out,
-                                  Marks& marks) {
+std::size_t LineMarkDecoder::Feed(const std::uint8_t* in, std::size_t n, std::uint8_t* out, Marks& marks) {
     std::size_t produced = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t byte = in[i];

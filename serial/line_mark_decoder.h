@@ -9,7 +9,7 @@
 namespace k5::serial {
 
 class LineMarkDecoder {
-public:
+  public:
     struct Marks {
         std::size_t errors = 0;  // bytes marked as received with an error
         std::size_t breaks = 0;  // marks of a NUL, i.e. breaks or NULs with framing errors
@@ -23,7 +23,7 @@ public:
     // not to start a mark.
     std::size_t PendingOutput() const { return state_ == State::SawFf ? 1 : 0; }
 
-private:
+  private:
     enum class State { Plain, SawFf, SawFf00 } state_ = State::Plain;
 };
 

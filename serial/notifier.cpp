@@ -2,8 +2,7 @@
 
 namespace k5::serial {
 
-Notifier::Notifier(Dispatcher& dispatcher, Sink sink)
-    : dispatcher_(dispatcher), sink_(std::move(sink)) {}
+Notifier::Notifier(Dispatcher& dispatcher, Sink sink) : dispatcher_(dispatcher), sink_(std::move(sink)) {}
 
 bool Notifier::Post(NotifyCode code, std::uint32_t param, std::unique_ptr<std::uint8_t[]> block) {
     auto note = std::make_shared<Notification>(Notification{code, param, std::move(block)});

@@ -21,7 +21,7 @@ struct Notification {
 };
 
 class Notifier : public std::enable_shared_from_this<Notifier> {
-public:
+  public:
     using Sink = std::function<void(Notification&)>;
 
     Notifier(Dispatcher& dispatcher, Sink sink);
@@ -38,7 +38,7 @@ public:
     // On the creating thread: notifications not yet delivered are dropped.
     void Detach() { sink_ = nullptr; }
 
-private:
+  private:
     Dispatcher& dispatcher_;
     Sink sink_;  // touched only on the creating thread
     std::atomic<bool> hangupPosted_{false};

@@ -17,7 +17,7 @@ namespace k5::serial {
 // The time-outs as last applied, shared with the reader. Time-outs may be
 // re-applied while the port is open, from the thread that drives the component.
 class SharedTimeouts {
-public:
+  public:
     void Set(const CommTimeouts& t) {
         std::lock_guard lock(mutex_);
         timeouts_ = t;
@@ -27,13 +27,13 @@ public:
         return timeouts_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     CommTimeouts timeouts_;
 };
 
 class TReadThread {
-public:
+  public:
     // Fields handed over by OpenComm before the thread starts.
     SerialDevice* PortHandle = nullptr;
     int StopEvent = -1;
@@ -43,7 +43,7 @@ public:
     // The thread body.
     void Execute();
 
-private:
+  private:
     enum class ReadEnd { Completed, Stop, Quiet, Hangup };
     struct Read {
         ReadEnd end;

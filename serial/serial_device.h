@@ -29,7 +29,7 @@ struct LineCounters {
 
 // Stops watching the modem lines when destroyed.
 class ModemWatch {
-public:
+  public:
     virtual ~ModemWatch() = default;
 };
 
@@ -37,7 +37,7 @@ public:
 using ModemChanged = std::function<void(std::uint32_t modemBits)>;
 
 class SerialDevice {
-public:
+  public:
     virtual ~SerialDevice() = default;
 
     // Opens `path` exclusively for non-blocking reading and writing: 0, or the errno.
@@ -68,7 +68,7 @@ public:
 };
 
 class SerialBackend {
-public:
+  public:
     virtual ~SerialBackend() = default;
     virtual std::unique_ptr<SerialDevice> CreateDevice() = 0;
     // A manual-reset event: readable once signalled (see stop_event.h). Invalid on failure.

@@ -17,7 +17,7 @@ struct WriteRequest {
 };
 
 class WriteQueue {
-public:
+  public:
     WriteQueue();
     bool Valid() const { return wake_.Valid(); }
     // Any thread. False once the queue is closed.
@@ -28,7 +28,7 @@ public:
     // Readable while requests may be waiting.
     int WakeDescriptor() const { return wake_.Get(); }
 
-private:
+  private:
     std::mutex mutex_;
     std::deque<WriteRequest> requests_;
     bool closed_ = false;

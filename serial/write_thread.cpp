@@ -44,8 +44,10 @@ bool TWriteThread::WriteBlock(const std::uint8_t* block, std::size_t length) {
         }
         // Output is full or held by XOFF: wait until the device takes more.
         switch (WaitFor(PortHandle->Descriptor(), POLLOUT)) {
-            case WaitEnd::Stop: return false;  // abandoned; the purge drops the rest
-            case WaitEnd::Ready: break;
+            case WaitEnd::Stop:
+                return false;  // abandoned; the purge drops the rest
+            case WaitEnd::Ready:
+                break;
             case WaitEnd::Failed:
                 NotifyWindow->PostHangupOnce();
                 return false;

@@ -11,7 +11,7 @@
 namespace k5::serial {
 
 class TWriteThread {
-public:
+  public:
     // Fields handed over by OpenComm before the thread starts.
     SerialDevice* PortHandle = nullptr;
     int StopEvent = -1;
@@ -21,7 +21,7 @@ public:
     // The thread body.
     void Execute();
 
-private:
+  private:
     enum class WaitEnd { Stop, Ready, Failed };
 
     bool WriteBlock(const std::uint8_t* block, std::size_t length);

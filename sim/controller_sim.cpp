@@ -35,18 +35,30 @@ std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 std::uint32_t BaudFromSpeed(unsigned code) {
     switch (code) {
-        case B1200: return 1200;
-        case B2400: return 2400;
-        case B4800: return 4800;
-        case B9600: return 9600;
-        case B19200: return 19200;
-        case B38400: return 38400;
-        case B57600: return 57600;
-        case B115200: return 115200;
-        case B230400: return 230400;
-        case B460800: return 460800;
-        case B921600: return 921600;
-        default: return 0;
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        case B230400:
+            return 230400;
+        case B460800:
+            return 460800;
+        case B921600:
+            return 921600;
+        default:
+            return 0;
     }
 }
 
@@ -193,7 +205,8 @@ void ControllerSim::Deliver(const WireByte& byte) {
         case Mode::Firmware:
             if (byte.baud == options_.firmwareBaud) OnFirmwareByte(byte.value);
             break;
-        case Mode::Restarting: break;
+        case Mode::Restarting:
+            break;
         default:
             // At any other speed than its own the bootloader sees only garbage.
             if (byte.baud == options_.bootloaderBaud) OnBootloaderByte(byte.value);
@@ -232,7 +245,9 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
                 }
                 if (options_.ackWithProbeReply) Answer({kAck});
                 switch (options_.probeReply) {
-                    case ProbeReply::Together: Answer({kStx, kFd}); break;
+                    case ProbeReply::Together:
+                        Answer({kStx, kFd});
+                        break;
                     case ProbeReply::SplitBlocks:
                         Answer({kStx});
                         Answer({kFd}, std::chrono::milliseconds(150));
@@ -266,7 +281,8 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
                 report_.verdictSent = false;
                 report_.imageMatches = false;
             }
-            Trace("header: length " + std::to_string(Le32(header_, 2)) + ", sum " + std::to_string(Le32(header_, 6)));
+            Trace("header: length " + std::to_string(Le32(header_, 2)) + ", sum " +
+                  std::to_string(Le32(header_, 6)));
             data_.clear();
             mode_ = Mode::Data;
             if (!options_.noHeaderAck) Answer({kAck}, std::chrono::milliseconds(options_.flashDelayMs));
@@ -284,7 +300,8 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
             }
             if (data_.size() == expectedBytes_) FinishImage();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -299,7 +316,8 @@ void ControllerSim::FinishImage() {
             b ^= report_.headerKey;
             sum += b;
         }
-        matches = options_.expectedImage ? report_.image == *options_.expectedImage : sum == report_.headerSum;
+        matches =
+            options_.expectedImage ? report_.image == *options_.expectedImage : sum == report_.headerSum;
         report_.imageMatches = matches;
         ++report_.sessions;
         report_.verdictSent = matches && !options_.noVerdict;

@@ -26,26 +26,26 @@ enum class ProbeReply {
 };
 
 struct SimOptions {
-    bool firmware = false;               // start in the running firmware
-    bool pace = true;                    // bytes take baud/10 per second on the wire
+    bool firmware = false;  // start in the running firmware
+    bool pace = true;       // bytes take baud/10 per second on the wire
     std::uint32_t bootloaderBaud = 38400;
     std::uint32_t firmwareBaud = 9600;
-    int restartDelayMs = 300;            // from the entry command to a listening bootloader
-    int verifyDelayMs = 250;             // from the last image byte to the verdict
-    bool returnToFirmware = true;        // after a finished session, run the firmware again
-    int bootloaderTimeoutMs = 2500;      // a transfer silent this long is abandoned
-    bool recordWire = false;             // keep every received byte in the report
+    int restartDelayMs = 300;        // from the entry command to a listening bootloader
+    int verifyDelayMs = 250;         // from the last image byte to the verdict
+    bool returnToFirmware = true;    // after a finished session, run the firmware again
+    int bootloaderTimeoutMs = 2500;  // a transfer silent this long is abandoned
+    bool recordWire = false;         // keep every received byte in the report
 
     // Faults.
     bool noProbeAnswer = false;
-    bool ackWithProbeReply = false;      // a stray 0x06 along with the probe reply
+    bool ackWithProbeReply = false;  // a stray 0x06 along with the probe reply
     ProbeReply probeReply = ProbeReply::Together;
     bool noHeaderAck = false;
-    int ackBlocks = -1;                  // acknowledge only this many 1024-byte blocks (-1: all)
+    int ackBlocks = -1;  // acknowledge only this many 1024-byte blocks (-1: all)
     bool noVerdict = false;
-    bool noise = false;                  // a few stray bytes before every answer
-    int flashDelayMs = 0;                // before each acknowledgement
-    long unplugAfterBytes = -1;          // close the line after this many received bytes
+    bool noise = false;          // a few stray bytes before every answer
+    int flashDelayMs = 0;        // before each acknowledgement
+    long unplugAfterBytes = -1;  // close the line after this many received bytes
 
     // The decoded image the pack holds, to judge what was received.
     std::optional<std::vector<std::uint8_t>> expectedImage;
@@ -57,13 +57,13 @@ struct WireByte {
 };
 
 struct SimReport {
-    int sessions = 0;          // images received whole
-    int entryCommands = 0;     // valid entry commands at the firmware's speed
+    int sessions = 0;       // images received whole
+    int entryCommands = 0;  // valid entry commands at the firmware's speed
     int probesAnswered = 0;
     int headers = 0;
     int acks = 0;
-    bool verdictSent = false;  // 0x04 for the last image
-    bool imageMatches = false; // the last image equals the expected one (or its header sum)
+    bool verdictSent = false;   // 0x04 for the last image
+    bool imageMatches = false;  // the last image equals the expected one (or its header sum)
     bool unplugged = false;
     std::uint32_t headerLength = 0;
     std::uint32_t headerSum = 0;
@@ -75,7 +75,7 @@ struct SimReport {
 };
 
 class ControllerSim {
-public:
+  public:
     explicit ControllerSim(SimOptions options);
     ~ControllerSim();
     ControllerSim(const ControllerSim&) = delete;
@@ -97,7 +97,7 @@ public:
     // Called for each thing the simulator does, from its own thread.
     std::function<void(const std::string&)> trace;
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     enum class Mode { Firmware, Restarting, Idle, Header, Data };
     struct Outgoing {

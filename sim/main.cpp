@@ -5,8 +5,9 @@
 #include "simulate_command.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Simulated K5 controller on a pseudo-terminal, and pack builder.\n"
-                 "Without a subcommand it prints its device path and plays the controller."};
+    CLI::App app{
+        "Simulated K5 controller on a pseudo-terminal, and pack builder.\n"
+        "Without a subcommand it prints its device path and plays the controller."};
     app.require_subcommand(0, 1);
     int status = 0;
     auto simulate = k5::sim::AddSimulateOptions(app);

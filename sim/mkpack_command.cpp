@@ -29,37 +29,37 @@ struct MkpackOptions {
 };
 
 int RunMkpack(const MkpackOptions& o) {
-    PackSpec spec;
+    PackRecipe recipe;
     if (!o.imageFile.empty()) {
         std::ifstream in(o.imageFile, std::ios::binary);
         if (!in) {
             std::cerr << "k5-sim mkpack: cannot read " << o.imageFile << ": " << std::strerror(errno) << "\n";
             return 1;
         }
-        spec.image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        recipe.image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } else {
-        spec.image = GenerateImage(o.length, o.seed);
+        recipe.image = GenerateImage(o.length, o.seed);
     }
-    if (spec.image.size() > 131038) {
+    if (recipe.image.size() > 131038) {
         std::cerr << "k5-sim mkpack: an image holds at most 131038 bytes, this one has "
-                  << spec.image.size() << "\n";
+                  << recipe.image.size() << "\n";
         return 64;
     }
-    spec.version = static_cast<std::uint16_t>(o.version);
-    spec.productCode = o.product;
-    spec.packKind = static_cast<std::uint8_t>(o.kind);
-    spec.transferKey = static_cast<std::uint8_t>(o.transferKey);
-    spec.headerKeyByte32 = static_cast<std::uint8_t>(o.key32);
-    spec.headerKeyByte33 = static_cast<std::uint8_t>(o.key33);
-    if (o.declaredLength >= 0) spec.declaredLength = static_cast<std::uint32_t>(o.declaredLength);
-    spec.corruptCrc = o.badCrc;
-    spec.corruptSum = o.badSum;
-    if (!WriteFile(o.out, BuildPack(spec))) {
+    recipe.version = static_cast<std::uint16_t>(o.version);
+    recipe.productCode = o.product;
+    recipe.packKind = static_cast<std::uint8_t>(o.kind);
+    recipe.transferKey = static_cast<std::uint8_t>(o.transferKey);
+    recipe.headerKeyByte32 = static_cast<std::uint8_t>(o.key32);
+    recipe.headerKeyByte33 = static_cast<std::uint8_t>(o.key33);
+    if (o.declaredLength >= 0) recipe.declaredLength = static_cast<std::uint32_t>(o.declaredLength);
+    recipe.corruptCrc = o.badCrc;
+    recipe.corruptSum = o.badSum;
+    if (!WriteFile(o.out, BuildPack(recipe))) {
         std::cerr << "k5-sim mkpack: cannot write " << o.out << ": " << std::strerror(errno) << "\n";
         return 1;
     }
-    std::cout << o.out << ": " << spec.image.size() << " image bytes, sum " << ByteSum(spec.image)
-              << ", version " << spec.version << "\n";
+    std::cout << o.out << ": " << recipe.image.size() << " image bytes, sum " << ByteSum(recipe.image)
+              << ", version " << recipe.version << "\n";
     return 0;
 }
 
@@ -69,7 +69,8 @@ void AddMkpackCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<MkpackOptions>();
     auto* cmd = app.add_subcommand("mkpack", "Write an update pack");
     cmd->add_option("--out", options->out, "Pack file to write")->required();
-    auto* image = cmd->add_option("--image", options->imageFile, "Image file to pack")->check(CLI::ExistingFile);
+    auto* image =
+        cmd->add_option("--image", options->imageFile, "Image file to pack")->check(CLI::ExistingFile);
     cmd->add_option("--length", options->length, "Length of a generated image")
         ->check(CLI::Range(0, 131038))
         ->excludes(image);

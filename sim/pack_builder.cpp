@@ -34,42 +34,43 @@ std::uint32_t ByteSum(const std::vector<std::uint8_t>& bytes) {
     return sum;
 }
 
-std::array<std::uint8_t, 32> BuildPlainHeader(const PackSpec& spec) {
+std::array<std::uint8_t, 32> BuildPlainHeader(const PackRecipe& recipe) {
     std::array<std::uint8_t, 32> h{};
-    h.fill(spec.uninterpretedFill);
-    const std::uint32_t length = spec.declaredLength.value_or(static_cast<std::uint32_t>(spec.image.size()));
-    const std::uint32_t sum = ByteSum(spec.image) + (spec.corruptSum ? 1u : 0u);
-    PutHalf(h, 1, spec.version);
-    PutHalf(h, 6, static_cast<std::uint16_t>(spec.productCode >> 16));
-    PutHalf(h, 9, static_cast<std::uint16_t>(spec.productCode & 0xFFFF));
-    h[19] = spec.packKind;
+    h.fill(recipe.uninterpretedFill);
+    const std::uint32_t length =
+        recipe.declaredLength.value_or(static_cast<std::uint32_t>(recipe.image.size()));
+    const std::uint32_t sum = ByteSum(recipe.image) + (recipe.corruptSum ? 1u : 0u);
+    PutHalf(h, 1, recipe.version);
+    PutHalf(h, 6, static_cast<std::uint16_t>(recipe.productCode >> 16));
+    PutHalf(h, 9, static_cast<std::uint16_t>(recipe.productCode & 0xFFFF));
+    h[19] = recipe.packKind;
     PutHalf(h, 21, static_cast<std::uint16_t>(length >> 16));
-    h[23] = spec.transferKey;
+    h[23] = recipe.transferKey;
     PutHalf(h, 24, static_cast<std::uint16_t>(length & 0xFFFF));
     PutHalf(h, 26, static_cast<std::uint16_t>(sum >> 16));
     PutHalf(h, 28, static_cast<std::uint16_t>(sum & 0xFFFF));
     std::uint16_t crc = BitwiseCrc16(h.data(), 30);
-    if (spec.corruptCrc) crc ^= 0x0101;
+    if (recipe.corruptCrc) crc ^= 0x0101;
     PutHalf(h, 30, crc);
     return h;
 }
 
-std::vector<std::uint8_t> BuildPack(const PackSpec& spec) {
+std::vector<std::uint8_t> BuildPack(const PackRecipe& recipe) {
     std::vector<std::uint8_t> pack(kRecordSize);
-    std::uint8_t filler = spec.fillerSeed;
+    std::uint8_t filler = recipe.fillerSeed;
     for (auto& b : pack) {
         filler = static_cast<std::uint8_t>(filler * 37 + 11);
         b = filler;
     }
-    const auto header = BuildPlainHeader(spec);
-    const auto headerKey = static_cast<std::uint8_t>(spec.headerKeyByte32 + spec.headerKeyByte33);
+    const auto header = BuildPlainHeader(recipe);
+    const auto headerKey = static_cast<std::uint8_t>(recipe.headerKeyByte32 + recipe.headerKeyByte33);
     const auto imageKey = static_cast<std::uint8_t>(header[30] + header[31]);
     for (std::size_t i = 0; i < 32; ++i) pack[i] = header[i] ^ headerKey;
-    pack[32] = spec.headerKeyByte32;
-    pack[33] = spec.headerKeyByte33;
+    pack[32] = recipe.headerKeyByte32;
+    pack[33] = recipe.headerKeyByte33;
     const std::size_t room = kRecordSize - kImageAt;
-    for (std::size_t j = 0; j < spec.image.size() && j < room; ++j) {
-        pack[kImageAt + j] = spec.image[j] ^ imageKey;
+    for (std::size_t j = 0; j < recipe.image.size() && j < room; ++j) {
+        pack[kImageAt + j] = recipe.image[j] ^ imageKey;
     }
     return pack;
 }

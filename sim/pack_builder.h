@@ -11,7 +11,7 @@
 
 namespace k5::sim {
 
-struct PackSpec {
+struct PackRecipe {
     std::vector<std::uint8_t> image;
     std::uint16_t version = 308;
     std::uint32_t productCode = 20002;
@@ -23,16 +23,16 @@ struct PackSpec {
     std::uint8_t uninterpretedFill = 0x00;
     // Stored ImageLength when it should differ from image.size() (to build bad packs).
     std::optional<std::uint32_t> declaredLength;
-    bool corruptCrc = false;  // store a HeaderCrc that does not match
-    bool corruptSum = false;  // store an ImageSum one above the real one
+    bool corruptCrc = false;         // store a HeaderCrc that does not match
+    bool corruptSum = false;         // store an ImageSum one above the real one
     std::uint8_t fillerSeed = 0x77;  // filler after the image is a pattern from this
 };
 
-// The 32 plain header bytes for `spec` (with its CRC in bytes 30-31).
-std::array<std::uint8_t, 32> BuildPlainHeader(const PackSpec& spec);
+// The 32 plain header bytes for `recipe` (with its CRC in bytes 30-31).
+std::array<std::uint8_t, 32> BuildPlainHeader(const PackRecipe& recipe);
 
 // A whole 131072-byte pack record.
-std::vector<std::uint8_t> BuildPack(const PackSpec& spec);
+std::vector<std::uint8_t> BuildPack(const PackRecipe& recipe);
 
 // `length` bytes of a deterministic, non-trivial image.
 std::vector<std::uint8_t> GenerateImage(std::size_t length, std::uint32_t seed = 1);

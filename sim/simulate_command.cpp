@@ -28,24 +28,30 @@ struct SimulateCommand {
 
 std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
     auto c = std::make_shared<SimulateCommand>();
-    app.add_flag("--firmware", c->options.firmware, "Start in the running firmware (needs the entry command)");
+    app.add_flag("--firmware", c->options.firmware,
+                 "Start in the running firmware (needs the entry command)");
     app.add_option("--link", c->link, "Make PATH a symbolic link to the simulator's device");
     app.add_flag("--no-pace", c->noPace, "Move bytes as fast as they come, not at the line's speed");
     app.add_flag("--once", c->once, "Exit after one session (or when the line stays quiet)");
     app.add_option("--idle-exit", c->idleExitSeconds, "With --once: seconds of silence that end the run");
-    app.add_option("--pack", c->pack, "The pack being programmed, to check what arrives")->check(CLI::ExistingFile);
+    app.add_option("--pack", c->pack, "The pack being programmed, to check what arrives")
+        ->check(CLI::ExistingFile);
     app.add_option("--dump", c->dump, "Write the decoded image received to FILE");
     app.add_flag("--quiet", c->quiet, "Print only the device path");
     app.add_option("--bootloader-baud", c->options.bootloaderBaud, "Speed the bootloader listens at");
-    app.add_flag("--no-probe-answer", c->options.noProbeAnswer, "Fault: the bootloader never answers a probe");
+    app.add_flag("--no-probe-answer", c->options.noProbeAnswer,
+                 "Fault: the bootloader never answers a probe");
     app.add_option("--split-probe", c->splitProbe, "Fault: answer 0x02 and 0xFD apart (blocks|probes)")
         ->check(CLI::IsMember({"blocks", "probes"}));
     app.add_flag("--no-header-ack", c->options.noHeaderAck, "Fault: do not acknowledge the header");
-    app.add_option("--ack-blocks", c->options.ackBlocks, "Fault: acknowledge only the first N 1024-byte blocks");
+    app.add_option("--ack-blocks", c->options.ackBlocks,
+                   "Fault: acknowledge only the first N 1024-byte blocks");
     app.add_flag("--no-verdict", c->options.noVerdict, "Fault: never send the verdict");
     app.add_flag("--noise", c->options.noise, "Fault: stray bytes before every answer");
-    app.add_option("--flash-delay", c->options.flashDelayMs, "Fault: milliseconds before each acknowledgement");
-    app.add_option("--unplug-after", c->options.unplugAfterBytes, "Fault: pull the cable after N received bytes");
+    app.add_option("--flash-delay", c->options.flashDelayMs,
+                   "Fault: milliseconds before each acknowledgement");
+    app.add_option("--unplug-after", c->options.unplugAfterBytes,
+                   "Fault: pull the cable after N received bytes");
     return c;
 }
 
@@ -53,7 +59,7 @@ namespace {
 
 // Turns SIGINT and SIGTERM into a stop request.
 class SignalStopper {
-public:
+  public:
     explicit SignalStopper(ControllerSim& sim) {
         sigemptyset(&set_);
         sigaddset(&set_, SIGINT);
@@ -71,7 +77,7 @@ public:
         thread_.join();
     }
 
-private:
+  private:
     sigset_t set_{};
     std::atomic<bool> done_{false};
     std::thread thread_;
@@ -126,8 +132,9 @@ int RunSimulator(const SimulateCommand& c) {
     }
     if (!c.quiet) {
         std::cerr << "k5-sim: " << report.sessions << " image(s) received"
-                  << (report.sessions ? (report.imageMatches ? ", the last matches" : ", the last does NOT match")
-                                      : "")
+                  << (report.sessions
+                          ? (report.imageMatches ? ", the last matches" : ", the last does NOT match")
+                          : "")
                   << std::endl;
     }
     return report.imageMatches ? 0 : 1;

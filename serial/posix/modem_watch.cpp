@@ -37,7 +37,7 @@ std::optional<serial_icounter_struct> ReadCounters(int fd) {
 }
 
 class PosixModemWatch : public ModemWatch {
-public:
+  public:
     PosixModemWatch(int fd, ModemChanged changed) : fd_(fd), changed_(std::move(changed)) {
         InstallWakeHandler();
         thread_ = std::thread([this] { Run(); });
@@ -52,7 +52,7 @@ public:
         thread_.join();
     }
 
-private:
+  private:
     void Run() {
         auto last = ReadCounters(fd_);
         while (last && !stop_.load()) {

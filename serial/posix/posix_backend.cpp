@@ -7,7 +7,7 @@ namespace k5::serial {
 namespace {
 
 class Backend : public SerialBackend {
-public:
+  public:
     std::unique_ptr<SerialDevice> CreateDevice() override { return std::make_unique<posix::PosixDevice>(); }
     UniqueFd CreateStopEvent() override { return MakeEventFd(); }
     bool StartThread(std::thread& thread, std::function<void()> body) override {

@@ -64,9 +64,7 @@ void PosixDevice::ApplyLineSettings(const LineSettings& settings) {
     ::tcsetattr(fd_.Get(), TCSANOW, &plan.attributes);
     if (!plan.standardSpeed) SetCustomBaudRate(fd_.Get(), plan.baudRate);
 
-    auto setLine = [this](int line, bool on) {
-        ::ioctl(fd_.Get(), on ? TIOCMBIS : TIOCMBIC, &line);
-    };
+    auto setLine = [this](int line, bool on) { ::ioctl(fd_.Get(), on ? TIOCMBIS : TIOCMBIC, &line); };
     if (plan.dtr) setLine(TIOCM_DTR, *plan.dtr);
     if (plan.rts) setLine(TIOCM_RTS, *plan.rts);
 }

@@ -8,7 +8,7 @@
 namespace k5::serial::posix {
 
 class PosixDevice : public SerialDevice {
-public:
+  public:
     ~PosixDevice() override;
 
     int Open(const std::string& path) override;
@@ -22,7 +22,7 @@ public:
     std::optional<LineCounters> Counters() override;
     std::unique_ptr<ModemWatch> WatchModem(ModemChanged changed) override;
 
-private:
+  private:
     UniqueFd fd_;
 };
 

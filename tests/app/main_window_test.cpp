@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -5,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
-#include <sys/stat.h>
 
 #include "default_error_box.h"
 #include "gauge.h"
@@ -13,7 +13,7 @@
 
 namespace {
 
-using k5::sim::PackSpec;
+using k5::sim::PackRecipe;
 using k5::test::WindowTest;
 
 TEST_F(WindowTest, StartsWithEveryControlInPlace) {
@@ -72,9 +72,9 @@ TEST_F(WindowTest, ToolbarSpansTheWidthAndTheRestStaysPut) {
 }
 
 TEST_F(WindowTest, LoadedPackShowsNameVersionAndKind) {
-    PackSpec spec;
-    spec.version = 0x0102;
-    const auto path = Pack("Bike V258.Pack", spec);
+    PackRecipe recipe;
+    recipe.version = 0x0102;
+    const auto path = Pack("Bike V258.Pack", recipe);
     ReadPack(path);
     EXPECT_EQ(window->Edit_UpdateFileName->text(), "Bike V258.Pack");
     EXPECT_EQ(window->Edit_VerNum->text(), "258");
@@ -83,16 +83,16 @@ TEST_F(WindowTest, LoadedPackShowsNameVersionAndKind) {
     EXPECT_TRUE(prompts.boxes.empty());
 
     for (auto [version, shown] : {std::pair{0, "0"}, {65535, "65535"}}) {
-        spec.version = static_cast<std::uint16_t>(version);
-        spec.packKind = 0xAB;
-        ReadPack(Pack("v.Pack", spec));
+        recipe.version = static_cast<std::uint16_t>(version);
+        recipe.packKind = 0xAB;
+        ReadPack(Pack("v.Pack", recipe));
         EXPECT_EQ(window->Edit_VerNum->text(), shown);
         EXPECT_EQ(window->Label8->text(), "Software Only");
     }
 }
 
 TEST_F(WindowTest, CancelledDialogChangesNothing) {
-    ReadPack(Pack("a.Pack", PackSpec{}));
+    ReadPack(Pack("a.Pack", PackRecipe{}));
     window->AddLog("kept");
     prompts.files.push_back(QString());  // cancel
     window->Btn_ReadUserPack->click();
@@ -103,8 +103,8 @@ TEST_F(WindowTest, CancelledDialogChangesNothing) {
 }
 
 TEST_F(WindowTest, RejectedPackDisablesProgramAndKeepsTheFields) {
-    ReadPack(Pack("good.Pack", PackSpec{}));
-    PackSpec bad;
+    ReadPack(Pack("good.Pack", PackRecipe{}));
+    PackRecipe bad;
     bad.corruptCrc = true;
     ReadPack(Pack("bad.Pack", bad));
     ASSERT_EQ(prompts.boxes.size(), 1u);
@@ -116,7 +116,7 @@ TEST_F(WindowTest, RejectedPackDisablesProgramAndKeepsTheFields) {
 }
 
 TEST_F(WindowTest, ForeignProductWarnsAndStillEnablesProgram) {
-    PackSpec foreign;
+    PackRecipe foreign;
     foreign.productCode = 20001;
     ReadPack(Pack("other.Pack", foreign));
     ASSERT_EQ(prompts.boxes.size(), 1u);
@@ -127,7 +127,7 @@ TEST_F(WindowTest, ForeignProductWarnsAndStillEnablesProgram) {
 }
 
 TEST_F(WindowTest, UnreadablePackGoesToTheDefaultErrorBoxAndKeepsTheState) {
-    ReadPack(Pack("good.Pack", PackSpec{}));
+    ReadPack(Pack("good.Pack", PackRecipe{}));
     ReadPack(dir.Write("short.Pack", {1, 2, 3}));
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].kind, 'E');

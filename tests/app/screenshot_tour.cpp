@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPushButton>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -55,9 +55,9 @@ int main(int argc, char** argv) {
     sim.Start();
 
     k5::test::TempDir dir;
-    k5::sim::PackSpec spec;
-    spec.image = k5::sim::GenerateImage(16384);
-    const std::string pack = dir.Write("K5-Firmware-V308.Pack", k5::sim::BuildPack(spec));
+    k5::sim::PackRecipe recipe;
+    recipe.image = k5::sim::GenerateImage(16384);
+    const std::string pack = dir.Write("K5-Firmware-V308.Pack", k5::sim::BuildPack(recipe));
     dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM1=" + sim.DevicePath() + "\n");
     k5::SettingsFile settings(dir.File("eBikeSet.ini"));
     k5::test::ScriptedPrompts prompts;

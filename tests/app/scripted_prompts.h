@@ -11,7 +11,7 @@
 namespace k5::test {
 
 class ScriptedPrompts : public app::UiPrompts {
-public:
+  public:
     struct Box {
         char kind;  // 'W' warning, 'E' error, 'Q' question
         QString text;
@@ -26,7 +26,9 @@ public:
         if (next.isEmpty()) return std::nullopt;
         return std::make_optional(next);
     }
-    void Warning(QWidget*, const QString& text, const QString& title) override { boxes.push_back({'W', text, title}); }
+    void Warning(QWidget*, const QString& text, const QString& title) override {
+        boxes.push_back({'W', text, title});
+    }
     void Error(const QString& text, const QString& title) override { boxes.push_back({'E', text, title}); }
     bool Confirm(QWidget*, const QString& text, const QString& title) override {
         boxes.push_back({'Q', text, title});

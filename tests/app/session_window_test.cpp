@@ -14,19 +14,20 @@ using namespace std::chrono_literals;
 using k5::test::WindowTest;
 
 class SessionWindowTest : public WindowTest {
-protected:
+  protected:
     void StartController(k5::sim::SimOptions options) {
         options.pace = false;
         sim = std::make_unique<k5::sim::ControllerSim>(options);
         dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM1=" + sim->DevicePath() + "\n");
         sim->Start();
-        k5::sim::PackSpec spec;
-        spec.image = k5::sim::GenerateImage(3000);
-        ReadPack(Pack("fw.Pack", spec));
+        k5::sim::PackRecipe recipe;
+        recipe.image = k5::sim::GenerateImage(3000);
+        ReadPack(Pack("fw.Pack", recipe));
         ASSERT_TRUE(window->Btn_SendToController->isEnabled());
     }
     bool WaitUntilIdle(int ms = 30000) {
-        return QTest::qWaitFor([&] { return !window->SessionRunning() && window->Btn_ReadUserPack->isEnabled(); }, ms);
+        return QTest::qWaitFor(
+            [&] { return !window->SessionRunning() && window->Btn_ReadUserPack->isEnabled(); }, ms);
     }
     void TearDown() override {
         if (sim) sim->Stop();
@@ -41,7 +42,8 @@ TEST_F(SessionWindowTest, AWholeUpdateFromTheWindow) {
     EXPECT_EQ(LogLines().value(0, ""), QString()) << "Program clears the log";
     EXPECT_TRUE(window->SessionRunning());
     ASSERT_TRUE(WaitUntilIdle());
-    EXPECT_EQ(LogLines(), (QStringList{"Conntectting MCU....", "MCU Identified", "Programing...", "Program sucessully"}));
+    EXPECT_EQ(LogLines(),
+              (QStringList{"Conntectting MCU....", "MCU Identified", "Programing...", "Program sucessully"}));
     EXPECT_FALSE(window->Gauge1->isVisible());
     EXPECT_EQ(window->Gauge1->MaxValue(), 3000);
     EXPECT_EQ(window->Gauge1->PercentDone(), 100);
@@ -60,7 +62,8 @@ TEST_F(SessionWindowTest, WhileASessionRunsPackAndPortStayPut) {
     EXPECT_FALSE(window->Btn_ReadUserPack->isEnabled());
     EXPECT_FALSE(window->UartPort1->isEnabled());
     EXPECT_TRUE(window->Btn_SendToController->isEnabled());
-    EXPECT_TRUE(window->Gauge1->isVisible() || QTest::qWaitFor([&] { return window->Gauge1->isVisible(); }, 2000));
+    EXPECT_TRUE(window->Gauge1->isVisible() ||
+                QTest::qWaitFor([&] { return window->Gauge1->isVisible(); }, 2000));
 
     // Even reached directly, the handlers refuse.
     prompts.files.push_back(QString::fromStdString(dir.File("fw.Pack")));

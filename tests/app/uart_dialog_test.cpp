@@ -1,8 +1,8 @@
+#include <sys/stat.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <sys/stat.h>
 
 #include "p_UartSet.h"
 #include "window_fixture.h"
@@ -13,7 +13,7 @@ using k5::app::F_UartSet;
 using k5::test::WindowTest;
 
 class UartDialogTest : public WindowTest {
-protected:
+  protected:
     // Opens the dialog from the menu; `act` runs while it is shown.
     void WithDialog(const std::function<void(k5::app::TF_UartSet&)>& act) {
         bool ran = false;
@@ -108,7 +108,8 @@ TEST_F(UartDialogTest, RefusedSaveShowsTheErrorAndTheDialogStays) {
     });
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].kind, 'E');
-    EXPECT_EQ(prompts.boxes[0].text, QString::fromStdString("Unable to write to " + dir.File("eBikeSet.ini") + "."));
+    EXPECT_EQ(prompts.boxes[0].text,
+              QString::fromStdString("Unable to write to " + dir.File("eBikeSet.ini") + "."));
     EXPECT_EQ(File(), original);
 }
 

@@ -19,7 +19,7 @@
 namespace k5::test {
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     WindowTest() {
         window = std::make_unique<app::TF_UpdateDispController>(settings, prompts, store, state);
         window->show();
@@ -30,8 +30,8 @@ protected:
         QApplication::processEvents();
     }
 
-    std::string Pack(const std::string& name, const sim::PackSpec& spec) {
-        return dir.Write(name, sim::BuildPack(spec));
+    std::string Pack(const std::string& name, const sim::PackRecipe& recipe) {
+        return dir.Write(name, sim::BuildPack(recipe));
     }
     void ReadPack(const std::string& path) {
         prompts.files.push_back(QString::fromStdString(path));

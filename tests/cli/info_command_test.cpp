@@ -16,57 +16,60 @@ struct InfoResult {
 };
 
 class InfoCommandTest : public ::testing::Test {
-protected:
+  protected:
     InfoResult Run(const std::string& pack, bool json) {
         std::ostringstream out, err;
         k5::cli::InfoOptions options{pack, json};
         int status = k5::cli::RunInfo(options, store, out, err);
         return {status, out.str(), err.str()};
     }
-    std::string Pack(const k5::sim::PackSpec& spec) { return dir.Write("fw 1.Pack", k5::sim::BuildPack(spec)); }
+    std::string Pack(const k5::sim::PackRecipe& recipe) {
+        return dir.Write("fw 1.Pack", k5::sim::BuildPack(recipe));
+    }
 
     k5::test::TempDir dir;
     k5::PackStore store;
 };
 
 TEST_F(InfoCommandTest, ValidPackAsJson) {
-    k5::sim::PackSpec spec;
-    spec.image.assign(300, 0xFF);
-    spec.transferKey = 0x21;
-    auto r = Run(Pack(spec), true);
+    k5::sim::PackRecipe recipe;
+    recipe.image.assign(300, 0xFF);
+    recipe.transferKey = 0x21;
+    auto r = Run(Pack(recipe), true);
     EXPECT_EQ(r.status, 0);
-    const auto crc = k5::sim::BuildPlainHeader(spec);
+    const auto crc = k5::sim::BuildPlainHeader(recipe);
     const int headerCrc = crc[30] | (crc[31] << 8);
-    EXPECT_EQ(r.out, "{\"file\":\"fw 1.Pack\",\"valid\":true,\"version\":308,\"productCode\":20002,"
-                     "\"packKind\":170,\"kind\":\"Software + Settings\",\"imageLength\":300,"
-                     "\"imageSum\":76500,\"transferKey\":33,\"headerCrc\":" +
-                         std::to_string(headerCrc) + ",\"warnings\":[]}\n");
+    EXPECT_EQ(r.out,
+              "{\"file\":\"fw 1.Pack\",\"valid\":true,\"version\":308,\"productCode\":20002,"
+              "\"packKind\":170,\"kind\":\"Software + Settings\",\"imageLength\":300,"
+              "\"imageSum\":76500,\"transferKey\":33,\"headerCrc\":" +
+                  std::to_string(headerCrc) + ",\"warnings\":[]}\n");
     EXPECT_EQ(r.err, "");
 }
 
 TEST_F(InfoCommandTest, TextShowsTheFieldsAndWarnsOfForeignProducts) {
-    k5::sim::PackSpec spec;
-    spec.productCode = 30000;
-    spec.packKind = 0;
-    spec.version = 65535;
-    auto r = Run(Pack(spec), false);
+    k5::sim::PackRecipe recipe;
+    recipe.productCode = 30000;
+    recipe.packKind = 0;
+    recipe.version = 65535;
+    auto r = Run(Pack(recipe), false);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Version:      65535\n"), std::string::npos);
     EXPECT_NE(r.out.find("Software Only (0x00)"), std::string::npos);
     EXPECT_NE(r.err.find("Pack Eror"), std::string::npos);
 
-    auto j = Run(Pack(spec), true);
+    auto j = Run(Pack(recipe), true);
     EXPECT_NE(j.out.find("\"warnings\":[\"Pack Eror\"]"), std::string::npos);
 }
 
 TEST_F(InfoCommandTest, RejectedAndUnreadablePacks) {
-    k5::sim::PackSpec spec;
-    spec.corruptSum = true;
-    auto rejected = Run(Pack(spec), true);
+    k5::sim::PackRecipe recipe;
+    recipe.corruptSum = true;
+    auto rejected = Run(Pack(recipe), true);
     EXPECT_EQ(rejected.status, 3);
     EXPECT_NE(rejected.out.find("\"valid\":false"), std::string::npos);
     EXPECT_NE(rejected.out.find("\"error\":\"Pack file was briken\"}"), std::string::npos);
-    EXPECT_EQ(Run(Pack(spec), false).err.find("Pack file was briken") == std::string::npos, false);
+    EXPECT_EQ(Run(Pack(recipe), false).err.find("Pack file was briken") == std::string::npos, false);
 
     auto missing = Run(dir.File("none.Pack"), true);
     EXPECT_EQ(missing.status, 4);

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 // A sysfs tree with one USB adapter, one platform port and one virtual terminal.
 class FakeSysfs {
-public:
+  public:
     FakeSysfs() {
         const fs::path usb = root() / "devices/pci0000:00/usb1/1-2";
         fs::create_directories(usb / "1-2:1.0/ttyUSB0");
@@ -28,12 +28,14 @@ public:
         fs::create_symlink(root() / "bus/usb-serial/drivers/ftdi_sio", usbTty / "driver");
 
         fs::create_directories(root() / "devices/platform/serial8250/tty/ttyS0");
-        fs::create_symlink(root() / "bus/platform", root() / "devices/platform/serial8250/tty/ttyS0/subsystem");
+        fs::create_symlink(root() / "bus/platform",
+                           root() / "devices/platform/serial8250/tty/ttyS0/subsystem");
 
         fs::create_directories(root() / "class/tty/ttyUSB0");
         fs::create_symlink(usbTty, root() / "class/tty/ttyUSB0/device");
         fs::create_directories(root() / "class/tty/ttyS0");
-        fs::create_symlink(root() / "devices/platform/serial8250/tty/ttyS0", root() / "class/tty/ttyS0/device");
+        fs::create_symlink(root() / "devices/platform/serial8250/tty/ttyS0",
+                           root() / "class/tty/ttyS0/device");
         fs::create_directories(root() / "class/tty/tty1");
     }
     fs::path root() const { return dir.Path(); }
@@ -53,7 +55,8 @@ TEST(PortsCommand, FindsUsbAdaptersWithTheirIds) {
     k5::test::TempDir dir;
     k5::SettingsFile settings(dir.File("none.ini"));
     std::ostringstream out;
-    k5::cli::PrintPorts(out, settings, [](const std::string& p) { return p == "/dev/ttyUSB0"; }, devices);
+    k5::cli::PrintPorts(
+        out, settings, [](const std::string& p) { return p == "/dev/ttyUSB0"; }, devices);
     EXPECT_NE(out.str().find("COM1  /dev/ttyUSB0              present\n"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("COM2  /dev/ttyS1                missing\n"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("USB 0403:6001  serial A50285BI"), std::string::npos) << out.str();

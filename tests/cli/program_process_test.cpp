@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "support/run_command.h"
-#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -22,11 +21,12 @@ const std::string kSim = K5_SIM_PATH;
 
 // A k5-sim process whose device is linked at `link`.
 class SimProcess {
-public:
+  public:
     SimProcess(const std::string& args, const std::string& link) : link_(link) {
         pid_ = ::fork();
         if (pid_ == 0) {
-            const std::string command = "exec " + kSim + " --quiet --link " + link + " " + args + " >/dev/null";
+            const std::string command =
+                "exec " + kSim + " --quiet --link " + link + " " + args + " >/dev/null";
             ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
             ::_exit(127);
         }
@@ -45,13 +45,13 @@ public:
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
-private:
+  private:
     std::string link_;
     pid_t pid_ = -1;
 };
 
 class ProgramProcessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 3000").status, 0);
     }
@@ -75,7 +75,8 @@ TEST_F(ProgramProcessTest, JsonLinesAndThePortFromTheSettingsFile) {
     dir.WriteText("k5.ini", "[Uart]\nPort=4\n[Devices]\nCOM4=" + link + "\n");
     auto r = RunCommand(kIap + " program --json --settings " + dir.File("k5.ini") + " " + pack);
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("{\"log\":\"Conntectting MCU....\"}\n{\"log\":\"MCU Identified\"}"), std::string::npos)
+    EXPECT_NE(r.out.find("{\"log\":\"Conntectting MCU....\"}\n{\"log\":\"MCU Identified\"}"),
+              std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("{\"progress\":3000,\"max\":3000}"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("{\"result\":\"Program sucessully\",\"exit\":0}"), std::string::npos) << r.out;
@@ -98,7 +99,8 @@ TEST_F(ProgramProcessTest, FailuresHaveTheirExitCodes) {
 }
 
 TEST_F(ProgramProcessTest, ForeignProductOnRequestAndAControllerThatNeverFinishes) {
-    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7 --length 100").status, 0);
+    ASSERT_EQ(
+        RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7 --length 100").status, 0);
     SimProcess sim("--no-pace --no-verdict", link);
     auto r = RunCommand(kIap + " program --any-product --port " + link + " " + dir.File("other.Pack"));
     EXPECT_EQ(r.status, 1) << r.out;

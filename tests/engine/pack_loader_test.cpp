@@ -12,12 +12,12 @@ using k5::EInOutError;
 using k5::PackStore;
 using k5::sim::BuildPack;
 using k5::sim::GenerateImage;
-using k5::sim::PackSpec;
+using k5::sim::PackRecipe;
 
 class PackLoaderTest : public ::testing::Test {
-protected:
-    std::string WritePack(const PackSpec& spec, const std::string& name = "a.Pack") {
-        return dir.Write(name, BuildPack(spec));
+  protected:
+    std::string WritePack(const PackRecipe& recipe, const std::string& name = "a.Pack") {
+        return dir.Write(name, BuildPack(recipe));
     }
     int LoadErrorCode(const std::string& path, std::string* text = nullptr) {
         try {
@@ -34,34 +34,34 @@ protected:
 };
 
 TEST_F(PackLoaderTest, ReadsEveryFieldOfAnIndependentlyBuiltPack) {
-    PackSpec spec;
-    spec.image = GenerateImage(5000);
-    spec.version = 0x0102;
-    spec.productCode = 0x00014E22;
-    spec.packKind = 0x55;
-    spec.transferKey = 0xC3;
-    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    recipe.image = GenerateImage(5000);
+    recipe.version = 0x0102;
+    recipe.productCode = 0x00014E22;
+    recipe.packKind = 0x55;
+    recipe.transferKey = 0xC3;
+    ASSERT_TRUE(store.LoadPack(WritePack(recipe)));
     const auto& h = store.Header();
     EXPECT_EQ(h.Version(), 258);
     EXPECT_EQ(h.ProductCode(), 0x00014E22u);
     EXPECT_EQ(h.PackKind(), 0x55);
     EXPECT_EQ(h.ImageLength(), 5000u);
     EXPECT_EQ(h.TransferKey(), 0xC3);
-    EXPECT_EQ(h.ImageSum(), k5::sim::ByteSum(spec.image));
-    const auto plain = k5::sim::BuildPlainHeader(spec);
+    EXPECT_EQ(h.ImageSum(), k5::sim::ByteSum(recipe.image));
+    const auto plain = k5::sim::BuildPlainHeader(recipe);
     EXPECT_EQ(h.HeaderCrc(), plain[30] | (plain[31] << 8));
-    EXPECT_TRUE(std::equal(spec.image.begin(), spec.image.end(), store.Image()));
+    EXPECT_TRUE(std::equal(recipe.image.begin(), recipe.image.end(), store.Image()));
     // The header stays scrambled in the buffer; the filler after the image stays as stored.
-    const auto file = BuildPack(spec);
+    const auto file = BuildPack(recipe);
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 34, store.Buffer().begin()));
     EXPECT_TRUE(std::equal(file.begin() + 34 + 5000, file.end(), store.Buffer().begin() + 34 + 5000));
 }
 
 TEST_F(PackLoaderTest, ComposesHalvesAsTheFormatLaysThemOut) {
     // 300 bytes of 0xFF: ImageSum 76500 = 0x00012AD4, ProductCode 20002 = 0x4E22.
-    PackSpec spec;
-    spec.image.assign(300, 0xFF);
-    const auto plain = k5::sim::BuildPlainHeader(spec);
+    PackRecipe recipe;
+    recipe.image.assign(300, 0xFF);
+    const auto plain = k5::sim::BuildPlainHeader(recipe);
     EXPECT_EQ(plain[6], 0x00);
     EXPECT_EQ(plain[7], 0x00);
     EXPECT_EQ(plain[9], 0x22);
@@ -70,22 +70,24 @@ TEST_F(PackLoaderTest, ComposesHalvesAsTheFormatLaysThemOut) {
     EXPECT_EQ(plain[27], 0x00);
     EXPECT_EQ(plain[28], 0xD4);
     EXPECT_EQ(plain[29], 0x2A);
-    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    ASSERT_TRUE(store.LoadPack(WritePack(recipe)));
     EXPECT_EQ(store.Header().ImageSum(), 76500u);
     EXPECT_EQ(store.Header().ProductCode(), 20002u);
 }
 
 TEST_F(PackLoaderTest, KeysDropTheCarryAndZeroKeysStorePlain) {
-    struct Case { std::uint8_t b32, b33; } cases[] = {{0x00, 0x00}, {0x80, 0x80}, {0xF0, 0x20}, {0xFF, 0x02}};
+    struct Case {
+        std::uint8_t b32, b33;
+    } cases[] = {{0x00, 0x00}, {0x80, 0x80}, {0xF0, 0x20}, {0xFF, 0x02}};
     for (auto c : cases) {
-        PackSpec spec;
-        spec.image = GenerateImage(777, c.b32);
-        spec.headerKeyByte32 = c.b32;
-        spec.headerKeyByte33 = c.b33;
-        EXPECT_TRUE(store.LoadPack(WritePack(spec))) << int(c.b32) << "+" << int(c.b33);
+        PackRecipe recipe;
+        recipe.image = GenerateImage(777, c.b32);
+        recipe.headerKeyByte32 = c.b32;
+        recipe.headerKeyByte33 = c.b33;
+        EXPECT_TRUE(store.LoadPack(WritePack(recipe))) << int(c.b32) << "+" << int(c.b33);
         EXPECT_EQ(store.Header().ImageLength(), 777u);
     }
-    PackSpec plain;
+    PackRecipe plain;
     plain.image = GenerateImage(64);
     plain.headerKeyByte32 = 0x80;
     plain.headerKeyByte33 = 0x80;
@@ -96,22 +98,22 @@ TEST_F(PackLoaderTest, KeysDropTheCarryAndZeroKeysStorePlain) {
 
 TEST_F(PackLoaderTest, ImageKeyOfZeroLeavesTheImageAsStored) {
     // Search a version whose CRC bytes add up to a multiple of 256.
-    PackSpec spec;
-    spec.image = GenerateImage(100);
+    PackRecipe recipe;
+    recipe.image = GenerateImage(100);
     for (unsigned v = 0; v < 65536; ++v) {
-        spec.version = static_cast<std::uint16_t>(v);
-        auto h = k5::sim::BuildPlainHeader(spec);
+        recipe.version = static_cast<std::uint16_t>(v);
+        auto h = k5::sim::BuildPlainHeader(recipe);
         if (static_cast<std::uint8_t>(h[30] + h[31]) == 0) break;
     }
-    const auto file = BuildPack(spec);
-    EXPECT_TRUE(std::equal(spec.image.begin(), spec.image.end(), file.begin() + 34));
-    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+    const auto file = BuildPack(recipe);
+    EXPECT_TRUE(std::equal(recipe.image.begin(), recipe.image.end(), file.begin() + 34));
+    EXPECT_TRUE(store.LoadPack(WritePack(recipe)));
 }
 
 TEST_F(PackLoaderTest, FileLengths) {
-    PackSpec spec;
-    spec.image = GenerateImage(256);
-    auto bytes = BuildPack(spec);
+    PackRecipe recipe;
+    recipe.image = GenerateImage(256);
+    auto bytes = BuildPack(recipe);
     EXPECT_TRUE(store.LoadPack(dir.Write("exact.Pack", bytes)));
 
     auto longer = bytes;
@@ -145,28 +147,28 @@ TEST_F(PackLoaderTest, OpenFailuresCarryTheirCodeAndText) {
 
 TEST_F(PackLoaderTest, UnreadableFileIsAccessDenied) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
-    PackSpec spec;
-    auto path = WritePack(spec);
+    PackRecipe recipe;
+    auto path = WritePack(recipe);
     ::chmod(path.c_str(), 0);
     EXPECT_EQ(LoadErrorCode(path), 5);
 }
 
 TEST_F(PackLoaderTest, ReadOnlyPackLoads) {
-    PackSpec spec;
-    spec.image = GenerateImage(128);
-    auto path = WritePack(spec);
+    PackRecipe recipe;
+    recipe.image = GenerateImage(128);
+    auto path = WritePack(recipe);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     EXPECT_TRUE(store.LoadPack(path));
 }
 
 TEST_F(PackLoaderTest, FailedReadLeavesTheLoadedPackWhole) {
-    PackSpec spec;
-    spec.image = GenerateImage(3000);
-    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    recipe.image = GenerateImage(3000);
+    ASSERT_TRUE(store.LoadPack(WritePack(recipe)));
     const auto before = store.Buffer();
     const auto header = store.Header().bytes;
 
-    auto other = BuildPack(PackSpec{});
+    auto other = BuildPack(PackRecipe{});
     other.resize(1000);
     EXPECT_EQ(LoadErrorCode(dir.Write("short.Pack", other)), 100);
     EXPECT_EQ(LoadErrorCode(dir.File("gone.Pack")), 2);
@@ -175,9 +177,9 @@ TEST_F(PackLoaderTest, FailedReadLeavesTheLoadedPackWhole) {
 }
 
 TEST_F(PackLoaderTest, EveryCoveredHeaderByteIsChecked) {
-    PackSpec spec;
-    spec.image = GenerateImage(500);
-    const auto good = BuildPack(spec);
+    PackRecipe recipe;
+    recipe.image = GenerateImage(500);
+    const auto good = BuildPack(recipe);
     for (std::size_t i = 0; i < 30; ++i) {
         auto bad = good;
         bad[i] ^= 0x01;
@@ -189,22 +191,22 @@ TEST_F(PackLoaderTest, EveryCoveredHeaderByteIsChecked) {
 }
 
 TEST_F(PackLoaderTest, CrcMismatchKeepsHeaderAndLeavesImageScrambled) {
-    PackSpec spec;
-    spec.image = GenerateImage(400);
-    spec.version = 999;
-    spec.corruptCrc = true;
-    const auto file = BuildPack(spec);
-    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    recipe.image = GenerateImage(400);
+    recipe.version = 999;
+    recipe.corruptCrc = true;
+    const auto file = BuildPack(recipe);
+    EXPECT_FALSE(store.LoadPack(WritePack(recipe)));
     EXPECT_EQ(store.Header().Version(), 999);
     EXPECT_TRUE(std::equal(file.begin(), file.end(), store.Buffer().begin()));
 }
 
 TEST_F(PackLoaderTest, SumCheckSeesChangedBytesButNotTheirOrder) {
-    PackSpec spec;
-    spec.image = GenerateImage(1000);
-    spec.image[10] = 0x11;
-    spec.image[20] = 0x22;
-    const auto good = BuildPack(spec);
+    PackRecipe recipe;
+    recipe.image = GenerateImage(1000);
+    recipe.image[10] = 0x11;
+    recipe.image[20] = 0x22;
+    const auto good = BuildPack(recipe);
 
     auto changed = good;
     changed[34 + 10] ^= 0x40;
@@ -215,26 +217,26 @@ TEST_F(PackLoaderTest, SumCheckSeesChangedBytesButNotTheirOrder) {
     std::swap(swapped[34 + 10], swapped[34 + 20]);
     EXPECT_TRUE(store.LoadPack(dir.Write("swapped.Pack", swapped)));
 
-    spec.corruptSum = true;
-    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+    recipe.corruptSum = true;
+    EXPECT_FALSE(store.LoadPack(WritePack(recipe)));
 }
 
 TEST_F(PackLoaderTest, EmptyImage) {
-    PackSpec spec;
-    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    EXPECT_TRUE(store.LoadPack(WritePack(recipe)));
     EXPECT_EQ(store.Header().ImageLength(), 0u);
-    spec.corruptSum = true;
-    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
+    recipe.corruptSum = true;
+    EXPECT_FALSE(store.LoadPack(WritePack(recipe)));
 }
 
 TEST_F(PackLoaderTest, ImagesPastTheLastWholeChunkAreRefused) {
-    PackSpec spec;
-    spec.image = GenerateImage(131024);
-    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    recipe.image = GenerateImage(131024);
+    EXPECT_TRUE(store.LoadPack(WritePack(recipe)));
 
-    spec.image = GenerateImage(131025);
-    EXPECT_FALSE(store.LoadPack(WritePack(spec)));
-    PackSpec largest;
+    recipe.image = GenerateImage(131025);
+    EXPECT_FALSE(store.LoadPack(WritePack(recipe)));
+    PackRecipe largest;
     largest.image = GenerateImage(131038);
     const auto plain = k5::sim::BuildPlainHeader(largest);
     EXPECT_EQ(plain[21], 0x01);
@@ -242,32 +244,32 @@ TEST_F(PackLoaderTest, ImagesPastTheLastWholeChunkAreRefused) {
     EXPECT_EQ(plain[24], 0xDE);
     EXPECT_EQ(plain[25], 0xFF);
 
-    spec.image = GenerateImage(64);
+    recipe.image = GenerateImage(64);
     for (std::uint32_t declared : {131038u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
-        spec.declaredLength = declared;
-        EXPECT_FALSE(store.LoadPack(WritePack(spec))) << declared;
+        recipe.declaredLength = declared;
+        EXPECT_FALSE(store.LoadPack(WritePack(recipe))) << declared;
         EXPECT_EQ(store.Header().ImageLength(), declared);
     }
 }
 
 TEST_F(PackLoaderTest, ForeignProductStillLoads) {
-    PackSpec spec;
-    spec.productCode = 20003;
-    EXPECT_TRUE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    recipe.productCode = 20003;
+    EXPECT_TRUE(store.LoadPack(WritePack(recipe)));
     EXPECT_EQ(store.Header().ProductCode(), 20003u);
 }
 
 TEST_F(PackLoaderTest, LeasedPackRefusesLoads) {
-    PackSpec spec;
-    spec.image = GenerateImage(32);
-    ASSERT_TRUE(store.LoadPack(WritePack(spec)));
+    PackRecipe recipe;
+    recipe.image = GenerateImage(32);
+    ASSERT_TRUE(store.LoadPack(WritePack(recipe)));
     ASSERT_TRUE(store.TryLease());
     EXPECT_FALSE(store.TryLease());
-    spec.version = 1;
-    EXPECT_THROW(store.LoadPack(WritePack(spec, "b.Pack")), k5::EPackInUse);
+    recipe.version = 1;
+    EXPECT_THROW(store.LoadPack(WritePack(recipe, "b.Pack")), k5::EPackInUse);
     EXPECT_EQ(store.Header().Version(), 308);
     store.ReleaseLease();
-    EXPECT_TRUE(store.LoadPack(WritePack(spec, "b.Pack")));
+    EXPECT_TRUE(store.LoadPack(WritePack(recipe, "b.Pack")));
     EXPECT_EQ(store.Header().Version(), 1);
 }
 

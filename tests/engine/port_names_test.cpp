@@ -9,7 +9,7 @@
 namespace {
 
 class PortNamesTest : public ::testing::Test {
-protected:
+  protected:
     k5::test::TempDir dir;
     k5::SettingsFile settings{dir.File("eBikeSet.ini")};
     std::set<std::string> present;

@@ -11,7 +11,7 @@ namespace {
 using k5::SettingsFile;
 
 class SettingsFileTest : public ::testing::Test {
-protected:
+  protected:
     k5::test::TempDir dir;
     std::string path = dir.File("eBikeSet.ini");
     SettingsFile settings{path};

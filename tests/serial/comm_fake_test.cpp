@@ -16,7 +16,7 @@ using k5::test::CommEvent;
 namespace msg = k5::serial::comm_message;
 
 class CommFakeTest : public ::testing::Test {
-protected:
+  protected:
     CommFakeTest() { comm.SetCommName("COM1"); }
 
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 3000ms) {

@@ -20,7 +20,7 @@ constexpr std::uint8_t kXon = 0x11;
 constexpr std::uint8_t kXoff = 0x13;
 
 class CommPtyTest : public ::testing::Test {
-protected:
+  protected:
     CommPtyTest() { comm.SetCommName(pty.SlavePath()); }
 
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 3000ms) {

@@ -18,14 +18,16 @@ struct CommEvent {
 };
 
 class CommRecorder {
-public:
+  public:
     explicit CommRecorder(serial::TComm& comm) {
         using serial::TComm;
         comm.OnReceiveData = [this](TComm*, const std::uint8_t* b, std::uint16_t n) {
             Add({CommEvent::Data, {b, b + n}, n, b[n] == 0, {}});
         };
         comm.OnReceiveError = [this](TComm*, std::uint32_t m) { Add({CommEvent::Error, {}, m, false, {}}); };
-        comm.OnModemStateChange = [this](TComm*, std::uint32_t m) { Add({CommEvent::Modem, {}, m, false, {}}); };
+        comm.OnModemStateChange = [this](TComm*, std::uint32_t m) {
+            Add({CommEvent::Modem, {}, m, false, {}});
+        };
         comm.OnRequestHangup = [this](TComm*) { Add({CommEvent::Hangup, {}, 0, false, {}}); };
         comm.OnSendDataEmpty = [this](TComm*) { Add({CommEvent::Empty, {}, 0, false, {}}); };
     }
@@ -50,7 +52,7 @@ public:
 
     std::vector<CommEvent> events;
 
-private:
+  private:
     void Add(CommEvent e) {
         e.at = std::chrono::steady_clock::now();
         events.push_back(std::move(e));

@@ -12,19 +12,19 @@ namespace k5::test {
 namespace {
 
 class FakeModemWatch : public serial::ModemWatch {
-public:
+  public:
     explicit FakeModemWatch(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {}
     ~FakeModemWatch() override {
         std::lock_guard lock(line_->mutex);
         line_->modem = nullptr;
     }
 
-private:
+  private:
     std::shared_ptr<FakeLine> line_;
 };
 
 class FakeDevice : public serial::SerialDevice {
-public:
+  public:
     explicit FakeDevice(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {}
     ~FakeDevice() override { Close(); }
 
@@ -73,7 +73,7 @@ public:
         return std::make_unique<FakeModemWatch>(line_);
     }
 
-private:
+  private:
     std::shared_ptr<FakeLine> line_;
     serial::UniqueFd fd_;
 };
@@ -109,7 +109,9 @@ void FakeLine::CutWire() {
     wire = -1;
 }
 
-std::unique_ptr<serial::SerialDevice> FakeBackend::CreateDevice() { return std::make_unique<FakeDevice>(line); }
+std::unique_ptr<serial::SerialDevice> FakeBackend::CreateDevice() {
+    return std::make_unique<FakeDevice>(line);
+}
 
 serial::UniqueFd FakeBackend::CreateStopEvent() {
     if (failStopEvent) return {};

@@ -19,12 +19,12 @@ struct FakeLine {
     std::vector<std::string> openedPaths;
     int opens = 0;
     int closes = 0;
-    int openError = 0;        // errno for the next Open
+    int openError = 0;  // errno for the next Open
     bool notATerminal = false;
     std::optional<serial::LineCounters> counters;
     serial::ModemChanged modem;
     std::atomic<int> writeErrno{0};
-    int wire = -1;            // the far end of the open device
+    int wire = -1;  // the far end of the open device
 
     std::size_t AppliedCount() {
         std::lock_guard lock(mutex);
@@ -50,7 +50,7 @@ struct FakeLine {
 };
 
 class FakeBackend : public serial::SerialBackend {
-public:
+  public:
     std::unique_ptr<serial::SerialDevice> CreateDevice() override;
     serial::UniqueFd CreateStopEvent() override;
     bool StartThread(std::thread& thread, std::function<void()> body) override;
@@ -60,7 +60,7 @@ public:
     int failThread = -1;  // 0: the next reader, 1: the next writer
     std::atomic<int> liveStopEvents{0};
 
-private:
+  private:
     int threadsStarted_ = 0;
 };
 

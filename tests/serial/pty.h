@@ -16,7 +16,7 @@
 namespace k5::test {
 
 class PseudoTerminal {
-public:
+  public:
     PseudoTerminal() {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
         if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
@@ -86,7 +86,7 @@ public:
         master_ = -1;
     }
 
-private:
+  private:
     int master_ = -1;
     int holder_ = -1;
     std::string slavePath_;

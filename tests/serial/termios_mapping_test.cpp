@@ -66,7 +66,8 @@ TEST(TermiosMapping, DataBitsParityAndStopBits) {
     checked.parityCheck = true;
     EXPECT_TRUE(MapLineSettings(checked, {}).attributes.c_iflag & INPCK);
 
-    for (auto [bits, cstopb] : {std::pair{TStopBits::_1, false}, {TStopBits::_1_5, true}, {TStopBits::_2, true}}) {
+    for (auto [bits, cstopb] :
+         {std::pair{TStopBits::_1, false}, {TStopBits::_1_5, true}, {TStopBits::_2, true}}) {
         LineSettings s;
         s.stopBits = bits;
         EXPECT_EQ(static_cast<bool>(MapLineSettings(s, {}).attributes.c_cflag & CSTOPB), cstopb);
@@ -112,7 +113,10 @@ TEST(TermiosMapping, FlowControlAndModemLines) {
 }
 
 TEST(TermiosMapping, Speeds) {
-    for (auto [rate, code] : {std::pair{9600u, B9600}, {38400u, B38400}, {57600u, B57600}, {115200u, B115200},
+    for (auto [rate, code] : {std::pair{9600u, B9600},
+                              {38400u, B38400},
+                              {57600u, B57600},
+                              {115200u, B115200},
                               {921600u, B921600}}) {
         LineSettings s;
         s.baudRate = rate;

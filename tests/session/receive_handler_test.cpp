@@ -43,7 +43,8 @@ TEST(ReceiveHandler, WakesAWaitingPoll) {
         Receive(s, {0x06});
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(s.WaitFor([&] { return s.GotAck.load(); }, std::chrono::seconds(5)), SessionState::WaitEnd::Done);
+    EXPECT_EQ(s.WaitFor([&] { return s.GotAck.load(); }, std::chrono::seconds(5)),
+              SessionState::WaitEnd::Done);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     setter.join();
 }

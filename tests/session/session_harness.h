@@ -18,7 +18,7 @@
 namespace k5::test {
 
 class RecordingView : public SessionView {
-public:
+  public:
     struct Progress {
         char what;  // 'S' show, 'H' hide, 'M' maximum, 'P' position
         std::uint32_t value;
@@ -47,7 +47,7 @@ public:
 
     std::string throwOn;  // AddLog raises once for this text
 
-private:
+  private:
     void Push(Progress p) {
         std::lock_guard lock(mutex_);
         progress_.push_back(p);
@@ -58,10 +58,11 @@ private:
 };
 
 class SessionHarness {
-public:
-    explicit SessionHarness(sim::SimOptions options) : SessionHarness(std::move(options), DefaultSpec(2064)) {}
-    SessionHarness(sim::SimOptions options, const sim::PackSpec& spec)
-        : packBytes(sim::BuildPack(spec)) {
+  public:
+    explicit SessionHarness(sim::SimOptions options)
+        : SessionHarness(std::move(options), DefaultRecipe(2064)) {}
+    SessionHarness(sim::SimOptions options, const sim::PackRecipe& recipe)
+        : packBytes(sim::BuildPack(recipe)) {
         options.recordWire = true;
         simulator = std::make_unique<sim::ControllerSim>(std::move(options));
         const std::string path = dir.Write("t.Pack", packBytes);
@@ -87,11 +88,11 @@ public:
         return options;
     }
 
-    static sim::PackSpec DefaultSpec(std::size_t length) {
-        sim::PackSpec spec;
-        spec.image = sim::GenerateImage(length, static_cast<std::uint32_t>(length));
-        spec.transferKey = 0x3D;
-        return spec;
+    static sim::PackRecipe DefaultRecipe(std::size_t length) {
+        sim::PackRecipe recipe;
+        recipe.image = sim::GenerateImage(length, static_cast<std::uint32_t>(length));
+        recipe.transferKey = 0x3D;
+        return recipe;
     }
 
     // Runs one session to its end; returns its log lines.

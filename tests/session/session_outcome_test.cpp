@@ -113,7 +113,7 @@ TEST(SessionOutcome, AnAcknowledgementFromTheConnectionCountsForTheHeader) {
 TEST(SessionOutcome, BlockAcknowledgementRunsOut) {
     auto options = SessionHarness::Fast();
     options.ackBlocks = 1;
-    SessionHarness h(options, SessionHarness::DefaultSpec(4096));
+    SessionHarness h(options, SessionHarness::DefaultRecipe(4096));
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
                               log::kPowerCycle}));
     // The transfer stops at the unacknowledged second block, without resending.
@@ -143,7 +143,7 @@ TEST(SessionOutcome, AwkwardButWorkingControllers) {
 TEST(SessionOutcome, UnpluggedCableEndsPromptlyWithThePortClosed) {
     auto options = SessionHarness::Fast();
     options.unplugAfterBytes = 600;
-    SessionHarness h(options, SessionHarness::DefaultSpec(4096));
+    SessionHarness h(options, SessionHarness::DefaultRecipe(4096));
     const auto lines = h.Run();
     EXPECT_EQ(lines, (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
                             log::kPowerCycle}));

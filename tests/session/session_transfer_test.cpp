@@ -21,7 +21,7 @@ class ImageLengths : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ImageLengths, ChunksPaddingAcknowledgementsAndProgress) {
     const Case c = GetParam();
-    SessionHarness h(SessionHarness::Fast(), SessionHarness::DefaultSpec(c.length));
+    SessionHarness h(SessionHarness::Fast(), SessionHarness::DefaultRecipe(c.length));
     EXPECT_EQ(h.Run().back(), log::kSuccess);
     const auto report = h.simulator->Report();
     EXPECT_EQ(report.data.size(), c.chunks * 16);
@@ -55,8 +55,8 @@ TEST_P(ImageLengths, ChunksPaddingAcknowledgementsAndProgress) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Session, ImageLengths,
-                         ::testing::Values(Case{0, 0, 0}, Case{16, 1, 0}, Case{1000, 63, 0}, Case{1024, 64, 1},
-                                           Case{2064, 129, 2}),
+                         ::testing::Values(Case{0, 0, 0}, Case{16, 1, 0}, Case{1000, 63, 0},
+                                           Case{1024, 64, 1}, Case{2064, 129, 2}),
                          [](const auto& info) { return "Length" + std::to_string(info.param.length); });
 
 TEST(SessionRules, OneSessionAtATimeAndThePackStaysPut) {
