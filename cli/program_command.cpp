@@ -1,12 +1,7 @@
 #include "program_command.h"
 
-#include <pthread.h>
-#include <signal.h>
-
-#include <atomic>
 #include <cstring>
 #include <ostream>
-#include <thread>
 
 #include "cli_session_view.h"
 #include "event_loop.h"
@@ -14,6 +9,7 @@
 #include "iap_session.h"
 #include "message_text.h"
 #include "port_names.h"
+#include "stop_signals.h"
 
 namespace k5::cli {
 namespace {
@@ -32,39 +28,6 @@ int ExitCodeFor(SessionOutcome outcome) {
             return kExitSessionFailed;
     }
 }
-
-// SIGINT and SIGTERM ask the session to stop; it then closes the port and ends.
-class InterruptStopper {
-  public:
-    explicit InterruptStopper(IapSession& session) {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set_, &previous_);
-        thread_ = std::thread([this, &session] {
-            int signal = 0;
-            sigwait(&set_, &signal);
-            if (!done_.load()) {
-                interrupted_.store(true);
-                session.RequestStop();
-            }
-        });
-    }
-    ~InterruptStopper() {
-        done_.store(true);
-        pthread_kill(thread_.native_handle(), SIGTERM);
-        thread_.join();
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    bool Interrupted() const { return interrupted_.load(); }
-
-  private:
-    sigset_t set_{};
-    sigset_t previous_{};
-    std::atomic<bool> done_{false};
-    std::atomic<bool> interrupted_{false};
-    std::thread thread_;
-};
 
 }  // namespace
 
@@ -108,13 +71,13 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
 
     bool interrupted = false;
     {
-        InterruptStopper stopper(session);
+        StopSignals stopper([&session] { session.RequestStop(); });
         if (!session.BeginSession()) {
             err << "k5-iap: a session is already running\n";
             return kExitSessionFailed;
         }
         loop.RunUntil([&session] { return !session.Running(); }, std::chrono::hours(24));
-        interrupted = stopper.Interrupted();
+        interrupted = stopper.Caught();
     }
     loop.RunPending();
 

@@ -56,12 +56,9 @@ void SessionState::SetPortLost(bool lost) {
 SessionState::WaitEnd SessionState::WaitFor(const std::function<bool()>& done, Clock::duration limit) {
     const auto deadline = Clock::now() + limit;
     std::unique_lock lock(mutex_);
-    const bool woke =
-        changed_.wait_until(lock, deadline, [&] { return stop_.load() || portLost_.load() || done(); });
+    changed_.wait_until(lock, deadline, [&] { return stop_.load() || portLost_.load() || done(); });
     if (stop_.load()) return WaitEnd::Stopped;
-    if (done()) return WaitEnd::Done;
-    (void)woke;
-    return WaitEnd::TimedOut;
+    return done() ? WaitEnd::Done : WaitEnd::TimedOut;
 }
 
 SessionState::WaitEnd SessionState::Sleep(Clock::duration duration) {

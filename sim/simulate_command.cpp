@@ -1,16 +1,12 @@
 #include "simulate_command.h"
 
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <iostream>
-#include <thread>
 
 #include "controller_sim.h"
 #include "p_HexConvertFun.h"
 #include "pack_builder.h"
+#include "stop_signals.h"
 
 namespace k5::sim {
 
@@ -55,36 +51,6 @@ std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
     return c;
 }
 
-namespace {
-
-// Turns SIGINT and SIGTERM into a stop request.
-class SignalStopper {
-  public:
-    explicit SignalStopper(ControllerSim& sim) {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-        thread_ = std::thread([this, &sim] {
-            int signal = 0;
-            sigwait(&set_, &signal);
-            if (!done_) sim.RequestStop();
-        });
-    }
-    ~SignalStopper() {
-        done_ = true;
-        pthread_kill(thread_.native_handle(), SIGTERM);
-        thread_.join();
-    }
-
-  private:
-    sigset_t set_{};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
-}  // namespace
-
 int RunSimulator(const SimulateCommand& c) {
     SimOptions options = c.options;
     options.pace = !c.noPace;
@@ -121,7 +87,7 @@ int RunSimulator(const SimulateCommand& c) {
                   << sim.DevicePath() << (c.link.empty() ? "" : " (" + c.link + ")") << std::endl;
     }
     {
-        SignalStopper stopper(sim);
+        StopSignals stopper([&sim] { sim.RequestStop(); });
         sim.Run(c.once, std::chrono::milliseconds(static_cast<long>(c.idleExitSeconds * 1000)));
     }
     if (!c.link.empty()) std::filesystem::remove(c.link, ec);

@@ -19,20 +19,17 @@ using k5::test::RunCommand;
 const std::string kIap = K5_IAP_PATH;
 const std::string kSim = K5_SIM_PATH;
 
-// A k5-sim process whose device is linked at `link`.
-class SimProcess {
+// A program run by the shell in the background.
+class ChildProcess {
   public:
-    SimProcess(const std::string& args, const std::string& link) : link_(link) {
+    explicit ChildProcess(const std::string& command) {
         pid_ = ::fork();
         if (pid_ == 0) {
-            const std::string command =
-                "exec " + kSim + " --quiet --link " + link + " " + args + " >/dev/null";
-            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+            ::execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
             ::_exit(127);
         }
-        for (int i = 0; i < 200 && ::access(link.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(10ms);
     }
-    ~SimProcess() {
+    ~ChildProcess() {
         if (pid_ > 0) {
             ::kill(pid_, SIGTERM);
             Wait();
@@ -45,9 +42,19 @@ class SimProcess {
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
+    void Signal(int signal) { ::kill(pid_, signal); }
+
   private:
-    std::string link_;
     pid_t pid_ = -1;
+};
+
+// A k5-sim process whose device is linked at `link`.
+class SimProcess : public ChildProcess {
+  public:
+    SimProcess(const std::string& args, const std::string& link)
+        : ChildProcess(kSim + " --quiet --link " + link + " " + args + " >/dev/null") {
+        for (int i = 0; i < 200 && ::access(link.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(10ms);
+    }
 };
 
 class ProgramProcessTest : public ::testing::Test {
@@ -105,6 +112,20 @@ TEST_F(ProgramProcessTest, ForeignProductOnRequestAndAControllerThatNeverFinishe
     auto r = RunCommand(kIap + " program --any-product --port " + link + " " + dir.File("other.Pack"));
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("Program Fail\n"), std::string::npos) << r.out;
+}
+
+TEST_F(ProgramProcessTest, CtrlCStopsTheSessionAndClosesThePort) {
+    SimProcess sim("--no-pace --no-probe-answer", link);
+    const std::string out = dir.File("out.txt");
+    ChildProcess program(kIap + " program --port " + link + " " + pack + " >" + out + " 2>&1");
+    std::this_thread::sleep_for(1500ms);
+    program.Signal(SIGINT);
+    EXPECT_EQ(program.Wait(), 130);
+    EXPECT_NE(dir.ReadText("out.txt").find("stopped; the port is closed"), std::string::npos)
+        << dir.ReadText("out.txt");
+    // The port is free again at once.
+    auto again = RunCommand(kIap + " program --json --port " + link + " " + pack + " | head -1");
+    EXPECT_EQ(again.out, "{\"log\":\"Conntectting MCU....\"}\n");
 }
 
 TEST_F(ProgramProcessTest, PortsListsTheComNames) {
