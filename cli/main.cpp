@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "doctor_command.h"
 #include "exit_codes.h"
 #include "info_command.h"
 #include "p_HexConvertFun.h"
@@ -34,6 +35,12 @@ int main(int argc, char** argv) {
     portsCmd->add_option("--settings", portsSettings,
                          "Settings file (default eBikeSet.ini beside the program)");
 
+    k5::cli::DoctorOptions doctor;
+    auto* doctorCmd = app.add_subcommand("doctor", "Check the settings file and that the port can be opened");
+    doctorCmd->add_option("--port", doctor.port, "Port name (COMn) or device path to check");
+    doctorCmd->add_option("--settings", doctor.settings,
+                          "Settings file (default eBikeSet.ini beside the program)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -42,6 +49,7 @@ int main(int argc, char** argv) {
     }
     if (*infoCmd) return k5::cli::RunInfo(info, k5::ProcessPack(), std::cout, std::cerr);
     if (*programCmd) return k5::cli::RunProgram(program, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout);
     if (*portsCmd) {
         const k5::SettingsFile settings(portsSettings.empty() ? k5::DefaultSettingsPath()
                                                               : std::filesystem::path(portsSettings));

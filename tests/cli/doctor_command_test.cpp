@@ -1,0 +1,60 @@
+#include "doctor_command.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <sstream>
+
+#include "SerialComm.h"
+#include "event_loop.h"
+#include "serial/pty.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Result {
+    int status;
+    std::string text;
+};
+
+Result Doctor(const std::string& settings, const std::string& port = "") {
+    std::ostringstream out;
+    const int status = k5::cli::RunDoctor({port, settings}, out);
+    return {status, out.str()};
+}
+
+TEST(DoctorCommand, TellsWhetherTheConfiguredPortOpens) {
+    k5::test::TempDir dir;
+    k5::test::PseudoTerminal pty;
+    dir.WriteText("k5.ini", "[Uart]\nPort=3\n[Devices]\nCOM3=" + pty.SlavePath() + "\n");
+    auto free = Doctor(dir.File("k5.ini"));
+    EXPECT_EQ(free.status, 0) << free.text;
+    EXPECT_NE(free.text.find("COM3 (Port in [Uart]) -> " + pty.SlavePath() + " ([Devices])"),
+              std::string::npos)
+        << free.text;
+    EXPECT_NE(free.text.find("(writable)"), std::string::npos);
+    ::chmod(dir.File("k5.ini").c_str(), 0444);
+    EXPECT_NE(Doctor(dir.File("k5.ini")).text.find("(read-only)"), std::string::npos);
+
+    k5::serial::EventLoop loop;
+    k5::serial::TComm holder(loop);
+    holder.SetCommName(pty.SlavePath());
+    holder.OpenComm();
+    auto busy = Doctor(dir.File("k5.ini"));
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_NE(busy.text.find("in use by another program"), std::string::npos) << busy.text;
+}
+
+TEST(DoctorCommand, MissingDevicesAndFilesThatAreNoPorts) {
+    k5::test::TempDir dir;
+    auto missing = Doctor(dir.File("none.ini"), dir.File("ttyNONE"));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.text.find("not there yet"), std::string::npos);
+    EXPECT_NE(missing.text.find("is the adapter plugged in?"), std::string::npos) << missing.text;
+
+    auto file = Doctor(dir.File("none.ini"), dir.WriteText("plain", "x"));
+    EXPECT_EQ(file.status, 2);
+    EXPECT_NE(file.text.find("is not a serial port"), std::string::npos) << file.text;
+}
+
+}  // namespace
