@@ -19,27 +19,30 @@ constexpr std::chrono::milliseconds Beyond(std::chrono::milliseconds limit) { re
 
 }  // namespace
 
-std::uint32_t SessionBaudRate(int baudIndex) {
+namespace {
+
+// One row per baud index; any index other than 1 and 2 takes the first.
+struct SessionSpeed {
+    std::uint32_t baudRate;
+    std::int32_t chunkDelayFactor;  // pause after each chunk, in units of 6 microseconds
+};
+
+SessionSpeed SpeedFor(int baudIndex) {
     switch (baudIndex) {
         case 1:
-            return 57600;
+            return {57600, 150};
         case 2:
-            return 115200;
+            return {115200, 50};
         default:
-            return 38400;
+            return {38400, 300};
     }
 }
 
-std::int32_t ChunkDelayFactorFor(int baudIndex) {
-    switch (baudIndex) {
-        case 1:
-            return 150;
-        case 2:
-            return 50;
-        default:
-            return 300;
-    }
-}
+}  // namespace
+
+std::uint32_t SessionBaudRate(int baudIndex) { return SpeedFor(baudIndex).baudRate; }
+
+std::int32_t ChunkDelayFactorFor(int baudIndex) { return SpeedFor(baudIndex).chunkDelayFactor; }
 
 void WaitMicroseconds(std::int64_t microseconds) {
     // Spins: a sleep would oversleep by far more than the pause itself.

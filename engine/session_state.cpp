@@ -11,31 +11,30 @@ void SessionState::Wake() {
     changed_.notify_all();
 }
 
+std::atomic<bool>* SessionState::FlagFor(std::uint8_t answer) {
+    switch (answer) {
+        case 0x06:
+            return &GotAck;
+        case 0x04:
+            return &GotEot;
+        case 0x02:
+            return &GotStx;
+        case 0xFD:
+            return &GotFd;
+        default:
+            return nullptr;  // every other byte is ignored
+    }
+}
+
 void SessionState::ReceiveBytes(const std::uint8_t* buffer, std::uint16_t length) {
     std::array<std::uint8_t, kReceiveHandlerLimit> seen{};
     const std::size_t count = std::min<std::size_t>(length, kReceiveHandlerLimit);
     std::copy(buffer, buffer + count, seen.begin());
     bool any = false;
     for (std::size_t i = 0; i < count; ++i) {
-        switch (seen[i]) {
-            case 0x06:
-                GotAck.store(true);
-                any = true;
-                break;
-            case 0x04:
-                GotEot.store(true);
-                any = true;
-                break;
-            case 0x02:
-                GotStx.store(true);
-                any = true;
-                break;
-            case 0xFD:
-                GotFd.store(true);
-                any = true;
-                break;
-            default:
-                break;
+        if (std::atomic<bool>* flag = FlagFor(seen[i])) {
+            flag->store(true);
+            any = true;
         }
     }
     if (any) Wake();

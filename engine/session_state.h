@@ -52,6 +52,9 @@ class SessionState {
     void Wake();
 
   private:
+    // The flag an answer byte sets, or nothing.
+    std::atomic<bool>* FlagFor(std::uint8_t answer);
+
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> stop_{false};
