@@ -10,6 +10,7 @@
 #include "exit_codes.h"
 #include "port_names.h"
 #include "serial_device.h"
+#include "settings_choice.h"
 
 namespace k5::cli {
 namespace {
@@ -34,8 +35,7 @@ std::string Advice(int err) {
 }  // namespace
 
 int RunDoctor(const DoctorOptions& options, std::ostream& out) {
-    const SettingsFile settings(options.settings.empty() ? DefaultSettingsPath()
-                                                         : std::filesystem::path(options.settings));
+    const SettingsFile settings = ChosenSettings(options.settings);
     std::error_code ec;
     const auto& path = settings.Path();
     const bool exists = std::filesystem::exists(path, ec);

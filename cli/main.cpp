@@ -10,6 +10,7 @@
 #include "p_HexConvertFun.h"
 #include "ports_command.h"
 #include "program_command.h"
+#include "settings_choice.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"K5 controller firmware programmer"};
@@ -51,8 +52,7 @@ int main(int argc, char** argv) {
     if (*programCmd) return k5::cli::RunProgram(program, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
     if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout);
     if (*portsCmd) {
-        const k5::SettingsFile settings(portsSettings.empty() ? k5::DefaultSettingsPath()
-                                                              : std::filesystem::path(portsSettings));
+        const k5::SettingsFile settings = k5::cli::ChosenSettings(portsSettings);
         k5::cli::PrintPorts(std::cout, settings, k5::PathExists,
                             k5::cli::ListSerialDevices("/sys/class/tty"));
         return k5::cli::kExitOk;

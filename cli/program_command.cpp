@@ -9,6 +9,7 @@
 #include "iap_session.h"
 #include "message_text.h"
 #include "port_names.h"
+#include "settings_choice.h"
 #include "stop_signals.h"
 
 namespace k5::cli {
@@ -32,8 +33,7 @@ int ExitCodeFor(SessionOutcome outcome) {
 }  // namespace
 
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
-    const SettingsFile settings(options.settings.empty() ? DefaultSettingsPath()
-                                                         : std::filesystem::path(options.settings));
+    const SettingsFile settings = ChosenSettings(options.settings);
     PackStore& pack = ProcessPack();
     try {
         if (!pack.LoadPack(options.pack)) {
