@@ -12,6 +12,14 @@ QPixmap Blank() {
     return pixmap;
 }
 
+// A closed outline through `corners`.
+QPainterPath Outline(std::initializer_list<QPointF> corners) {
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(corners)));
+    path.closeSubpath();
+    return path;
+}
+
 }  // namespace
 
 QPixmap ReadPackPicture() {
@@ -21,35 +29,15 @@ QPixmap ReadPackPicture() {
     // Folder: back with its tab, then the front flap.
     p.setPen(QPen(QColor(0x9A, 0x6A, 0x00), 1));
     p.setBrush(QColor(0xE8, 0xB4, 0x1A));
-    QPainterPath back;
-    back.moveTo(2, 7);
-    back.lineTo(9, 7);
-    back.lineTo(11, 9);
-    back.lineTo(21, 9);
-    back.lineTo(21, 21);
-    back.lineTo(2, 21);
-    back.closeSubpath();
+    const QPainterPath back = Outline({{2, 7}, {9, 7}, {11, 9}, {21, 9}, {21, 21}, {2, 21}});
     p.drawPath(back);
     p.setBrush(QColor(0xFF, 0xD8, 0x4A));
-    QPainterPath front;
-    front.moveTo(2, 21);
-    front.lineTo(5, 12);
-    front.lineTo(23, 12);
-    front.lineTo(21, 21);
-    front.closeSubpath();
+    const QPainterPath front = Outline({{2, 21}, {5, 12}, {23, 12}, {21, 21}});
     p.drawPath(front);
     // Green arrow pointing down into the folder.
     p.setPen(QPen(QColor(0x0A, 0x6A, 0x0A), 1));
     p.setBrush(QColor(0x22, 0xB0, 0x22));
-    QPainterPath arrow;
-    arrow.moveTo(14, 1);
-    arrow.lineTo(18, 1);
-    arrow.lineTo(18, 8);
-    arrow.lineTo(21, 8);
-    arrow.lineTo(16, 14);
-    arrow.lineTo(11, 8);
-    arrow.lineTo(14, 8);
-    arrow.closeSubpath();
+    const QPainterPath arrow = Outline({{14, 1}, {18, 1}, {18, 8}, {21, 8}, {16, 14}, {11, 8}, {14, 8}});
     p.drawPath(arrow);
     return pixmap;
 }
@@ -66,15 +54,7 @@ QPixmap ProgramPicture() {
     p.drawEllipse(QRectF(1.5, 1.5, 21, 21));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    QPainterPath arrow;
-    arrow.moveTo(10, 5);
-    arrow.lineTo(14, 5);
-    arrow.lineTo(14, 11);
-    arrow.lineTo(18, 11);
-    arrow.lineTo(12, 18);
-    arrow.lineTo(6, 11);
-    arrow.lineTo(10, 11);
-    arrow.closeSubpath();
+    const QPainterPath arrow = Outline({{10, 5}, {14, 5}, {14, 11}, {18, 11}, {12, 18}, {6, 11}, {10, 11}});
     p.drawPath(arrow);
     return pixmap;
 }

@@ -41,19 +41,24 @@ void QtSessionView::Abandon() {
     shown_.notify_all();
 }
 
+void QtSessionView::OnUi(std::function<void()> call) {
+    if (OnUiThread()) {
+        call();
+    } else {
+        Post(std::move(call));
+    }
+}
+
 void QtSessionView::ShowProgress(bool visible) {
-    if (OnUiThread()) return sink_.showProgress(visible);
-    Post([this, visible] { sink_.showProgress(visible); });
+    OnUi([this, visible] { sink_.showProgress(visible); });
 }
 
 void QtSessionView::SetProgressMax(std::uint32_t maximum) {
-    if (OnUiThread()) return sink_.setMaximum(maximum);
-    Post([this, maximum] { sink_.setMaximum(maximum); });
+    OnUi([this, maximum] { sink_.setMaximum(maximum); });
 }
 
 void QtSessionView::SetProgressPosition(std::uint32_t position) {
-    if (OnUiThread()) return sink_.setPosition(position);
-    Post([this, position] { sink_.setPosition(position); });
+    OnUi([this, position] { sink_.setPosition(position); });
 }
 
 }  // namespace k5::app

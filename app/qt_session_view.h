@@ -34,6 +34,8 @@ class QtSessionView : public SessionView {
   private:
     bool OnUiThread() const;
     void Post(std::function<void()> task);
+    // Runs `call` now on the UI thread, or queues it there in call order.
+    void OnUi(std::function<void()> call);
 
     ProgressSink sink_;
     QObject context_;
