@@ -168,9 +168,9 @@ void IapSession::OpenPortAt(std::int32_t baud) {
     port_.CloseComm();
     port_.SetCommName(PortName());
     port_.SetBaudRate(static_cast<std::uint32_t>(baud));
-    state_.SetPortLost(false);
     try {
         port_.OpenComm();
+        state_.SetPortLost(false);  // a lost port stays lost until it opens again
     } catch (const serial::ECommsError& e) {
         state_.PortOk.store(false);
         failedDevice_ = port_.DevicePath();
@@ -238,8 +238,12 @@ bool IapSession::SendImage() {
 
     std::uint32_t sinceAck = 0;
     std::array<std::uint8_t, kChunkSize> chunk{};
+    if (chunks == 0) state_.GotEot.store(false);
     for (std::uint32_t i = 0; i < chunks; ++i) {
         for (std::size_t j = 0; j < kChunkSize; ++j) chunk[j] = image[kChunkSize * i + j] ^ key;
+        // The verdict may come in the same block as the last acknowledgement: a 0x04
+        // from the moment the last chunk goes out is the verdict, an earlier one is not.
+        if (i + 1 == chunks) state_.GotEot.store(false);
         Send(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
         sinceAck += kChunkSize;
         WaitMicroseconds(pause);
@@ -254,7 +258,7 @@ bool IapSession::SendImage() {
 }
 
 bool IapSession::AwaitVerdict() {
-    state_.GotEot.store(false);
+    // GotEot was cleared as the last chunk went out (SendImage).
     PollFlag(state_.GotEot, 2000ms);
     const bool finished = state_.GotEot.load();
     view_.AddLog(finished ? session_log::kSuccess : session_log::kVerdictFail);

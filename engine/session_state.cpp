@@ -63,8 +63,8 @@ SessionState::WaitEnd SessionState::WaitFor(const std::function<bool()>& done, C
 SessionState::WaitEnd SessionState::Sleep(Clock::duration duration) {
     const auto deadline = Clock::now() + duration;
     std::unique_lock lock(mutex_);
-    return changed_.wait_until(lock, deadline, [&] { return stop_.load(); }) ? WaitEnd::Stopped
-                                                                             : WaitEnd::Done;
+    changed_.wait_until(lock, deadline, [&] { return stop_.load() || portLost_.load(); });
+    return stop_.load() ? WaitEnd::Stopped : WaitEnd::Done;
 }
 
 bool SessionState::WaitUntilIdle(Clock::duration limit) {

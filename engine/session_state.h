@@ -37,14 +37,15 @@ class SessionState {
     void ClearStop();
     bool StopRequested() const { return stop_.load(); }
 
-    // Ends the flag polls at once as if their time had run out (the port hung up).
+    // Ends the flag polls at once as if their time had run out, and the plain
+    // sleeps at once, until cleared (the port hung up; cleared when it opens again).
     void SetPortLost(bool lost);
     bool PortLost() const { return portLost_.load(); }
 
     enum class WaitEnd { Done, TimedOut, Stopped };
     // Sleeps until `done` holds, `limit` has passed, or a stop is requested.
     WaitEnd WaitFor(const std::function<bool()>& done, Clock::duration limit);
-    // A plain sleep that only a stop request cuts short.
+    // A plain sleep that only a stop request or a lost port cuts short.
     WaitEnd Sleep(Clock::duration duration);
     // Blocks until SessionRunning is clear or `limit` passes; true when clear.
     bool WaitUntilIdle(Clock::duration limit);

@@ -285,7 +285,7 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
                   std::to_string(Le32(header_, 6)));
             data_.clear();
             mode_ = Mode::Data;
-            if (!options_.noHeaderAck) Answer({kAck}, std::chrono::milliseconds(options_.flashDelayMs));
+            if (!options_.noHeaderAck) AnswerAck();
             if (expectedBytes_ == 0) FinishImage();
             break;
         case Mode::Data:
@@ -295,7 +295,7 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
                 if (options_.ackBlocks < 0 || block <= options_.ackBlocks) {
                     std::lock_guard lock(reportMutex_);
                     ++report_.acks;
-                    Answer({kAck}, std::chrono::milliseconds(options_.flashDelayMs));
+                    AnswerAck();
                 }
             }
             if (data_.size() == expectedBytes_) FinishImage();
@@ -328,6 +328,15 @@ void ControllerSim::FinishImage() {
     if (!options_.noVerdict) Answer({matches ? kEot : kNak}, std::chrono::milliseconds(delay));
     mode_ = options_.firmware && options_.returnToFirmware ? Mode::Firmware : Mode::Idle;
     sessionEnded_ = true;
+}
+
+void ControllerSim::AnswerAck() {
+    const auto delay = std::chrono::milliseconds(options_.flashDelayMs);
+    if (options_.eotWithAcks) {
+        Answer({kAck, kEot}, delay);
+    } else {
+        Answer({kAck}, delay);
+    }
 }
 
 void ControllerSim::Answer(std::initializer_list<std::uint8_t> bytes, Clock::duration delay) {

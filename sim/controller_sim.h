@@ -43,6 +43,7 @@ struct SimOptions {
     bool noHeaderAck = false;
     int ackBlocks = -1;  // acknowledge only this many 1024-byte blocks (-1: all)
     bool noVerdict = false;
+    bool eotWithAcks = false;    // a stray 0x04 after every acknowledgement
     bool noise = false;          // a few stray bytes before every answer
     int flashDelayMs = 0;        // before each acknowledgement
     long unplugAfterBytes = -1;  // close the line after this many received bytes
@@ -116,6 +117,7 @@ class ControllerSim {
     void OnBootloaderByte(std::uint8_t value);
     void OnFirmwareByte(std::uint8_t value);
     void FinishImage();
+    void AnswerAck();
     void Answer(std::initializer_list<std::uint8_t> bytes, Clock::duration delay = {});
     void FlushDue();
     void Unplug();

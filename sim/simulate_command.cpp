@@ -43,6 +43,8 @@ std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
     app.add_option("--ack-blocks", c->options.ackBlocks,
                    "Fault: acknowledge only the first N 1024-byte blocks");
     app.add_flag("--no-verdict", c->options.noVerdict, "Fault: never send the verdict");
+    app.add_flag("--eot-with-acks", c->options.eotWithAcks,
+                 "Fault: a stray 0x04 after every acknowledgement");
     app.add_flag("--noise", c->options.noise, "Fault: stray bytes before every answer");
     app.add_option("--flash-delay", c->options.flashDelayMs,
                    "Fault: milliseconds before each acknowledgement");

@@ -75,7 +75,7 @@ class SessionHarness {
         };
         session.SetFinishedCallback([this] { loop.Wake(); });
         AVS1.OnRequestHangup = [this](serial::TComm*) {
-            ++hangups;
+            if (++hangups == 1) firstHangup = std::chrono::steady_clock::now();
             session.PortHungUp();
         };
     }
@@ -101,7 +101,8 @@ class SessionHarness {
         if (!session.BeginSession()) throw std::runtime_error("session did not start");
         const auto start = std::chrono::steady_clock::now();
         loop.RunUntil([this] { return !session.Running(); }, limit);
-        elapsed = std::chrono::steady_clock::now() - start;
+        ended = std::chrono::steady_clock::now();
+        elapsed = ended - start;
         loop.RunPending();
         return view.Logs();
     }
@@ -117,6 +118,8 @@ class SessionHarness {
     SessionState state;
     IapSession session{AVS1, pack, settings, view, state};
     int hangups = 0;
+    std::chrono::steady_clock::time_point firstHangup{};
+    std::chrono::steady_clock::time_point ended{};
     std::chrono::steady_clock::duration elapsed{};
 };
 

@@ -129,6 +129,14 @@ TEST(SessionOutcome, NoVerdict) {
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::VerdictFail);
 }
 
+TEST(SessionOutcome, A0x04BeforeTheLastChunkIsNotTheVerdict) {
+    auto options = SessionHarness::Fast();
+    options.noVerdict = true;
+    options.eotWithAcks = true;
+    SessionHarness h(options);  // 129 chunks: the last acknowledgement comes before the last chunk
+    EXPECT_EQ(h.Run().back(), log::kVerdictFail);
+}
+
 TEST(SessionOutcome, AwkwardButWorkingControllers) {
     for (auto probeReply : {k5::sim::ProbeReply::SplitBlocks, k5::sim::ProbeReply::SplitProbes}) {
         auto options = SessionHarness::Fast();
@@ -140,16 +148,44 @@ TEST(SessionOutcome, AwkwardButWorkingControllers) {
     }
 }
 
-TEST(SessionOutcome, UnpluggedCableEndsPromptlyWithThePortClosed) {
+TEST(SessionOutcome, VerdictInTheSameBlockAsTheLastAcknowledgementCounts) {
+    // 64 chunks: the last 0x06 and the 0x04 50 ms later reach the port as one block.
     auto options = SessionHarness::Fast();
-    options.unplugAfterBytes = 600;
-    SessionHarness h(options, SessionHarness::DefaultRecipe(4096));
-    const auto lines = h.Run();
-    EXPECT_EQ(lines, (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
-                            log::kPowerCycle}));
-    EXPECT_EQ(h.hangups, 1);
-    EXPECT_LT(h.elapsed, 4s) << "the acknowledgement wait ends with the hang-up, not after 2 s";
-    EXPECT_FALSE(h.AVS1.IsOpen());
+    options.flashDelayMs = 150;
+    options.verifyDelayMs = 200;
+    SessionHarness h(options, SessionHarness::DefaultRecipe(1024));
+    EXPECT_EQ(h.Run().back(), log::kSuccess);
+    EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::Programmed);
+}
+
+TEST(SessionOutcome, UnpluggedCableEndsWithinASecondInEveryPhase) {
+    struct Case {
+        const char* phase;
+        bool firmware;
+        long unplugAfter;  // bytes the controller receives before the line goes
+        Lines tail;        // the lines after "Conntectting MCU...."
+    };
+    const Case cases[] = {
+        {"connect", false, 1, {log::kRestarting, log::kConnectFail}},
+        {"restart", true, 10, {log::kRestarting, log::kConnectFail}},
+        {"header", false, 5, {log::kIdentified, log::kProgramming, log::kProgramFail, log::kPowerCycle}},
+        {"image", false, 600, {log::kIdentified, log::kProgramming, log::kProgramFail, log::kPowerCycle}},
+        {"verdict", false, 1 + 1 + 12 + 4000, {log::kIdentified, log::kProgramming, log::kVerdictFail}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.phase);
+        auto options = SessionHarness::Fast();
+        options.firmware = c.firmware;
+        options.unplugAfterBytes = c.unplugAfter;
+        SessionHarness h(options, SessionHarness::DefaultRecipe(4000));  // no acknowledgement at the end
+        Lines expected{log::kConnecting};
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(h.Run(), expected);
+        ASSERT_EQ(h.hangups, 1);
+        EXPECT_LT(h.ended - h.firstHangup, 1s) << "every wait, fixed ones too, ends with the hang-up";
+        EXPECT_FALSE(h.AVS1.IsOpen());
+        EXPECT_FALSE(h.state.PortLost()) << "the next session starts afresh";
+    }
 }
 
 TEST(SessionOutcome, ConfiguredPortNumberNamesThePort) {
