@@ -34,7 +34,7 @@ std::string Advice(int err) {
 
 }  // namespace
 
-int RunDoctor(const DoctorOptions& options, std::ostream& out) {
+int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err) {
     const SettingsFile settings = ChosenSettings(options.settings);
     std::error_code ec;
     const auto& path = settings.Path();
@@ -47,6 +47,7 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out) {
     out << "settings file  " << path.string() << " ("
         << (exists ? (writable ? "writable" : "read-only") : "not there yet; Save creates it") << ")\n";
 
+    if (options.port.empty()) WarnAboutUnusablePort(settings, err);
     const std::string name =
         options.port.empty() ? "COM" + std::to_string(settings.GetUartPort()) : options.port;
     const std::string device = ResolvePortName(name, settings);
@@ -54,9 +55,9 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out) {
         << (settings.ReadString("Devices", name) ? " ([Devices])" : "") << "\n";
 
     auto probe = serial::PosixBackend()->CreateDevice();
-    const int err = probe->Open(device);
-    if (err != 0) {
-        out << "open           FAILED: " << Advice(err) << "\n";
+    const int openError = probe->Open(device);
+    if (openError != 0) {
+        out << "open           FAILED: " << Advice(openError) << "\n";
         return kExitPortUnavailable;
     }
     const bool terminal = probe->SetupQueues(serial::kQueueSize, serial::kQueueSize);

@@ -13,6 +13,6 @@ struct DoctorOptions {
 };
 
 // 0 when the port can be opened, 2 when it cannot.
-int RunDoctor(const DoctorOptions& options, std::ostream& out);
+int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace k5::cli

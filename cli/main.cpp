@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     }
     if (*infoCmd) return k5::cli::RunInfo(info, k5::ProcessPack(), std::cout, std::cerr);
     if (*programCmd) return k5::cli::RunProgram(program, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
-    if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout);
+    if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout, std::cerr);
     if (*portsCmd) {
         const k5::SettingsFile settings = k5::cli::ChosenSettings(portsSettings);
         k5::cli::PrintPorts(std::cout, settings, k5::PathExists,

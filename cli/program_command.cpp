@@ -50,6 +50,8 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         return kExitForeignProduct;
     }
 
+    if (options.port.empty()) WarnAboutUnusablePort(settings, err);
+
     serial::EventLoop loop;
     serial::TComm AVS1(loop);
     AVS1.SetCommName("COM1");

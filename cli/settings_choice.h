@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "settings_file.h"
@@ -10,6 +11,14 @@ namespace k5::cli {
 
 inline SettingsFile ChosenSettings(const std::string& option) {
     return SettingsFile(option.empty() ? DefaultSettingsPath() : std::filesystem::path(option));
+}
+
+// Says on `err` when the settings' port is not a number, which the session reads as COM1.
+inline void WarnAboutUnusablePort(const SettingsFile& settings, std::ostream& err) {
+    if (auto text = settings.UnusablePortValue()) {
+        err << "Port value '" << *text << "' in " << settings.Path().string() << " is not a number: using COM"
+            << settings.GetUartPort() << "\n";
+    }
 }
 
 }  // namespace k5::cli

@@ -1,7 +1,5 @@
 #include "settings_file.h"
 
-#include <SimpleIni.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +8,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "file_replace.h"
+#include "profile_text.h"
+
 namespace k5 {
 namespace {
 
@@ -17,26 +18,7 @@ constexpr const char* kUartSection = "Uart";
 constexpr const char* kPortKey = "Port";
 constexpr const char* kBaudRateKey = "BaudRate";
 constexpr int kDefaultPort = 1;
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Loads the file when it exists. A missing file is an empty document.
-bool LoadDocument(CSimpleIniA& ini, const std::filesystem::path& path) {
-    ini.SetUnicode(false);
-    ini.SetMultiKey(false);
-    return ini.LoadFile(path.c_str()) >= 0;
-}
+constexpr const char* kNewline = "\n";  // for lines added to a file that has none to copy
 
 }  // namespace
 
@@ -64,11 +46,9 @@ std::optional<int> ParseSettingsInteger(std::string_view text) {
 
 std::optional<std::string> SettingsFile::ReadString(const std::string& section,
                                                     const std::string& key) const {
-    CSimpleIniA ini;
-    if (!LoadDocument(ini, path_)) return std::nullopt;
-    const char* value = ini.GetValue(section.c_str(), key.c_str(), nullptr);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
+    std::string text;
+    if (platform::ReadWholeFile(path_, text) != 0) return std::nullopt;
+    return profile::ReadValue(text, section, key);
 }
 
 void SettingsFile::WriteString(const std::string& section, const std::string& key,
@@ -87,31 +67,20 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
             throw ESettingsWriteError(path_, S_ISREG(info.st_mode) ? EACCES : EISDIR);
         }
         mode = info.st_mode & 07777;
-    }
-
-    if (!exists && target.has_parent_path()) {
+    } else if (target.has_parent_path()) {
         std::filesystem::create_directories(target.parent_path(), ec);
     }
 
-    CSimpleIniA ini;
-    if (exists && !LoadDocument(ini, target)) throw ESettingsWriteError(path_, errno);
-    ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+    // Another program may be saving too: read, edit and replace in one turn.
+    const platform::FileEditLock lock(target);
+    if (lock.Error() != 0) throw ESettingsWriteError(path_, lock.Error());
     std::string text;
-    if (ini.Save(text) < 0) throw ESettingsWriteError(path_, EIO);
-
-    std::string tempName = target.string() + ".XXXXXX";
-    int fd = ::mkstemp(tempName.data());
-    if (fd < 0) throw ESettingsWriteError(path_, errno);
-    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(tempName.c_str());
-        throw ESettingsWriteError(path_, written ? errno : writeError);
+    if (const int error = platform::ReadWholeFile(target, text); error != 0 && error != ENOENT) {
+        throw ESettingsWriteError(path_, error);
     }
-    if (::rename(tempName.c_str(), target.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(tempName.c_str());
-        throw ESettingsWriteError(path_, renameError);
+    const std::string edited = profile::WriteValue(text, section, key, value, kNewline);
+    if (const int error = platform::ReplaceFileContents(target, edited, mode); error != 0) {
+        throw ESettingsWriteError(path_, error);
     }
 }
 
@@ -119,6 +88,12 @@ int SettingsFile::GetUartPort() const {
     auto text = ReadString(kUartSection, kPortKey);
     if (!text) return kDefaultPort;
     return ParseSettingsInteger(*text).value_or(kDefaultPort);
+}
+
+std::optional<std::string> SettingsFile::UnusablePortValue() const {
+    auto text = ReadString(kUartSection, kPortKey);
+    if (!text || ParseSettingsInteger(*text)) return std::nullopt;
+    return text;
 }
 
 void SettingsFile::SetUartPort(int port) const { WriteString(kUartSection, kPortKey, std::to_string(port)); }

@@ -2,8 +2,10 @@
 // [Uart], and the [Devices] map from COMn names to device paths.
 //
 // Nothing is cached: every call reads or writes the file when it is made.
-// A write keeps every other section, key and comment, refuses a read-only file
-// and replaces the file atomically, so a crash never leaves half a file.
+// Values are read as the Windows profile functions read them. A write changes
+// only the line of its key (or adds it) and keeps every other byte, refuses a
+// read-only file, takes turns with other programs saving the same file, and
+// replaces the file atomically, so a crash never leaves half a file.
 #pragma once
 
 #include <filesystem>
@@ -34,6 +36,8 @@ class SettingsFile {
 
     // "Port" of [Uart]; 1 when the file, section or key is missing or not an integer.
     int GetUartPort() const;
+    // The "Port" text when it is there but not an integer (GetUartPort then gives 1).
+    std::optional<std::string> UnusablePortValue() const;
     void SetUartPort(int port) const;
     // The session always runs at index 0; the stored "BaudRate" is not read.
     int GetBaudIndex() const;

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev
-  libsimpleini-dev libicu-dev libcli11-dev
+  libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei
   "$@"

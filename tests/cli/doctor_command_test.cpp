@@ -15,12 +15,13 @@ namespace {
 struct Result {
     int status;
     std::string text;
+    std::string warnings;
 };
 
 Result Doctor(const std::string& settings, const std::string& port = "") {
-    std::ostringstream out;
-    const int status = k5::cli::RunDoctor({port, settings}, out);
-    return {status, out.str()};
+    std::ostringstream out, err;
+    const int status = k5::cli::RunDoctor({port, settings}, out, err);
+    return {status, out.str(), err.str()};
 }
 
 TEST(DoctorCommand, TellsWhetherTheConfiguredPortOpens) {
@@ -55,6 +56,10 @@ TEST(DoctorCommand, MissingDevicesAndFilesThatAreNoPorts) {
     auto file = Doctor(dir.File("none.ini"), dir.WriteText("plain", "x"));
     EXPECT_EQ(file.status, 2);
     EXPECT_NE(file.text.find("is not a serial port"), std::string::npos) << file.text;
+
+    dir.WriteText("k5.ini", "[Uart]\nPort=3 ; COM3\n");
+    EXPECT_EQ(Doctor(dir.File("k5.ini")).warnings,
+              "Port value '3 ; COM3' in " + dir.File("k5.ini") + " is not a number: using COM1\n");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "settings_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "support/temp_dir.h"
@@ -29,9 +31,7 @@ TEST_F(SettingsFileTest, MissingFileGivesPortOneAndSaveCreatesIt) {
     settings.SetBaudIndex(0);
     EXPECT_EQ(settings.GetUartPort(), 3);
     EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "0");
-    const auto text = dir.ReadText("eBikeSet.ini");
-    EXPECT_NE(text.find("[Uart]"), std::string::npos);
-    EXPECT_NE(text.find("Port = 3"), std::string::npos);
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Uart]\nPort=3\nBaudRate=0\n");
 }
 
 TEST_F(SettingsFileTest, ValueForms) {
@@ -47,6 +47,15 @@ TEST_F(SettingsFileTest, ValueForms) {
     EXPECT_EQ(PortFromFile("[Other]\nPort=4\n"), 1);
     EXPECT_EQ(PortFromFile("[uart]\nPORT=6\n"), 6);  // names match without regard to case
     EXPECT_EQ(PortFromFile("[Uart]\nPort=99999999999\n"), 1);
+    EXPECT_EQ(PortFromFile("[Uart]\nPort=\"3\"\n"), 3);
+    EXPECT_EQ(PortFromFile("[Uart]\nPort=' 4 '\n"), 1) << "blanks inside the quotes stay";
+    EXPECT_EQ(PortFromFile("[Uart]\nPort=3 ; COM3\n"), 1) << "no inline comments";
+    EXPECT_EQ(settings.UnusablePortValue(), "3 ; COM3");
+    EXPECT_EQ(PortFromFile("\xEF\xBB\xBF[Uart]\r\nPort=5\r\n"), 5);
+    // The first section and the first key win.
+    EXPECT_EQ(PortFromFile("[Uart]\nBaudRate=0\nPort=2\nPort=5\n[UART]\nPort=6\n"), 2);
+    EXPECT_EQ(PortFromFile("[Uart]\nBaudRate=0\n[Uart]\nPort=6\n"), 1);
+    EXPECT_EQ(settings.UnusablePortValue(), std::nullopt);
 
     EXPECT_EQ(k5::ParseSettingsInteger("+7"), 7);
     EXPECT_EQ(k5::ParseSettingsInteger("0x"), std::nullopt);
@@ -60,17 +69,50 @@ TEST_F(SettingsFileTest, BaudIndexIsAlwaysZero) {
     EXPECT_EQ(settings.GetBaudIndex(), 0);
 }
 
-TEST_F(SettingsFileTest, WritesKeepEverythingElse) {
-    dir.WriteText("eBikeSet.ini",
-                  "; workshop bench 3\n[Devices]\nCOM1=/dev/ttyACM0\n\n[UART]\nport=2\nColour=blue\n");
+TEST_F(SettingsFileTest, AWriteChangesOnlyItsOwnLine) {
+    const std::string before =
+        "; workshop bench 3\r\n[devices]\r\nCOM1=/dev/ttyACM0\r\nnot a key\r\n\r\n"
+        "[UART]\r\nport = 2\r\nColour=blue\r\nport=7\r\n; keep me\r\n\r\n[Other]\r\nx=1";
+    dir.WriteText("eBikeSet.ini", before);
     settings.SetUartPort(8);
     settings.SetBaudIndex(0);
-    EXPECT_EQ(settings.GetUartPort(), 8);
-    EXPECT_EQ(settings.ReadString("Devices", "COM1"), "/dev/ttyACM0");
-    EXPECT_EQ(settings.ReadString("Uart", "Colour"), "blue");
-    const auto text = dir.ReadText("eBikeSet.ini");
-    EXPECT_NE(text.find("; workshop bench 3"), std::string::npos);
-    EXPECT_EQ(text.find("Port"), std::string::npos) << "the existing key keeps its spelling";
+    std::string after = before;
+    after.replace(after.find("port = 2"), 8, "port = 8");
+    after.insert(after.find("\r\n\r\n[Other]") + 2, "BaudRate=0\r\n");
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), after);
+
+    dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=/dev/ttyACM0");
+    settings.SetUartPort(3);
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Devices]\nCOM1=/dev/ttyACM0\n\n[Uart]\nPort=3\n");
+}
+
+TEST_F(SettingsFileTest, ConcurrentAndKilledWritesLoseNothingAndLeaveNothing) {
+    // Two programs saving at once: each one's last write survives.
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    const char* key = other == 0 ? "Port" : "BaudRate";
+    for (int i = 1; i <= 150; ++i) settings.WriteString("Uart", key, std::to_string(i));
+    if (other == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(other, &status, 0);
+    EXPECT_EQ(settings.ReadString("Uart", "Port"), "150");
+    EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "150");
+
+    // Programs killed in the middle of saving: the next save clears what they left.
+    for (int kill = 0; kill < 40; ++kill) {
+        const pid_t writer = ::fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            for (int i = 0;; ++i) settings.SetUartPort(i % 9 + 1);
+        }
+        ::usleep(static_cast<useconds_t>(200 + 137 * kill % 3000));
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, &status, 0);
+    }
+    EXPECT_GE(settings.GetUartPort(), 1) << "the file is always whole";
+    settings.SetUartPort(4);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "150");
 }
 
 TEST_F(SettingsFileTest, RefusedWriteNamesTheFullPathAndChangesNothing) {

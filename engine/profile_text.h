@@ -1,0 +1,26 @@
+// Reads and edits text in the initialisation-file format as the Windows
+// profile functions do: "[Section]" lines, then "key=value" lines.
+//
+// - Section and key names match without regard to (ASCII) case.
+// - The first occurrence of a section, and of a key in it, wins.
+// - Names and values are read with surrounding blanks trimmed; a value in
+//   matching double or single quotes is read without them.
+// - Lines that are neither (comments, lines without '=') are kept but mean nothing.
+//
+// An edit changes only the line of its key, or adds the key at the end of its
+// section, or the section at the end of the text; every other byte stays.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace k5::profile {
+
+std::optional<std::string> ReadValue(std::string_view text, std::string_view section, std::string_view key);
+
+// `newline` ends the lines it adds when the text has no line ending of its own to copy.
+std::string WriteValue(std::string_view text, std::string_view section, std::string_view key,
+                       std::string_view value, std::string_view newline);
+
+}  // namespace k5::profile

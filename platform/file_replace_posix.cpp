@@ -1,0 +1,129 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "file_replace.h"
+
+namespace k5::platform {
+namespace {
+
+constexpr std::size_t kLargestFile = 1 << 20;  // far above any settings file
+
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    const auto parent = file.parent_path();
+    return parent.empty() ? std::filesystem::path(".") : parent;
+}
+
+// Where a replace puts the new file before it takes the old one's place.
+std::filesystem::path StagingName(const std::filesystem::path& target) {
+    return FolderOf(target) / ("." + target.filename().string() + ".new");
+}
+
+int WriteAndSync(int fd, std::string_view contents, unsigned mode) {
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) return errno;
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+int CloseKeepingError(int fd, int error) {
+    const int closed = ::close(fd) == 0 ? 0 : errno;
+    return error != 0 ? error : closed;
+}
+
+// Writes the new file where it has no name, then names it: a kill before that
+// leaves nothing. 0, ENOTSUP when the file system or /proc cannot do it, or an error.
+int StageUnnamed(const std::filesystem::path& staging, std::string_view contents, unsigned mode) {
+    const int fd = ::open(FolderOf(staging).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? ENOTSUP : errno;
+    if (const int error = WriteAndSync(fd, contents, mode); error != 0) return CloseKeepingError(fd, error);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, staging.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return CloseKeepingError(fd, errno == ENOENT ? ENOTSUP : errno);
+    }
+    return CloseKeepingError(fd, 0);
+}
+
+int StageNamed(const std::filesystem::path& staging, std::string_view contents, unsigned mode) {
+    const int fd = ::open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    const int error = CloseKeepingError(fd, WriteAndSync(fd, contents, mode));
+    if (error != 0) ::unlink(staging.c_str());
+    return error;
+}
+
+}  // namespace
+
+FileEditLock::FileEditLock(const std::filesystem::path& file) {
+    handle_ = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle_ < 0) {
+        error_ = errno;
+        return;
+    }
+    while (::flock(handle_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        error_ = errno;
+        break;
+    }
+}
+
+FileEditLock::~FileEditLock() {
+    if (handle_ >= 0) ::close(handle_);  // releases the lock
+}
+
+int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
+    contents.clear();
+    // Non-blocking, so that a FIFO in the file's place cannot hang the caller.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return errno;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return CloseKeepingError(fd, errno);
+    if (S_ISDIR(info.st_mode)) return CloseKeepingError(fd, EISDIR);
+    if (!S_ISREG(info.st_mode)) return CloseKeepingError(fd, EINVAL);
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return CloseKeepingError(fd, errno);
+        }
+        if (n == 0) break;
+        contents.append(buffer, static_cast<std::size_t>(n));
+        if (contents.size() > kLargestFile) return CloseKeepingError(fd, EFBIG);
+    }
+    return CloseKeepingError(fd, 0);
+}
+
+int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents, unsigned mode) {
+    const auto staging = StagingName(target);
+    // Under the edit lock a staged file can only be what a killed replace left.
+    if (::unlink(staging.c_str()) != 0 && errno != ENOENT) return errno;
+    int error = StageUnnamed(staging, contents, mode);
+    if (error == ENOTSUP) error = StageNamed(staging, contents, mode);
+    if (error != 0) return error;
+    if (::rename(staging.c_str(), target.c_str()) != 0) {
+        error = errno;
+        ::unlink(staging.c_str());
+        return error;
+    }
+    // Make the rename itself durable; a failure here changes nothing for readers.
+    if (const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return 0;
+}
+
+}  // namespace k5::platform
