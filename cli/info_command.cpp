@@ -8,6 +8,7 @@
 #include "json_writer.h"
 #include "message_text.h"
 #include "p_HexConvertFun.h"
+#include "pack_error_text.h"
 
 namespace k5::cli {
 namespace {
@@ -51,7 +52,7 @@ int RunInfo(const InfoOptions& options, PackStore& store, std::ostream& out, std
     try {
         valid = store.LoadPack(options.pack);
     } catch (const EInOutError& e) {
-        const std::string text = WithFullStop(e.what());
+        const std::string text = PackReadErrorText(options.pack, e);
         if (options.json) {
             JsonObject json;
             json.Add("file", fileName).Add("valid", false);

@@ -8,6 +8,7 @@
 #include "exit_codes.h"
 #include "iap_session.h"
 #include "message_text.h"
+#include "pack_error_text.h"
 #include "port_names.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
@@ -41,7 +42,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
             return kExitPackRejected;
         }
     } catch (const EInOutError& e) {
-        err << options.pack << ": " << WithFullStop(e.what()) << "\n";
+        err << options.pack << ": " << PackReadErrorText(options.pack, e) << "\n";
         return kExitPackUnreadable;
     }
     if (pack.Header().ProductCode() != kExpectedProductCode && !options.anyProduct) {

@@ -47,6 +47,10 @@ int CodeForErrno(int err, const std::string& fileName) {
     }
 }
 
+void RefuseUnlessRegular(const struct stat& info) {
+    if (!S_ISREG(info.st_mode)) throw EInOutError(kAccessDenied, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+}
+
 class FileDescriptor {
   public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -102,13 +106,16 @@ void PackStore::ReleaseLease() { leased_.store(false, std::memory_order_release)
 
 void PackStore::ReadRecord(const std::string& fileName) {
     if (fileName.empty()) throw EInOutError(kInvalidFilename, ENOENT);
-    // Read-only: nothing is ever written to a pack.
-    FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (file.Get() < 0) throw EInOutError(CodeForErrno(errno, fileName), errno);
-
+    // A FIFO or a device would block the read or act on the open (a serial
+    // port raises its lines): anything but a regular file is refused unopened.
     struct stat info {};
+    if (::stat(fileName.c_str(), &info) == 0) RefuseUnlessRegular(info);
+    // Read-only: nothing is ever written to a pack. Non-blocking, should the
+    // name have changed into a FIFO since.
+    FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.Get() < 0) throw EInOutError(CodeForErrno(errno, fileName), errno);
     if (::fstat(file.Get(), &info) != 0) throw EInOutError(CodeForErrno(errno, fileName), errno);
-    if (S_ISDIR(info.st_mode)) throw EInOutError(kAccessDenied, EISDIR);
+    RefuseUnlessRegular(info);
 
     std::size_t got = 0;
     while (got < kPackRecordSize) {

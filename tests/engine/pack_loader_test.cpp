@@ -139,6 +139,10 @@ TEST_F(PackLoaderTest, OpenFailuresCarryTheirCodeAndText) {
     EXPECT_EQ(text, "File access denied");
     const auto regular = dir.Write("plain.Pack", {1, 2, 3});
     EXPECT_EQ(LoadErrorCode(regular + "/inner.Pack"), 3);  // a file used as a directory
+    // A FIFO or a device would block the read: refused at once.
+    ASSERT_EQ(::mkfifo(dir.File("fifo.Pack").c_str(), 0600), 0);
+    EXPECT_EQ(LoadErrorCode(dir.File("fifo.Pack")), 5);
+    EXPECT_EQ(LoadErrorCode("/dev/tty"), 5);
 
     EXPECT_EQ(EInOutError::TextFor(4), "Too many open files");
     EXPECT_EQ(EInOutError::TextFor(32), "I/O error 32");
