@@ -88,8 +88,7 @@ void CliSessionView::Note(const std::string& text) {
 void CliSessionView::Result(const std::string& text, int exitCode) {
     std::lock_guard lock(mutex_);
     ClearProgress();
-    if (json_)
-        out_ << JsonObject().Add("result", text).Add("exit", std::int64_t{exitCode}).Str() << std::endl;
+    if (json_) out_ << JsonResult(text, exitCode) << std::endl;
 }
 
 std::string CliSessionView::TransferSummary() const {

@@ -13,9 +13,6 @@
 namespace k5::cli {
 namespace {
 
-constexpr const char* kPackRejected = "Pack file was briken";
-constexpr const char* kForeignProduct = "Pack Eror";
-
 std::string Hex(unsigned value, int digits) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%0*X", digits, value);

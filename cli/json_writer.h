@@ -9,7 +9,11 @@
 
 namespace k5::cli {
 
+// A JSON string; a byte that is not part of well-formed UTF-8 becomes U+FFFD.
 std::string JsonString(std::string_view text);
+
+// The last line of a command's JSON output: {"result": ..., "exit": N[, "error": ...]}.
+std::string JsonResult(std::string_view result, int exitCode, std::string_view error = {});
 
 class JsonObject {
   public:

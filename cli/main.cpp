@@ -2,11 +2,14 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
+#include <string_view>
 
 #include "doctor_command.h"
 #include "exit_codes.h"
 #include "info_command.h"
+#include "json_writer.h"
 #include "p_HexConvertFun.h"
 #include "ports_command.h"
 #include "program_command.h"
@@ -46,7 +49,13 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
-        return code == 0 ? k5::cli::kExitOk : k5::cli::kExitUsage;
+        if (code == 0) return k5::cli::kExitOk;
+        // A program that asked for JSON gets its result line on every way out.
+        if (std::any_of(argv + 1, argv + argc,
+                        [](const char* arg) { return std::string_view(arg) == "--json"; })) {
+            std::cout << k5::cli::JsonResult("Wrong usage", k5::cli::kExitUsage, e.what()) << std::endl;
+        }
+        return k5::cli::kExitUsage;
     }
     if (*infoCmd) return k5::cli::RunInfo(info, k5::ProcessPack(), std::cout, std::cerr);
     if (*programCmd) return k5::cli::RunProgram(program, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);

@@ -9,6 +9,9 @@
 
 namespace k5::cli {
 
+inline constexpr const char* kPackRejected = "Pack file was briken";
+inline constexpr const char* kForeignProduct = "Pack Eror";
+
 // The loader's text with its full stop, and why, where the text alone does not say.
 inline std::string PackReadErrorText(const std::string& pack, const EInOutError& error) {
     std::string text = WithFullStop(error.what());

@@ -7,6 +7,7 @@
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "iap_session.h"
+#include "json_writer.h"
 #include "message_text.h"
 #include "pack_error_text.h"
 #include "port_names.h"
@@ -36,19 +37,23 @@ int ExitCodeFor(SessionOutcome outcome) {
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
     const SettingsFile settings = ChosenSettings(options.settings);
     PackStore& pack = ProcessPack();
+    // A pack that cannot be programmed: said on stderr, and in JSON as the result.
+    const auto refuse = [&](const std::string& result, const std::string& why, int code) {
+        err << options.pack << ": " << why << "\n";
+        if (options.json) out << JsonResult(result, code, why) << std::endl;
+        return code;
+    };
     try {
-        if (!pack.LoadPack(options.pack)) {
-            err << options.pack << ": Pack file was briken\n";
-            return kExitPackRejected;
-        }
+        if (!pack.LoadPack(options.pack)) return refuse(kPackRejected, kPackRejected, kExitPackRejected);
     } catch (const EInOutError& e) {
-        err << options.pack << ": " << PackReadErrorText(options.pack, e) << "\n";
-        return kExitPackUnreadable;
+        return refuse("Pack unreadable", PackReadErrorText(options.pack, e), kExitPackUnreadable);
     }
     if (pack.Header().ProductCode() != kExpectedProductCode && !options.anyProduct) {
-        err << options.pack << ": Pack Eror (product code " << pack.Header().ProductCode()
-            << ", this tool is for " << kExpectedProductCode << "; --any-product programs it all the same)\n";
-        return kExitForeignProduct;
+        return refuse(kForeignProduct,
+                      std::string(kForeignProduct) + " (product code " +
+                          std::to_string(pack.Header().ProductCode()) + ", this tool is for " +
+                          std::to_string(kExpectedProductCode) + "; --any-product programs it all the same)",
+                      kExitForeignProduct);
     }
 
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);

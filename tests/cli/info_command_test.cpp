@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "json_writer.h"
 #include "p_HexConvertFun.h"
 #include "pack_builder.h"
 #include "support/temp_dir.h"
@@ -79,6 +80,21 @@ TEST_F(InfoCommandTest, RejectedAndUnreadablePacks) {
     auto shortFile = Run(dir.Write("s.Pack", {1, 2, 3}), false);
     EXPECT_EQ(shortFile.status, 4);
     EXPECT_NE(shortFile.err.find("Read beyond end of file."), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(JsonString, BytesThatAreNotUtf8BecomeReplacementCharacters) {
+    using k5::cli::JsonString;
+    EXPECT_EQ(JsonString("bad\xFF\xFE.Pack"), "\"bad\\ufffd\\ufffd.Pack\"");
+    EXPECT_EQ(JsonString("Gr\xC3\xBC\xC3\x9F \xE4\xB8\xAD \xF0\x9F\x94\xA7"),
+              "\"Gr\xC3\xBC\xC3\x9F \xE4\xB8\xAD \xF0\x9F\x94\xA7\"");
+    // Overlong, surrogate, truncated and beyond U+10FFFF sequences are not UTF-8.
+    EXPECT_EQ(JsonString("\xC0\xAF|\xED\xA0\x80|\xE4\xB8|\xF4\x90\x80\x80"),
+              "\"\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd|\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd\\ufffd\"");
+    EXPECT_EQ(JsonString("a\"\\\n\x01"), "\"a\\\"\\\\\\n\\u0001\"");
 }
 
 }  // namespace

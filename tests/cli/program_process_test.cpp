@@ -105,6 +105,23 @@ TEST_F(ProgramProcessTest, FailuresHaveTheirExitCodes) {
     EXPECT_EQ(RunCommand(kIap + " program").status, 64);
 }
 
+TEST_F(ProgramProcessTest, JsonEndsWithTheResultOnEveryWayOut) {
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("bad.Pack") + " --bad-sum").status, 0);
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7").status, 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.File("bad.Pack"), R"({"result":"Pack file was briken","exit":3,)"},
+        {dir.File("missing.Pack"), R"({"result":"Pack unreadable","exit":4,"error":"File not found."})"},
+        {dir.File("other.Pack"), R"({"result":"Pack Eror","exit":5,)"},
+        {"--bogus " + pack, R"({"result":"Wrong usage","exit":64,)"},
+    };
+    for (const auto& [args, start] : cases) {
+        // stdout alone: the JSON lines
+        auto r = RunCommand("{ " + kIap + " program --json --port " + link + " " + args + " 2>/dev/null; }");
+        EXPECT_EQ(r.out.rfind(start, 0), 0u) << args << ": " << r.out;
+        EXPECT_EQ(r.out.back(), '\n');
+    }
+}
+
 TEST_F(ProgramProcessTest, ForeignProductOnRequestAndAControllerThatNeverFinishes) {
     ASSERT_EQ(
         RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7 --length 100").status, 0);
