@@ -14,8 +14,10 @@
 #include "ports_command.h"
 #include "program_command.h"
 #include "settings_choice.h"
+#include "stop_signals.h"
 
 int main(int argc, char** argv) {
+    k5::IgnoreClosedOutput();
     CLI::App app{"K5 controller firmware programmer"};
     app.require_subcommand(1);
 

@@ -29,4 +29,8 @@ class StopSignals {
     std::thread thread_;
 };
 
+// A write to a closed pipe (`k5-iap ... | head`) fails with EPIPE instead of
+// ending the process: a session is never cut short by its reader going away.
+void IgnoreClosedOutput();
+
 }  // namespace k5

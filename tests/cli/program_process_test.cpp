@@ -137,12 +137,24 @@ TEST_F(ProgramProcessTest, CtrlCStopsTheSessionAndClosesThePort) {
     ChildProcess program(kIap + " program --port " + link + " " + pack + " >" + out + " 2>&1");
     std::this_thread::sleep_for(1500ms);
     program.Signal(SIGINT);
+    std::this_thread::sleep_for(10ms);
+    program.Signal(SIGINT);  // an impatient second Ctrl+C while stopping
     EXPECT_EQ(program.Wait(), 130);
     EXPECT_NE(dir.ReadText("out.txt").find("stopped; the port is closed"), std::string::npos)
         << dir.ReadText("out.txt");
     // The port is free again at once.
-    auto again = RunCommand(kIap + " program --json --port " + link + " " + pack + " | head -1");
-    EXPECT_EQ(again.out, "{\"log\":\"Conntectting MCU....\"}\n");
+    auto again = RunCommand(kIap + " doctor --port " + link);
+    EXPECT_EQ(again.status, 0) << again.out;
+}
+
+TEST_F(ProgramProcessTest, AClosedStdoutDoesNotInterruptTheSession) {
+    SimProcess sim("--no-pace --once --pack " + pack, link);
+    const std::string status = dir.File("status");
+    auto r = RunCommand("{ " + kIap + " program --port " + link + " " + pack + " 2>/dev/null; echo $? >" + status +
+                        "; } | head -n 2");
+    EXPECT_EQ(r.out, "Conntectting MCU....\nMCU Identified\n");
+    EXPECT_EQ(dir.ReadText("status"), "0\n");
+    EXPECT_EQ(sim.Wait(), 0) << "the whole image reached the controller";
 }
 
 TEST_F(ProgramProcessTest, PortsListsTheComNames) {
