@@ -22,6 +22,7 @@ int PosixDevice::Open(const std::string& path) {
     // keeps out programs that do not lock (root passes it, not the lock).
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
     if (isatty(fd.Get())) ::ioctl(fd.Get(), TIOCEXCL);
+    if (termios t{}; ::tcgetattr(fd.Get(), &t) == 0) before_ = t;
     fd_ = std::move(fd);
     return 0;
 }
@@ -34,6 +35,8 @@ bool PosixDevice::SetupQueues(std::size_t, std::size_t) {
 
 void PosixDevice::Close() {
     if (!fd_.Valid()) return;
+    if (before_) ::tcsetattr(fd_.Get(), TCSANOW, &*before_);
+    before_.reset();
     ::ioctl(fd_.Get(), TIOCNXCL);
     fd_.Reset();
 }

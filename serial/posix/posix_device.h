@@ -1,6 +1,9 @@
 // A serial device on Linux: a tty opened exclusively and set up through termios.
 #pragma once
 
+#include <termios.h>
+
+#include <optional>
 #include <string>
 
 #include "serial_device.h"
@@ -24,6 +27,7 @@ class PosixDevice : public SerialDevice {
 
   private:
     UniqueFd fd_;
+    std::optional<termios> before_;  // the device's settings before Open, put back by Close
 };
 
 // Waits for carrier-detect and ring changes (TIOCMIWAIT) on a thread of its own.

@@ -43,6 +43,7 @@ std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed = 1) {
 }
 
 TEST_F(CommPtyTest, OpensClosesAndReopensAtAnotherSpeed) {
+    const termios before = pty.SlaveAttributes();
     comm.SetBaudRate(38400);
     comm.OpenComm();
     EXPECT_TRUE(comm.IsOpen());
@@ -56,6 +57,10 @@ TEST_F(CommPtyTest, OpensClosesAndReopensAtAnotherSpeed) {
     EXPECT_EQ(pty.SlaveSpeed(), B57600);
     comm.CloseComm();
     EXPECT_FALSE(comm.IsOpen());
+    // The device gets back the settings it had before (a terminal stays usable).
+    EXPECT_EQ(pty.SlaveSpeed(), cfgetospeed(&before));
+    EXPECT_EQ(pty.SlaveAttributes().c_lflag, before.c_lflag);
+    EXPECT_EQ(pty.SlaveAttributes().c_iflag, before.c_iflag);
     comm.CloseComm();  // twice is harmless
 
     comm.SetBaudRate(9600);
