@@ -72,9 +72,15 @@ int RunSimulator(const SimulateCommand& c) {
         options.expectedImage.emplace(store.Image(), store.Image() + store.Header().ImageLength());
     }
 
+    std::error_code ec;
+    // Only a link (a previous run's) is replaced: a file or a folder there is the user's.
+    if (!c.link.empty() && std::filesystem::exists(std::filesystem::symlink_status(c.link, ec)) &&
+        !std::filesystem::is_symlink(std::filesystem::symlink_status(c.link, ec))) {
+        std::cerr << "k5-sim: " << c.link << " exists and is not a symbolic link; choose another --link\n";
+        return 64;
+    }
     ControllerSim sim(options);
     if (!c.quiet) sim.trace = [](const std::string& text) { std::cerr << "k5-sim: " << text << std::endl; };
-    std::error_code ec;
     if (!c.link.empty()) {
         std::filesystem::remove(c.link, ec);
         std::filesystem::create_symlink(sim.DevicePath(), c.link, ec);
@@ -92,7 +98,9 @@ int RunSimulator(const SimulateCommand& c) {
         StopSignals stopper([&sim] { sim.RequestStop(); });
         sim.Run(c.once, std::chrono::milliseconds(static_cast<long>(c.idleExitSeconds * 1000)));
     }
-    if (!c.link.empty()) std::filesystem::remove(c.link, ec);
+    if (!c.link.empty() && std::filesystem::read_symlink(c.link, ec) == sim.DevicePath()) {
+        std::filesystem::remove(c.link, ec);  // still ours
+    }
 
     const SimReport report = sim.Report();
     if (!c.dump.empty() && !WriteFile(c.dump, report.image)) {

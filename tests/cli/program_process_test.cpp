@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "support/run_command.h"
@@ -150,11 +151,34 @@ TEST_F(ProgramProcessTest, CtrlCStopsTheSessionAndClosesThePort) {
 TEST_F(ProgramProcessTest, AClosedStdoutDoesNotInterruptTheSession) {
     SimProcess sim("--no-pace --once --pack " + pack, link);
     const std::string status = dir.File("status");
-    auto r = RunCommand("{ " + kIap + " program --port " + link + " " + pack + " 2>/dev/null; echo $? >" + status +
-                        "; } | head -n 2");
+    auto r = RunCommand("{ " + kIap + " program --port " + link + " " + pack + " 2>/dev/null; echo $? >" +
+                        status + "; } | head -n 2");
     EXPECT_EQ(r.out, "Conntectting MCU....\nMCU Identified\n");
     EXPECT_EQ(dir.ReadText("status"), "0\n");
     EXPECT_EQ(sim.Wait(), 0) << "the whole image reached the controller";
+}
+
+TEST_F(ProgramProcessTest, SimulatorReplacesOnlyALinkAtItsLinkPath) {
+    dir.WriteText("file", "keep");
+    std::filesystem::create_directory(dir.File("folder"));
+    for (const char* name : {"file", "folder"}) {
+        auto r = RunCommand(kSim + " --once --link " + dir.File(name));
+        EXPECT_EQ(r.status, 64) << r.out;
+        EXPECT_NE(r.out.find("is not a symbolic link"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(dir.ReadText("file"), "keep");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
+
+    std::filesystem::create_symlink("/dev/k5-gone", link);  // a stale link from an earlier run
+    {
+        ChildProcess sim(kSim + " --quiet --link " + link + " >/dev/null");
+        std::error_code ec;
+        for (int i = 0; i < 200 && std::filesystem::read_symlink(link, ec) == "/dev/k5-gone"; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_EQ(std::filesystem::read_symlink(link, ec).string().rfind("/dev/pts/", 0), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link))) << "removed on exit";
 }
 
 TEST_F(ProgramProcessTest, PortsListsTheComNames) {
