@@ -1,12 +1,8 @@
 #include "SerialComm.h"
 
-#include <cerrno>
+#include <algorithm>
 
 #include "notifier.h"
-#include "read_thread.h"
-#include "stop_event.h"
-#include "write_queue.h"
-#include "write_thread.h"
 
 namespace k5::serial {
 
@@ -19,7 +15,7 @@ const char* const kCannotCreateReader = "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xB6\xC
 const char* const kCannotCreateWriter = "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xD0\xB4\xCF\xDF\xB3\xCC";
 }  // namespace comm_message
 
-TComm::TComm(Dispatcher& dispatcher, std::shared_ptr<SerialBackend> backend)
+TComm::TComm(Dispatcher& dispatcher, std::shared_ptr<PortBackend> backend)
     : backend_(std::move(backend)),
       notifyWindow_(std::make_shared<Notifier>(dispatcher, [this](Notification& n) { Dispatch(n); })) {}
 
@@ -32,47 +28,30 @@ void TComm::OpenComm() {
     if (IsOpen()) throw ECommsError(comm_message::kAlreadyOpen);
 
     devicePath_ = resolver_ ? resolver_(commName_) : commName_;
-    auto device = backend_->CreateDevice();
-    if (const int err = device->Open(devicePath_); err != 0) {
-        throw ECommsError(comm_message::kCannotOpen, err);
+    auto channel = backend_->CreateChannel();
+    if (const int error = channel->Open(devicePath_); error != 0) {
+        throw ECommsError(comm_message::kCannotOpen, error);
     }
-    if (!device->SetupQueues(kQueueSize, kQueueSize)) {
-        device->Close();
-        throw ECommsError(comm_message::kQueueSetupFailed, ENOTTY);
+    if (const int error = channel->SetupQueues(kQueueSize, kQueueSize); error != 0) {
+        channel->Close();
+        throw ECommsError(comm_message::kQueueSetupFailed, error);
     }
-    device_ = std::move(device);
-    device_->Purge(true, true);
-    appliedTimeouts_ = std::make_shared<SharedTimeouts>();
-    ApplyTimeouts();
-    ApplyLineSettings();
+    channel_ = std::move(channel);
+    channel_->Purge(true, true);
+    channel_->ApplyTimeouts(timeouts_);
+    channel_->ApplyLineSettings(line_);
 
-    stopEvent_ = backend_->CreateStopEvent();
-    writeQueue_ = std::make_shared<WriteQueue>();
-    if (!stopEvent_.Valid() || !writeQueue_->Valid()) {
+    if (!channel_->CreateStopEvent()) {
         ReleasePort();
         throw ECommsError(comm_message::kCannotCreateEvent);
     }
-
     notifyWindow_->Rearm();
-    reader_ = std::make_unique<TReadThread>();
-    reader_->PortHandle = device_.get();
-    reader_->StopEvent = stopEvent_.Get();
-    reader_->NotifyWindow = notifyWindow_;
-    reader_->Timeouts = appliedTimeouts_;
-    if (!backend_->StartThread(readerThread_, [r = reader_.get()] { r->Execute(); })) {
-        reader_.reset();
+    if (!channel_->StartReader(notifyWindow_)) {
         ReleasePort();
         throw ECommsError(comm_message::kCannotCreateReader);
     }
-
-    writer_ = std::make_unique<TWriteThread>();
-    writer_->PortHandle = device_.get();
-    writer_->StopEvent = stopEvent_.Get();
-    writer_->NotifyWindow = notifyWindow_;
-    writer_->Queue = writeQueue_;
-    if (!backend_->StartThread(writerThread_, [w = writer_.get()] { w->Execute(); })) {
-        writer_.reset();
-        StopReader();
+    if (!channel_->StartWriter(notifyWindow_)) {
+        channel_->StopReader();
         ReleasePort();
         throw ECommsError(comm_message::kCannotCreateWriter);
     }
@@ -80,38 +59,18 @@ void TComm::OpenComm() {
 
 void TComm::CloseComm() {
     if (!IsOpen()) return;
-    StopReader();
-    StopWriter();
+    channel_->StopReader();
+    channel_->StopWriter();
     ReleasePort();
 }
 
-void TComm::StopReader() {
-    if (!reader_) return;
-    SignalEvent(stopEvent_.Get());
-    device_->Purge(true, false);
-    if (readerThread_.joinable()) readerThread_.join();
-    reader_.reset();
-}
-
-void TComm::StopWriter() {
-    if (!writer_) return;
-    SignalEvent(stopEvent_.Get());
-    device_->Purge(false, true);
-    if (writerThread_.joinable()) writerThread_.join();
-    writer_.reset();
-}
-
 void TComm::ReleasePort() {
-    if (writeQueue_) writeQueue_->Close();
-    writeQueue_.reset();
-    stopEvent_.Reset();
-    appliedTimeouts_.reset();
-    if (device_) device_->Close();
-    device_.reset();
+    channel_->Close();
+    channel_.reset();
 }
 
 bool TComm::WriteComm(const std::uint8_t* Buffer, std::uint16_t BufferLength) {
-    if (!writer_ || BufferLength == 0 || Buffer == nullptr) return false;
+    if (!channel_ || BufferLength == 0 || Buffer == nullptr) return false;
     WriteRequest request;
     request.length = BufferLength;
     try {
@@ -120,15 +79,15 @@ bool TComm::WriteComm(const std::uint8_t* Buffer, std::uint16_t BufferLength) {
         return false;
     }
     std::copy(Buffer, Buffer + BufferLength, request.block.get());
-    return writeQueue_->Push(std::move(request));
+    return channel_->Write(std::move(request));
 }
 
 void TComm::ApplyTimeouts() {
-    if (appliedTimeouts_) appliedTimeouts_->Set(timeouts_);
+    if (channel_) channel_->ApplyTimeouts(timeouts_);
 }
 
 void TComm::ApplyLineSettings() {
-    if (device_) device_->ApplyLineSettings(line_);
+    if (channel_) channel_->ApplyLineSettings(line_);
 }
 
 void TComm::Dispatch(Notification& note) {

@@ -17,16 +17,12 @@
 
 #include "comm_types.h"
 #include "dispatcher.h"
-#include "serial_device.h"
+#include "port_channel.h"
 
 namespace k5::serial {
 
 class Notifier;
-class SharedTimeouts;
-class WriteQueue;
 struct Notification;
-class TReadThread;
-class TWriteThread;
 
 // Raised by OpenComm. The message is stored as the component gives it: GBK
 // bytes for the Chinese texts (convert them to show them).
@@ -34,7 +30,7 @@ class ECommsError : public std::runtime_error {
   public:
     explicit ECommsError(const std::string& message, int osError = 0)
         : std::runtime_error(message), osError_(osError) {}
-    int OsError() const { return osError_; }  // errno of a failed open, else 0
+    int OsError() const { return osError_; }  // the OS error of a failed open (errno, GetLastError()), else 0
 
   private:
     int osError_;
@@ -55,7 +51,7 @@ using PortResolver = std::function<std::string(const std::string& commName)>;
 
 class TComm {
   public:
-    explicit TComm(Dispatcher& dispatcher, std::shared_ptr<SerialBackend> backend = PosixBackend());
+    explicit TComm(Dispatcher& dispatcher, std::shared_ptr<PortBackend> backend = NativePortBackend());
     ~TComm();
     TComm(const TComm&) = delete;
     TComm& operator=(const TComm&) = delete;
@@ -69,7 +65,7 @@ class TComm {
     // closed (or its writer has ended), for a length of 0, or when the copy
     // could not be queued.
     bool WriteComm(const std::uint8_t* Buffer, std::uint16_t BufferLength);
-    bool IsOpen() const { return device_ != nullptr; }
+    bool IsOpen() const { return channel_ != nullptr; }
 
     // Without a resolver, CommName is opened as it is.
     void SetPortResolver(PortResolver resolver) { resolver_ = std::move(resolver); }
@@ -163,12 +159,10 @@ class TComm {
     }
     void ApplyLineSettings();
     void ApplyTimeouts();
-    void StopReader();
-    void StopWriter();
     void ReleasePort();
     void Dispatch(Notification& note);
 
-    std::shared_ptr<SerialBackend> backend_;
+    std::shared_ptr<PortBackend> backend_;
     std::shared_ptr<Notifier> notifyWindow_;
     PortResolver resolver_;
 
@@ -177,15 +171,7 @@ class TComm {
     CommTimeouts timeouts_;
     std::string devicePath_;
 
-    // While open.
-    std::unique_ptr<SerialDevice> device_;  // PortHandle
-    UniqueFd stopEvent_;
-    std::shared_ptr<SharedTimeouts> appliedTimeouts_;
-    std::shared_ptr<WriteQueue> writeQueue_;
-    std::unique_ptr<TReadThread> reader_;
-    std::unique_ptr<TWriteThread> writer_;
-    std::thread readerThread_;
-    std::thread writerThread_;
+    std::unique_ptr<PortChannel> channel_;  // while open
 };
 
 }  // namespace k5::serial

@@ -6,6 +6,7 @@
 #include "comm_recorder.h"
 #include "event_loop.h"
 #include "fake_device.h"
+#include "posix_channel.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ class CommFakeTest : public ::testing::Test {
     std::shared_ptr<k5::test::FakeBackend> backend = std::make_shared<k5::test::FakeBackend>();
     std::shared_ptr<k5::test::FakeLine> line = backend->line;
     k5::serial::EventLoop loop;
-    TComm comm{loop, backend};
+    TComm comm{loop, k5::serial::posix::ChannelsOver(backend)};
     k5::test::CommRecorder events{comm};
 };
 
@@ -225,7 +226,7 @@ TEST_F(CommFakeTest, MessagesAreStoredAsGbk) {
 }
 
 TEST_F(CommFakeTest, DestroyingAnOpenComponentClosesItAndDropsItsNotifications) {
-    auto other = std::make_unique<TComm>(loop, backend);
+    auto other = std::make_unique<TComm>(loop, k5::serial::posix::ChannelsOver(backend));
     bool called = false;
     other->OnSendDataEmpty = [&](TComm*) { called = true; };
     other->OpenComm();

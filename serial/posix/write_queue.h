@@ -7,14 +7,10 @@
 #include <mutex>
 #include <optional>
 
+#include "port_channel.h"
 #include "unique_fd.h"
 
 namespace k5::serial {
-
-struct WriteRequest {
-    std::uint16_t length = 0;
-    std::unique_ptr<std::uint8_t[]> block;  // length + 1 bytes, the last one 0
-};
 
 class WriteQueue {
   public:
