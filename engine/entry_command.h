@@ -7,11 +7,13 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol.h"
+
 namespace k5 {
 
-inline constexpr std::size_t kEntryFrameSize = 21;
-inline constexpr std::uint8_t kEntryFrameMask = 0xA7;
-inline constexpr std::uint32_t kEntryCommandBaud = 9600;
+using protocol::kEntryCommandBaud;
+using protocol::kEntryFrameMask;
+using protocol::kEntryFrameSize;
 
 using EntryFrame = std::array<std::uint8_t, kEntryFrameSize>;
 

@@ -3,16 +3,17 @@
 #include <array>
 
 #include "entry_command.h"
+#include "protocol.h"
 
 namespace k5 {
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint8_t kProbe = 0x02;
-constexpr std::uint8_t kHeaderCommand = 0x06;
+using protocol::kAckEvery;
+using protocol::kHeaderCommand;
+using protocol::kProbe;
 constexpr int kMaxProbeWindows = 5;  // six probes, five listening windows
-constexpr std::uint32_t kAckEvery = 1024;
 
 // A wait fails only when strictly more than its limit has passed (millisecond clock).
 constexpr std::chrono::milliseconds Beyond(std::chrono::milliseconds limit) { return limit + 1ms; }
@@ -205,7 +206,7 @@ bool IapSession::SendHeader() {
     Pause(10ms);
     const std::uint32_t length = h.ImageLength();
     const std::uint32_t sum = h.ImageSum();
-    const std::array<std::uint8_t, 12> block = {
+    const std::array<std::uint8_t, protocol::kHeaderBlockSize> block = {
         0xFF,
         0xFF,
         static_cast<std::uint8_t>(length),

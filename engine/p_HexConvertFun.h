@@ -14,13 +14,14 @@
 #include <string>
 
 #include "pack_header.h"
+#include "protocol.h"
 
 namespace k5 {
 
 inline constexpr std::size_t kPackRecordSize = 131072;
 inline constexpr std::size_t kHeaderKeyOffset = 32;  // two plain bytes: 32 and 33
 inline constexpr std::size_t kImageOffset = 34;
-inline constexpr std::size_t kChunkSize = 16;
+using protocol::kChunkSize;
 // Largest image whose last 16-byte chunk still ends inside the record.
 inline constexpr std::uint32_t kMaxImageLength = (kPackRecordSize - kImageOffset) / kChunkSize * kChunkSize;
 static_assert(kMaxImageLength == 131024);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "protocol.h"
+
 namespace k5 {
 
 void SessionState::Wake() {
@@ -13,13 +15,13 @@ void SessionState::Wake() {
 
 std::atomic<bool>* SessionState::FlagFor(std::uint8_t answer) {
     switch (answer) {
-        case 0x06:
+        case protocol::kAck:
             return &GotAck;
-        case 0x04:
+        case protocol::kEot:
             return &GotEot;
-        case 0x02:
+        case protocol::kProbeReplyFirst:
             return &GotStx;
-        case 0xFD:
+        case protocol::kProbeReplySecond:
             return &GotFd;
         default:
             return nullptr;  // every other byte is ignored

@@ -12,17 +12,17 @@
 #include <stdexcept>
 
 #include "entry_command.h"
+#include "protocol.h"
 
 namespace k5::sim {
 namespace {
 
-constexpr std::uint8_t kStx = 0x02;
-constexpr std::uint8_t kFd = 0xFD;
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kEot = 0x04;
+using protocol::kAck;
+using protocol::kAckEvery;
+using protocol::kEot;
+constexpr std::uint8_t kStx = protocol::kProbeReplyFirst;
+constexpr std::uint8_t kFd = protocol::kProbeReplySecond;
 constexpr std::uint8_t kNak = 0x15;  // the tool ignores it; shows as a time-out there
-constexpr std::size_t kHeaderBlock = 12;
-constexpr std::uint32_t kAckEvery = 1024;
 // Stray bytes that mean nothing to the tool (no answer byte, no XON/XOFF, no 0xFF).
 constexpr std::uint8_t kNoise[] = {0x55, 0xA5, 0x7E};
 
@@ -237,7 +237,7 @@ void ControllerSim::OnFirmwareByte(std::uint8_t value) {
 void ControllerSim::OnBootloaderByte(std::uint8_t value) {
     switch (mode_) {
         case Mode::Idle:
-            if (value == kStx) {
+            if (value == protocol::kProbe) {
                 if (options_.noProbeAnswer) return;
                 {
                     std::lock_guard lock(reportMutex_);
@@ -257,14 +257,14 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
                         halfReplied_ = !halfReplied_;
                         break;
                 }
-            } else if (value == kAck) {
+            } else if (value == protocol::kHeaderCommand) {
                 mode_ = Mode::Header;
                 header_.clear();
             }
             break;
         case Mode::Header:
             header_.push_back(value);
-            if (header_.size() < kHeaderBlock) return;
+            if (header_.size() < protocol::kHeaderBlockSize) return;
             if (header_[0] != 0xFF || header_[1] != 0xFF) {
                 Trace("header block without its 0xFF 0xFF start; ignored");
                 mode_ = Mode::Idle;
@@ -277,7 +277,8 @@ void ControllerSim::OnBootloaderByte(std::uint8_t value) {
                 report_.headerSum = Le32(header_, 6);
                 report_.headerKey = header_[10];
                 report_.headerBaudIndex = header_[11];
-                expectedBytes_ = (report_.headerLength + 15) / 16 * 16;
+                expectedBytes_ = (report_.headerLength + protocol::kChunkSize - 1) / protocol::kChunkSize *
+                                 protocol::kChunkSize;
                 report_.verdictSent = false;
                 report_.imageMatches = false;
             }
