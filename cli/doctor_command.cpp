@@ -1,34 +1,30 @@
 #include "doctor_command.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <ostream>
 
 #include "exit_codes.h"
+#include "file_replace.h"
+#include "port_channel.h"
+#include "port_error.h"
 #include "port_names.h"
-#include "serial_device.h"
 #include "settings_choice.h"
 
 namespace k5::cli {
 namespace {
 
-std::string Advice(int err) {
-    switch (err) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
+std::string Advice(int osError) {
+    switch (platform::KindOfPortError(osError)) {
+        case platform::PortErrorKind::Missing:
             return "no such device: is the adapter plugged in? `k5-iap ports` lists what is there";
-        case EACCES:
-        case EPERM:
-            return "permission denied: add yourself to the dialout group "
-                   "(sudo usermod -aG dialout $USER) and log in again";
-        case EBUSY:
-            return "in use by another program: close it (fuser -v DEVICE shows which)";
+        case platform::PortErrorKind::NoPermission:
+            return "permission denied: " + std::string(platform::kPermissionAdvice);
+        case platform::PortErrorKind::InUse:
+            return "in use by another program: close it (" + std::string(platform::kInUseAdvice) + ")";
+        case platform::PortErrorKind::NotASerialPort:
+            return "not a serial port";
         default:
-            return std::strerror(err);
+            return platform::OsErrorText(osError);
     }
 }
 
@@ -40,10 +36,8 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     const auto& path = settings.Path();
     const bool exists = std::filesystem::exists(path, ec);
     // As the settings file judges it: no write bits is read-only, even for root.
-    using std::filesystem::perms;
-    const auto writeBits = perms::owner_write | perms::group_write | perms::others_write;
-    const bool writable = (std::filesystem::status(path, ec).permissions() & writeBits) != perms::none &&
-                          ::access(path.c_str(), W_OK) == 0;
+    unsigned mode = 0;
+    const bool writable = platform::CheckReplaceable(path, mode) == 0;
     out << "settings file  " << path.string() << " ("
         << (exists ? (writable ? "writable" : "read-only") : "not there yet; Save creates it") << ")\n";
 
@@ -54,15 +48,15 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
         << (settings.ReadString("Devices", name) ? " ([Devices])" : "") << "\n";
 
-    auto probe = serial::PosixBackend()->CreateDevice();
+    auto probe = serial::NativePortBackend()->CreateChannel();
     const int openError = probe->Open(device);
     if (openError != 0) {
         out << "open           FAILED: " << Advice(openError) << "\n";
         return kExitPortUnavailable;
     }
-    const bool terminal = probe->SetupQueues(serial::kQueueSize, serial::kQueueSize);
+    const int setupError = probe->SetupQueues(serial::kQueueSize, serial::kQueueSize);
     probe->Close();
-    if (!terminal) {
+    if (setupError != 0) {
         out << "open           FAILED: " << device << " is not a serial port\n";
         return kExitPortUnavailable;
     }

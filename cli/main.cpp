@@ -1,11 +1,10 @@
 // k5-iap: the command-line programmer.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
 #include <string_view>
 
+#include "console.h"
 #include "doctor_command.h"
 #include "exit_codes.h"
 #include "info_command.h"
@@ -13,11 +12,13 @@
 #include "p_HexConvertFun.h"
 #include "ports_command.h"
 #include "program_command.h"
+#include "serial_ports.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
 
 int main(int argc, char** argv) {
     k5::IgnoreClosedOutput();
+    k5::platform::PrepareConsole();
     CLI::App app{"K5 controller firmware programmer"};
     app.require_subcommand(1);
 
@@ -60,12 +61,12 @@ int main(int argc, char** argv) {
         return k5::cli::kExitUsage;
     }
     if (*infoCmd) return k5::cli::RunInfo(info, k5::ProcessPack(), std::cout, std::cerr);
-    if (*programCmd) return k5::cli::RunProgram(program, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    if (*programCmd)
+        return k5::cli::RunProgram(program, std::cout, std::cerr, k5::platform::StderrIsTerminal());
     if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout, std::cerr);
     if (*portsCmd) {
         const k5::SettingsFile settings = k5::cli::ChosenSettings(portsSettings);
-        k5::cli::PrintPorts(std::cout, settings, k5::PathExists,
-                            k5::cli::ListSerialDevices("/sys/class/tty"));
+        k5::cli::PrintPorts(std::cout, settings, k5::PathExists, k5::platform::ListSerialDevices());
         return k5::cli::kExitOk;
     }
     return k5::cli::kExitUsage;

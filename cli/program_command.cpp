@@ -1,6 +1,5 @@
 #include "program_command.h"
 
-#include <cstring>
 #include <ostream>
 
 #include "cli_session_view.h"
@@ -10,6 +9,7 @@
 #include "json_writer.h"
 #include "message_text.h"
 #include "pack_error_text.h"
+#include "port_error.h"
 #include "port_names.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
@@ -92,8 +92,11 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     const SessionOutcome outcome = session.LastOutcome();
     const int code = interrupted ? kExitInterrupted : ExitCodeFor(outcome);
     if (outcome == SessionOutcome::PortError && !session.FailedDevice().empty()) {
-        std::string reason = session.FailedDeviceError() ? std::strerror(session.FailedDeviceError()) : "";
-        if (session.FailedDeviceError() == EBUSY) reason = "in use by another program";
+        const int error = session.FailedDeviceError();
+        std::string reason = error ? platform::OsErrorText(error) : "";
+        if (error && platform::KindOfPortError(error) == platform::PortErrorKind::InUse) {
+            reason = "in use by another program";
+        }
         view.Note("cannot open " + session.FailedDevice() + (reason.empty() ? "" : ": " + reason));
     }
     if (interrupted) view.Note("stopped; the port is closed");

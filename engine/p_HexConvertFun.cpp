@@ -1,14 +1,9 @@
 #include "p_HexConvertFun.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
 #include <utility>
 
 #include "CRC16.h"
+#include "pack_file.h"
 
 namespace k5 {
 namespace {
@@ -17,54 +12,6 @@ constexpr int kFileNotFound = 2;
 constexpr int kInvalidFilename = 3;
 constexpr int kTooManyOpenFiles = 4;
 constexpr int kAccessDenied = 5;
-constexpr int kReadBeyondEnd = 100;
-
-bool ParentDirectoryExists(const std::string& fileName) {
-    std::error_code ec;
-    auto parent = std::filesystem::path(fileName).parent_path();
-    if (parent.empty()) return true;
-    return std::filesystem::is_directory(parent, ec);
-}
-
-int CodeForErrno(int err, const std::string& fileName) {
-    switch (err) {
-        case ENOENT:
-            return ParentDirectoryExists(fileName) ? kFileNotFound : kInvalidFilename;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case EINVAL:
-        case ELOOP:
-            return kInvalidFilename;
-        case EMFILE:
-        case ENFILE:
-            return kTooManyOpenFiles;
-        case EACCES:
-        case EPERM:
-        case EISDIR:
-            return kAccessDenied;
-        default:
-            return err;
-    }
-}
-
-void RefuseUnlessRegular(const struct stat& info) {
-    if (!S_ISREG(info.st_mode)) throw EInOutError(kAccessDenied, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-}
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -81,7 +28,7 @@ std::string EInOutError::TextFor(int code) {
             return "Too many open files";
         case kAccessDenied:
             return "File access denied";
-        case kReadBeyondEnd:
+        case platform::kReadBeyondEnd:
             return "Read beyond end of file";
         default:
             return "I/O error " + std::to_string(code);
@@ -105,29 +52,9 @@ bool PackStore::TryLease() {
 void PackStore::ReleaseLease() { leased_.store(false, std::memory_order_release); }
 
 void PackStore::ReadRecord(const std::string& fileName) {
-    if (fileName.empty()) throw EInOutError(kInvalidFilename, ENOENT);
-    // A FIFO or a device would block the read or act on the open (a serial
-    // port raises its lines): anything but a regular file is refused unopened.
-    struct stat info {};
-    if (::stat(fileName.c_str(), &info) == 0) RefuseUnlessRegular(info);
-    // Read-only: nothing is ever written to a pack. Non-blocking, should the
-    // name have changed into a FIFO since.
-    FileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.Get() < 0) throw EInOutError(CodeForErrno(errno, fileName), errno);
-    if (::fstat(file.Get(), &info) != 0) throw EInOutError(CodeForErrno(errno, fileName), errno);
-    RefuseUnlessRegular(info);
-
-    std::size_t got = 0;
-    while (got < kPackRecordSize) {
-        ssize_t n = ::read(file.Get(), scratch_->data() + got, kPackRecordSize - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw EInOutError(CodeForErrno(errno, fileName), errno);
-        }
-        if (n == 0) throw EInOutError(kReadBeyondEnd, 0);
-        got += static_cast<std::size_t>(n);
-    }
-    if (::close(file.Release()) != 0) throw EInOutError(CodeForErrno(errno, fileName), errno);
+    // Read-only: nothing is ever written to a pack.
+    const auto result = platform::ReadFileStart(fileName, scratch_->data(), kPackRecordSize);
+    if (result.code != 0) throw EInOutError(result.code, result.osError);
 }
 
 bool PackStore::LoadPack(const std::string& fileName) {

@@ -1,7 +1,5 @@
 #include "port_names.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 
 namespace k5 {
@@ -18,34 +16,20 @@ std::optional<int> ComPortNumber(std::string_view name) {
     return number;
 }
 
-bool PathExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
-std::string DefaultDeviceForPort(int number, const DeviceExists& exists) {
-    const std::string index = std::to_string(number - 1);
-    for (const char* family : {"/dev/ttyUSB", "/dev/ttyACM"}) {
-        std::string candidate = family + index;
-        if (exists(candidate)) return candidate;
-    }
-    return "/dev/ttyS" + index;
-}
-
 std::string ResolvePortName(const std::string& name, const SettingsFile& settings,
                             const DeviceExists& exists) {
-    if (!name.empty() && name.front() == '/') return name;
+    if (platform::IsDevicePath(name)) return name;
     auto number = ComPortNumber(name);
     if (!number) return name;
     if (auto mapped = settings.ReadString("Devices", "COM" + std::to_string(*number));
         mapped && !mapped->empty()) {
         return *mapped;
     }
-    return DefaultDeviceForPort(*number, exists);
+    return platform::DefaultDeviceForPort(*number, exists);
 }
 
 std::string ResolvePortName(const std::string& name, const SettingsFile& settings) {
-    return ResolvePortName(name, settings, PathExists);
+    return ResolvePortName(name, settings, platform::PathExists);
 }
 
 }  // namespace k5

@@ -1,6 +1,7 @@
 // Port names: a device path is used as it is; "COMn" (n >= 1) is looked up in
-// the settings file's [Devices] section, else means /dev/ttyUSB<n-1>,
-// /dev/ttyACM<n-1> or /dev/ttyS<n-1>, the first that exists.
+// the settings file's [Devices] section, else means the platform's default
+// device for it (Linux: /dev/ttyUSB<n-1>, /dev/ttyACM<n-1> or /dev/ttyS<n-1>,
+// the first that exists; Windows: COMn).
 #pragma once
 
 #include <functional>
@@ -8,11 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "device_names.h"
 #include "settings_file.h"
 
 namespace k5 {
 
-using DeviceExists = std::function<bool(const std::string& path)>;
+using platform::DefaultDeviceForPort;
+using platform::DeviceExists;
+using platform::PathExists;
 
 // n for "COMn" (any case, n >= 1, no sign or leading blanks); nothing otherwise.
 std::optional<int> ComPortNumber(std::string_view name);
@@ -22,10 +26,5 @@ std::optional<int> ComPortNumber(std::string_view name);
 std::string ResolvePortName(const std::string& name, const SettingsFile& settings,
                             const DeviceExists& exists);
 std::string ResolvePortName(const std::string& name, const SettingsFile& settings);
-
-// Where COMn points when the settings file does not map it.
-std::string DefaultDeviceForPort(int number, const DeviceExists& exists);
-
-bool PathExists(const std::string& path);
 
 }  // namespace k5

@@ -1,14 +1,11 @@
 #include "settings_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <system_error>
 
 #include "file_replace.h"
+#include "folders.h"
 #include "profile_text.h"
 
 namespace k5 {
@@ -18,7 +15,6 @@ constexpr const char* kUartSection = "Uart";
 constexpr const char* kPortKey = "Port";
 constexpr const char* kBaudRateKey = "BaudRate";
 constexpr int kDefaultPort = 1;
-constexpr const char* kNewline = "\n";  // for lines added to a file that has none to copy
 
 }  // namespace
 
@@ -58,16 +54,10 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     std::filesystem::path target = std::filesystem::weakly_canonical(path_, ec);
     if (ec) target = path_;
 
-    struct stat info {};
-    const bool exists = ::stat(target.c_str(), &info) == 0;
-    mode_t mode = 0644;
-    if (exists) {
-        // Root may write anything: the mode bits say whether the user meant it read-only.
-        if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
-            throw ESettingsWriteError(path_, S_ISREG(info.st_mode) ? EACCES : EISDIR);
-        }
-        mode = info.st_mode & 07777;
-    } else if (target.has_parent_path()) {
+    unsigned mode = 0644;
+    const int replaceable = platform::CheckReplaceable(target, mode);
+    if (replaceable != 0 && replaceable != ENOENT) throw ESettingsWriteError(path_, replaceable);
+    if (replaceable == ENOENT && target.has_parent_path()) {
         std::filesystem::create_directories(target.parent_path(), ec);
     }
 
@@ -78,7 +68,7 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     if (const int error = platform::ReadWholeFile(target, text); error != 0 && error != ENOENT) {
         throw ESettingsWriteError(path_, error);
     }
-    const std::string edited = profile::WriteValue(text, section, key, value, kNewline);
+    const std::string edited = profile::WriteValue(text, section, key, value, platform::kNativeNewline);
     if (const int error = platform::ReplaceFileContents(target, edited, mode); error != 0) {
         throw ESettingsWriteError(path_, error);
     }
@@ -104,27 +94,16 @@ void SettingsFile::SetBaudIndex(int baudIndex) const {
     WriteString(kUartSection, kBaudRateKey, std::to_string(baudIndex));
 }
 
-std::filesystem::path ExecutableDirectory() {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return std::filesystem::current_path(ec);
-    return exe.parent_path();
-}
+std::filesystem::path ExecutableDirectory() { return platform::ExecutableDirectory(); }
 
 std::filesystem::path DefaultSettingsPath() {
     const auto besideExe = ExecutableDirectory() / kSettingsFileName;
     std::error_code ec;
-    if (std::filesystem::exists(besideExe, ec) || ::access(besideExe.parent_path().c_str(), W_OK) == 0) {
+    if (std::filesystem::exists(besideExe, ec) || platform::FolderWritable(besideExe.parent_path())) {
         return besideExe;
     }
-    std::filesystem::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-        config = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        config = std::filesystem::path(home) / ".config";
-    } else {
-        return besideExe;
-    }
+    const auto config = platform::UserConfigDirectory();
+    if (config.empty()) return besideExe;
     return config / "k5-iap-tool" / kSettingsFileName;
 }
 

@@ -8,6 +8,9 @@
 
 namespace k5::platform {
 
+// How lines end in a text file this platform's programs write: "\n" or "\r\n".
+extern const char* const kNativeNewline;
+
 // An exclusive lock held while it lives, shared by every program that edits
 // `file` through it: a read-modify-write under it loses no other program's write.
 // Lock the file's folder, not the file, since a replace swaps the file itself.
@@ -24,6 +27,12 @@ class FileEditLock {
     int handle_ = -1;
     int error_ = 0;
 };
+
+// Whether the existing file `target` may be replaced: 0 with its permission
+// bits in `mode`, ENOENT when there is none, or the OS error. A file without
+// write permission is refused even where the user could override that (root):
+// read-only is what the user meant.
+int CheckReplaceable(const std::filesystem::path& target, unsigned& mode);
 
 // Reads the whole file. 0, or the OS error (a missing file is ENOENT).
 int ReadWholeFile(const std::filesystem::path& file, std::string& contents);

@@ -65,6 +65,18 @@ int StageNamed(const std::filesystem::path& staging, std::string_view contents, 
 
 }  // namespace
 
+const char* const kNativeNewline = "\n";
+
+int CheckReplaceable(const std::filesystem::path& target, unsigned& mode) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) return errno;
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+        return EACCES;
+    mode = info.st_mode & 07777;
+    return 0;
+}
+
 FileEditLock::FileEditLock(const std::filesystem::path& file) {
     handle_ = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (handle_ < 0) {

@@ -1,4 +1,5 @@
 #include "ports_command.h"
+#include "serial_ports_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ class FakeSysfs {
 
 TEST(PortsCommand, FindsUsbAdaptersWithTheirIds) {
     FakeSysfs sys;
-    const auto devices = k5::cli::ListSerialDevices(sys.root() / "class/tty");
+    const auto devices = k5::platform::ListSerialDevicesUnder(sys.root() / "class/tty");
     ASSERT_EQ(devices.size(), 1u);
     EXPECT_EQ(devices[0].device, "/dev/ttyUSB0");
     EXPECT_EQ(devices[0].driver, "ftdi_sio");

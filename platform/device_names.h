@@ -1,0 +1,23 @@
+// What a port name means on this platform.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace k5::platform {
+
+using DeviceExists = std::function<bool(const std::string& path)>;
+
+// A name that already is a device (Linux: starts with '/'; Windows: "\\.\..."),
+// used as it is.
+bool IsDevicePath(std::string_view name);
+
+// Where COMn leads when the settings file does not map it. Linux:
+// /dev/ttyUSB<n-1>, else /dev/ttyACM<n-1> if they exist, else /dev/ttyS<n-1>.
+// Windows: COMn itself.
+std::string DefaultDeviceForPort(int number, const DeviceExists& exists);
+
+bool PathExists(const std::string& path);
+
+}  // namespace k5::platform

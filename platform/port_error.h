@@ -1,0 +1,25 @@
+// Why a port did not open, in words a front end can act on (after
+// QSerialPort::SerialPortError), with the OS's own code and text kept.
+#pragma once
+
+#include <string>
+
+namespace k5::platform {
+
+enum class PortErrorKind {
+    Missing,         // no such device: not plugged in, or the name leads elsewhere
+    InUse,           // another program has it open
+    NoPermission,    // the user may not open it
+    NotASerialPort,  // it opened, but is no serial line
+    Other,
+};
+
+PortErrorKind KindOfPortError(int osError);
+
+// What to do, in a few words, for NoPermission and InUse.
+extern const char* const kPermissionAdvice;
+extern const char* const kInUseAdvice;
+// The OS's text for `osError` (strerror, FormatMessage), in UTF-8.
+std::string OsErrorText(int osError);
+
+}  // namespace k5::platform
