@@ -2,6 +2,7 @@
 // programs that edit the same file.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,7 +25,7 @@ class FileEditLock {
     int Error() const { return error_; }  // 0 when held, else the OS error
 
   private:
-    int handle_ = -1;
+    std::intptr_t handle_ = 0;  // Linux: the folder's descriptor + 1; Windows: a mutex
     int error_ = 0;
 };
 

@@ -78,20 +78,22 @@ int CheckReplaceable(const std::filesystem::path& target, unsigned& mode) {
 }
 
 FileEditLock::FileEditLock(const std::filesystem::path& file) {
-    handle_ = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle_ < 0) {
+    const int folder = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
         error_ = errno;
         return;
     }
-    while (::flock(handle_, LOCK_EX) != 0) {
+    while (::flock(folder, LOCK_EX) != 0) {
         if (errno == EINTR) continue;
         error_ = errno;
-        break;
+        ::close(folder);
+        return;
     }
+    handle_ = folder + 1;
 }
 
 FileEditLock::~FileEditLock() {
-    if (handle_ >= 0) ::close(handle_);  // releases the lock
+    if (handle_ != 0) ::close(static_cast<int>(handle_ - 1));  // releases the lock
 }
 
 int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
