@@ -9,6 +9,7 @@
 #include "port_error.h"
 #include "port_names.h"
 #include "settings_choice.h"
+#include "utf8_path.h"
 
 namespace k5::cli {
 namespace {
@@ -38,7 +39,7 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     // As the settings file judges it: no write bits is read-only, even for root.
     unsigned mode = 0;
     const bool writable = platform::CheckReplaceable(path, mode) == 0;
-    out << "settings file  " << path.string() << " ("
+    out << "settings file  " << Utf8FromPath(path) << " ("
         << (exists ? (writable ? "writable" : "read-only") : "not there yet; Save creates it") << ")\n";
 
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);

@@ -9,6 +9,7 @@
 #include "message_text.h"
 #include "p_HexConvertFun.h"
 #include "pack_error_text.h"
+#include "utf8_path.h"
 
 namespace k5::cli {
 namespace {
@@ -44,7 +45,7 @@ void AddHeader(JsonObject& json, const PackHeader& h) {
 }  // namespace
 
 int RunInfo(const InfoOptions& options, PackStore& store, std::ostream& out, std::ostream& err) {
-    const std::string fileName = std::filesystem::path(options.pack).filename().string();
+    const std::string fileName = Utf8FromPath(PathFromUtf8(options.pack).filename());
     bool valid = false;
     try {
         valid = store.LoadPack(options.pack);

@@ -2,7 +2,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "console.h"
 #include "doctor_command.h"
@@ -19,6 +21,11 @@
 int main(int argc, char** argv) {
     k5::IgnoreClosedOutput();
     k5::platform::PrepareConsole();
+    std::vector<std::string> arguments = k5::platform::CommandLineArguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (auto& argument : arguments) utf8Argv.push_back(argument.data());
+    argc = static_cast<int>(utf8Argv.size());
+    argv = utf8Argv.data();
     CLI::App app{"K5 controller firmware programmer"};
     app.require_subcommand(1);
 

@@ -6,6 +6,7 @@
 
 #include "message_text.h"
 #include "p_HexConvertFun.h"
+#include "utf8_path.h"
 
 namespace k5::cli {
 
@@ -16,7 +17,7 @@ inline constexpr const char* kForeignProduct = "Pack Eror";
 inline std::string PackReadErrorText(const std::string& pack, const EInOutError& error) {
     std::string text = WithFullStop(error.what());
     std::error_code ec;
-    const auto status = std::filesystem::status(pack, ec);
+    const auto status = std::filesystem::status(PathFromUtf8(pack), ec);
     if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         text +=
             std::filesystem::is_directory(status) ? " (a folder, not a pack file)" : " (not a regular file)";

@@ -3,10 +3,12 @@
 #include <iomanip>
 #include <ostream>
 
+#include "utf8_path.h"
+
 namespace k5::cli {
 void PrintPorts(std::ostream& out, const SettingsFile& settings, const DeviceExists& exists,
                 const std::vector<SerialDeviceInfo>& devices) {
-    out << "Port  Device                    State    (settings: " << settings.Path().string() << ")\n";
+    out << "Port  Device                    State    (settings: " << Utf8FromPath(settings.Path()) << ")\n";
     for (int n = 1; n <= 9; ++n) {
         const std::string name = "COM" + std::to_string(n);
         const std::string device = ResolvePortName(name, settings, exists);

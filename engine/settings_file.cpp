@@ -7,6 +7,7 @@
 #include "file_replace.h"
 #include "folders.h"
 #include "profile_text.h"
+#include "utf8_path.h"
 
 namespace k5 {
 namespace {
@@ -19,7 +20,7 @@ constexpr int kDefaultPort = 1;
 }  // namespace
 
 ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, int osError)
-    : std::runtime_error("Unable to write to " + std::filesystem::absolute(path).string()),
+    : std::runtime_error("Unable to write to " + Utf8FromPath(std::filesystem::absolute(path))),
       osError_(osError) {}
 
 SettingsFile::SettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
