@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: the dev
 # build (warnings as errors), the AddressSanitizer/UBSan build and the
-# ThreadSanitizer build. K5_TSAN=0 leaves the ThreadSanitizer build out.
+# ThreadSanitizer build, then the Windows lane (mingw-w64 cross build, tests
+# under Wine). K5_TSAN=0 leaves the ThreadSanitizer build out, K5_WINDOWS=0 the
+# Windows lane.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,4 +21,8 @@ run_preset dev
 run_preset asan
 if [ "${K5_TSAN:-1}" = 1 ]; then
   run_preset tsan
+fi
+if [ "${K5_WINDOWS:-1}" = 1 ]; then
+  echo "=== win64: cross-build, test under Wine"
+  scripts/test-windows.sh
 fi

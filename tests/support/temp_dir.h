@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,12 @@ namespace k5::test {
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "k5test.XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = std::filesystem::temp_directory_path() / ("k5test." + std::to_string(random()));
+            if (std::filesystem::create_directory(path_)) return;  // false: it was there already
+        }
+        throw std::runtime_error("no scratch folder");
     }
     ~TempDir() {
         std::error_code ec;
