@@ -7,7 +7,7 @@
 #include "win32_text.h"
 
 // After the component's headers: <windows.h> defines CE_* and EV_* as macros.
-#include "win32_api.h"
+#include "comm_api.h"
 
 #include <algorithm>
 #include <array>
@@ -56,12 +56,12 @@ struct Overlapped {
         ::ResetEvent(done.Get());
     }
     // Cancels the operation and waits up to `limit` for it to end. True when it has.
-    bool CancelAndWait(HANDLE port, DWORD limit) {
+    bool CancelAndWait(win32::CommApi& api, HANDLE port, DWORD limit) {
         if (!pending) return true;
-        ::CancelIoEx(port, &ov);
+        api.CancelIoEx(port, &ov);
         if (::WaitForSingleObject(done.Get(), limit) != WAIT_OBJECT_0) return false;
         DWORD ignored = 0;
-        ::GetOverlappedResult(port, &ov, &ignored, FALSE);
+        api.GetOverlappedResult(port, &ov, &ignored, FALSE);
         pending = false;
         return true;
     }
@@ -116,8 +116,8 @@ bool NoLineEvents(DWORD error) { return error == ERROR_NOT_SUPPORTED || error ==
 
 class Reader {
   public:
-    Reader(HANDLE port, HANDLE stop, std::shared_ptr<Notifier> notify, ReaderIo& io)
-        : port_(port), stop_(stop), notify_(std::move(notify)), io_(io) {}
+    Reader(win32::CommApi& api, HANDLE port, HANDLE stop, std::shared_ptr<Notifier> notify, ReaderIo& io)
+        : api(api), port_(port), stop_(stop), notify_(std::move(notify)), io_(io) {}
 
     void Run() {
         ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
@@ -133,7 +133,7 @@ class Reader {
     enum class Step { Armed, Stop, Failed };
 
     void Loop() {
-        lineEvents_ = ::SetCommMask(port_, kLineEventMask) != 0;
+        lineEvents_ = api.SetCommMask(port_, kLineEventMask) != 0;
         if (!lineEvents_ && !NoLineEvents(::GetLastError())) {
             notify_->PostHangupOnce();
             return;
@@ -148,7 +148,7 @@ class Reader {
             DWORD transferred = 0;
             if (lineEvents_ && which == WAIT_OBJECT_0 + 1) {
                 io_.event.pending = false;
-                if (!::GetOverlappedResult(port_, &io_.event.ov, &transferred, FALSE)) {
+                if (!api.GetOverlappedResult(port_, &io_.event.ov, &transferred, FALSE)) {
                     const DWORD error = ::GetLastError();
                     if (NoLineEvents(error)) {
                         lineEvents_ = false;  // the device gave up on line events: data only
@@ -160,7 +160,7 @@ class Reader {
                 if (!HandleLineEvent(io_.mask) || ArmEventWait() != Step::Armed) return;
             } else if (which == WAIT_OBJECT_0 + (lineEvents_ ? 2 : 1)) {
                 io_.read.pending = false;
-                if (!::GetOverlappedResult(port_, &io_.read.ov, &transferred, FALSE)) {
+                if (!api.GetOverlappedResult(port_, &io_.read.ov, &transferred, FALSE)) {
                     Fail(::GetLastError());
                     return;
                 }
@@ -177,7 +177,7 @@ class Reader {
             if (Signalled(stop_)) return Step::Stop;
             io_.event.Rearm();
             io_.mask = 0;
-            if (::WaitCommEvent(port_, &io_.mask, &io_.event.ov)) {
+            if (api.WaitCommEvent(port_, &io_.mask, &io_.event.ov)) {
                 if (!HandleLineEvent(io_.mask)) return Step::Failed;
                 continue;
             }
@@ -201,7 +201,7 @@ class Reader {
             if (Signalled(stop_)) return Step::Stop;
             io_.read.Rearm();
             DWORD got = 0;
-            if (::ReadFile(port_, io_.buffer.data(), kReadSize, &got, &io_.read.ov)) {
+            if (api.ReadFile(port_, io_.buffer.data(), kReadSize, &got, &io_.read.ov)) {
                 if (!Deliver(got)) return Step::Failed;
                 continue;
             }
@@ -219,7 +219,7 @@ class Reader {
     bool HandleLineEvent(DWORD mask) {
         if (mask & EV_ERR) {
             DWORD errors = 0;
-            if (!::ClearCommError(port_, &errors, nullptr)) {
+            if (!api.ClearCommError(port_, &errors)) {
                 Fail(::GetLastError());
                 return false;
             }
@@ -261,12 +261,14 @@ class Reader {
     }
 
     void End() {
-        ::PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
+        api.PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
         // Purging does not end pending operations everywhere (Wine): cancel and wait.
-        io_.read.CancelAndWait(port_, INFINITE);
-        io_.event.CancelAndWait(port_, kCancelGrace);  // else the channel waits once the handle is closed
+        io_.read.CancelAndWait(api, port_, INFINITE);
+        io_.event.CancelAndWait(api, port_,
+                                kCancelGrace);  // else the channel waits once the handle is closed
     }
 
+    win32::CommApi& api;
     HANDLE port_;
     HANDLE stop_;
     std::shared_ptr<Notifier> notify_;
@@ -276,8 +278,9 @@ class Reader {
 
 class Writer {
   public:
-    Writer(HANDLE port, HANDLE stop, std::shared_ptr<Notifier> notify, std::shared_ptr<WriteQueue> queue)
-        : port_(port), stop_(stop), notify_(std::move(notify)), queue_(std::move(queue)) {}
+    Writer(win32::CommApi& api, HANDLE port, HANDLE stop, std::shared_ptr<Notifier> notify,
+           std::shared_ptr<WriteQueue> queue)
+        : api(api), port_(port), stop_(stop), notify_(std::move(notify)), queue_(std::move(queue)) {}
 
     void Run() {
         ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
@@ -286,8 +289,8 @@ class Writer {
         } else {
             Loop();
         }
-        ::PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
-        write_.CancelAndWait(port_, INFINITE);
+        api.PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
+        write_.CancelAndWait(api, port_, INFINITE);
     }
 
   private:
@@ -320,7 +323,7 @@ class Writer {
         while (offset < length) {
             write_.Rearm();
             DWORD written = 0;
-            if (!::WriteFile(port_, block + offset, length - offset, &written, &write_.ov)) {
+            if (!api.WriteFile(port_, block + offset, length - offset, &written, &write_.ov)) {
                 const DWORD error = ::GetLastError();
                 if (error != ERROR_IO_PENDING) {
                     if (error != ERROR_INVALID_HANDLE) notify_->PostHangupOnce();
@@ -335,7 +338,7 @@ class Writer {
                     return false;
                 }
                 write_.pending = false;
-                if (!::GetOverlappedResult(port_, &write_.ov, &written, TRUE)) {
+                if (!api.GetOverlappedResult(port_, &write_.ov, &written, TRUE)) {
                     const DWORD failure = ::GetLastError();
                     if (failure != ERROR_INVALID_HANDLE && failure != ERROR_OPERATION_ABORTED) {
                         notify_->PostHangupOnce();
@@ -350,6 +353,7 @@ class Writer {
         return true;
     }
 
+    win32::CommApi& api;
     HANDLE port_;
     HANDLE stop_;
     std::shared_ptr<Notifier> notify_;
@@ -383,6 +387,7 @@ BYTE RtsBits(TRtsControl control) {
 
 class Win32Channel : public PortChannel {
   public:
+    explicit Win32Channel(std::shared_ptr<win32::CommApi> api) : api_(std::move(api)), api(*api_) {}
     ~Win32Channel() override {
         StopReader();
         StopWriter();
@@ -392,18 +397,14 @@ class Win32Channel : public PortChannel {
     int Open(const std::string& device) override {
         // "\\.\" reaches every COM port, COM10 and above included.
         const std::string name = device.rfind("\\\\", 0) == 0 ? device : "\\\\.\\" + device;
-        port_.Reset(::CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
-        if (!port_.Valid()) {
-            const DWORD error = ::GetLastError();
-            port_.Reset();
-            return static_cast<int>(error);
-        }
+        const HANDLE port = api.Open(Widen(name));
+        if (port == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+        port_ = port;
         return 0;
     }
 
     int SetupQueues(std::size_t inputSize, std::size_t outputSize) override {
-        if (::SetupComm(port_.Get(), static_cast<DWORD>(inputSize), static_cast<DWORD>(outputSize))) return 0;
+        if (api.SetupComm(port_, static_cast<DWORD>(inputSize), static_cast<DWORD>(outputSize))) return 0;
         return static_cast<int>(::GetLastError());
     }
 
@@ -411,24 +412,24 @@ class Win32Channel : public PortChannel {
         DWORD flags = 0;
         if (transmit) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
         if (receive) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
-        ::PurgeComm(port_.Get(), flags);
+        api.PurgeComm(port_, flags);
     }
 
     void ApplyTimeouts(const CommTimeouts& t) override {
         COMMTIMEOUTS timeouts{};
-        ::GetCommTimeouts(port_.Get(), &timeouts);
+        api.GetCommTimeouts(port_, &timeouts);
         timeouts.ReadIntervalTimeout = t.readIntervalTimeout;
         timeouts.ReadTotalTimeoutMultiplier = t.readTotalTimeoutMultiplier;
         timeouts.ReadTotalTimeoutConstant = t.readTotalTimeoutConstant;
         timeouts.WriteTotalTimeoutMultiplier = t.writeTotalTimeoutMultiplier;
         timeouts.WriteTotalTimeoutConstant = t.writeTotalTimeoutConstant;
-        ::SetCommTimeouts(port_.Get(), &timeouts);
+        api.SetCommTimeouts(port_, &timeouts);
     }
 
     void ApplyLineSettings(const LineSettings& s) override {
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
-        ::GetCommState(port_.Get(), &dcb);
+        api.GetCommState(port_, &dcb);
         dcb.BaudRate = s.baudRate;
         // The flags word is rebuilt from zero, not merged with the driver's.
         dcb.fBinary = TRUE;
@@ -453,7 +454,7 @@ class Win32Channel : public PortChannel {
         dcb.XonChar = static_cast<char>(s.xonChar);
         dcb.XoffChar = static_cast<char>(s.xoffChar);
         dcb.ErrorChar = static_cast<char>(s.replacedChar);
-        ::SetCommState(port_.Get(), &dcb);  // a refused value keeps the driver's, as intended
+        api.SetCommState(port_, &dcb);  // a refused value keeps the driver's, as intended
     }
 
     bool CreateStopEvent() override {
@@ -464,12 +465,12 @@ class Win32Channel : public PortChannel {
 
     bool StartReader(std::shared_ptr<Notifier> notify) override {
         readerIo_ = std::make_unique<ReaderIo>();
-        auto reader = std::make_shared<Reader>(port_.Get(), stop_.Get(), std::move(notify), *readerIo_);
+        auto reader = std::make_shared<Reader>(api, port_, stop_.Get(), std::move(notify), *readerIo_);
         return Start(readerThread_, [reader] { reader->Run(); });
     }
 
     bool StartWriter(std::shared_ptr<Notifier> notify) override {
-        auto writer = std::make_shared<Writer>(port_.Get(), stop_.Get(), std::move(notify), queue_);
+        auto writer = std::make_shared<Writer>(api, port_, stop_.Get(), std::move(notify), queue_);
         return Start(writerThread_, [writer] { writer->Run(); });
     }
 
@@ -480,21 +481,22 @@ class Win32Channel : public PortChannel {
     void StopReader() override {
         if (!readerThread_.joinable()) return;
         ::SetEvent(stop_.Get());
-        ::PurgeComm(port_.Get(), PURGE_RXABORT | PURGE_RXCLEAR);
+        api.PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
         readerThread_.join();
     }
 
     void StopWriter() override {
         if (!writerThread_.joinable()) return;
         ::SetEvent(stop_.Get());
-        ::PurgeComm(port_.Get(), PURGE_TXABORT | PURGE_TXCLEAR);
+        api.PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
         writerThread_.join();
     }
 
     void Close() override {
         if (queue_) queue_->Close();
         queue_.reset();
-        port_.Reset();
+        if (port_ != INVALID_HANDLE_VALUE) api.Close(port_);
+        port_ = INVALID_HANDLE_VALUE;
         // A wait for line events that cancelling did not end ends with the handle.
         if (readerIo_ && readerIo_->event.pending &&
             ::WaitForSingleObject(readerIo_->event.done.Get(), kCloseGrace) != WAIT_OBJECT_0) {
@@ -515,7 +517,9 @@ class Win32Channel : public PortChannel {
         }
     }
 
-    Handle port_;
+    std::shared_ptr<win32::CommApi> api_;
+    win32::CommApi& api;
+    HANDLE port_ = INVALID_HANDLE_VALUE;
     Handle stop_;
     std::shared_ptr<WriteQueue> queue_;
     std::unique_ptr<ReaderIo> readerIo_;
@@ -525,13 +529,64 @@ class Win32Channel : public PortChannel {
 
 class Win32Backend : public PortBackend {
   public:
-    std::unique_ptr<PortChannel> CreateChannel() override { return std::make_unique<Win32Channel>(); }
+    explicit Win32Backend(std::shared_ptr<win32::CommApi> api) : api_(std::move(api)) {}
+    std::unique_ptr<PortChannel> CreateChannel() override { return std::make_unique<Win32Channel>(api_); }
+
+  private:
+    std::shared_ptr<win32::CommApi> api_;
+};
+
+class SystemApi : public win32::CommApi {
+  public:
+    HANDLE Open(const std::wstring& name) override {
+        return ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    }
+    BOOL Close(HANDLE port) override { return ::CloseHandle(port); }
+    BOOL SetupComm(HANDLE port, DWORD input, DWORD output) override {
+        return ::SetupComm(port, input, output);
+    }
+    BOOL PurgeComm(HANDLE port, DWORD flags) override { return ::PurgeComm(port, flags); }
+    BOOL GetCommTimeouts(HANDLE port, COMMTIMEOUTS* t) override { return ::GetCommTimeouts(port, t); }
+    BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* t) override { return ::SetCommTimeouts(port, t); }
+    BOOL GetCommState(HANDLE port, DCB* dcb) override { return ::GetCommState(port, dcb); }
+    BOOL SetCommState(HANDLE port, DCB* dcb) override { return ::SetCommState(port, dcb); }
+    BOOL SetCommMask(HANDLE port, DWORD mask) override { return ::SetCommMask(port, mask); }
+    BOOL WaitCommEvent(HANDLE port, DWORD* mask, OVERLAPPED* ov) override {
+        return ::WaitCommEvent(port, mask, ov);
+    }
+    BOOL ClearCommError(HANDLE port, DWORD* errors) override {
+        return ::ClearCommError(port, errors, nullptr);
+    }
+    BOOL ReadFile(HANDLE port, void* buffer, DWORD size, DWORD* got, OVERLAPPED* ov) override {
+        return ::ReadFile(port, buffer, size, got, ov);
+    }
+    BOOL WriteFile(HANDLE port, const void* buffer, DWORD size, DWORD* wrote, OVERLAPPED* ov) override {
+        return ::WriteFile(port, buffer, size, wrote, ov);
+    }
+    BOOL GetOverlappedResult(HANDLE port, OVERLAPPED* ov, DWORD* transferred, BOOL wait) override {
+        return ::GetOverlappedResult(port, ov, transferred, wait);
+    }
+    BOOL CancelIoEx(HANDLE port, OVERLAPPED* ov) override { return ::CancelIoEx(port, ov); }
 };
 
 }  // namespace
 
+namespace win32 {
+
+std::shared_ptr<CommApi> SystemCommApi() {
+    static auto api = std::make_shared<SystemApi>();
+    return api;
+}
+
+std::shared_ptr<PortBackend> ChannelsOver(std::shared_ptr<CommApi> api) {
+    return std::make_shared<Win32Backend>(std::move(api));
+}
+
+}  // namespace win32
+
 std::shared_ptr<PortBackend> NativePortBackend() {
-    static auto backend = std::make_shared<Win32Backend>();
+    static auto backend = win32::ChannelsOver(win32::SystemCommApi());
     return backend;
 }
 

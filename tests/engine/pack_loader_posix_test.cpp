@@ -24,5 +24,4 @@ TEST_F(PackLoaderTest, UnreadableFileIsAccessDenied) {
     EXPECT_EQ(LoadErrorCode(path), 5);
 }
 
-
 }  // namespace

@@ -14,7 +14,6 @@ using k5::sim::GenerateImage;
 using k5::sim::PackRecipe;
 using k5::test::PackLoaderTest;
 
-
 TEST_F(PackLoaderTest, ReadsEveryFieldOfAnIndependentlyBuiltPack) {
     PackRecipe recipe;
     recipe.image = GenerateImage(5000);

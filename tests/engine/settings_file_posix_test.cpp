@@ -56,5 +56,4 @@ TEST_F(SettingsFileTest, WriteThroughALinkReplacesItsTarget) {
     EXPECT_EQ(SettingsFile(dir.File("real.ini")).GetUartPort(), 5);
 }
 
-
 }  // namespace
