@@ -109,7 +109,8 @@ void CliSessionView::ClearProgress() {
 }
 
 void CliSessionView::DrawProgress(bool force) {
-    if (!visible_) return;
+    // Until the image starts, the log line says what the session does: no 0/0 count.
+    if (!visible_ || !transferStart_ || max_ == 0) return;
     const auto now = Clock::now();
     if (!force && now - lastDraw_ < kRedrawEvery) return;
     lastDraw_ = now;

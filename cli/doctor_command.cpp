@@ -1,13 +1,18 @@
 #include "doctor_command.h"
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 
+#include "SerialComm.h"
+#include "event_loop.h"
 #include "exit_codes.h"
 #include "file_replace.h"
+#include "iap_session.h"
 #include "port_channel.h"
 #include "port_error.h"
 #include "port_names.h"
+#include "protocol.h"
 #include "settings_choice.h"
 #include "utf8_path.h"
 
@@ -29,6 +34,29 @@ std::string Advice(int osError) {
     }
 }
 
+// What a session's first step does: one probe at the session's speed, then up
+// to 0.5 s for the bootloader's 0x02 and 0xFD. Nothing else is sent.
+bool BootloaderAnswersProbe(const std::string& device, const SettingsFile& settings) {
+    serial::EventLoop loop;
+    serial::TComm port(loop);
+    port.SetCommName(device);
+    port.SetBaudRate(SessionBaudRate(settings.GetBaudIndex()));
+    bool first = false, second = false;
+    port.OnReceiveData = [&](serial::TComm*, const std::uint8_t* bytes, std::uint16_t count) {
+        for (std::uint16_t i = 0; i < count; ++i) {
+            first = first || bytes[i] == protocol::kProbeReplyFirst;
+            second = second || bytes[i] == protocol::kProbeReplySecond;
+        }
+    };
+    try {
+        port.OpenComm();
+    } catch (const serial::ECommsError&) {
+        return false;
+    }
+    port.WriteComm(&protocol::kProbe, 1);
+    return loop.RunUntil([&] { return first && second; }, std::chrono::milliseconds(501));
+}
+
 }  // namespace
 
 int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err) {
@@ -40,7 +68,10 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     unsigned mode = 0;
     const bool writable = platform::CheckReplaceable(path, mode) == 0;
     out << "settings file  " << Utf8FromPath(path) << " ("
-        << (exists ? (writable ? "writable" : "read-only") : "not there yet; Save creates it") << ")\n";
+        << (exists ? (writable ? "writable" : "read-only")
+                   : "not there yet: COM1 is used; Save in the desktop program's Uart > Uart Port creates it,"
+                     " or write it by hand")
+        << ")\n";
 
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);
     const std::string name =
@@ -61,8 +92,19 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
         out << "open           FAILED: " << device << " is not a serial port\n";
         return kExitPortUnavailable;
     }
-    out << "open           ok: the port can be opened for a session\n";
-    return kExitOk;
+    if (!options.probe) {
+        out << "open           ok: the port opens (nothing was sent; --probe asks for a bootloader)\n";
+        return kExitOk;
+    }
+    out << "open           ok: the port opens\n";
+    if (BootloaderAnswersProbe(device, settings)) {
+        out << "probe          a bootloader answered (0x02 0xFD)\n";
+        return kExitOk;
+    }
+    out << "probe          no answer within 0.5 s: no bootloader is listening. A controller running its\n"
+           "               firmware does not answer probes; `k5-iap program` restarts it into its "
+           "bootloader.\n";
+    return kExitNoAnswer;
 }
 
 }  // namespace k5::cli

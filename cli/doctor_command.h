@@ -1,5 +1,6 @@
 // `k5-iap doctor`: checks what a session needs before it runs: the settings
-// file, where the configured port leads, and whether it can be opened.
+// file, where the configured port leads, whether it can be opened, and on
+// request whether a bootloader answers a probe.
 #pragma once
 
 #include <iosfwd>
@@ -10,9 +11,11 @@ namespace k5::cli {
 struct DoctorOptions {
     std::string port;      // instead of COM<Port> from the settings file
     std::string settings;  // instead of the default settings file
+    bool probe = false;    // send one probe and report whether a bootloader answered
 };
 
-// 0 when the port can be opened, 2 when it cannot.
+// 0 when the port opens (and, with probe, a bootloader answered), 1 when the
+// probe went unanswered, 2 when the port does not open.
 int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace k5::cli

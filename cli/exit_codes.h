@@ -5,6 +5,7 @@ namespace k5::cli {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitSessionFailed = 1;
+inline constexpr int kExitNoAnswer = 1;  // doctor --probe: nothing answered
 inline constexpr int kExitPortUnavailable = 2;
 inline constexpr int kExitPackRejected = 3;
 inline constexpr int kExitPackUnreadable = 4;

@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     k5::cli::DoctorOptions doctor;
     auto* doctorCmd = app.add_subcommand("doctor", "Check the settings file and that the port can be opened");
     doctorCmd->add_option("--port", doctor.port, "Port name (COMn) or device path to check");
+    doctorCmd->add_flag(
+        "--probe", doctor.probe,
+        "Send one probe (0x02) and report whether a bootloader answers, as a session's first step");
     doctorCmd->add_option("--settings", doctor.settings,
                           "Settings file (default eBikeSet.ini beside the program)");
 

@@ -6,28 +6,64 @@
 #include "utf8_path.h"
 
 namespace k5::cli {
+namespace {
+
+std::string RightTrimmed(std::string line) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+const SerialDeviceInfo* Find(const std::vector<SerialDeviceInfo>& devices, const std::string& device) {
+    for (const auto& d : devices) {
+        if (d.device == device) return &d;
+    }
+    return nullptr;
+}
+
+// "USB adapter 0403:6001 FTDI FT232R USB UART, serial A50285BI", or the kind the name tells.
+std::string Describe(const std::string& device, const SerialDeviceInfo* info) {
+    if (info != nullptr && !info->vendorId.empty()) {
+        std::string text = "USB adapter " + info->vendorId + ":" + info->productId;
+        const std::string name = RightTrimmed(info->manufacturer + " " + info->product);
+        if (name.find_first_not_of(' ') != std::string::npos)
+            text += " " + name.substr(name.find_first_not_of(' '));
+        if (!info->serial.empty()) text += ", serial " + info->serial;
+        return text;
+    }
+    if (info != nullptr && !info->driver.empty() && platform::DeviceKind(device) == "serial port") {
+        return info->driver;  // Windows: the device manager's name for it
+    }
+    return platform::DeviceKind(device);
+}
+
+}  // namespace
+
 void PrintPorts(std::ostream& out, const SettingsFile& settings, const DeviceExists& exists,
                 const std::vector<SerialDeviceInfo>& devices) {
-    out << "Port  Device                    State    (settings: " << Utf8FromPath(settings.Path()) << ")\n";
+    const int selected = settings.GetUartPort();
+    out << "Settings: " << Utf8FromPath(settings.Path()) << " (Port=" << selected << " selects COM"
+        << selected << ")\n\n";
+    out << "Port    Device                    What it is\n";
     for (int n = 1; n <= 9; ++n) {
         const std::string name = "COM" + std::to_string(n);
         const std::string device = ResolvePortName(name, settings, exists);
         const bool mapped = settings.ReadString("Devices", name).has_value();
-        out << std::left << std::setw(6) << name << std::setw(26) << device
-            << (exists(device) ? "present" : "missing") << (mapped ? "  [Devices]" : "") << "\n";
+        const std::string what = exists(device) ? Describe(device, Find(devices, device)) : "missing";
+        out << RightTrimmed(Padded(name + (n == selected ? " *" : ""), 8) + Padded(device, 26) + what +
+                            (mapped ? "  (from [Devices])" : ""))
+            << "\n";
     }
-    out << "\nSerial devices:\n";
+    out << "* the port a session uses; [Devices] COMn=DEVICE in the settings file maps a name to a device\n";
+    out << "\nSerial ports present:\n";
     if (devices.empty()) out << "  none found\n";
     for (const auto& d : devices) {
-        out << "  " << std::left << std::setw(16) << d.device << std::setw(12)
-            << (d.driver.empty() ? "-" : d.driver);
-        if (!d.vendorId.empty()) {
-            out << "USB " << d.vendorId << ":" << d.productId;
-            if (!d.serial.empty()) out << "  serial " << d.serial;
-            if (!d.manufacturer.empty() || !d.product.empty())
-                out << "  " << d.manufacturer << " " << d.product;
-        }
-        out << "\n";
+        std::string line = "  " + Padded(d.device, 16) + Describe(d.device, &d);
+        if (!d.vendorId.empty() && !d.driver.empty()) line += " (driver " + d.driver + ")";
+        out << RightTrimmed(line) << "\n";
     }
 }
 

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "device_names.h"
 
 namespace k5::platform {
@@ -13,6 +15,18 @@ std::string DefaultDeviceForPort(int number, const DeviceExists& exists) {
         if (exists(candidate)) return candidate;
     }
     return "/dev/ttyS" + index;
+}
+
+std::string DeviceKind(const std::string& device) {
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(device, ec);  // a link such as /dev/serial/by-id/...
+    const std::string path = ec ? device : real.string();
+    const auto startsWith = [&path](const char* prefix) { return path.rfind(prefix, 0) == 0; };
+    if (startsWith("/dev/pts/")) return "pseudo-terminal";
+    if (startsWith("/dev/ttyUSB") || startsWith("/dev/ttyACM")) return "USB adapter";
+    if (startsWith("/dev/ttyS") || startsWith("/dev/ttyAMA")) return "built-in serial port";
+    if (startsWith("/dev/rfcomm")) return "Bluetooth serial port";
+    return "serial device";
 }
 
 bool PathExists(const std::string& path) {

@@ -8,6 +8,8 @@ bool IsDevicePath(std::string_view name) { return name.rfind("\\\\", 0) == 0; }
 
 std::string DefaultDeviceForPort(int number, const DeviceExists&) { return "COM" + std::to_string(number); }
 
+std::string DeviceKind(const std::string&) { return "serial port"; }
+
 bool PathExists(const std::string& path) {
     // A COM port is a DOS device name, not a file.
     if (!IsDevicePath(path) && path.find_first_of("\\/:") == std::string::npos) {

@@ -11,9 +11,10 @@ cd "$(dirname "$0")/.."
 gui=0
 [ "${1:-}" = "--gui" ] && gui=1
 
+source scripts/lib/steps.sh
 scripts/deps.sh
-cmake --preset dev >/dev/null
-cmake --build --preset dev
+step configure-dev "Configuring the build" cmake --preset dev
+step build-dev "Building the tools (build/bin/)" cmake --build --preset dev
 
 bin=$PWD/build/bin
 work=$PWD/build/demo
@@ -27,7 +28,7 @@ rm -f "$received"
 
 echo "--- making a sample pack from a $length-byte image"
 head -c "$length" /dev/urandom > "$image"
-"$bin/k5-sim" mkpack --out "$pack" --image "$image" --version 308
+"$bin/k5-sim" mkpack --out "$pack" --image "$image" --version 308 >/dev/null
 "$bin/k5-iap" info "$pack"
 
 if [ $gui -eq 1 ]; then
@@ -56,8 +57,9 @@ if [ $gui -eq 1 ]; then
   exit 0
 fi
 
-echo "--- starting the simulated controller (running firmware)"
-"$bin/k5-sim" --firmware --once --link "$link" --pack "$pack" --dump "$received" >/dev/null &
+simlog="$work/k5-sim.log"
+echo "--- starting the simulated controller (running firmware; its messages go to $simlog)"
+"$bin/k5-sim" --firmware --once --link "$link" --pack "$pack" --dump "$received" >/dev/null 2>"$simlog" &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
@@ -68,6 +70,8 @@ status=0
 wait $sim || true
 trap - EXIT
 
+echo "--- what the simulated controller saw"
+sed 's/^/    /' "$simlog"
 echo "--- checking what the controller received"
 if [ $status -eq 0 ] && cmp -s "$image" "$received"; then
   echo "The controller received the pack's image byte for byte ($length bytes)."

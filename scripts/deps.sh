@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, and any extra ones named as
 # arguments. Only missing packages are installed; apt-get runs as root (through
-# sudo when not root).
+# sudo when not root). Its output goes to build/logs/; one line is printed.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib/steps.sh
 
 packages=(
   cmake ninja-build g++ pkg-config
@@ -21,9 +23,11 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_missing() {
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+step packages "Installing ${#missing[@]} Debian packages: ${missing[*]}" install_missing

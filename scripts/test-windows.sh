@@ -5,11 +5,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+source scripts/lib/steps.sh
 scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64
-[ -x build/bin/k5-sim ] || { cmake --preset dev >/dev/null && cmake --build --preset dev --target k5-sim; }
+if [ ! -x build/bin/k5-sim ]; then
+  step configure-dev "Configuring dev (for the Linux k5-sim)" cmake --preset dev
+  step build-sim "Building the Linux k5-sim" cmake --build --preset dev --target k5-sim
+fi
 
-cmake --preset win64 --fresh >/dev/null
-cmake --build --preset win64
+step configure-win64 "Configuring win64" cmake --preset win64 --fresh
+step build-win64 "Cross-building win64 (build-win64/bin/)" cmake --build --preset win64
 
 export WINEPREFIX="$PWD/build-win64/wineprefix" WINEDEBUG=-all
 wineserver -k 2>/dev/null || true
@@ -19,6 +23,6 @@ mkdir -p "$WINEPREFIX"
 # tests: otherwise each test waits for them, or they keep ctest's pipe open.
 wineserver -p 2>>"$PWD/build-win64/wineserver.log"  # a closing pty sends it SIGHUP: it dumps its objects there
 trap 'wineserver -k 2>/dev/null || true' EXIT
-wineboot -i >/dev/null 2>&1
+step wineboot "Making the Wine prefix" wineboot -i
 wine cmd /c exit >/dev/null 2>&1
 ctest --preset win64 -j2

@@ -7,13 +7,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+source scripts/lib/steps.sh
 scripts/deps.sh
 
 run_preset() {
   local preset=$1
-  echo "=== $preset: configure, build, test"
-  cmake --preset "$preset" --fresh >/dev/null
-  cmake --build --preset "$preset"
+  echo "=== $preset"
+  step "configure-$preset" "Configuring $preset" cmake --preset "$preset" --fresh
+  step "build-$preset" "Building $preset" cmake --build --preset "$preset"
   ctest --preset "$preset" -j2
 }
 

@@ -34,6 +34,8 @@ TEST(CliSessionView, InteractiveProgressIsClearedAroundLogLinesAndSummarised) {
     std::ostringstream out, err;
     k5::cli::CliSessionView view(out, err, false, true, 3840);
     view.ShowProgress(true);
+    view.AddLog("Conntectting MCU....");
+    EXPECT_EQ(err.str(), "") << "no count before the image starts";
     view.SetProgressMax(1000);
     view.SetProgressPosition(1000);
     EXPECT_NE(err.str().find("[100%] 1000/1000 bytes"), std::string::npos) << err.str();

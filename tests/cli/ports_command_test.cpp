@@ -54,13 +54,22 @@ TEST(PortsCommand, FindsUsbAdaptersWithTheirIds) {
     EXPECT_EQ(devices[0].serial, "A50285BI");
 
     k5::test::TempDir dir;
-    k5::SettingsFile settings(dir.File("none.ini"));
+    dir.WriteText("k5.ini", "[Uart]\nPort=2\n");
+    k5::SettingsFile settings(dir.File("k5.ini"));
     std::ostringstream out;
     k5::cli::PrintPorts(
-        out, settings, [](const std::string& p) { return p == "/dev/ttyUSB0"; }, devices);
-    EXPECT_NE(out.str().find("COM1  /dev/ttyUSB0              present\n"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("COM2  /dev/ttyS1                missing\n"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("USB 0403:6001  serial A50285BI"), std::string::npos) << out.str();
+        out, settings, [](const std::string& p) { return p == "/dev/ttyUSB0" || p == "/dev/ttyS1"; },
+        devices);
+    const std::string text = out.str();
+    EXPECT_NE(
+        text.find(
+            "\nCOM1    /dev/ttyUSB0              USB adapter 0403:6001 FT232R USB UART, serial A50285BI\n"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nCOM2 *  /dev/ttyS1                built-in serial port\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nCOM3    /dev/ttyS2                missing\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find(" \n"), std::string::npos) << "no trailing blanks";
 }
 
 }  // namespace

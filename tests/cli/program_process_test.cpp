@@ -181,14 +181,29 @@ TEST_F(ProgramProcessTest, SimulatorReplacesOnlyALinkAtItsLinkPath) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link))) << "removed on exit";
 }
 
-TEST_F(ProgramProcessTest, PortsListsTheComNames) {
-    dir.WriteText("k5.ini", "[Devices]\nCOM2=" + pack + "\n");
+TEST_F(ProgramProcessTest, DoctorProbeAsksForABootloaderAndNothingElse) {
+    {
+        SimProcess sim("--no-pace", link);
+        auto r = RunCommand(kIap + " doctor --probe --port " + link);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find("a bootloader answered (0x02 0xFD)"), std::string::npos) << r.out;
+        auto plain = RunCommand(kIap + " doctor --port " + link);
+        EXPECT_NE(plain.out.find("the port opens (nothing was sent"), std::string::npos) << plain.out;
+    }
+    SimProcess firmware("--firmware --no-pace", link);
+    auto r = RunCommand(kIap + " doctor --probe --port " + link);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("no answer within 0.5 s"), std::string::npos) << r.out;
+}
+
+TEST_F(ProgramProcessTest, PortsNamesTheKindAndMarksTheSelectedPort) {
+    SimProcess sim("", link);
+    dir.WriteText("k5.ini", "[Uart]\nPort=2\n[Devices]\nCOM2=" + link + "\n");
     auto r = RunCommand(kIap + " ports --settings " + dir.File("k5.ini"));
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("COM2  " + pack), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("present  [Devices]"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("COM9"), std::string::npos);
-    EXPECT_NE(r.out.find("Serial devices:"), std::string::npos);
+    EXPECT_NE(r.out.find("COM2 *  " + link), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("pseudo-terminal  (from [Devices])\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Serial ports present:"), std::string::npos);
 }
 
 }  // namespace
