@@ -13,15 +13,20 @@ trap 'rm -rf "$work"; rm -f "$WINEPREFIX/dosdevices/com12"' EXIT
 pack="Z:${work//\//\\}\\fw.Pack"
 failures=0 passed=0
 
+# start_sim SIM-OPTIONS...: a simulator behind COM12; its pid in $simPid.
+start_sim() {
+  rm -f "$work/link"
+  "$sim" --quiet --no-pace --link "$work/link" "$@" >/dev/null 2>&1 &
+  simPid=$!
+  for _ in $(seq 100); do [ -L "$work/link" ] && break; sleep 0.05; done
+  ln -sfn "$(readlink "$work/link")" "$WINEPREFIX/dosdevices/com12"
+}
+
 # expect NAME EXIT "LINES" SIM-OPTIONS...: one session, its log lines after "Conntectting MCU....", its exit code.
 expect() {
   local name=$1 code=$2 lines=$3
   shift 3
-  rm -f "$work/link"
-  "$sim" --quiet --no-pace --link "$work/link" "$@" >/dev/null 2>&1 &
-  local simPid=$!
-  for _ in $(seq 100); do [ -L "$work/link" ] && break; sleep 0.05; done
-  ln -sfn "$(readlink "$work/link")" "$WINEPREFIX/dosdevices/com12"
+  start_sim "$@"
   local out status
   out=$(wine "$exe" program --port COM12 "$pack" 2>"$work/err" | tr -d '\r')
   status=$?
@@ -46,6 +51,15 @@ expect "header not acknowledged"           1 "MCU Identified\n$transfer" --no-he
 expect "block acknowledgement runs out"    1 "MCU Identified\n$transfer" --ack-blocks 1
 expect "no verdict"                        1 'MCU Identified\nPrograming...\nProgram Fail' --no-verdict
 expect "cable pulled during the image"     1 "MCU Identified\n$transfer" --unplug-after 600
+
+# doctor --probe: a bootloader answers, a running firmware does not.
+for mode in bootloader firmware; do
+  if [ $mode = firmware ]; then start_sim --firmware; want=1; else start_sim; want=0; fi
+  wine "$exe" doctor --probe --port COM12 >/dev/null 2>&1; status=$?
+  kill "$simPid" 2>/dev/null; wait "$simPid" 2>/dev/null
+  if [ $status = $want ]; then passed=$((passed + 1)); echo "ok    doctor --probe, $mode"; else
+    failures=$((failures + 1)); echo "FAIL  doctor --probe, $mode: exit $status (want $want)"; fi
+done
 
 # The port cannot be opened.
 rm -f "$WINEPREFIX/dosdevices/com12"
