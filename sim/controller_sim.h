@@ -140,7 +140,6 @@ class ControllerSim {
     std::vector<std::uint8_t> header_;
     std::vector<std::uint8_t> data_;
     std::uint32_t expectedBytes_ = 0;
-    int probesSinceHalfReply_ = 0;
     bool halfReplied_ = false;
     long receivedCount_ = 0;
     bool sessionEnded_ = false;
