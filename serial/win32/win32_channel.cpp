@@ -21,8 +21,8 @@ namespace {
 
 constexpr DWORD kLineEventMask = EV_ERR | EV_RLSD | EV_RING;  // 0x01A0
 constexpr DWORD kReadSize = 4096;
-// How long a cancelled wait for line events may take to complete; Wine completes
-// it only when the handle closes.
+// How long a cancelled operation may take to complete, and then how long after
+// the handle closed (Wine completes a cancelled wait for line events only then).
 constexpr DWORD kCancelGrace = 200;
 constexpr DWORD kCloseGrace = 2000;
 
@@ -263,9 +263,10 @@ class Reader {
     void End() {
         api.PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
         // Purging does not end pending operations everywhere (Wine): cancel and wait.
-        io_.read.CancelAndWait(api, port_, INFINITE);
-        io_.event.CancelAndWait(api, port_,
-                                kCancelGrace);  // else the channel waits once the handle is closed
+        // A driver that does not end them (Wine's wait for line events) ends them when the
+        // channel closes the handle.
+        io_.read.CancelAndWait(api, port_, kCancelGrace);
+        io_.event.CancelAndWait(api, port_, kCancelGrace);
     }
 
     win32::CommApi& api;
@@ -497,16 +498,23 @@ class Win32Channel : public PortChannel {
         queue_.reset();
         if (port_ != INVALID_HANDLE_VALUE) api.Close(port_);
         port_ = INVALID_HANDLE_VALUE;
-        // A wait for line events that cancelling did not end ends with the handle.
-        if (readerIo_ && readerIo_->event.pending &&
-            ::WaitForSingleObject(readerIo_->event.done.Get(), kCloseGrace) != WAIT_OBJECT_0) {
-            (void)readerIo_.release();  // still pending: freeing its OVERLAPPED would corrupt memory
+        // What cancelling did not end ends with the handle; what not even that ends
+        // must keep its OVERLAPPED and buffer: they are left behind rather than freed.
+        if (readerIo_ && !(EndedWithTheHandle(readerIo_->event) && EndedWithTheHandle(readerIo_->read))) {
+            (void)readerIo_.release();
         }
         readerIo_.reset();
         stop_.Reset();
     }
 
   private:
+    static bool EndedWithTheHandle(Overlapped& operation) {
+        if (!operation.pending) return true;
+        if (::WaitForSingleObject(operation.done.Get(), kCloseGrace) != WAIT_OBJECT_0) return false;
+        operation.pending = false;
+        return true;
+    }
+
     template <typename Body>
     static bool Start(std::thread& thread, Body body) {
         try {
