@@ -1,26 +1,14 @@
 #include "default_error_box.h"
 
-#include <QFileInfo>
-
-#include "SerialComm.h"
-#include "gbk_text.h"
+#include "error_box_rules.h"
 
 namespace k5::app {
 
 QString ApplicationTitle(const QString& executablePath) {
-    QString name = QFileInfo(executablePath).fileName();
-    const qsizetype dot = name.indexOf('.');
-    if (dot >= 0) name.truncate(dot);
-    if (name.size() > 1) name = name.left(1) + name.mid(1).toLower();
-    return name;
+    return QString::fromStdString(ApplicationTitleFor(executablePath.toStdString()));
 }
 
-QString ErrorBoxText(const std::exception& error) {
-    QString text = dynamic_cast<const serial::ECommsError*>(&error) ? FromGbk(error.what())
-                                                                    : QString::fromUtf8(error.what());
-    if (!text.isEmpty() && text.back().unicode() > u'.') text += '.';
-    return text;
-}
+QString ErrorBoxText(const std::exception& error) { return QString::fromStdString(ErrorBoxTextFor(error)); }
 
 void ShowDefaultErrorBox(UiPrompts& prompts, const std::exception& error) {
     prompts.Error(ErrorBoxText(error), ApplicationTitle(QCoreApplication::applicationFilePath()));

@@ -8,6 +8,7 @@
 #include "default_error_box.h"
 #include "fonts.h"
 #include "port_names.h"
+#include "window_texts.h"
 
 namespace k5::app {
 
@@ -16,16 +17,16 @@ TF_UartSet* F_UartSet = nullptr;
 TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget* centreOn)
     : QDialog(nullptr), settings_(settings), prompts_(prompts), centreOn_(centreOn) {
     setObjectName("F_UartSet");
-    setWindowTitle("Uart port set");
+    setWindowTitle(text::kPortDialogTitle);
     setFont(WindowFont());
     setFixedSize(221, 273);
 
-    GroupBox2 = new QGroupBox("UART", this);
+    GroupBox2 = new QGroupBox(text::kPortGroup, this);
     GroupBox2->setObjectName("GroupBox2");
     GroupBox2->setGeometry(12, 12, 197, 193);
     GroupBox2->setFont(UiFont());
 
-    Label1 = new QLabel("UART Port", GroupBox2);
+    Label1 = new QLabel(text::kPortLabel, GroupBox2);
     Label1->setObjectName("Label1");
     Label1->move(16, 30);
     Label1->adjustSize();
@@ -33,13 +34,13 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(16, 52, 165, 27);
     for (int n = 1; n <= 9; ++n) {
-        ComboBox1->addItem(QString("com%1").arg(n));
+        ComboBox1->addItem(text::kPortEntries[n - 1]);
         const std::string device = ResolvePortName("COM" + std::to_string(n), settings_);
         ComboBox1->setItemData(n - 1, QString::fromStdString(device), Qt::ToolTipRole);
     }
     ComboBox1->setCurrentIndex(0);
 
-    Label2 = new QLabel("UartBaud rate", GroupBox2);
+    Label2 = new QLabel(text::kBaudLabel, GroupBox2);
     Label2->setObjectName("Label2");
     Label2->move(16, 96);
     Label2->adjustSize();
@@ -47,14 +48,14 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     ComboBox2 = new QComboBox(GroupBox2);
     ComboBox2->setObjectName("ComboBox2");
     ComboBox2->setGeometry(16, 118, 165, 27);
-    ComboBox2->addItems({"38400", "57600", "115200"});
+    for (const char* baud : text::kBaudEntries) ComboBox2->addItem(baud);
     ComboBox2->setCurrentIndex(0);
     ComboBox2->hide();
 
-    Button1 = new QPushButton("Save", this);
+    Button1 = new QPushButton(text::kSave, this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(24, 222, 75, 30);
-    Button2 = new QPushButton("Exit", this);
+    Button2 = new QPushButton(text::kExit, this);
     Button2->setObjectName("Button2");
     Button2->setGeometry(122, 222, 75, 30);
     Button1->setAutoDefault(false);
@@ -75,21 +76,26 @@ void TF_UartSet::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-void TF_UartSet::FormShow() {
-    const int port = settings_.GetUartPort();
-    // A port beyond the last entry leaves nothing selected.
-    const int position = port >= 1 ? port - 1 : 0;
-    ComboBox1->setCurrentIndex(position < ComboBox1->count() ? position : -1);
-    ComboBox2->setCurrentIndex(settings_.GetBaudIndex());
-}
+void TF_UartSet::FormShow() { model_.FormShow(); }
 
-void TF_UartSet::Button1Click() {
-    // With no entry selected the position is -1, and port 0 is written.
-    settings_.SetUartPort(ComboBox1->currentIndex() + 1);
-    settings_.SetBaudIndex(ComboBox2->currentIndex());
-    if (F_UartSet) F_UartSet->accept();
-}
+void TF_UartSet::Button1Click() { model_.Button1Click(); }
 
-void TF_UartSet::Button2Click() { reject(); }
+void TF_UartSet::Button2Click() { model_.Button2Click(); }
+
+void TF_UartSet::SelectPort(int position) { ComboBox1->setCurrentIndex(position); }
+
+void TF_UartSet::SelectBaud(int position) { ComboBox2->setCurrentIndex(position); }
+
+int TF_UartSet::SelectedPort() const { return ComboBox1->currentIndex(); }
+
+int TF_UartSet::SelectedBaud() const { return ComboBox2->currentIndex(); }
+
+void TF_UartSet::CloseDialog(bool saved) {
+    if (!saved) {
+        reject();
+    } else if (F_UartSet) {
+        F_UartSet->accept();
+    }
+}
 
 }  // namespace k5::app

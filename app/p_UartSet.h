@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include "port_dialog_model.h"
 #include "settings_file.h"
 #include "ui_prompts.h"
 
@@ -14,7 +15,9 @@ class QPushButton;
 
 namespace k5::app {
 
-class TF_UartSet : public QDialog {
+// The port dialog on Qt: draws the controls; the dialog model decides what
+// showing, "Save" and "Exit" do.
+class TF_UartSet : public QDialog, private PortDialogView {
     Q_OBJECT
   public:
     // Created without an owner; shown centred on `centreOn`.
@@ -36,9 +39,16 @@ class TF_UartSet : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void SelectPort(int position) override;
+    void SelectBaud(int position) override;
+    int SelectedPort() const override;
+    int SelectedBaud() const override;
+    void CloseDialog(bool saved) override;
+
     const SettingsFile& settings_;
     UiPrompts& prompts_;
     QWidget* centreOn_;
+    PortDialogModel model_{*this, settings_};
 };
 
 // The dialog while "Uart Port" shows it.

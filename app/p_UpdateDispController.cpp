@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -77,15 +76,18 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, U
     AVS1->OnReceiveData = [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
         AVS1ReceiveData(sender, buffer, length);
     };
-    AVS1->OnRequestHangup = [this](serial::TComm* sender) { OnPortHungUp(sender); };
 
     session_ = std::make_unique<IapSession>(*AVS1, pack_, settings_, view_, sessionState);
-    session_->SetFinishedCallback([this] { dispatcher_.Post([this] { OnSessionFinished(); }); });
+    windowView_ = std::make_unique<WindowView>(*this);
+    model_ = std::make_unique<MainWindowModel>(*windowView_, pack_, *session_);
+    session_->SetFinishedCallback([this] { dispatcher_.Post([this] { model_->SessionFinished(); }); });
+    AVS1->OnRequestHangup = [this](serial::TComm* sender) { model_->PortHungUp(sender->DevicePath()); };
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
     // A worker still running must not wait for this thread any more.
     view_.Abandon();
+    model_.reset();
     session_.reset();
     AVS1.reset();
     if (F_UpdateDispController == this) F_UpdateDispController = nullptr;
@@ -99,9 +101,9 @@ void TF_UpdateDispController::CreateControls() {
 
     MainMenu1 = menuBar();
     MainMenu1->setObjectName("MainMenu1");
-    IAP1 = MainMenu1->addMenu("Uart");
+    IAP1 = MainMenu1->addMenu(text::kUartMenu);
     IAP1->setObjectName("IAP1");
-    UartPort1 = IAP1->addAction("Uart Port");
+    UartPort1 = IAP1->addAction(text::kUartPortItem);
     UartPort1->setObjectName("UartPort1");
     connect(UartPort1, &QAction::triggered, this,
             [this] { RunHandler(prompts_, [this] { UartPort1Click(); }); });
@@ -127,9 +129,9 @@ void TF_UpdateDispController::CreateControls() {
         button->setFixedSize(width, 39);
         return button;
     };
-    Btn_ReadUserPack = makeButton("Btn_ReadUserPack", "Read Pack", ReadPackPicture(), 185);
-    Btn_ReadUserPack->setToolTip("Read Controller  update from pack file ");
-    Btn_SendToController = makeButton("Btn_SendToController", "Program", ProgramPicture(), 264);
+    Btn_ReadUserPack = makeButton("Btn_ReadUserPack", text::kReadPack, ReadPackPicture(), 185);
+    Btn_ReadUserPack->setToolTip(text::kReadPackTip);
+    Btn_SendToController = makeButton("Btn_SendToController", text::kProgram, ProgramPicture(), 264);
     Btn_SendToController->setEnabled(false);
     ToolBar1->addWidget(Btn_ReadUserPack);
     ToolBar1->addSeparator();
@@ -139,26 +141,26 @@ void TF_UpdateDispController::CreateControls() {
     connect(Btn_SendToController, &QToolButton::clicked, this,
             [this] { RunHandler(prompts_, [this] { Btn_SendToControllerClick(); }); });
 
-    GroupBox1 = new QGroupBox("Controller Update Pack Info", client);
+    GroupBox1 = new QGroupBox(text::kPackInfo, client);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(2, 56, 471, 145);
     GroupBox1->setFont(UiFont());
     SetTextColour(GroupBox1, kNavy);
 
     const QFont ui = UiFont();
-    Label5 = MakeLabel(GroupBox1, "Label5", "Program Firmware Name", {8, 32}, ui);
+    Label5 = MakeLabel(GroupBox1, "Label5", text::kFirmwareName, {8, 32}, ui);
     Edit_UpdateFileName = new QLineEdit(GroupBox1);
     Edit_UpdateFileName->setObjectName("Edit_UpdateFileName");
     Edit_UpdateFileName->setReadOnly(true);
     Edit_UpdateFileName->setGeometry(8, 52, 457, 27);
-    Label1 = MakeLabel(GroupBox1, "Label1", "Version", {8, 88}, ui);
+    Label1 = MakeLabel(GroupBox1, "Label1", text::kVersion, {8, 88}, ui);
     Edit_VerNum = new QLineEdit(GroupBox1);
     Edit_VerNum->setObjectName("Edit_VerNum");
     Edit_VerNum->setReadOnly(true);
     Edit_VerNum->setGeometry(8, 108, 121, 27);
     Label8 = MakeLabel(GroupBox1, "Label8", QString(), {208, 88}, UiFont(true));
     Label8->setFixedSize(241, 19);
-    Label2 = MakeLabel(GroupBox1, "Label2", "Tip: Velmar-Middle Drive Controller  Only", {208, 112}, ui);
+    Label2 = MakeLabel(GroupBox1, "Label2", text::kOnlyForVelmar, {208, 112}, ui);
     for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, Qt::black);
     SetTextColour(Label8, Qt::blue);
     // The group takes no input: everything in it is display-only.
@@ -186,12 +188,10 @@ void TF_UpdateDispController::CreateControls() {
     ListBox1->setUniformItemSizes(true);
     ListBox1->setStyleSheet(QString("QListWidget::item { height: %1px; }").arg(kLogLineHeight));
 
-    Label4 = MakeLabel(client, "Label4", "Notice:    if  program unsucessfully", {8, 360}, UiFont(true));
-    Label3 = MakeLabel(client, "Label3", "1. Reconnect program cable  and connect again if still unsucessful",
-                       {8, 384}, ui);
-    Label6 = MakeLabel(client, "Label6", "2. try with V3.1 IAP tool to update  some old controller ",
-                       {8, 408}, ui);
-    Label7 = MakeLabel(client, "Label7", "www.k5-drive.example", {280, 360}, WebAddressFont());
+    Label4 = MakeLabel(client, "Label4", text::kNotice, {8, 360}, UiFont(true));
+    Label3 = MakeLabel(client, "Label3", text::kNoticeReconnect, {8, 384}, ui);
+    Label6 = MakeLabel(client, "Label6", text::kNoticeOldTool, {8, 408}, ui);
+    Label7 = MakeLabel(client, "Label7", text::kWebAddress, {280, 360}, WebAddressFont());
     Label7->setFixedSize(185, 19);
     Label7->setTextInteractionFlags(Qt::NoTextInteraction);
     SetTextColour(Label7, kNavy);
@@ -241,78 +241,84 @@ void TF_UpdateDispController::AddLog(const QString& text) {
     ListBox1->viewport()->repaint();
 }
 
-void TF_UpdateDispController::SetKindLabel() { Label8->setText(PackKindText(pack_.Header().PackKind())); }
+void TF_UpdateDispController::Btn_ReadUserPackClick() { model_->Btn_ReadUserPackClick(); }
 
-void TF_UpdateDispController::Btn_ReadUserPackClick() {
-    // A running session reads the pack; it cannot change now.
-    if (SessionRunning()) return;
-    const auto path = prompts_.ChoosePackFile(this);
-    if (!path) return;
-    if (!pack_.LoadPack(path->toStdString())) {
-        Btn_SendToController->setEnabled(false);
-        prompts_.Warning(this, "Pack file was briken", "Error");
-        return;
-    }
-    const PackHeader& header = pack_.Header();
-    Edit_UpdateFileName->setText(QFileInfo(*path).fileName());
-    Edit_VerNum->setText(QString::number(header.Version()));
-    SetKindLabel();
-    if (header.ProductCode() != kExpectedProductCode) {
-        Btn_SendToController->setEnabled(false);
-        prompts_.Warning(this, "Pack Eror", "Warrning");
-    }
-    Btn_SendToController->setEnabled(true);
-}
+void TF_UpdateDispController::Btn_SendToControllerClick() { model_->Btn_SendToControllerClick(); }
 
-void TF_UpdateDispController::Btn_SendToControllerClick() {
-    ListBox1->clear();
-    if (SessionRunning()) return;  // a click during a session only clears the log
-    SetKindLabel();
-    if (!session_->BeginSession()) return;
-    Btn_ReadUserPack->setEnabled(false);
-    UartPort1->setEnabled(false);
-}
-
-void TF_UpdateDispController::UartPort1Click() {
-    if (SessionRunning()) return;
-    F_UartSet = new TF_UartSet(settings_, prompts_, this);
-    struct Release {
-        ~Release() {
-            delete F_UartSet;
-            F_UartSet = nullptr;
-        }
-    } release;
-    F_UartSet->exec();
-}
+void TF_UpdateDispController::UartPort1Click() { model_->UartPort1Click(); }
 
 void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
                                               std::uint16_t BufferLength) {
     session_->AVS1ReceiveData(Sender, Buffer, BufferLength);
 }
 
-void TF_UpdateDispController::OnPortHungUp(serial::TComm* sender) {
-    AddLog(QString::fromStdString("Port " + sender->DevicePath() + " hung up"));
-    session_->PortHungUp();
-}
-
-void TF_UpdateDispController::OnSessionFinished() {
-    if (SessionRunning()) return;
-    Btn_ReadUserPack->setEnabled(true);
-    UartPort1->setEnabled(true);
-    if (closeWhenIdle_) close();
-}
-
 void TF_UpdateDispController::closeEvent(QCloseEvent* event) {
-    if (!SessionRunning()) {
+    if (model_->CloseRequested()) {
         event->accept();
-        return;
+    } else {
+        event->ignore();
     }
-    event->ignore();
-    if (closeWhenIdle_) return;  // already stopping
-    if (!prompts_.Confirm(this, kStopAndCloseQuestion, windowTitle())) return;
-    // The session stops, closes the port and clears SessionRunning; then the window closes.
-    closeWhenIdle_ = true;
-    session_->RequestStop();
 }
+
+// The window model's view of this window.
+class TF_UpdateDispController::WindowView : public MainWindowView {
+  public:
+    explicit WindowView(TF_UpdateDispController& window) : w_(window) {}
+
+    void SetField(Field field, const std::string& text) override {
+        const QString shown = QString::fromStdString(text);
+        switch (field) {
+            case Field::FileName:
+                w_.Edit_UpdateFileName->setText(shown);
+                break;
+            case Field::Version:
+                w_.Edit_VerNum->setText(shown);
+                break;
+            case Field::Kind:
+                w_.Label8->setText(shown);
+                break;
+        }
+    }
+    void Enable(Control control, bool enabled) override {
+        switch (control) {
+            case Control::ReadPack:
+                w_.Btn_ReadUserPack->setEnabled(enabled);
+                break;
+            case Control::Program:
+                w_.Btn_SendToController->setEnabled(enabled);
+                break;
+            case Control::UartPort:
+                w_.UartPort1->setEnabled(enabled);
+                break;
+        }
+    }
+    void ClearLog() override { w_.ListBox1->clear(); }
+    void AddLog(const std::string& text) override { w_.AddLog(QString::fromStdString(text)); }
+    void Warning(const std::string& text, const std::string& title) override {
+        w_.prompts_.Warning(&w_, QString::fromStdString(text), QString::fromStdString(title));
+    }
+    bool Confirm(const std::string& text) override {
+        return w_.prompts_.Confirm(&w_, QString::fromStdString(text), w_.windowTitle());
+    }
+    std::optional<std::string> ChoosePackFile() override {
+        const auto path = w_.prompts_.ChoosePackFile(&w_);
+        if (!path) return std::nullopt;
+        return path->toStdString();
+    }
+    void ShowPortDialog() override {
+        F_UartSet = new TF_UartSet(w_.settings_, w_.prompts_, &w_);
+        struct Release {
+            ~Release() {
+                delete F_UartSet;
+                F_UartSet = nullptr;
+            }
+        } release;
+        F_UartSet->exec();
+    }
+    void CloseWindow() override { w_.close(); }
+
+  private:
+    TF_UpdateDispController& w_;
+};
 
 }  // namespace k5::app

@@ -1,6 +1,6 @@
-// The main window: opens an update pack, shows what it holds, starts a
-// programming session and shows its log and progress. It owns the program's
-// serial port component AVS1 and the session that runs on it.
+// The main window on Qt: draws the controls and hands each click to the
+// window model (main_window_model.h), which decides what it does. It owns the
+// program's serial port component AVS1 and the session that runs on it.
 #pragma once
 
 #include <QMainWindow>
@@ -9,10 +9,12 @@
 
 #include "SerialComm.h"
 #include "iap_session.h"
+#include "main_window_model.h"
 #include "qt_dispatcher.h"
 #include "qt_session_view.h"
 #include "settings_file.h"
 #include "ui_prompts.h"
+#include "window_texts.h"
 
 class QAction;
 class QGroupBox;
@@ -28,8 +30,8 @@ namespace k5::app {
 
 class TGauge;
 
-inline constexpr const char* kWindowTitle = "Velmar-K5-Controller IAP Tool Ver 5.2-20002 -202501";
-inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
+inline constexpr const char* kWindowTitle = text::kWindowTitle;
+inline constexpr const char* kStopAndCloseQuestion = text::kStopAndCloseQuestion;
 
 class TF_UpdateDispController : public QMainWindow {
     Q_OBJECT
@@ -80,12 +82,11 @@ class TF_UpdateDispController : public QMainWindow {
     void showEvent(QShowEvent* event) override;
 
   private:
+    class WindowView;
+
     void CreateControls();
     void FitOuterSize();
     void RefitToFrame();
-    void SetKindLabel();
-    void OnSessionFinished();
-    void OnPortHungUp(serial::TComm* sender);
 
     const SettingsFile& settings_;
     UiPrompts& prompts_;
@@ -93,13 +94,14 @@ class TF_UpdateDispController : public QMainWindow {
     bool centred_ = false;
     bool frameSettled_ = false;
     QSize fittedFrame_;
-    bool closeWhenIdle_ = false;
 
     // Declared in the order they may be torn down in reverse: the session
     // first, then the port, then what carries their calls to this thread.
     QtDispatcher dispatcher_;
     QtSessionView view_;
     std::unique_ptr<IapSession> session_;
+    std::unique_ptr<WindowView> windowView_;
+    std::unique_ptr<MainWindowModel> model_;
 };
 
 // The main window of the program, while it exists.

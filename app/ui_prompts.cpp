@@ -1,11 +1,14 @@
 #include "ui_prompts.h"
 
+#include "window_texts.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace k5::app {
 
-QString PackFileFilter() { return QStringLiteral("*.Pack (*.[Pp][Aa][Cc][Kk])"); }
+// Described as "*.Pack", matching the extension in any case.
+QString PackFileFilter() { return QString(text::kPackFilter) + " (*.[Pp][Aa][Cc][Kk])"; }
 
 std::optional<QString> QtUiPrompts::ChoosePackFile(QWidget* parent) {
     const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(), PackFileFilter());

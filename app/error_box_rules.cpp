@@ -1,0 +1,47 @@
+#include "error_box_rules.h"
+
+#include "SerialComm.h"
+#include "gbk_convert.h"
+#include "message_text.h"
+#include "utf8_path.h"
+
+namespace k5::app {
+namespace {
+
+// Bytes that are not GBK after all, shown one character each.
+std::string Latin1ToUtf8(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ApplicationTitleFor(const std::string& executablePath) {
+    std::string name = Utf8FromPath(PathFromUtf8(executablePath).filename());
+    // Both separators: a Windows path may reach a Linux build's tests too.
+    if (const auto slash = name.find_last_of("\\/"); slash != std::string::npos) name.erase(0, slash + 1);
+    if (const auto dot = name.find('.'); dot != std::string::npos) name.erase(dot);
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (name[i] >= 'A' && name[i] <= 'Z') name[i] = static_cast<char>(name[i] - 'A' + 'a');
+    }
+    return name;
+}
+
+std::string ErrorBoxTextFor(const std::exception& error) {
+    std::string text = error.what();
+    if (dynamic_cast<const serial::ECommsError*>(&error) != nullptr) {
+        const auto converted = platform::GbkToUtf8(text);
+        text = converted ? *converted : Latin1ToUtf8(text);
+    }
+    return WithFullStop(text);
+}
+
+}  // namespace k5::app

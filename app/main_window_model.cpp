@@ -1,0 +1,74 @@
+#include "main_window_model.h"
+
+#include "utf8_path.h"
+#include "window_texts.h"
+
+namespace k5::app {
+
+using Control = MainWindowView::Control;
+using Field = MainWindowView::Field;
+
+MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session)
+    : view_(view), pack_(pack), session_(session) {}
+
+void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, PackKindText(pack_.Header().PackKind())); }
+
+void MainWindowModel::Btn_ReadUserPackClick() {
+    // A running session reads the pack; it cannot change now.
+    if (SessionRunning()) return;
+    const auto path = view_.ChoosePackFile();
+    if (!path) return;
+    if (!pack_.LoadPack(*path)) {
+        view_.Enable(Control::Program, false);
+        view_.Warning(text::kPackBroken, text::kPackBrokenTitle);
+        return;
+    }
+    const PackHeader& header = pack_.Header();
+    view_.SetField(Field::FileName, Utf8FromPath(PathFromUtf8(*path).filename()));
+    view_.SetField(Field::Version, std::to_string(header.Version()));
+    ShowKind();
+    if (header.ProductCode() != kExpectedProductCode) {
+        // Disabled while the warning shows, then enabled all the same: a foreign pack can be programmed.
+        view_.Enable(Control::Program, false);
+        view_.Warning(text::kForeignPack, text::kForeignPackTitle);
+    }
+    view_.Enable(Control::Program, true);
+}
+
+void MainWindowModel::Btn_SendToControllerClick() {
+    view_.ClearLog();
+    if (SessionRunning()) return;  // a click during a session only clears the log
+    ShowKind();
+    if (!session_.BeginSession()) return;
+    view_.Enable(Control::ReadPack, false);
+    view_.Enable(Control::UartPort, false);
+}
+
+void MainWindowModel::UartPort1Click() {
+    if (SessionRunning()) return;
+    view_.ShowPortDialog();
+}
+
+void MainWindowModel::PortHungUp(const std::string& device) {
+    view_.AddLog("Port " + device + " hung up");
+    session_.PortHungUp();
+}
+
+void MainWindowModel::SessionFinished() {
+    if (SessionRunning()) return;
+    view_.Enable(Control::ReadPack, true);
+    view_.Enable(Control::UartPort, true);
+    if (closeWhenIdle_) view_.CloseWindow();
+}
+
+bool MainWindowModel::CloseRequested() {
+    if (!SessionRunning()) return true;
+    if (closeWhenIdle_) return false;  // already stopping
+    if (!view_.Confirm(text::kStopAndCloseQuestion)) return false;
+    // The session stops, closes the port and clears SessionRunning; then the window closes.
+    closeWhenIdle_ = true;
+    session_.RequestStop();
+    return false;
+}
+
+}  // namespace k5::app

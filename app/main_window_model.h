@@ -1,0 +1,70 @@
+// What the main window does, written once for both desktop programs. A view
+// (Qt on Linux, Win32 on Windows) draws the controls and asks the person;
+// this model decides what each click does, what is shown and what is enabled.
+//
+// States: no pack (Program disabled), a pack loaded (Program enabled),
+// programming (Read Pack and Uart Port disabled, and refused if reached).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "iap_session.h"
+#include "p_HexConvertFun.h"
+
+namespace k5::app {
+
+class MainWindowView {
+  public:
+    enum class Field { FileName, Version, Kind };
+    enum class Control { ReadPack, Program, UartPort };
+
+    virtual ~MainWindowView() = default;
+    virtual void SetField(Field field, const std::string& text) = 0;
+    virtual void Enable(Control control, bool enabled) = 0;
+    virtual void ClearLog() = 0;
+    // Appends a line to the log list, selects it and draws the list at once.
+    virtual void AddLog(const std::string& text) = 0;
+    // A modal box with the warning icon and one OK button.
+    virtual void Warning(const std::string& text, const std::string& title) = 0;
+    // A modal yes/no question titled like the window.
+    virtual bool Confirm(const std::string& text) = 0;
+    // The file-open dialog for *.Pack; the chosen file in UTF-8, nothing when cancelled.
+    virtual std::optional<std::string> ChoosePackFile() = 0;
+    // Shows the port dialog modally; returns when it has closed.
+    virtual void ShowPortDialog() = 0;
+    // Closes the window (the session has ended).
+    virtual void CloseWindow() = 0;
+};
+
+class MainWindowModel {
+  public:
+    // Everything given must outlive the model.
+    MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session);
+
+    // The handlers. What they raise (a pack that cannot be read) is for the
+    // view's default error box.
+    void Btn_ReadUserPackClick();
+    void Btn_SendToControllerClick();
+    void UartPort1Click();
+
+    // The port's hang-up notification, on the UI thread.
+    void PortHungUp(const std::string& device);
+    // The session's last step, carried to the UI thread.
+    void SessionFinished();
+    // Whether the window may close now. During a session it asks; on yes the
+    // session stops and the window closes once it has ended.
+    bool CloseRequested();
+
+    bool SessionRunning() const { return session_.Running(); }
+
+  private:
+    void ShowKind();
+
+    MainWindowView& view_;
+    PackStore& pack_;
+    IapSession& session_;
+    bool closeWhenIdle_ = false;
+};
+
+}  // namespace k5::app

@@ -1,0 +1,29 @@
+#include "port_dialog_model.h"
+
+#include <iterator>
+
+#include "window_texts.h"
+
+namespace k5::app {
+
+PortDialogModel::PortDialogModel(PortDialogView& view, const SettingsFile& settings)
+    : view_(view), settings_(settings) {}
+
+void PortDialogModel::FormShow() {
+    const int port = settings_.GetUartPort();
+    const int position = port >= 1 ? port - 1 : 0;
+    // A port beyond the last entry leaves nothing selected.
+    view_.SelectPort(position < static_cast<int>(std::size(text::kPortEntries)) ? position : -1);
+    view_.SelectBaud(settings_.GetBaudIndex());
+}
+
+void PortDialogModel::Button1Click() {
+    // With no entry selected the position is -1, and port 0 is written.
+    settings_.SetUartPort(view_.SelectedPort() + 1);
+    settings_.SetBaudIndex(view_.SelectedBaud());
+    view_.CloseDialog(true);
+}
+
+void PortDialogModel::Button2Click() { view_.CloseDialog(false); }
+
+}  // namespace k5::app

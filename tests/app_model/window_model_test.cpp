@@ -1,0 +1,205 @@
+// The window model without a toolkit: what each click does, shows and enables.
+// Runs natively and, for the Windows program, under Wine.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+#include "error_box_rules.h"
+#include "event_loop.h"
+#include "main_window_model.h"
+#include "pack_builder.h"
+#include "port_dialog_model.h"
+#include "port_names.h"
+#include "support/temp_dir.h"
+#include "window_texts.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using k5::app::MainWindowView;
+using Control = MainWindowView::Control;
+using Field = MainWindowView::Field;
+
+class RecordingWindow : public MainWindowView {
+  public:
+    void SetField(Field field, const std::string& text) override { fields[field] = text; }
+    void Enable(Control control, bool enabled) override {
+        enabled_[control] = enabled;
+        enables.push_back({control, enabled});
+    }
+    void ClearLog() override { log.clear(); }
+    void AddLog(const std::string& text) override { log.push_back(text); }
+    void Warning(const std::string& text, const std::string& title) override {
+        boxes.push_back(text + "|" + title);
+    }
+    bool Confirm(const std::string& text) override {
+        boxes.push_back(text);
+        return confirm;
+    }
+    std::optional<std::string> ChoosePackFile() override {
+        ++fileDialogs;
+        if (files.empty()) return std::nullopt;
+        auto next = files.front();
+        files.pop_front();
+        return next;
+    }
+    void ShowPortDialog() override { ++portDialogs; }
+    void CloseWindow() override { closed = true; }
+
+    bool Enabled(Control control) { return enabled_.count(control) ? enabled_[control] : true; }
+
+    std::map<Field, std::string> fields;
+    std::vector<std::pair<Control, bool>> enables;
+    std::vector<std::string> log, boxes;
+    std::deque<std::string> files;
+    bool confirm = true, closed = false;
+    int fileDialogs = 0, portDialogs = 0;
+
+  private:
+    std::map<Control, bool> enabled_;
+};
+
+class NoSessionView : public k5::SessionView {
+  public:
+    void AddLog(const std::string&) override {}
+    void ShowProgress(bool) override {}
+    void SetProgressMax(std::uint32_t) override {}
+    void SetProgressPosition(std::uint32_t) override {}
+};
+
+class WindowModelTest : public ::testing::Test {
+  protected:
+    WindowModelTest() {
+        // The session's port is missing: a session runs for about 0.8 s and ends "UART Port error ".
+        dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=" + dir.File("no-port") + "\n");
+        AVS1.SetPortResolver([this](const std::string& name) { return k5::ResolvePortName(name, settings); });
+        session.SetFinishedCallback([this] { loop.Post([this] { model.SessionFinished(); }); });
+    }
+    std::string Pack(std::uint32_t product = 20002, const char* name = "fw.Pack") {
+        k5::sim::PackRecipe recipe;
+        recipe.image = k5::sim::GenerateImage(100);
+        recipe.productCode = product;
+        recipe.version = 0x135;
+        return dir.Write(name, k5::sim::BuildPack(recipe));
+    }
+    void RunUntilIdle() {
+        loop.RunUntil([this] { return !session.Running() && loop.RunPending() == 0; }, 10s);
+    }
+
+    k5::test::TempDir dir;
+    k5::SettingsFile settings{dir.File("eBikeSet.ini")};
+    k5::serial::EventLoop loop;
+    k5::serial::TComm AVS1{loop};
+    k5::PackStore pack;
+    k5::SessionState state;
+    NoSessionView sessionView;
+    k5::IapSession session{AVS1, pack, settings, sessionView, state};
+    RecordingWindow window;
+    k5::app::MainWindowModel model{window, pack, session};
+};
+
+TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
+    model.Btn_ReadUserPackClick();  // cancelled
+    EXPECT_TRUE(window.fields.empty());
+
+    window.files = {dir.WriteText("bad.Pack", std::string(131072, '\x55'))};
+    model.Btn_ReadUserPackClick();
+    EXPECT_EQ(window.boxes.back(), "Pack file was briken|Error");
+    EXPECT_FALSE(window.Enabled(Control::Program));
+
+    window.files = {Pack()};
+    model.Btn_ReadUserPackClick();
+    EXPECT_EQ(window.fields[Field::FileName], "fw.Pack");
+    EXPECT_EQ(window.fields[Field::Version], "309");
+    EXPECT_EQ(window.fields[Field::Kind], "Software + Settings");
+    EXPECT_TRUE(window.Enabled(Control::Program));
+
+    // A foreign pack: warned about, and Program ends up enabled all the same.
+    window.enables.clear();
+    window.files = {Pack(7, "other.Pack")};
+    model.Btn_ReadUserPackClick();
+    EXPECT_EQ(window.boxes.back(), "Pack Eror|Warrning");
+    EXPECT_EQ(window.enables,
+              (std::vector<std::pair<Control, bool>>{{Control::Program, false}, {Control::Program, true}}));
+
+    // An unreadable file raises for the default error box and changes nothing shown.
+    window.files = {dir.File("missing.Pack")};
+    EXPECT_THROW(model.Btn_ReadUserPackClick(), k5::EInOutError);
+    EXPECT_EQ(window.fields[Field::FileName], "other.Pack");
+}
+
+TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {
+    window.files = {Pack()};
+    model.Btn_ReadUserPackClick();
+    window.log = {"old line"};
+    model.Btn_SendToControllerClick();
+    ASSERT_TRUE(model.SessionRunning());
+    EXPECT_TRUE(window.log.empty()) << "Program clears the log";
+    EXPECT_FALSE(window.Enabled(Control::ReadPack));
+    EXPECT_FALSE(window.Enabled(Control::UartPort));
+
+    // Refused while programming: no dialog opens; a second Program only clears the log.
+    model.Btn_ReadUserPackClick();
+    model.UartPort1Click();
+    EXPECT_EQ(window.fileDialogs, 1);
+    EXPECT_EQ(window.portDialogs, 0);
+    window.log = {"x"};
+    model.Btn_SendToControllerClick();
+    EXPECT_TRUE(window.log.empty());
+
+    window.confirm = false;
+    EXPECT_FALSE(model.CloseRequested());
+    EXPECT_EQ(window.boxes.back(), k5::app::text::kStopAndCloseQuestion);
+    window.confirm = true;
+    EXPECT_FALSE(model.CloseRequested()) << "yes stops the session; the window closes once it has ended";
+    RunUntilIdle();
+    EXPECT_TRUE(window.closed);
+    EXPECT_TRUE(window.Enabled(Control::ReadPack));
+    EXPECT_TRUE(window.Enabled(Control::UartPort));
+    EXPECT_TRUE(model.CloseRequested());
+    model.UartPort1Click();
+    EXPECT_EQ(window.portDialogs, 1);
+}
+
+class RecordingDialog : public k5::app::PortDialogView {
+  public:
+    void SelectPort(int position) override { port = position; }
+    void SelectBaud(int position) override { baud = position; }
+    int SelectedPort() const override { return port; }
+    int SelectedBaud() const override { return baud; }
+    void CloseDialog(bool saved) override { closed = saved ? 'S' : 'X'; }
+    int port = 0, baud = 0;
+    char closed = 0;
+};
+
+TEST(PortDialogModel, ShowSaveAndExit) {
+    k5::test::TempDir dir;
+    k5::SettingsFile settings(dir.File("eBikeSet.ini"));
+    RecordingDialog dialog;
+    k5::app::PortDialogModel model(dialog, settings);
+    const auto shown = [&](const char* file) {
+        dir.WriteText("eBikeSet.ini", file);
+        model.FormShow();
+        return dialog.port;
+    };
+    EXPECT_EQ(shown("[Uart]\nPort=3\nBaudRate=2\n"), 2);
+    EXPECT_EQ(dialog.baud, 0) << "the baud box always shows index 0";
+    EXPECT_EQ(shown("[Uart]\nPort=0\n"), 0);
+    EXPECT_EQ(shown("[Uart]\nPort=12\n"), -1) << "beyond com9: nothing selected";
+
+    model.Button2Click();
+    EXPECT_EQ(dialog.closed, 'X');
+    EXPECT_EQ(settings.ReadString("Uart", "Port"), "12") << "Exit writes nothing";
+    model.Button1Click();
+    EXPECT_EQ(dialog.closed, 'S');
+    EXPECT_EQ(settings.ReadString("Uart", "Port"), "0") << "no entry selected writes port 0";
+    EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "0");
+}
+
+TEST(ErrorBoxRules, TitleFromTheExecutableOnEitherPlatform) {
+    EXPECT_EQ(k5::app::ApplicationTitleFor("C:\\K5\\PROJECT1.EXE"), "Project1");
+    EXPECT_EQ(k5::app::ApplicationTitleFor("/usr/bin/k5-iap-tool"), "k5-iap-tool");
+}
+
+}  // namespace
