@@ -61,12 +61,12 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, U
       settings_(settings),
       prompts_(prompts),
       pack_(pack),
-      view_(ProgressSink{
-          [this](const QString& line) { AddLog(line); },
-          [this](bool visible) { Gauge1->setVisible(visible); },
-          [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
-          [this](std::uint32_t position) { Gauge1->SetProgress(position); },
-      }) {
+      view_(dispatcher_, DispatchedSessionView::Sink{
+                             [this](const std::string& line) { AddLog(QString::fromStdString(line)); },
+                             [this](bool visible) { Gauge1->setVisible(visible); },
+                             [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
+                             [this](std::uint32_t position) { Gauge1->SetProgress(position); },
+                         }) {
     CreateControls();
 
     AVS1 = std::make_unique<serial::TComm>(dispatcher_);

@@ -8,10 +8,10 @@
 #include <memory>
 
 #include "SerialComm.h"
+#include "dispatched_session_view.h"
 #include "iap_session.h"
 #include "main_window_model.h"
 #include "qt_dispatcher.h"
-#include "qt_session_view.h"
 #include "settings_file.h"
 #include "ui_prompts.h"
 #include "window_texts.h"
@@ -98,7 +98,7 @@ class TF_UpdateDispController : public QMainWindow {
     // Declared in the order they may be torn down in reverse: the session
     // first, then the port, then what carries their calls to this thread.
     QtDispatcher dispatcher_;
-    QtSessionView view_;
+    DispatchedSessionView view_;
     std::unique_ptr<IapSession> session_;
     std::unique_ptr<WindowView> windowView_;
     std::unique_ptr<MainWindowModel> model_;

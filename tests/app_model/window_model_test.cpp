@@ -2,9 +2,12 @@
 // Runs natively and, for the Windows program, under Wine.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
 #include <map>
+#include <thread>
 
+#include "dispatched_session_view.h"
 #include "error_box_rules.h"
 #include "event_loop.h"
 #include "main_window_model.h"
@@ -195,6 +198,41 @@ TEST(PortDialogModel, ShowSaveAndExit) {
     EXPECT_EQ(dialog.closed, 'S');
     EXPECT_EQ(settings.ReadString("Uart", "Port"), "0") << "no entry selected writes port 0";
     EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "0");
+}
+
+TEST(DispatchedSessionView, CallsReachTheUiThreadInOrderAndAddLogWaitsForItsLine) {
+    k5::serial::EventLoop ui;
+    std::vector<std::string> calls;  // touched on the UI thread only
+    k5::app::DispatchedSessionView view(
+        ui, {[&](const std::string& line) { calls.push_back(line); },
+             [&](bool visible) { calls.push_back(visible ? "show" : "hide"); },
+             [&](std::uint32_t maximum) { calls.push_back("max " + std::to_string(maximum)); },
+             [&](std::uint32_t position) { calls.push_back("at " + std::to_string(position)); }});
+    std::atomic<bool> firstLineReturned{false};
+    std::size_t seenWhenReturned = 0;
+    std::thread worker([&] {
+        view.ShowProgress(true);
+        view.SetProgressMax(64);
+        view.SetProgressPosition(16);
+        view.AddLog("Programing...");
+        firstLineReturned = true;
+        view.ShowProgress(false);
+    });
+    ui.RunUntil(
+        [&] {
+            if (firstLineReturned && seenWhenReturned == 0) seenWhenReturned = calls.size();
+            return firstLineReturned && calls.size() == 5;
+        },
+        5s);
+    worker.join();
+    EXPECT_EQ(calls, (std::vector<std::string>{"show", "max 64", "at 16", "Programing...", "hide"}));
+    EXPECT_GE(seenWhenReturned, 4u) << "AddLog returned before its line was shown";
+
+    // A window going away releases a worker waiting for its line.
+    std::thread late([&] { view.AddLog("never shown"); });
+    std::this_thread::sleep_for(50ms);
+    view.Abandon();
+    late.join();
 }
 
 TEST(ErrorBoxRules, TitleFromTheExecutableOnEitherPlatform) {
