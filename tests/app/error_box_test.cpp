@@ -4,7 +4,7 @@
 
 #include "SerialComm.h"
 #include "default_error_box.h"
-#include "gbk_text.h"
+#include "gbk_convert.h"
 
 namespace {
 
@@ -35,8 +35,7 @@ TEST(DefaultErrorBox, GbkMessagesAreShownConverted) {
     EXPECT_EQ(ErrorBoxText(open), QString::fromUtf8("此串口已经打开."));
     const k5::serial::ECommsError english(k5::serial::comm_message::kCannotOpen);
     EXPECT_EQ(ErrorBoxText(english), "Opne Port Error\r\nmaybe port set is ircorrect.");
-    EXPECT_EQ(k5::app::FromGbk(k5::serial::comm_message::kCannotCreateWriter),
-              QString::fromUtf8("无法创建写线程"));
+    EXPECT_EQ(k5::platform::GbkToUtf8(k5::serial::comm_message::kCannotCreateWriter), "无法创建写线程");
 }
 
 }  // namespace
