@@ -90,7 +90,8 @@ class IapSession {
     bool WaitUntilIdle(std::chrono::milliseconds limit) { return state_.WaitUntilIdle(limit); }
     bool Running() const { return state_.SessionRunning.load(); }
     SessionOutcome LastOutcome() const { return outcome_.load(); }
-    // The device and errno of the last port that failed to open (read once the session has ended).
+    // The device and OS error (errno, GetLastError()) of the last port that failed to open (read once the
+    // session has ended).
     const std::string& FailedDevice() const { return failedDevice_; }
     int FailedDeviceError() const { return failedDeviceError_; }
 

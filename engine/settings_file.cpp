@@ -95,10 +95,8 @@ void SettingsFile::SetBaudIndex(int baudIndex) const {
     WriteString(kUartSection, kBaudRateKey, std::to_string(baudIndex));
 }
 
-std::filesystem::path ExecutableDirectory() { return platform::ExecutableDirectory(); }
-
 std::filesystem::path DefaultSettingsPath() {
-    const auto besideExe = ExecutableDirectory() / kSettingsFileName;
+    const auto besideExe = platform::ExecutableDirectory() / kSettingsFileName;
     std::error_code ec;
     if (std::filesystem::exists(besideExe, ec) || platform::FolderWritable(besideExe.parent_path())) {
         return besideExe;

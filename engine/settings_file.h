@@ -58,10 +58,8 @@ class SettingsFile {
 std::optional<int> ParseSettingsInteger(std::string_view text);
 
 // eBikeSet.ini beside the executable; when that folder is not writable and no
-// file exists there, $XDG_CONFIG_HOME/k5-iap-tool/eBikeSet.ini (~/.config/...).
+// file exists there, the per-user one: $XDG_CONFIG_HOME/k5-iap-tool/eBikeSet.ini
+// (~/.config/...), %APPDATA%\k5-iap-tool\eBikeSet.ini on Windows.
 std::filesystem::path DefaultSettingsPath();
-
-// The directory of the running executable.
-std::filesystem::path ExecutableDirectory();
 
 }  // namespace k5
