@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "gauge_model.h"
+
 namespace k5::app {
 
 class TGauge : public QWidget {
@@ -14,15 +16,15 @@ class TGauge : public QWidget {
     explicit TGauge(QWidget* parent = nullptr);
 
     std::int64_t MinValue() const { return 0; }
-    std::int64_t MaxValue() const { return maxValue_; }
+    std::int64_t MaxValue() const { return model_.MaxValue(); }
     // A maximum below the position lowers the position to it.
     void SetMaxValue(std::int64_t maximum);
-    std::int64_t Progress() const { return progress_; }
+    std::int64_t Progress() const { return model_.Progress(); }
     // Clamped into 0 ... MaxValue.
     void SetProgress(std::int64_t position);
 
     // trunc(100 * Progress / MaxValue), or 0 for a maximum of 0.
-    int PercentDone() const;
+    int PercentDone() const { return model_.PercentDone(); }
     // How many redraws the gauge has asked for.
     int RedrawRequests() const { return redrawRequests_; }
 
@@ -32,8 +34,7 @@ class TGauge : public QWidget {
   private:
     void Redraw();
 
-    std::int64_t maxValue_ = 1000;
-    std::int64_t progress_ = 0;
+    GaugeModel model_;
     int redrawRequests_ = 0;
 };
 

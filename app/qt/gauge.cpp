@@ -1,27 +1,17 @@
 #include "gauge.h"
 
 #include <QPainter>
-#include <algorithm>
 
 namespace k5::app {
 
 TGauge::TGauge(QWidget* parent) : QWidget(parent) {}
 
-int TGauge::PercentDone() const {
-    if (maxValue_ <= 0) return 0;
-    return static_cast<int>(100 * progress_ / maxValue_);
-}
-
 void TGauge::SetMaxValue(std::int64_t maximum) {
-    maxValue_ = std::max<std::int64_t>(0, maximum);
-    progress_ = std::min(progress_, maxValue_);
-    Redraw();
+    if (model_.SetMaxValue(maximum)) Redraw();
 }
 
 void TGauge::SetProgress(std::int64_t position) {
-    const int before = PercentDone();
-    progress_ = std::clamp<std::int64_t>(position, 0, maxValue_);
-    if (PercentDone() != before) Redraw();
+    if (model_.SetProgress(position)) Redraw();
 }
 
 void TGauge::Redraw() {
@@ -34,7 +24,7 @@ void TGauge::paintEvent(QPaintEvent*) {
     const QRect area = rect();
     painter.fillRect(area, Qt::white);
     const int percent = PercentDone();
-    const int filled = percent * area.width() / 100;
+    const int filled = model_.FilledWidth(area.width());
     painter.fillRect(QRect(area.left(), area.top(), filled, area.height()), QColor(0x00, 0xFF, 0x00));
     painter.setPen(QColor(0x80, 0x80, 0x80));
     painter.drawRect(area.adjusted(0, 0, -1, -1));
