@@ -27,6 +27,8 @@ inline constexpr const char* kPackBroken = "Pack file was briken";
 inline constexpr const char* kPackBrokenTitle = "Error";
 inline constexpr const char* kForeignPack = "Pack Eror";
 inline constexpr const char* kForeignPackTitle = "Warrning";
+// The default error box for something thrown that is not an error with a message.
+inline constexpr const char* kUnknownError = "Unknown error.";
 inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
 
 // Port dialog.

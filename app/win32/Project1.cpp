@@ -1,0 +1,37 @@
+// k5-iap-tool.exe: the desktop program on Windows.
+#include "gui_api.h"
+// clang-format off
+#include <objbase.h>
+// clang-format on
+#include "p_HexConvertFun.h"
+#include "p_UpdateDispController.h"
+#include "session_state.h"
+#include "settings_file.h"
+#include "win32_prompts.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    // The file dialog and the imaging component want a single-threaded apartment.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    int exitCode = 0;
+    {
+        k5::app::win32::SystemPrompts prompts;
+        const k5::SettingsFile settings(k5::DefaultSettingsPath());
+        k5::app::win32::TF_UpdateDispController window(settings, prompts, k5::ProcessPack(),
+                                                       k5::ProcessSessionState());
+        k5::app::win32::F_UpdateDispController = &window;
+        window.OnClosed = [] { PostQuitMessage(0); };
+        window.Show(showCommand);
+
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        exitCode = static_cast<int>(message.wParam);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,175 @@
+#include "p_UartSet.h"
+
+#include <initializer_list>
+
+#include "win32_text.h"
+#include "window_layout.h"
+#include "window_texts.h"
+
+namespace k5::app::win32 {
+
+TF_UartSet* F_UartSet = nullptr;
+
+namespace {
+
+enum ControlId : int { kPortBoxId = 100, kBaudBoxId, kSaveId, kExitId };
+
+// An empty dialog: the controls are made in pixels once it exists.
+struct alignas(4) EmptyDialogTemplate {
+    DLGTEMPLATE header{};
+    WORD menu = 0;
+    WORD windowClass = 0;
+    WORD title = 0;
+};
+
+HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id,
+                 HFONT font) {
+    const HWND control = CreateWindowExW(0, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0, 0, 0, parent,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                         GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+}  // namespace
+
+TF_UartSet::TF_UartSet(const SettingsFile& settings, Win32Prompts& prompts, HWND centreOn)
+    : prompts_(prompts), centreOn_(centreOn), model_(*this, settings) {}
+
+void TF_UartSet::ShowModal() {
+    EmptyDialogTemplate dialog;
+    dialog.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, centreOn_, &TF_UartSet::DialogProc,
+                            reinterpret_cast<LPARAM>(this));
+    window_ = nullptr;
+}
+
+void TF_UartSet::CreateControls() {
+    fonts_ = std::make_unique<Win32Fonts>(DpiOf(window_));
+    SetWindowTextW(window_, Widen(text::kPortDialogTitle).c_str());
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
+
+    GroupBox2 = MakeControl(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1, fonts_->ui);
+    Label1 = MakeControl(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1, fonts_->ui);
+    ComboBox1 = MakeControl(window_, L"COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                            kPortBoxId, fonts_->ui);
+    for (const char* entry : text::kPortEntries) {
+        SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+    }
+    SendMessageW(ComboBox1, CB_SETCURSEL, 0, 0);
+    // The baud box is there but hidden: the session always runs at 38400 baud.
+    Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1, fonts_->ui);
+    ComboBox2 = MakeControl(window_, L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kBaudBoxId,
+                            fonts_->ui);
+    for (const char* entry : text::kBaudEntries) {
+        SendMessageW(ComboBox2, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+    }
+    SendMessageW(ComboBox2, CB_SETCURSEL, 0, 0);
+    Button1 = MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kSaveId,
+                          fonts_->window);
+    Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId,
+                          fonts_->window);
+    LayOut();
+}
+
+void TF_UartSet::LayOut() {
+    const UINT dpi = DpiOf(window_);
+    const auto px = [dpi](int pixels) { return Scaled(pixels, dpi); };
+    // Outer size as the dialog is specified; centred on the main window.
+    RECT over{};
+    if (centreOn_ != nullptr) {
+        GetWindowRect(centreOn_, &over);
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &over, 0);
+    }
+    const int width = px(layout::kDialogWidth);
+    const int height = px(layout::kDialogHeight);
+    SetWindowPos(window_, nullptr, (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2,
+                 width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // Inside: the buttons along the bottom, the group above them, whatever the frame takes.
+    RECT client;
+    GetClientRect(window_, &client);
+    const int margin = px(10);
+    const int buttonWidth = px(75);
+    const int buttonHeight = px(28);
+    const int buttonTop = client.bottom - margin - buttonHeight;
+    const int gap = (client.right - 2 * buttonWidth) / 3;
+    MoveWindow(Button1, gap, buttonTop, buttonWidth, buttonHeight, FALSE);
+    MoveWindow(Button2, client.right - gap - buttonWidth, buttonTop, buttonWidth, buttonHeight, FALSE);
+    const int groupWidth = client.right - 2 * margin;
+    MoveWindow(GroupBox2, margin, margin, groupWidth, buttonTop - 2 * margin, FALSE);
+    const int inner = margin + px(16);
+    const int boxWidth = groupWidth - 2 * px(16);
+    MoveWindow(Label1, inner, margin + px(26), boxWidth, px(19), FALSE);
+    MoveWindow(ComboBox1, inner, margin + px(48), boxWidth, px(200), FALSE);
+    MoveWindow(Label2, inner, margin + px(88), boxWidth, px(19), FALSE);
+    MoveWindow(ComboBox2, inner, margin + px(110), boxWidth, px(200), FALSE);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void TF_UartSet::FormShow() { model_.FormShow(); }
+
+void TF_UartSet::Button1Click() { model_.Button1Click(); }
+
+void TF_UartSet::Button2Click() { model_.Button2Click(); }
+
+void TF_UartSet::SelectPort(int position) { SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(position), 0); }
+
+void TF_UartSet::SelectBaud(int position) { SendMessageW(ComboBox2, CB_SETCURSEL, static_cast<WPARAM>(position), 0); }
+
+int TF_UartSet::SelectedPort() const { return static_cast<int>(SendMessageW(ComboBox1, CB_GETCURSEL, 0, 0)); }
+
+int TF_UartSet::SelectedBaud() const { return static_cast<int>(SendMessageW(ComboBox2, CB_GETCURSEL, 0, 0)); }
+
+void TF_UartSet::CloseDialog(bool saved) {
+    if (!saved) {
+        EndDialog(window_, IDCANCEL);
+    } else if (F_UartSet != nullptr && F_UartSet->window_ != nullptr) {
+        EndDialog(F_UartSet->window_, IDOK);
+    }
+}
+
+INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case kSaveId:
+                    if (HIWORD(wParam) == BN_CLICKED) RunHandler(prompts_, window_, [this] { Button1Click(); });
+                    return TRUE;
+                case kExitId:
+                case IDCANCEL:  // Escape or the title bar's close box
+                    RunHandler(prompts_, window_, [this] { Button2Click(); });
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
+        case WM_DPICHANGED:
+            fonts_ = std::make_unique<Win32Fonts>(HIWORD(wParam));
+            for (HWND control : {GroupBox2, Label1, ComboBox1, Label2, ComboBox2}) {
+                SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
+            }
+            for (HWND control : {Button1, Button2}) {
+                SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
+            }
+            LayOut();
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK TF_UartSet::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<TF_UartSet*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->window_ = window;
+        self->CreateControls();
+        RunHandler(self->prompts_, window, [self] { self->FormShow(); });
+        return TRUE;  // the focus goes to the port box, the first stop
+    }
+    auto* self = reinterpret_cast<TF_UartSet*>(GetWindowLongPtrW(window, DWLP_USER));
+    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+}  // namespace k5::app::win32

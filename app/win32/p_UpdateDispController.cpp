@@ -1,0 +1,423 @@
+#include "p_UpdateDispController.h"
+
+#include <initializer_list>
+#include <utility>
+
+#include "port_names.h"
+#include "p_UartSet.h"
+#include "resource_ids.h"
+#include "win32_pictures.h"
+#include "win32_text.h"
+#include "window_layout.h"
+#include "window_texts.h"
+
+namespace k5::app::win32 {
+
+TF_UpdateDispController* F_UpdateDispController = nullptr;
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TF_UpdateDispController";
+constexpr COLORREF kNavy = RGB(0x00, 0x00, 0x80);
+constexpr COLORREF kBlue = RGB(0x00, 0x00, 0xFF);
+constexpr COLORREF kBlack = RGB(0x00, 0x00, 0x00);
+
+enum class FontKind { Ui, UiBold, WebAddress };
+
+HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle = 0) {
+    return CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                           parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The size a label needs for its text in `font`.
+SIZE TextExtent(HWND label, HFONT font) {
+    const std::wstring text = WindowText(label);
+    const HDC dc = GetDC(label);
+    const HGDIOBJ old = SelectObject(dc, font);
+    RECT area{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return SIZE{area.right + 2, area.bottom};
+}
+
+}  // namespace
+
+// A control and where the layout puts it.
+struct TF_UpdateDispController::Placed {
+    HWND control;
+    layout::Box box;  // width 0: as wide and high as its text
+    bool inGroup;
+    FontKind font;
+};
+
+// The window model's view of this window.
+class TF_UpdateDispController::WindowView : public MainWindowView {
+  public:
+    explicit WindowView(TF_UpdateDispController& window) : w_(window) {}
+
+    void SetField(Field field, const std::string& text) override {
+        const HWND control = field == Field::FileName ? w_.Edit_UpdateFileName
+                             : field == Field::Version ? w_.Edit_VerNum
+                                                       : w_.Label8;
+        SetWindowTextW(control, Widen(text).c_str());
+    }
+    void Enable(Control control, bool enabled) override {
+        switch (control) {
+            case Control::ReadPack:
+                SendMessageW(w_.ToolBar1, TB_ENABLEBUTTON, kReadPackId, MAKELPARAM(enabled ? TRUE : FALSE, 0));
+                break;
+            case Control::Program:
+                SendMessageW(w_.ToolBar1, TB_ENABLEBUTTON, kProgramId, MAKELPARAM(enabled ? TRUE : FALSE, 0));
+                break;
+            case Control::UartPort:
+                EnableMenuItem(w_.MainMenu1, kUartPortId, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+                break;
+        }
+    }
+    void ClearLog() override { SendMessageW(w_.ListBox1, LB_RESETCONTENT, 0, 0); }
+    void AddLog(const std::string& text) override { w_.AddLog(text); }
+    void Warning(const std::string& text, const std::string& title) override {
+        w_.prompts_.Warning(w_.window_, text, title);
+    }
+    bool Confirm(const std::string& text) override {
+        return w_.prompts_.Confirm(w_.window_, text, text::kWindowTitle);
+    }
+    std::optional<std::string> ChoosePackFile() override { return w_.prompts_.ChoosePackFile(w_.window_); }
+    void ShowPortDialog() override {
+        TF_UartSet dialog(w_.settings_, w_.prompts_, w_.window_);
+        F_UartSet = &dialog;
+        struct Release {
+            ~Release() { F_UartSet = nullptr; }
+        } release;
+        dialog.ShowModal();
+    }
+    // Closed from the message loop, not from inside the handler that asks.
+    void CloseWindow() override { PostMessageW(w_.window_, WM_CLOSE, 0, 0); }
+
+  private:
+    TF_UpdateDispController& w_;
+};
+
+TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts,
+                                                 PackStore& pack, SessionState& sessionState)
+    : settings_(settings),
+      prompts_(prompts),
+      pack_(pack),
+      view_(dispatcher_, DispatchedSessionView::Sink{
+                             [this](const std::string& line) { AddLog(line); },
+                             [this](bool visible) { ShowWindow(Gauge1->Handle(), visible ? SW_SHOW : SW_HIDE); },
+                             [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
+                             [this](std::uint32_t position) { Gauge1->SetProgress(position); },
+                         }) {
+    static const ATOM atom = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &TF_UpdateDispController::WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(K5_ICON));
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassExW(&windowClass);
+    }();
+    (void)atom;
+
+    MainMenu1 = CreateMenu();
+    IAP1 = CreatePopupMenu();
+    AppendMenuW(IAP1, MF_STRING, kUartPortId, Widen(text::kUartPortItem).c_str());
+    AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(text::kUartMenu).c_str());
+    window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                              CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight, nullptr, MainMenu1,
+                              GetModuleHandleW(nullptr), this);
+    CreateControls();
+
+    AVS1 = std::make_unique<serial::TComm>(dispatcher_);
+    AVS1->SetCommName("COM1");
+    AVS1->SetBaudRate(9600);
+    AVS1->SetPortResolver([this](const std::string& name) { return ResolvePortName(name, settings_); });
+    AVS1->OnReceiveData = [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
+        AVS1ReceiveData(sender, buffer, length);
+    };
+
+    session_ = std::make_unique<IapSession>(*AVS1, pack_, settings_, view_, sessionState);
+    windowView_ = std::make_unique<WindowView>(*this);
+    model_ = std::make_unique<MainWindowModel>(*windowView_, pack_, *session_);
+    session_->SetFinishedCallback([this] { dispatcher_.Post([this] { model_->SessionFinished(); }); });
+    AVS1->OnRequestHangup = [this](serial::TComm* sender) { model_->PortHungUp(sender->DevicePath()); };
+}
+
+TF_UpdateDispController::~TF_UpdateDispController() {
+    // A worker still running must not wait for this thread any more.
+    view_.Abandon();
+    model_.reset();
+    session_.reset();
+    AVS1.reset();
+    if (window_ != nullptr) DestroyWindow(window_);
+    if (pictures_ != nullptr) ImageList_Destroy(pictures_);
+    if (logo_ != nullptr) DeleteObject(logo_);
+    if (F_UpdateDispController == this) F_UpdateDispController = nullptr;
+}
+
+void TF_UpdateDispController::CreateControls() {
+    CreateToolBar();
+
+    constexpr DWORD kLabel = SS_NOPREFIX;
+    GroupBox1 = MakeChild(window_, L"BUTTON", "", BS_GROUPBOX);
+    GroupBox1Caption = MakeChild(window_, L"STATIC", text::kPackInfo, kLabel);
+    Label5 = MakeChild(window_, L"STATIC", text::kFirmwareName, kLabel);
+    // Read-only and out of the tab order: the group is display-only.
+    Edit_UpdateFileName = MakeChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+    Label1 = MakeChild(window_, L"STATIC", text::kVersion, kLabel);
+    Edit_VerNum = MakeChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+    Label8 = MakeChild(window_, L"STATIC", "", kLabel);
+    Label2 = MakeChild(window_, L"STATIC", text::kOnlyForVelmar, kLabel);
+    Image1 = MakeChild(window_, L"STATIC", "", SS_BITMAP);
+    Gauge1 = std::make_unique<Win32Gauge>(window_);
+    ListBox1 = MakeChild(window_, L"LISTBOX", "", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE);
+    Label4 = MakeChild(window_, L"STATIC", text::kNotice, kLabel);
+    Label3 = MakeChild(window_, L"STATIC", text::kNoticeReconnect, kLabel);
+    Label6 = MakeChild(window_, L"STATIC", text::kNoticeOldTool, kLabel);
+    Label7 = MakeChild(window_, L"STATIC", text::kWebAddress, kLabel);
+
+    using namespace layout;
+    placed_ = {
+        {Label5, kFirmwareNameLabel, true, FontKind::Ui},
+        {Edit_UpdateFileName, kFileNameField, true, FontKind::Ui},
+        {Label1, kVersionLabel, true, FontKind::Ui},
+        {Edit_VerNum, kVersionField, true, FontKind::Ui},
+        {Label8, kKindLabel, true, FontKind::UiBold},
+        {Label2, kTipLabel, true, FontKind::Ui},
+        {Gauge1->Handle(), kGauge, false, FontKind::Ui},
+        {ListBox1, kLog, false, FontKind::Ui},
+        {Label4, kNotice, false, FontKind::UiBold},
+        {Label3, kNoticeReconnect, false, FontKind::Ui},
+        {Label6, kNoticeOldTool, false, FontKind::Ui},
+        {Label7, kWebAddress, false, FontKind::WebAddress},
+    };
+    LayOut();
+}
+
+void TF_UpdateDispController::CreateToolBar() {
+    ToolBar1 = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                                   CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                               0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(ToolBar1, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    const std::wstring readPack = Widen(text::kReadPack);
+    const std::wstring program = Widen(text::kProgram);
+    TBBUTTON buttons[3] = {};
+    buttons[0] = {0, kReadPackId, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(readPack.c_str())};
+    buttons[1] = {0, 0, 0, BTNS_SEP, {}, 0, 0};
+    buttons[2] = {1, kProgramId, 0, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(program.c_str())};
+    SendMessageW(ToolBar1, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
+}
+
+void TF_UpdateDispController::LayOut() {
+    dpi_ = DpiOf(window_);
+    const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
+    fonts_ = std::make_unique<Win32Fonts>(dpi_);
+    const auto fontFor = [this](FontKind kind) {
+        return kind == FontKind::UiBold ? fonts_->uiBold : kind == FontKind::WebAddress ? fonts_->webAddress : fonts_->ui;
+    };
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
+
+    // Toolbar: the two pictures at this DPI, the bold captions, the buttons' fixed widths.
+    const int picture = px(layout::kPictureSize);
+    if (pictures_ != nullptr) ImageList_Destroy(pictures_);
+    pictures_ = ImageList_Create(picture, picture, ILC_COLOR32, 2, 0);
+    for (int resource : {K5_READ_PACK_PNG, K5_PROGRAM_PNG}) {
+        if (HBITMAP bitmap = DecodeResourcePicture(resource, SIZE{picture, picture})) {
+            ImageList_Add(pictures_, bitmap, nullptr);
+            DeleteObject(bitmap);
+        }
+    }
+    SendMessageW(ToolBar1, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(pictures_));
+    SendMessageW(ToolBar1, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->uiBold), FALSE);
+    SendMessageW(ToolBar1, TB_SETBUTTONSIZE, 0, MAKELPARAM(px(layout::kReadPackWidth), px(layout::kButtonHeight)));
+    for (const auto& [id, width] : {std::pair{kReadPackId, layout::kReadPackWidth},
+                                    std::pair{kProgramId, layout::kProgramWidth}}) {
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_SIZE;
+        info.cx = static_cast<WORD>(px(width));
+        SendMessageW(ToolBar1, TB_SETBUTTONINFOW, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&info));
+    }
+    RECT client;
+    GetClientRect(window_, &client);
+    MoveWindow(ToolBar1, 0, 0, client.right, px(layout::kToolBarHeight), TRUE);
+
+    // The group: its caption sits on the frame's top line.
+    const layout::Box group = layout::kPackGroup;
+    SendMessageW(GroupBox1Caption, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
+    const SIZE caption = TextExtent(GroupBox1Caption, fonts_->ui);
+    MoveWindow(GroupBox1, px(group.x), px(group.y) + caption.cy / 2, px(group.width), px(group.height) - caption.cy / 2,
+               TRUE);
+    MoveWindow(GroupBox1Caption, px(group.x + 8), px(group.y), caption.cx + px(4), caption.cy, TRUE);
+
+    for (const Placed& placed : placed_) {
+        const HFONT font = fontFor(placed.font);
+        SendMessageW(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const int x = px(placed.box.x + (placed.inGroup ? group.x : 0));
+        const int y = px(placed.box.y + (placed.inGroup ? group.y : 0));
+        if (placed.box.width == 0) {
+            const SIZE text = TextExtent(placed.control, font);
+            MoveWindow(placed.control, x, y, text.cx, text.cy, TRUE);
+        } else {
+            MoveWindow(placed.control, x, y, px(placed.box.width), px(placed.box.height), TRUE);
+        }
+    }
+    Gauge1->SetFont(fonts_->ui);
+    SendMessageW(ListBox1, LB_SETITEMHEIGHT, 0, px(layout::kLogLineHeight));
+
+    // The logo, scaled once into its area.
+    const layout::Box logo = layout::kLogo;
+    const SIZE logoSize{px(logo.width), px(logo.height)};
+    const HBITMAP scaledLogo = DecodeResourcePicture(K5_LOGO_JPEG, logoSize);
+    SendMessageW(Image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaledLogo));
+    if (logo_ != nullptr) DeleteObject(logo_);
+    logo_ = scaledLogo;
+    MoveWindow(Image1, px(group.x + logo.x), px(group.y + logo.y), logoSize.cx, logoSize.cy, TRUE);
+}
+
+void TF_UpdateDispController::Show(int showCommand) {
+    // Outer size as specified at this DPI, centred on the monitor's work area.
+    const int width = Scaled(layout::kOuterWidth, dpi_);
+    const int height = Scaled(layout::kOuterHeight, dpi_);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(window_, nullptr, (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2, width,
+                 height, SWP_NOZORDER);
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+}
+
+void TF_UpdateDispController::AddLog(const std::string& text) {
+    SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    const LRESULT count = SendMessageW(ListBox1, LB_GETCOUNT, 0, 0);
+    SendMessageW(ListBox1, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+    UpdateWindow(ListBox1);
+}
+
+void TF_UpdateDispController::Btn_ReadUserPackClick() { model_->Btn_ReadUserPackClick(); }
+
+void TF_UpdateDispController::Btn_SendToControllerClick() { model_->Btn_SendToControllerClick(); }
+
+void TF_UpdateDispController::UartPort1Click() { model_->UartPort1Click(); }
+
+void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
+                                              std::uint16_t BufferLength) {
+    session_->AVS1ReceiveData(Sender, Buffer, BufferLength);
+}
+
+bool TF_UpdateDispController::IsEnabled(CommandId command) const {
+    if (command == kUartPortId) {
+        return (GetMenuState(MainMenu1, kUartPortId, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    }
+    return SendMessageW(ToolBar1, TB_ISBUTTONENABLED, static_cast<WPARAM>(command), 0) != 0;
+}
+
+void TF_UpdateDispController::Command(int id) {
+    // A disabled control sends nothing; a command that arrives anyway (a
+    // keyboard shortcut, another program) is ignored the same way.
+    if (id != kReadPackId && id != kProgramId && id != kUartPortId) return;
+    const auto command = static_cast<CommandId>(id);
+    if (!IsEnabled(command)) return;
+    switch (command) {
+        case kReadPackId:
+            Btn_ReadUserPackClick();
+            break;
+        case kProgramId:
+            Btn_SendToControllerClick();
+            break;
+        case kUartPortId:
+            UartPort1Click();
+            break;
+    }
+}
+
+LRESULT TF_UpdateDispController::ControlColour(HDC dc, HWND control) {
+    if (control == Edit_UpdateFileName || control == Edit_VerNum) {
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    const COLORREF colour = control == Label8                                 ? kBlue
+                            : control == Label7 || control == GroupBox1Caption ? kNavy
+                                                                               : kBlack;
+    SetTextColor(dc, colour);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam == 0 || reinterpret_cast<HWND>(lParam) == ToolBar1) {
+                const int id = LOWORD(wParam);
+                RunHandler(prompts_, window_, [this, id] { Command(id); });
+                return 0;
+            }
+            break;
+        case WM_NOTIFY: {
+            auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            if (tip->hdr.code == TTN_GETDISPINFOW) {
+                // Only "Read Pack" has a tooltip.
+                static const std::wstring readPackTip = Widen(text::kReadPackTip);
+                tip->lpszText = const_cast<wchar_t*>(tip->hdr.idFrom == kReadPackId ? readPackTip.c_str() : L"");
+                return 0;
+            }
+            break;
+        }
+        case WM_CTLCOLORSTATIC:
+            return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_SIZE:
+            if (ToolBar1 != nullptr) {
+                MoveWindow(ToolBar1, 0, 0, LOWORD(lParam), Scaled(layout::kToolBarHeight, dpi_), TRUE);
+            }
+            return 0;
+        case WM_DPICHANGED: {
+            LayOut();
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_CLOSE: {
+            bool close = false;
+            RunHandler(prompts_, window_, [this, &close] { close = model_->CloseRequested(); });
+            if (close) DestroyWindow(window_);
+            return 0;
+        }
+        case WM_DESTROY:
+            window_ = nullptr;
+            if (OnClosed) OnClosed();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TF_UpdateDispController::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TF_UpdateDispController*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TF_UpdateDispController*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr || self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+    // No exception may cross the window procedure: what escapes goes to the default error box.
+    LRESULT result = 0;
+    RunHandler(self->prompts_, window, [&] { result = self->OnMessage(message, wParam, lParam); });
+    return result;
+}
+
+}  // namespace k5::app::win32

@@ -1,0 +1,110 @@
+// The main window on Win32: draws the controls and hands each click to the
+// window model (main_window_model.h), which decides what it does. It owns the
+// program's serial port component AVS1 and the session that runs on it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SerialComm.h"
+#include "dispatched_session_view.h"
+#include "gui_api.h"
+#include "iap_session.h"
+#include "main_window_model.h"
+#include "settings_file.h"
+#include "win32_dispatcher.h"
+#include "win32_fonts.h"
+#include "win32_gauge.h"
+#include "win32_prompts.h"
+
+namespace k5::app::win32 {
+
+class TF_UpdateDispController {
+  public:
+    // Command numbers of the toolbar buttons and the menu item.
+    enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId };
+
+    // Made hidden; Show() shows it centred. Everything given must outlive the window.
+    TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts, PackStore& pack,
+                            SessionState& sessionState);
+    ~TF_UpdateDispController();
+    TF_UpdateDispController(const TF_UpdateDispController&) = delete;
+    TF_UpdateDispController& operator=(const TF_UpdateDispController&) = delete;
+
+    HWND Handle() const { return window_; }
+    void Show(int showCommand);
+    // Called once the window has been closed and destroyed (the program's main ends its loop).
+    std::function<void()> OnClosed;
+
+    // Appends a line to the log list, selects it and draws the list at once.
+    void AddLog(const std::string& text);
+
+    // Event handlers.
+    void Btn_ReadUserPackClick();
+    void Btn_SendToControllerClick();
+    void UartPort1Click();
+    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
+
+    IapSession& Session() { return *session_; }
+    bool SessionRunning() const { return session_->Running(); }
+    bool IsEnabled(CommandId command) const;
+
+    // Controls, named as the window lays them out.
+    HMENU MainMenu1 = nullptr;
+    HMENU IAP1 = nullptr;
+    HWND ToolBar1 = nullptr;
+    HWND GroupBox1 = nullptr;
+    HWND GroupBox1Caption = nullptr;  // the navy caption, drawn over the frame (themes ignore a group's colour)
+    HWND Label5 = nullptr;
+    HWND Edit_UpdateFileName = nullptr;
+    HWND Label1 = nullptr;
+    HWND Edit_VerNum = nullptr;
+    HWND Label8 = nullptr;
+    HWND Label2 = nullptr;
+    HWND Image1 = nullptr;
+    std::unique_ptr<Win32Gauge> Gauge1;
+    HWND ListBox1 = nullptr;
+    HWND Label4 = nullptr;
+    HWND Label3 = nullptr;
+    HWND Label6 = nullptr;
+    HWND Label7 = nullptr;
+    std::unique_ptr<serial::TComm> AVS1;
+
+  private:
+    class WindowView;
+    struct Placed;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void CreateToolBar();
+    // Fonts, pictures, positions and sizes for the window's DPI.
+    void LayOut();
+    void Command(int id);
+    LRESULT ControlColour(HDC dc, HWND control);
+
+    const SettingsFile& settings_;
+    Win32Prompts& prompts_;
+    PackStore& pack_;
+    HWND window_ = nullptr;
+    UINT dpi_ = 96;
+    std::unique_ptr<Win32Fonts> fonts_;
+    HIMAGELIST pictures_ = nullptr;
+    HBITMAP logo_ = nullptr;
+    std::vector<Placed> placed_;
+
+    // Declared in the order they may be torn down in reverse: the session
+    // first, then the port, then what carries their calls to this thread.
+    Win32Dispatcher dispatcher_;
+    DispatchedSessionView view_;
+    std::unique_ptr<IapSession> session_;
+    std::unique_ptr<WindowView> windowView_;
+    std::unique_ptr<MainWindowModel> model_;
+};
+
+// The main window of the program, while it exists.
+extern TF_UpdateDispController* F_UpdateDispController;
+
+}  // namespace k5::app::win32

@@ -1,0 +1,52 @@
+#include "win32_fonts.h"
+
+#include <initializer_list>
+
+#include "window_layout.h"
+
+namespace k5::app::win32 {
+namespace {
+
+// "微软雅黑" (Microsoft YaHei by its Chinese name, which Windows knows it by too).
+const wchar_t kUiFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
+
+HFONT MakeFont(const wchar_t* face, int height, bool bold) {
+    LOGFONTW font{};
+    font.lfHeight = height;
+    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+Win32Fonts::Win32Fonts(UINT dpi) {
+    // Negative heights are character heights: pixels as the layout gives them.
+    window = MakeFont(L"MS Sans Serif", -MulDiv(layout::kWindowFontPoints, static_cast<int>(dpi), 72), false);
+    ui = MakeFont(kUiFace, -Scaled(layout::kUiFontPixels, dpi), false);
+    uiBold = MakeFont(kUiFace, -Scaled(layout::kUiFontPixels, dpi), true);
+    webAddress = MakeFont(kUiFace, -Scaled(layout::kWebAddressFontPixels, dpi), true);
+}
+
+Win32Fonts::~Win32Fonts() {
+    for (HFONT font : {window, ui, uiBold, webAddress}) {
+        if (font != nullptr) DeleteObject(font);
+    }
+}
+
+UINT DpiOf(HWND window) {
+    // GetDpiForWindow exists from Windows 10 1607 on; older systems draw at 96 DPI.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpiForWindow != nullptr && window != nullptr ? getDpiForWindow(window) : 0;
+    if (dpi != 0) return dpi;
+    const HDC screen = GetDC(nullptr);
+    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return systemDpi > 0 ? static_cast<UINT>(systemDpi) : 96;
+}
+
+}  // namespace k5::app::win32

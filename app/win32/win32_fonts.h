@@ -1,0 +1,28 @@
+// The fonts of the Win32 windows at one DPI: the window's own "MS Sans Serif"
+// 8 pt, "微软雅黑" 13 px (plain and bold) for the controls, 16 px bold for
+// the web address.
+#pragma once
+
+#include "gui_api.h"
+
+namespace k5::app::win32 {
+
+class Win32Fonts {
+  public:
+    explicit Win32Fonts(UINT dpi);
+    ~Win32Fonts();
+    Win32Fonts(const Win32Fonts&) = delete;
+    Win32Fonts& operator=(const Win32Fonts&) = delete;
+
+    HFONT window = nullptr;
+    HFONT ui = nullptr;
+    HFONT uiBold = nullptr;
+    HFONT webAddress = nullptr;
+};
+
+// The DPI `window` is shown at (96 where the system cannot say).
+UINT DpiOf(HWND window);
+// `pixels` at 96 DPI, at `dpi`.
+inline int Scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
+
+}  // namespace k5::app::win32

@@ -1,0 +1,55 @@
+#include "win32_prompts.h"
+
+#include <exception>
+#include <vector>
+
+#include "error_box_rules.h"
+#include "win32_text.h"
+#include "window_texts.h"
+
+namespace k5::app::win32 {
+
+std::optional<std::string> SystemPrompts::ChoosePackFile(HWND owner) {
+    // One entry: described as "*.Pack", listing *.Pack; the system's own title, folder and options.
+    const std::wstring pattern = Widen(text::kPackFilter);
+    std::wstring filter = pattern + L'\0' + pattern + L'\0';
+    std::vector<wchar_t> file(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+    return Narrow(file.data());
+}
+
+void SystemPrompts::Warning(HWND owner, const std::string& text, const std::string& title) {
+    MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void SystemPrompts::Error(HWND owner, const std::string& text, const std::string& title) {
+    MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), MB_OK | MB_ICONERROR);
+}
+
+bool SystemPrompts::Confirm(HWND owner, const std::string& text, const std::string& title) {
+    return MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::exception* error) {
+    std::wstring executable(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, executable.data(), static_cast<DWORD>(executable.size()));
+        if (length < executable.size()) {
+            executable.resize(length);
+            break;
+        }
+        executable.resize(executable.size() * 2);
+    }
+    const std::string text = error != nullptr ? ErrorBoxTextFor(*error) : std::string(text::kUnknownError);
+    prompts.Error(owner, text, ApplicationTitleFor(Narrow(executable)));
+}
+
+}  // namespace k5::app::win32
