@@ -1,0 +1,220 @@
+// The Win32 desktop program's windows, made in this process and driven with
+// messages as a person's clicks arrive; the prompts are answered by script.
+// Runs under Wine on Xvfb (and on Windows).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <fstream>
+#include <iterator>
+
+#include "p_UartSet.h"
+#include "p_UpdateDispController.h"
+#include "pack_builder.h"
+#include "session_state.h"
+#include "support/temp_dir.h"
+#include "utf8_path.h"
+#include "win32_dispatcher.h"
+#include "win32_text.h"
+#include "window_texts.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using k5::app::win32::F_UartSet;
+using k5::app::win32::TF_UpdateDispController;
+
+class ScriptedPrompts : public k5::app::win32::Win32Prompts {
+  public:
+    std::optional<std::string> ChoosePackFile(HWND) override {
+        if (files.empty()) return std::nullopt;
+        auto next = files.front();
+        files.pop_front();
+        return next;
+    }
+    void Warning(HWND, const std::string& text, const std::string& title) override {
+        boxes.push_back("warning: " + text + "|" + title);
+    }
+    void Error(HWND, const std::string& text, const std::string& title) override {
+        boxes.push_back("error: " + text + "|" + title);
+    }
+    bool Confirm(HWND, const std::string& text, const std::string&) override {
+        boxes.push_back("question: " + text);
+        return true;
+    }
+
+    std::deque<std::string> files;
+    std::vector<std::string> boxes;
+};
+
+bool Shown(HWND control) { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+std::string TextOf(HWND control) {
+    wchar_t text[512] = {};
+    GetWindowTextW(control, text, static_cast<int>(std::size(text)));
+    return k5::Narrow(text);
+}
+
+class Win32WindowTest : public ::testing::Test {
+  protected:
+    Win32WindowTest() {
+        k5::app::win32::F_UpdateDispController = &window;
+        window.Show(SW_SHOWNOACTIVATE);
+    }
+
+    void Click(TF_UpdateDispController::CommandId command) {
+        SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    bool Enabled(TF_UpdateDispController::CommandId command) const { return window.IsEnabled(command); }
+    std::vector<std::string> Log() const {
+        std::vector<std::string> lines;
+        const auto count = SendMessageW(window.ListBox1, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t line[512] = {};
+            SendMessageW(window.ListBox1, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+            lines.push_back(k5::Narrow(line));
+        }
+        return lines;
+    }
+    // Runs the message loop until `done` or `limit`.
+    template <typename Done>
+    bool PumpUntil(Done done, std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        return true;
+    }
+    std::string Pack(std::uint32_t product, const std::string& name, std::size_t imageLength = 4096) {
+        k5::sim::PackRecipe recipe;
+        recipe.image = k5::sim::GenerateImage(imageLength);
+        recipe.productCode = product;
+        recipe.version = 258;
+        recipe.packKind = 0xAB;
+        image = recipe.image;
+        return dir.Write(name, k5::sim::BuildPack(recipe));
+    }
+
+    k5::test::TempDir dir;
+    k5::SettingsFile settings{dir.Path() / "eBikeSet.ini"};
+    ScriptedPrompts prompts;
+    k5::PackStore pack;
+    k5::SessionState sessionState;
+    std::vector<std::uint8_t> image;
+    TF_UpdateDispController window{settings, prompts, pack, sessionState};
+    // Runs work from inside the modal loop of a dialog the test opens.
+    k5::app::win32::Win32Dispatcher uiThread;
+};
+
+TEST_F(Win32WindowTest, ReadPackFillsTheControlsAndTheBoxesSayWhatWentWrong) {
+    EXPECT_EQ(TextOf(window.Handle()), k5::app::text::kWindowTitle);
+    EXPECT_TRUE(Enabled(TF_UpdateDispController::kReadPackId));
+    EXPECT_FALSE(Enabled(TF_UpdateDispController::kProgramId));
+    EXPECT_TRUE(Enabled(TF_UpdateDispController::kUartPortId));
+    EXPECT_FALSE(Shown(window.Gauge1->Handle()));
+
+    // A folder with a name in Chinese: the pack opens all the same.
+    const auto folder = dir.Path() / k5::PathFromUtf8("\xE5\x9B\xBA\xE4\xBB\xB6");
+    std::filesystem::create_directory(folder);
+    const std::string foreign = Pack(7, "other.Pack");
+    std::filesystem::rename(foreign, folder / "other.Pack");
+    prompts.files = {k5::Utf8FromPath(folder / "other.Pack")};
+    Click(TF_UpdateDispController::kReadPackId);
+    EXPECT_EQ(TextOf(window.Edit_UpdateFileName), "other.Pack");
+    EXPECT_EQ(TextOf(window.Edit_VerNum), "258");
+    EXPECT_EQ(TextOf(window.Label8), "Software Only");
+    ASSERT_EQ(prompts.boxes, std::vector<std::string>{"warning: Pack Eror|Warrning"});
+    EXPECT_TRUE(Enabled(TF_UpdateDispController::kProgramId)) << "a foreign pack can be programmed";
+
+    prompts.files = {dir.WriteText("bad.Pack", std::string(131072, '\x55'))};
+    Click(TF_UpdateDispController::kReadPackId);
+    EXPECT_EQ(prompts.boxes.back(), "warning: Pack file was briken|Error");
+    EXPECT_FALSE(Enabled(TF_UpdateDispController::kProgramId));
+    EXPECT_EQ(TextOf(window.Edit_UpdateFileName), "other.Pack") << "the fields keep the last good pack";
+
+    // A disabled button's command does nothing.
+    Click(TF_UpdateDispController::kProgramId);
+    EXPECT_FALSE(window.SessionRunning());
+}
+
+TEST_F(Win32WindowTest, AnErrorEscapingAHandlerShowsTheDefaultErrorBoxAndTheWindowGoesOn) {
+    prompts.files = {dir.WriteText("short.Pack", "too short")};
+    Click(TF_UpdateDispController::kReadPackId);
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    // Titled by the executable: window_win32_tests.exe -> "window_win32_tests".
+    EXPECT_EQ(prompts.boxes[0], "error: Read beyond end of file.|window_win32_tests");
+    EXPECT_TRUE(IsWindow(window.Handle()));
+    EXPECT_EQ(TextOf(window.Edit_UpdateFileName), "");
+}
+
+TEST_F(Win32WindowTest, ThePortDialogSavesTheSelectedPortOrLeavesTheFileAlone) {
+    settings.SetUartPort(12);  // beyond the list: nothing selected
+    int selectedOnShow = 99;
+    uiThread.Post([&] {
+        selectedOnShow = F_UartSet->SelectedPort();
+        SendMessageW(F_UartSet->Button2, BM_CLICK, 0, 0);  // Exit
+    });
+    Click(TF_UpdateDispController::kUartPortId);
+    EXPECT_EQ(selectedOnShow, -1);
+    EXPECT_EQ(F_UartSet, nullptr);
+    EXPECT_EQ(settings.GetUartPort(), 12);
+
+    uiThread.Post([&] {
+        SendMessageW(F_UartSet->ComboBox1, CB_SETCURSEL, 2, 0);
+        EXPECT_FALSE(Shown(F_UartSet->ComboBox2)) << "the baud box is hidden";
+        SendMessageW(F_UartSet->Button1, BM_CLICK, 0, 0);  // Save
+    });
+    Click(TF_UpdateDispController::kUartPortId);
+    EXPECT_EQ(settings.GetUartPort(), 3);
+    EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "0");
+    EXPECT_TRUE(prompts.boxes.empty());
+}
+
+// Needs a simulated controller running its firmware behind a COM port
+// (tests/windows/sim_fixture.sh): K5_TEST_GUI_SIM is "COMn,<the file its --dump writes>".
+TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
+    const char* simulator = std::getenv("K5_TEST_GUI_SIM");
+    if (simulator == nullptr) GTEST_SKIP() << "no simulated controller behind a COM port";
+    const std::string setting = simulator;
+    const std::string port = setting.substr(0, setting.find(','));
+    const std::string dump = setting.substr(setting.find(',') + 1);
+    settings.WriteString("Uart", "Port", port.substr(3));
+
+    prompts.files = {Pack(20002, "fw.Pack", 6000)};
+    Click(TF_UpdateDispController::kReadPackId);
+    ASSERT_TRUE(Enabled(TF_UpdateDispController::kProgramId));
+    Click(TF_UpdateDispController::kProgramId);
+    EXPECT_TRUE(window.SessionRunning());
+    EXPECT_FALSE(Enabled(TF_UpdateDispController::kReadPackId)) << "the pack cannot change during a session";
+    EXPECT_FALSE(Enabled(TF_UpdateDispController::kUartPortId));
+    bool gaugeShown = false;
+    ASSERT_TRUE(PumpUntil([&] {
+        gaugeShown = gaugeShown || Shown(window.Gauge1->Handle());
+        return !window.SessionRunning() && Enabled(TF_UpdateDispController::kReadPackId);
+    }, 60s));
+
+    const std::vector<std::string> expected = {"Conntectting MCU....", "MCU Restarting...", "Programing...",
+                                               "Program sucessully"};
+    EXPECT_EQ(Log(), expected);
+    EXPECT_EQ(SendMessageW(window.ListBox1, LB_GETCURSEL, 0, 0), 3) << "the last line is selected";
+    EXPECT_TRUE(gaugeShown);
+    EXPECT_FALSE(Shown(window.Gauge1->Handle()));
+    EXPECT_EQ(window.Gauge1->PercentDone(), 100);
+    EXPECT_TRUE(Enabled(TF_UpdateDispController::kUartPortId));
+
+    std::vector<std::uint8_t> received;
+    ASSERT_TRUE(PumpUntil([&] {
+        std::ifstream in(k5::PathFromUtf8(dump), std::ios::binary);
+        received.assign(std::istreambuf_iterator<char>(in), {});
+        return received.size() >= image.size();
+    }, 10s));
+    EXPECT_EQ(received, image) << "the controller received the image byte for byte";
+}
+
+}  // namespace
