@@ -2,7 +2,8 @@
 # Screenshots of the desktop program under Xvfb, with a window manager so the
 # windows have their frames: after start-up, with a pack loaded, while and
 # after programming the simulated controller, and of the port dialog.
-# Writes build/screenshots/*.png.
+# Writes build/screenshots/*.png, and the Win32 program's under Wine into
+# build/screenshots/win32/ (scripts/screenshot-win32.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   build/bin/screenshot_tour "$0"
 ' "$out"
 ls -l "$out"
+
+# The Windows program under Wine beside them (K5_WINDOWS=0 leaves it out).
+if [ "${K5_WINDOWS:-1}" != 0 ]; then
+  scripts/screenshot-win32.sh
+fi

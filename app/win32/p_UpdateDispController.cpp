@@ -169,7 +169,6 @@ void TF_UpdateDispController::CreateControls() {
     CreateToolBar();
 
     constexpr DWORD kLabel = SS_NOPREFIX;
-    GroupBox1 = MakeChild(window_, L"BUTTON", "", BS_GROUPBOX);
     GroupBox1Caption = MakeChild(window_, L"STATIC", text::kPackInfo, kLabel);
     Label5 = MakeChild(window_, L"STATIC", text::kFirmwareName, kLabel);
     // Read-only and out of the tab order: the group is display-only.
@@ -257,8 +256,8 @@ void TF_UpdateDispController::LayOut() {
     const layout::Box group = layout::kPackGroup;
     SendMessageW(GroupBox1Caption, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
     const SIZE caption = TextExtent(GroupBox1Caption, fonts_->ui);
-    MoveWindow(GroupBox1, px(group.x), px(group.y) + caption.cy / 2, px(group.width), px(group.height) - caption.cy / 2,
-               TRUE);
+    GroupBox1 = RECT{px(group.x), px(group.y) + caption.cy / 2, px(group.x + group.width), px(group.y + group.height)};
+    InvalidateRect(window_, nullptr, TRUE);
     MoveWindow(GroupBox1Caption, px(group.x + 8), px(group.y), caption.cx + px(4), caption.cy, TRUE);
 
     for (const Placed& placed : placed_) {
@@ -353,6 +352,11 @@ LRESULT TF_UpdateDispController::ControlColour(HDC dc, HWND control) {
                             : control == Label7 || control == GroupBox1Caption ? kNavy
                                                                                : kBlack;
     SetTextColor(dc, colour);
+    if (control == Label4 || control == Label7) {
+        // Their first row overlaps the log list's bottom edge: drawn without a background, they keep it.
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    }
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
@@ -375,6 +379,13 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
                 return 0;
             }
             break;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            const HDC dc = BeginPaint(window_, &paint);
+            DrawEdge(dc, &GroupBox1, EDGE_ETCHED, BF_RECT);
+            EndPaint(window_, &paint);
+            return 0;
         }
         case WM_CTLCOLORSTATIC:
             return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

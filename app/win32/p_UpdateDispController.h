@@ -55,8 +55,10 @@ class TF_UpdateDispController {
     HMENU MainMenu1 = nullptr;
     HMENU IAP1 = nullptr;
     HWND ToolBar1 = nullptr;
-    HWND GroupBox1 = nullptr;
-    HWND GroupBox1Caption = nullptr;  // the navy caption, drawn over the frame (themes ignore a group's colour)
+    // The pack-information group: an etched frame the window draws itself (a group box control is
+    // lost under its parent's repaints) and its navy caption on the frame's top line.
+    RECT GroupBox1{};
+    HWND GroupBox1Caption = nullptr;
     HWND Label5 = nullptr;
     HWND Edit_UpdateFileName = nullptr;
     HWND Label1 = nullptr;

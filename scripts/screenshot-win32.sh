@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Screenshots of the Win32 desktop program under Wine on Xvfb, with a window
+# manager for the frames: after start-up, with a pack loaded, while and after
+# programming the Linux k5-sim (running its firmware, behind COM1 of the Wine
+# prefix), and of the port dialog. Writes build/screenshots/win32/*.png.
+# Run by scripts/screenshot.sh; needs the dev build's k5-sim.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source scripts/lib/steps.sh
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick openbox fonts-wqy-microhei
+[ -f build-win64/build.ninja ] || step configure-win64 "Configuring win64" cmake --preset win64
+step build-tour-win32 "Cross-building the Win32 screenshot tour" \
+  cmake --build --preset win64 --target screenshot_tour_win32
+
+out=build/screenshots/win32
+mkdir -p "$out"
+export WINEPREFIX="$PWD/build-win64/wineprefix-screenshots" WINEDEBUG=-all
+source scripts/lib/xvfb.sh
+start_xvfb
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  stop_xvfb
+}
+trap cleanup EXIT
+openbox >/dev/null 2>&1 &
+if [ ! -d "$WINEPREFIX/drive_c" ]; then
+  mkdir -p "$WINEPREFIX"
+  step wineboot-screenshots "Making a Wine prefix for the screenshots" wineboot -i
+fi
+scripts/lib/wine-fonts.sh
+
+rm -f "$WINEPREFIX/k5-sim.link"
+build/bin/k5-sim --firmware --quiet --link "$WINEPREFIX/k5-sim.link" >/dev/null 2>&1 &
+sim_pid=$!
+for _ in $(seq 100); do [ -L "$WINEPREFIX/k5-sim.link" ] && break; sleep 0.05; done
+ln -sfn "$(readlink "$WINEPREFIX/k5-sim.link")" "$WINEPREFIX/dosdevices/com1"
+
+# The tour says where its windows are and waits while the screen is grabbed.
+coproc TOUR { wine build-win64/bin/screenshot_tour_win32.exe COM1 2>/dev/null; }
+while read -r word name left top right bottom <&"${TOUR[0]}"; do
+  bottom=${bottom%$'\r'}
+  [ "$word" = shoot ] || continue
+  import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$out/$name.png"
+  echo "wrote $out/$name.png"
+  echo done >&"${TOUR[1]}"
+done
+ls -l "$out"

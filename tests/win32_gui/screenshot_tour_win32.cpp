@@ -1,0 +1,104 @@
+// The Win32 program's screenshots (scripts/screenshot.sh): after start-up,
+// with a pack loaded, while and after programming a simulated controller on
+// the COM port given as the first argument, and of the port dialog. For each
+// it prints "shoot NAME LEFT TOP RIGHT BOTTOM" and waits for a line on stdin:
+// the script grabs the X screen meanwhile, as the person would see it.
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "p_UartSet.h"
+#include "p_UpdateDispController.h"
+#include "pack_builder.h"
+#include "session_state.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using k5::app::win32::F_UartSet;
+using k5::app::win32::TF_UpdateDispController;
+
+class TourPrompts : public k5::app::win32::SystemPrompts {
+  public:
+    std::optional<std::string> ChoosePackFile(HWND) override { return pack; }
+    std::string pack;
+};
+
+void Settle(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+void Shoot(const char* name, HWND window, HWND alsoShow = nullptr) {
+    Settle(400);
+    RECT area;
+    GetWindowRect(window, &area);
+    if (alsoShow != nullptr) {
+        RECT other;
+        GetWindowRect(alsoShow, &other);
+        UnionRect(&area, &area, &other);
+    }
+    std::printf("shoot %s %ld %ld %ld %ld\n", name, area.left, area.top, area.right, area.bottom);
+    std::fflush(stdout);
+    std::string done;
+    std::getline(std::cin, done);
+}
+
+void CALLBACK ShootPortDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (F_UartSet == nullptr || !IsWindowVisible(F_UartSet->Handle())) return;
+    KillTimer(nullptr, timer);
+    Shoot("5-port-dialog", k5::app::win32::F_UpdateDispController->Handle(), F_UartSet->Handle());
+    SendMessageW(F_UartSet->Button2, BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: screenshot_tour_win32 COMn\n");
+        return 64;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    k5::test::TempDir dir;
+    k5::sim::PackRecipe recipe;
+    recipe.image = k5::sim::GenerateImage(16384);
+    TourPrompts prompts;
+    prompts.pack = dir.Write("K5-Firmware-V308.Pack", k5::sim::BuildPack(recipe));
+    const std::string port = argv[1];
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=" + port.substr(3) + "\n");
+    const k5::SettingsFile settings(dir.Path() / "eBikeSet.ini");
+    k5::PackStore pack;
+    k5::SessionState state;
+
+    TF_UpdateDispController window(settings, prompts, pack, state);
+    k5::app::win32::F_UpdateDispController = &window;
+    window.Show(SW_SHOWNORMAL);
+    Shoot("1-start", window.Handle());
+
+    SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kReadPackId, 0);
+    Shoot("2-pack-loaded", window.Handle());
+
+    SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kProgramId, 0);
+    const auto start = std::chrono::steady_clock::now();
+    const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
+    while (window.Gauge1->PercentDone() < 40 && waited() < std::chrono::seconds(60)) Settle(50);
+    Shoot("3-programming", window.Handle());
+    while (window.SessionRunning() && waited() < std::chrono::seconds(90)) Settle(100);
+    Shoot("4-finished", window.Handle());
+
+    // A timer fires only when the dialog's loop is idle, that is, once the dialog is on screen.
+    SetTimer(nullptr, 0, 300, &ShootPortDialog);
+    SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kUartPortId, 0);
+    return 0;
+}
