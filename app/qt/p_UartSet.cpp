@@ -8,6 +8,7 @@
 #include "default_error_box.h"
 #include "fonts.h"
 #include "port_names.h"
+#include "window_layout.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -19,7 +20,7 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     setObjectName("F_UartSet");
     setWindowTitle(text::kPortDialogTitle);
     setFont(WindowFont());
-    setFixedSize(221, 273);
+    setFixedSize(layout::kDialogWidth, layout::kDialogHeight);
 
     GroupBox2 = new QGroupBox(text::kPortGroup, this);
     GroupBox2->setObjectName("GroupBox2");

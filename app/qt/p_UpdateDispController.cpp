@@ -22,6 +22,7 @@
 #include "p_UartSet.h"
 #include "pictures.h"
 #include "port_names.h"
+#include "window_layout.h"
 
 // The logo and the icon are compiled into the library; a static library needs them registered.
 static void RegisterResources() { Q_INIT_RESOURCE(resources); }
@@ -32,11 +33,14 @@ TF_UpdateDispController* F_UpdateDispController = nullptr;
 
 namespace {
 
-constexpr int kOuterWidth = 496;
-constexpr int kOuterHeight = 488;
-constexpr int kToolBarHeight = 49;
-constexpr int kLogLineHeight = 19;
+using layout::kLogLineHeight;
+using layout::kOuterHeight;
+using layout::kOuterWidth;
+using layout::kToolBarHeight;
 const QColor kNavy(0x00, 0x00, 0x80);
+
+QRect Rect(const layout::Box& box) { return QRect(box.x, box.y, box.width, box.height); }
+QPoint At(const layout::Box& box) { return QPoint(box.x, box.y); }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at, const QFont& font) {
     auto* label = new QLabel(text, parent);
@@ -115,23 +119,23 @@ void TF_UpdateDispController::CreateControls() {
     ToolBar1 = new QToolBar(client);
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
-    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setIconSize(QSize(layout::kPictureSize, layout::kPictureSize));
     ToolBar1->setGeometry(0, 0, kOuterWidth, kToolBarHeight);
     auto makeButton = [this](const char* name, const QString& caption, const QPixmap& picture, int width) {
         auto* button = new QToolButton(ToolBar1);
         button->setObjectName(name);
         button->setText(caption);
         button->setIcon(QIcon(picture));
-        button->setIconSize(QSize(24, 24));
+        button->setIconSize(QSize(layout::kPictureSize, layout::kPictureSize));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
         button->setFont(UiFont(true));
-        button->setFixedSize(width, 39);
+        button->setFixedSize(width, layout::kButtonHeight);
         return button;
     };
-    Btn_ReadUserPack = makeButton("Btn_ReadUserPack", text::kReadPack, ReadPackPicture(), 185);
+    Btn_ReadUserPack = makeButton("Btn_ReadUserPack", text::kReadPack, ReadPackPicture(), layout::kReadPackWidth);
     Btn_ReadUserPack->setToolTip(text::kReadPackTip);
-    Btn_SendToController = makeButton("Btn_SendToController", text::kProgram, ProgramPicture(), 264);
+    Btn_SendToController = makeButton("Btn_SendToController", text::kProgram, ProgramPicture(), layout::kProgramWidth);
     Btn_SendToController->setEnabled(false);
     ToolBar1->addWidget(Btn_ReadUserPack);
     ToolBar1->addSeparator();
@@ -143,24 +147,24 @@ void TF_UpdateDispController::CreateControls() {
 
     GroupBox1 = new QGroupBox(text::kPackInfo, client);
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(2, 56, 471, 145);
+    GroupBox1->setGeometry(Rect(layout::kPackGroup));
     GroupBox1->setFont(UiFont());
     SetTextColour(GroupBox1, kNavy);
 
     const QFont ui = UiFont();
-    Label5 = MakeLabel(GroupBox1, "Label5", text::kFirmwareName, {8, 32}, ui);
+    Label5 = MakeLabel(GroupBox1, "Label5", text::kFirmwareName, At(layout::kFirmwareNameLabel), ui);
     Edit_UpdateFileName = new QLineEdit(GroupBox1);
     Edit_UpdateFileName->setObjectName("Edit_UpdateFileName");
     Edit_UpdateFileName->setReadOnly(true);
-    Edit_UpdateFileName->setGeometry(8, 52, 457, 27);
-    Label1 = MakeLabel(GroupBox1, "Label1", text::kVersion, {8, 88}, ui);
+    Edit_UpdateFileName->setGeometry(Rect(layout::kFileNameField));
+    Label1 = MakeLabel(GroupBox1, "Label1", text::kVersion, At(layout::kVersionLabel), ui);
     Edit_VerNum = new QLineEdit(GroupBox1);
     Edit_VerNum->setObjectName("Edit_VerNum");
     Edit_VerNum->setReadOnly(true);
-    Edit_VerNum->setGeometry(8, 108, 121, 27);
-    Label8 = MakeLabel(GroupBox1, "Label8", QString(), {208, 88}, UiFont(true));
-    Label8->setFixedSize(241, 19);
-    Label2 = MakeLabel(GroupBox1, "Label2", text::kOnlyForVelmar, {208, 112}, ui);
+    Edit_VerNum->setGeometry(Rect(layout::kVersionField));
+    Label8 = MakeLabel(GroupBox1, "Label8", QString(), At(layout::kKindLabel), UiFont(true));
+    Label8->setFixedSize(Rect(layout::kKindLabel).size());
+    Label2 = MakeLabel(GroupBox1, "Label2", text::kOnlyForVelmar, At(layout::kTipLabel), ui);
     for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, Qt::black);
     SetTextColour(Label8, Qt::blue);
     // The group takes no input: everything in it is display-only.
@@ -169,30 +173,30 @@ void TF_UpdateDispController::CreateControls() {
 
     Image1 = new QLabel(GroupBox1);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(296, 18, 169, 25);
+    Image1->setGeometry(Rect(layout::kLogo));
     Image1->setScaledContents(true);
     QFile logo(":/k5/logo.jpg");
     if (logo.open(QIODevice::ReadOnly)) Image1->setPixmap(QPixmap::fromImage(DecodeJpeg(logo.readAll())));
 
     Gauge1 = new TGauge(client);
     Gauge1->setObjectName("Gauge1");
-    Gauge1->setGeometry(2, 208, 471, 17);
+    Gauge1->setGeometry(Rect(layout::kGauge));
     Gauge1->setFont(ui);
     Gauge1->hide();
 
     ListBox1 = new QListWidget(client);
     ListBox1->setObjectName("ListBox1");
-    ListBox1->setGeometry(2, 232, 471, 129);
+    ListBox1->setGeometry(Rect(layout::kLog));
     ListBox1->setFont(ui);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true);
     ListBox1->setStyleSheet(QString("QListWidget::item { height: %1px; }").arg(kLogLineHeight));
 
-    Label4 = MakeLabel(client, "Label4", text::kNotice, {8, 360}, UiFont(true));
-    Label3 = MakeLabel(client, "Label3", text::kNoticeReconnect, {8, 384}, ui);
-    Label6 = MakeLabel(client, "Label6", text::kNoticeOldTool, {8, 408}, ui);
-    Label7 = MakeLabel(client, "Label7", text::kWebAddress, {280, 360}, WebAddressFont());
-    Label7->setFixedSize(185, 19);
+    Label4 = MakeLabel(client, "Label4", text::kNotice, At(layout::kNotice), UiFont(true));
+    Label3 = MakeLabel(client, "Label3", text::kNoticeReconnect, At(layout::kNoticeReconnect), ui);
+    Label6 = MakeLabel(client, "Label6", text::kNoticeOldTool, At(layout::kNoticeOldTool), ui);
+    Label7 = MakeLabel(client, "Label7", text::kWebAddress, At(layout::kWebAddress), WebAddressFont());
+    Label7->setFixedSize(Rect(layout::kWebAddress).size());
     Label7->setTextInteractionFlags(Qt::NoTextInteraction);
     SetTextColour(Label7, kNavy);
 
