@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/lib/steps.sh
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-microhei
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool unzip fonts-wqy-microhei
 if [ ! -x build/bin/k5-sim ]; then
   step configure-dev "Configuring dev (for the Linux k5-sim)" cmake --preset dev
   step build-sim "Building the Linux k5-sim" cmake --build --preset dev --target k5-sim
