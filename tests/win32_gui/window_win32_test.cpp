@@ -176,6 +176,23 @@ TEST_F(Win32WindowTest, ThePortDialogSavesTheSelectedPortOrLeavesTheFileAlone) {
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
+TEST_F(Win32WindowTest, ClosingDuringASessionAsksThenStopsItAndClosesOnceItHasEnded) {
+    settings.WriteString("Uart", "Port", "99");  // no such port: the session fails after its retries
+    prompts.files = {Pack(20002, "fw.Pack")};
+    Click(TF_UpdateDispController::kReadPackId);
+    Click(TF_UpdateDispController::kProgramId);
+    ASSERT_TRUE(window.SessionRunning());
+    bool closed = false;
+    window.OnClosed = [&] { closed = true; };
+
+    SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(prompts.boxes, std::vector<std::string>{"question: " + std::string(k5::app::text::kStopAndCloseQuestion)});
+    EXPECT_FALSE(closed) << "the window waits for the session to end";
+    ASSERT_TRUE(PumpUntil([&] { return closed; }, 10s));
+    EXPECT_FALSE(window.SessionRunning());
+    EXPECT_FALSE(window.AVS1->IsOpen());
+}
+
 // Needs a simulated controller running its firmware behind a COM port
 // (tests/windows/sim_fixture.sh): K5_TEST_GUI_SIM is "COMn,<the file its --dump writes>".
 TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
