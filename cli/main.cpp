@@ -11,6 +11,7 @@
 #include "exit_codes.h"
 #include "info_command.h"
 #include "json_writer.h"
+#include "k5_version.h"
 #include "p_HexConvertFun.h"
 #include "ports_command.h"
 #include "program_command.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     argv = utf8Argv.data();
     CLI::App app{"K5 controller firmware programmer"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "k5-iap " K5_VERSION_TEXT);
 
     k5::cli::InfoOptions info;
     auto* infoCmd = app.add_subcommand("info", "Check an update pack and show its header");

@@ -98,7 +98,9 @@ void SettingsFile::SetBaudIndex(int baudIndex) const {
 std::filesystem::path DefaultSettingsPath() {
     const auto besideExe = platform::ExecutableDirectory() / kSettingsFileName;
     std::error_code ec;
-    if (std::filesystem::exists(besideExe, ec) || platform::FolderWritable(besideExe.parent_path())) {
+    // A system-wide install (/usr/bin) never writes beside its programs, not even as root.
+    if (!K5_SYSTEM_INSTALL &&
+        (std::filesystem::exists(besideExe, ec) || platform::FolderWritable(besideExe.parent_path()))) {
         return besideExe;
     }
     const auto config = platform::UserConfigDirectory();

@@ -59,7 +59,8 @@ std::optional<int> ParseSettingsInteger(std::string_view text);
 
 // eBikeSet.ini beside the executable; when that folder is not writable and no
 // file exists there, the per-user one: $XDG_CONFIG_HOME/k5-iap-tool/eBikeSet.ini
-// (~/.config/...), %APPDATA%\k5-iap-tool\eBikeSet.ini on Windows.
+// (~/.config/...), %APPDATA%\k5-iap-tool\eBikeSet.ini on Windows. A build for a
+// system-wide install (K5_SYSTEM_INSTALL) always takes the per-user one.
 std::filesystem::path DefaultSettingsPath();
 
 }  // namespace k5

@@ -1,6 +1,7 @@
 // k5-sim: the simulated controller and the pack builder.
 #include <CLI/CLI.hpp>
 
+#include "k5_version.h"
 #include "mkpack_command.h"
 #include "simulate_command.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
         "Simulated K5 controller on a pseudo-terminal, and pack builder.\n"
         "Without a subcommand it prints its device path and plays the controller."};
     app.require_subcommand(0, 1);
+    app.set_version_flag("--version", "k5-sim " K5_VERSION_TEXT);
     int status = 0;
     auto simulate = k5::sim::AddSimulateOptions(app);
     k5::sim::AddMkpackCommand(app, status);

@@ -1,6 +1,9 @@
 // k5-iap-tool: the desktop program.
+#include <QCommandLineParser>
+
 #include "default_error_box.h"
 #include "fonts.h"
+#include "k5_version.h"
 #include "p_HexConvertFun.h"
 #include "p_UpdateDispController.h"
 #include "session_state.h"
@@ -9,6 +12,12 @@
 int main(int argc, char** argv) {
     k5::app::QtUiPrompts prompts;
     k5::app::K5Application application(argc, argv, prompts);
+    QCoreApplication::setApplicationVersion(K5_VERSION_TEXT);
+    QCommandLineParser options;
+    options.setApplicationDescription("K5 IAP Tool: firmware update for the K5 mid-drive controller");
+    options.addHelpOption();
+    options.addVersionOption();
+    options.process(application);
     k5::app::InstallFontSubstitutes();
     application.setFont(k5::app::WindowFont());
 

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the release artefacts from a clean tree (the committed HEAD, exported
+# into build-dist/src): the Debian package and the Windows zip, with their
+# SHA-256 sums, into dist/. SOURCE_DATE_EPOCH is the last commit's time, so
+# two runs on the same commit give the same bytes where the tools allow.
+# Installs what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib/steps.sh
+
+if [ -n "$(git status --porcelain --untracked-files=no)" ] && [ "${K5_ALLOW_DIRTY:-0}" != 1 ]; then
+  echo "release.sh builds the committed HEAD; commit first (or K5_ALLOW_DIRTY=1 to build HEAD anyway)" >&2
+  exit 1
+fi
+scripts/deps.sh dpkg-dev g++-mingw-w64-x86-64-posix
+
+top=$PWD
+src=$top/build-dist/src
+rm -rf "$src"
+mkdir -p "$src" "$top/dist"
+git archive HEAD | tar -x -C "$src"
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+# Files the archive tools read get the commit's time too.
+find "$src" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+
+cd "$src"
+step release-configure "Configuring release" cmake --preset release
+step release-build "Building release" cmake --build --preset release
+step release-deb "Packing the .deb" cpack --config build-release/CPackConfig.cmake -B build-release/package
+step win64-release-configure "Configuring win64-release" cmake --preset win64-release
+step win64-release-build "Cross-building win64-release" cmake --build --preset win64-release
+step win64-release-zip "Packing the Windows zip" \
+  cpack --config build-win64-release/CPackConfig.cmake -B build-win64-release/package
+
+rm -f "$top"/dist/k5-iap-tool[_-]*
+cp build-release/package/k5-iap-tool_*_amd64.deb build-win64-release/package/k5-iap-tool-*-win64.zip "$top/dist/"
+cd "$top/dist"
+sha256sum k5-iap-tool[_-]* >SHA256SUMS
+cat SHA256SUMS
