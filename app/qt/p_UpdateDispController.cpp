@@ -21,7 +21,6 @@
 #include "jpeg_logo.h"
 #include "p_UartSet.h"
 #include "pictures.h"
-#include "port_names.h"
 #include "window_layout.h"
 
 // The logo and the icon are compiled into the library; a static library needs them registered.
@@ -61,39 +60,26 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 
 TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts,
                                                  PackStore& pack, SessionState& sessionState, QWidget* parent)
-    : QMainWindow(parent),
-      settings_(settings),
-      prompts_(prompts),
-      pack_(pack),
-      view_(dispatcher_, DispatchedSessionView::Sink{
-                             [this](const std::string& line) { AddLog(QString::fromStdString(line)); },
-                             [this](bool visible) { Gauge1->setVisible(visible); },
-                             [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
-                             [this](std::uint32_t position) { Gauge1->SetProgress(position); },
-                         }) {
+    : QMainWindow(parent), settings_(settings), prompts_(prompts), pack_(pack) {
     CreateControls();
-
-    AVS1 = std::make_unique<serial::TComm>(dispatcher_);
-    AVS1->SetCommName("COM1");
-    AVS1->SetBaudRate(9600);
-    AVS1->SetPortResolver([this](const std::string& name) { return ResolvePortName(name, settings_); });
-    AVS1->OnReceiveData = [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
-        AVS1ReceiveData(sender, buffer, length);
-    };
-
-    session_ = std::make_unique<IapSession>(*AVS1, pack_, settings_, view_, sessionState);
     windowView_ = std::make_unique<WindowView>(*this);
-    model_ = std::make_unique<MainWindowModel>(*windowView_, pack_, *session_);
-    session_->SetFinishedCallback([this] { dispatcher_.Post([this] { model_->SessionFinished(); }); });
-    AVS1->OnRequestHangup = [this](serial::TComm* sender) { model_->PortHungUp(sender->DevicePath()); };
+    core_ = std::make_unique<MainWindowCore>(
+        dispatcher_,
+        DispatchedSessionView::Sink{
+            [this](const std::string& line) { AddLog(QString::fromStdString(line)); },
+            [this](bool visible) { Gauge1->setVisible(visible); },
+            [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
+            [this](std::uint32_t position) { Gauge1->SetProgress(position); },
+        },
+        *windowView_, settings_, pack_, sessionState,
+        [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
+            AVS1ReceiveData(sender, buffer, length);
+        });
+    AVS1 = core_->Port();
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
-    // A worker still running must not wait for this thread any more.
-    view_.Abandon();
-    model_.reset();
-    session_.reset();
-    AVS1.reset();
+    core_.reset();
     if (F_UpdateDispController == this) F_UpdateDispController = nullptr;
 }
 
@@ -236,7 +222,7 @@ void TF_UpdateDispController::resizeEvent(QResizeEvent* event) {
     ToolBar1->setGeometry(0, 0, centralWidget()->width(), kToolBarHeight);
 }
 
-bool TF_UpdateDispController::SessionRunning() const { return session_->Running(); }
+bool TF_UpdateDispController::SessionRunning() const { return core_->Session().Running(); }
 
 void TF_UpdateDispController::AddLog(const QString& text) {
     ListBox1->addItem(text);
@@ -245,19 +231,19 @@ void TF_UpdateDispController::AddLog(const QString& text) {
     ListBox1->viewport()->repaint();
 }
 
-void TF_UpdateDispController::Btn_ReadUserPackClick() { model_->Btn_ReadUserPackClick(); }
+void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadUserPackClick(); }
 
-void TF_UpdateDispController::Btn_SendToControllerClick() { model_->Btn_SendToControllerClick(); }
+void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_SendToControllerClick(); }
 
-void TF_UpdateDispController::UartPort1Click() { model_->UartPort1Click(); }
+void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
 
 void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
                                               std::uint16_t BufferLength) {
-    session_->AVS1ReceiveData(Sender, Buffer, BufferLength);
+    core_->Session().AVS1ReceiveData(Sender, Buffer, BufferLength);
 }
 
 void TF_UpdateDispController::closeEvent(QCloseEvent* event) {
-    if (model_->CloseRequested()) {
+    if (core_->Model().CloseRequested()) {
         event->accept();
     } else {
         event->ignore();

@@ -8,9 +8,7 @@
 #include <memory>
 
 #include "SerialComm.h"
-#include "dispatched_session_view.h"
-#include "iap_session.h"
-#include "main_window_model.h"
+#include "main_window_core.h"
 #include "qt_dispatcher.h"
 #include "settings_file.h"
 #include "ui_prompts.h"
@@ -50,7 +48,7 @@ class TF_UpdateDispController : public QMainWindow {
     void UartPort1Click();
     void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
 
-    IapSession& Session() { return *session_; }
+    IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const;
 
     // Controls, named as the window lays them out.
@@ -74,7 +72,7 @@ class TF_UpdateDispController : public QMainWindow {
     QLabel* Label3;
     QLabel* Label6;
     QLabel* Label7;
-    std::unique_ptr<serial::TComm> AVS1;
+    serial::TComm* AVS1 = nullptr;  // owned by the core
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,13 +93,11 @@ class TF_UpdateDispController : public QMainWindow {
     bool frameSettled_ = false;
     QSize fittedFrame_;
 
-    // Declared in the order they may be torn down in reverse: the session
-    // first, then the port, then what carries their calls to this thread.
+    // Torn down in reverse: the session and the port first, then what
+    // carries their calls to this thread.
     QtDispatcher dispatcher_;
-    DispatchedSessionView view_;
-    std::unique_ptr<IapSession> session_;
     std::unique_ptr<WindowView> windowView_;
-    std::unique_ptr<MainWindowModel> model_;
+    std::unique_ptr<MainWindowCore> core_;
 };
 
 // The main window of the program, while it exists.

@@ -3,7 +3,6 @@
 #include <initializer_list>
 #include <utility>
 
-#include "port_names.h"
 #include "p_UartSet.h"
 #include "resource_ids.h"
 #include "win32_pictures.h"
@@ -107,15 +106,7 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
 
 TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts,
                                                  PackStore& pack, SessionState& sessionState)
-    : settings_(settings),
-      prompts_(prompts),
-      pack_(pack),
-      view_(dispatcher_, DispatchedSessionView::Sink{
-                             [this](const std::string& line) { AddLog(line); },
-                             [this](bool visible) { ShowWindow(Gauge1->Handle(), visible ? SW_SHOW : SW_HIDE); },
-                             [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
-                             [this](std::uint32_t position) { Gauge1->SetProgress(position); },
-                         }) {
+    : settings_(settings), prompts_(prompts), pack_(pack) {
     static const ATOM atom = [] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -138,27 +129,24 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
                               GetModuleHandleW(nullptr), this);
     CreateControls();
 
-    AVS1 = std::make_unique<serial::TComm>(dispatcher_);
-    AVS1->SetCommName("COM1");
-    AVS1->SetBaudRate(9600);
-    AVS1->SetPortResolver([this](const std::string& name) { return ResolvePortName(name, settings_); });
-    AVS1->OnReceiveData = [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
-        AVS1ReceiveData(sender, buffer, length);
-    };
-
-    session_ = std::make_unique<IapSession>(*AVS1, pack_, settings_, view_, sessionState);
     windowView_ = std::make_unique<WindowView>(*this);
-    model_ = std::make_unique<MainWindowModel>(*windowView_, pack_, *session_);
-    session_->SetFinishedCallback([this] { dispatcher_.Post([this] { model_->SessionFinished(); }); });
-    AVS1->OnRequestHangup = [this](serial::TComm* sender) { model_->PortHungUp(sender->DevicePath()); };
+    core_ = std::make_unique<MainWindowCore>(
+        dispatcher_,
+        DispatchedSessionView::Sink{
+            [this](const std::string& line) { AddLog(line); },
+            [this](bool visible) { ShowWindow(Gauge1->Handle(), visible ? SW_SHOW : SW_HIDE); },
+            [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
+            [this](std::uint32_t position) { Gauge1->SetProgress(position); },
+        },
+        *windowView_, settings_, pack_, sessionState,
+        [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
+            AVS1ReceiveData(sender, buffer, length);
+        });
+    AVS1 = core_->Port();
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
-    // A worker still running must not wait for this thread any more.
-    view_.Abandon();
-    model_.reset();
-    session_.reset();
-    AVS1.reset();
+    core_.reset();
     if (window_ != nullptr) DestroyWindow(window_);
     if (pictures_ != nullptr) ImageList_Destroy(pictures_);
     if (logo_ != nullptr) DeleteObject(logo_);
@@ -306,15 +294,15 @@ void TF_UpdateDispController::AddLog(const std::string& text) {
     UpdateWindow(ListBox1);
 }
 
-void TF_UpdateDispController::Btn_ReadUserPackClick() { model_->Btn_ReadUserPackClick(); }
+void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadUserPackClick(); }
 
-void TF_UpdateDispController::Btn_SendToControllerClick() { model_->Btn_SendToControllerClick(); }
+void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_SendToControllerClick(); }
 
-void TF_UpdateDispController::UartPort1Click() { model_->UartPort1Click(); }
+void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
 
 void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
                                               std::uint16_t BufferLength) {
-    session_->AVS1ReceiveData(Sender, Buffer, BufferLength);
+    core_->Session().AVS1ReceiveData(Sender, Buffer, BufferLength);
 }
 
 bool TF_UpdateDispController::IsEnabled(CommandId command) const {
@@ -403,7 +391,7 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
         }
         case WM_CLOSE: {
             bool close = false;
-            RunHandler(prompts_, window_, [this, &close] { close = model_->CloseRequested(); });
+            RunHandler(prompts_, window_, [this, &close] { close = core_->Model().CloseRequested(); });
             if (close) DestroyWindow(window_);
             return 0;
         }

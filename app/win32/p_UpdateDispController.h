@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "SerialComm.h"
-#include "dispatched_session_view.h"
 #include "gui_api.h"
-#include "iap_session.h"
-#include "main_window_model.h"
+#include "main_window_core.h"
 #include "settings_file.h"
 #include "win32_dispatcher.h"
 #include "win32_fonts.h"
@@ -47,8 +45,8 @@ class TF_UpdateDispController {
     void UartPort1Click();
     void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
 
-    IapSession& Session() { return *session_; }
-    bool SessionRunning() const { return session_->Running(); }
+    IapSession& Session() { return core_->Session(); }
+    bool SessionRunning() const { return core_->Session().Running(); }
     bool IsEnabled(CommandId command) const;
 
     // Controls, named as the window lays them out.
@@ -72,7 +70,7 @@ class TF_UpdateDispController {
     HWND Label3 = nullptr;
     HWND Label6 = nullptr;
     HWND Label7 = nullptr;
-    std::unique_ptr<serial::TComm> AVS1;
+    serial::TComm* AVS1 = nullptr;  // owned by the core
 
   private:
     class WindowView;
@@ -97,13 +95,11 @@ class TF_UpdateDispController {
     HBITMAP logo_ = nullptr;
     std::vector<Placed> placed_;
 
-    // Declared in the order they may be torn down in reverse: the session
-    // first, then the port, then what carries their calls to this thread.
+    // Torn down in reverse: the session and the port first, then what
+    // carries their calls to this thread.
     Win32Dispatcher dispatcher_;
-    DispatchedSessionView view_;
-    std::unique_ptr<IapSession> session_;
     std::unique_ptr<WindowView> windowView_;
-    std::unique_ptr<MainWindowModel> model_;
+    std::unique_ptr<MainWindowCore> core_;
 };
 
 // The main window of the program, while it exists.

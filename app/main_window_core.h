@@ -1,0 +1,42 @@
+// What a desktop main window owns besides its controls, the same for every
+// toolkit: the serial port component AVS1, the session that runs on it, the
+// hand-over of the session's calls to the UI thread, and the window model that
+// the controls' handlers call. Each view makes one after its Dispatcher and
+// its MainWindowView, and keeps only the drawing.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "SerialComm.h"
+#include "dispatched_session_view.h"
+#include "iap_session.h"
+#include "main_window_model.h"
+#include "settings_file.h"
+
+namespace k5::app {
+
+class MainWindowCore {
+  public:
+    // AVS1 is "COM1" at 9600 baud, closed; its received data goes to `receiveData`, on the UI thread.
+    // Everything given must outlive the core.
+    MainWindowCore(serial::Dispatcher& uiThread, DispatchedSessionView::Sink sessionSink, MainWindowView& view,
+                   const SettingsFile& settings, PackStore& pack, SessionState& sessionState,
+                   serial::TReceiveDataEvent receiveData);
+    // Stops a running session and waits for it, without waiting for the UI thread any more.
+    ~MainWindowCore();
+    MainWindowCore(const MainWindowCore&) = delete;
+    MainWindowCore& operator=(const MainWindowCore&) = delete;
+
+    serial::TComm* Port() { return port_.get(); }
+    IapSession& Session() { return *session_; }
+    MainWindowModel& Model() { return *model_; }
+
+  private:
+    DispatchedSessionView sessionView_;
+    std::unique_ptr<serial::TComm> port_;
+    std::unique_ptr<IapSession> session_;
+    std::unique_ptr<MainWindowModel> model_;
+};
+
+}  // namespace k5::app
