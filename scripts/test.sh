@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: the dev
 # build (warnings as errors), the AddressSanitizer/UBSan build and the
-# ThreadSanitizer build, then the Windows lane (mingw-w64 cross build, tests
-# under Wine). K5_TSAN=0 leaves the ThreadSanitizer build out, K5_WINDOWS=0 the
-# Windows lane.
+# ThreadSanitizer build, the Debian package (built, checked, installed, run,
+# removed), then the Windows lane (mingw-w64 cross build, tests under Wine).
+# K5_TSAN=0 leaves the ThreadSanitizer build out, K5_PACKAGE=0 the package,
+# K5_WINDOWS=0 the Windows lane.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,10 @@ run_preset dev
 run_preset asan
 if [ "${K5_TSAN:-1}" = 1 ]; then
   run_preset tsan
+fi
+if [ "${K5_PACKAGE:-1}" = 1 ]; then
+  echo "=== release: the Debian package"
+  scripts/test-package.sh
 fi
 if [ "${K5_WINDOWS:-1}" = 1 ]; then
   echo "=== win64: cross-build, test under Wine"
