@@ -14,14 +14,24 @@
 
 namespace {
 
-// "--version" from a command prompt: said in the prompt's console, no window.
+// "--version": said on the standard output when there is one (redirected), else
+// in the console of the command prompt that started the program, else in a box.
 bool PrintedVersion(PWSTR commandLine) {
     if (std::wstring_view(commandLine) != L"--version") return false;
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        const char text[] = "k5-iap-tool " K5_VERSION_TEXT "\n";
-        DWORD written = 0;
-        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, sizeof text - 1, &written, nullptr);
+    const char text[] = "k5-iap-tool " K5_VERSION_TEXT "\n";
+    DWORD written = 0;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE &&
+        WriteFile(out, text, sizeof text - 1, &written, nullptr)) {
+        return true;
     }
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        const bool wrote = out != INVALID_HANDLE_VALUE && WriteFile(out, text, sizeof text - 1, &written, nullptr);
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        if (wrote) return true;
+    }
+    MessageBoxW(nullptr, L"k5-iap-tool " K5_VERSION_WIDE, L"k5-iap-tool", MB_OK | MB_ICONINFORMATION);
     return true;
 }
 

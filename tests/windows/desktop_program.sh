@@ -27,6 +27,12 @@ folder="$work/Prüfstand 固件"
 mv "$work"/k5-iap-tool-*-win64 "$folder"
 ls "$folder/k5-iap-tool.exe" "$folder/k5-iap.exe" "$folder/README.txt" >/dev/null
 
+version=$(basename "$zip" | sed 's/^k5-iap-tool-\(.*\)-win64\.zip$/\1/')
+for program in k5-iap k5-iap-tool; do
+  said=$(cd "$folder" && wine "./$program.exe" --version | tr -d '\r')
+  [ "$said" = "$program $version" ] || fail "$program.exe --version says '$said'"
+done
+
 "$sim" mkpack --out "$work/fw.Pack" --length 20000 >/dev/null
 (cd "$folder" && wine ./k5-iap.exe info "Z:$work/fw.Pack" | tr -d '\r' | grep -q "Software + Settings") ||
   fail "k5-iap.exe info from the unpacked folder"
