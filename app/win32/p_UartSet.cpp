@@ -144,7 +144,8 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
                 default:
                     return FALSE;
             }
-        case WM_DPICHANGED:
+        case WM_DPICHANGED: {
+            const std::unique_ptr<Win32Fonts> previousFonts = std::move(fonts_);
             fonts_ = std::make_unique<Win32Fonts>(HIWORD(wParam));
             for (HWND control : {GroupBox2, Label1, ComboBox1, Label2, ComboBox2}) {
                 SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
@@ -154,6 +155,7 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
             }
             LayOut();
             return TRUE;
+        }
         default:
             return FALSE;
     }

@@ -209,6 +209,8 @@ void TF_UpdateDispController::CreateToolBar() {
 void TF_UpdateDispController::LayOut() {
     dpi_ = DpiOf(window_);
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
+    // The controls use the old fonts until they are given the new ones below.
+    const std::unique_ptr<Win32Fonts> previousFonts = std::move(fonts_);
     fonts_ = std::make_unique<Win32Fonts>(dpi_);
     const auto fontFor = [this](FontKind kind) {
         return kind == FontKind::UiBold ? fonts_->uiBold : kind == FontKind::WebAddress ? fonts_->webAddress : fonts_->ui;
