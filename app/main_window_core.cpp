@@ -16,7 +16,8 @@ MainWindowCore::MainWindowCore(serial::Dispatcher& uiThread, DispatchedSessionVi
 
     session_ = std::make_unique<IapSession>(*port_, pack, settings, sessionView_, sessionState);
     model_ = std::make_unique<MainWindowModel>(view, pack, *session_);
-    session_->SetFinishedCallback([this, &uiThread] { uiThread.Post([this] { model_->SessionFinished(); }); });
+    session_->SetFinishedCallback(
+        [this, &uiThread] { uiThread.Post([this] { model_->SessionFinished(); }); });
     port_->OnRequestHangup = [this](serial::TComm* sender) { model_->PortHungUp(sender->DevicePath()); };
 }
 

@@ -119,9 +119,11 @@ void TF_UpdateDispController::CreateControls() {
         button->setFixedSize(width, layout::kButtonHeight);
         return button;
     };
-    Btn_ReadUserPack = makeButton("Btn_ReadUserPack", text::kReadPack, ReadPackPicture(), layout::kReadPackWidth);
+    Btn_ReadUserPack =
+        makeButton("Btn_ReadUserPack", text::kReadPack, ReadPackPicture(), layout::kReadPackWidth);
     Btn_ReadUserPack->setToolTip(text::kReadPackTip);
-    Btn_SendToController = makeButton("Btn_SendToController", text::kProgram, ProgramPicture(), layout::kProgramWidth);
+    Btn_SendToController =
+        makeButton("Btn_SendToController", text::kProgram, ProgramPicture(), layout::kProgramWidth);
     Btn_SendToController->setEnabled(false);
     ToolBar1->addWidget(Btn_ReadUserPack);
     ToolBar1->addSeparator();

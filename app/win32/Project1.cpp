@@ -27,7 +27,8 @@ bool PrintedVersion(PWSTR commandLine) {
     }
     if (AttachConsole(ATTACH_PARENT_PROCESS)) {
         out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        const bool wrote = out != INVALID_HANDLE_VALUE && WriteFile(out, text, sizeof text - 1, &written, nullptr);
+        const bool wrote =
+            out != INVALID_HANDLE_VALUE && WriteFile(out, text, sizeof text - 1, &written, nullptr);
         if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
         if (wrote) return true;
     }

@@ -24,8 +24,8 @@ struct alignas(4) EmptyDialogTemplate {
 
 HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id,
                  HFONT font) {
-    const HWND control = CreateWindowExW(0, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0, 0, 0, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    const HWND control = CreateWindowExW(0, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0, 0, 0,
+                                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                          GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
@@ -84,8 +84,8 @@ void TF_UartSet::LayOut() {
     }
     const int width = px(layout::kDialogWidth);
     const int height = px(layout::kDialogHeight);
-    SetWindowPos(window_, nullptr, (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2,
-                 width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, (over.left + over.right - width) / 2,
+                 (over.top + over.bottom - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Inside: the buttons along the bottom, the group above them, whatever the frame takes.
     RECT client;
@@ -114,9 +114,13 @@ void TF_UartSet::Button1Click() { model_.Button1Click(); }
 
 void TF_UartSet::Button2Click() { model_.Button2Click(); }
 
-void TF_UartSet::SelectPort(int position) { SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(position), 0); }
+void TF_UartSet::SelectPort(int position) {
+    SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+}
 
-void TF_UartSet::SelectBaud(int position) { SendMessageW(ComboBox2, CB_SETCURSEL, static_cast<WPARAM>(position), 0); }
+void TF_UartSet::SelectBaud(int position) {
+    SendMessageW(ComboBox2, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+}
 
 int TF_UartSet::SelectedPort() const { return static_cast<int>(SendMessageW(ComboBox1, CB_GETCURSEL, 0, 0)); }
 
@@ -135,7 +139,8 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case kSaveId:
-                    if (HIWORD(wParam) == BN_CLICKED) RunHandler(prompts_, window_, [this] { Button1Click(); });
+                    if (HIWORD(wParam) == BN_CLICKED)
+                        RunHandler(prompts_, window_, [this] { Button1Click(); });
                     return TRUE;
                 case kExitId:
                 case IDCANCEL:  // Escape or the title bar's close box

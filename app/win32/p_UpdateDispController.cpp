@@ -23,9 +23,10 @@ constexpr COLORREF kBlack = RGB(0x00, 0x00, 0x00);
 
 enum class FontKind { Ui, UiBold, WebAddress };
 
-HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle = 0) {
-    return CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
-                           parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style,
+               DWORD exStyle = 0) {
+    return CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
+                           0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 std::wstring WindowText(HWND window) {
@@ -40,7 +41,8 @@ SIZE TextExtent(HWND label, HFONT font) {
     const HDC dc = GetDC(label);
     const HGDIOBJ old = SelectObject(dc, font);
     RECT area{0, 0, 0, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     return SIZE{area.right + 2, area.bottom};
@@ -62,7 +64,7 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
     explicit WindowView(TF_UpdateDispController& window) : w_(window) {}
 
     void SetField(Field field, const std::string& text) override {
-        const HWND control = field == Field::FileName ? w_.Edit_UpdateFileName
+        const HWND control = field == Field::FileName  ? w_.Edit_UpdateFileName
                              : field == Field::Version ? w_.Edit_VerNum
                                                        : w_.Label8;
         SetWindowTextW(control, Widen(text).c_str());
@@ -70,7 +72,8 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
     void Enable(Control control, bool enabled) override {
         switch (control) {
             case Control::ReadPack:
-                SendMessageW(w_.ToolBar1, TB_ENABLEBUTTON, kReadPackId, MAKELPARAM(enabled ? TRUE : FALSE, 0));
+                SendMessageW(w_.ToolBar1, TB_ENABLEBUTTON, kReadPackId,
+                             MAKELPARAM(enabled ? TRUE : FALSE, 0));
                 break;
             case Control::Program:
                 SendMessageW(w_.ToolBar1, TB_ENABLEBUTTON, kProgramId, MAKELPARAM(enabled ? TRUE : FALSE, 0));
@@ -124,9 +127,9 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
     IAP1 = CreatePopupMenu();
     AppendMenuW(IAP1, MF_STRING, kUartPortId, Widen(text::kUartPortItem).c_str());
     AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(text::kUartMenu).c_str());
-    window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight, nullptr, MainMenu1,
-                              GetModuleHandleW(nullptr), this);
+    window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight,
+                              nullptr, MainMenu1, GetModuleHandleW(nullptr), this);
     CreateControls();
 
     windowView_ = std::make_unique<WindowView>(*this);
@@ -167,7 +170,8 @@ void TF_UpdateDispController::CreateControls() {
     Label2 = MakeChild(window_, L"STATIC", text::kOnlyForVelmar, kLabel);
     Image1 = MakeChild(window_, L"STATIC", "", SS_BITMAP);
     Gauge1 = std::make_unique<Win32Gauge>(window_);
-    ListBox1 = MakeChild(window_, L"LISTBOX", "", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE);
+    ListBox1 =
+        MakeChild(window_, L"LISTBOX", "", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE);
     Label4 = MakeChild(window_, L"STATIC", text::kNotice, kLabel);
     Label3 = MakeChild(window_, L"STATIC", text::kNoticeReconnect, kLabel);
     Label6 = MakeChild(window_, L"STATIC", text::kNoticeOldTool, kLabel);
@@ -200,7 +204,8 @@ void TF_UpdateDispController::CreateToolBar() {
     const std::wstring readPack = Widen(text::kReadPack);
     const std::wstring program = Widen(text::kProgram);
     TBBUTTON buttons[3] = {};
-    buttons[0] = {0, kReadPackId, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(readPack.c_str())};
+    buttons[0] = {
+        0, kReadPackId, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(readPack.c_str())};
     buttons[1] = {0, 0, 0, BTNS_SEP, {}, 0, 0};
     buttons[2] = {1, kProgramId, 0, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(program.c_str())};
     SendMessageW(ToolBar1, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
@@ -213,7 +218,9 @@ void TF_UpdateDispController::LayOut() {
     const std::unique_ptr<Win32Fonts> previousFonts = std::move(fonts_);
     fonts_ = std::make_unique<Win32Fonts>(dpi_);
     const auto fontFor = [this](FontKind kind) {
-        return kind == FontKind::UiBold ? fonts_->uiBold : kind == FontKind::WebAddress ? fonts_->webAddress : fonts_->ui;
+        return kind == FontKind::UiBold       ? fonts_->uiBold
+               : kind == FontKind::WebAddress ? fonts_->webAddress
+                                              : fonts_->ui;
     };
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
 
@@ -229,9 +236,10 @@ void TF_UpdateDispController::LayOut() {
     }
     SendMessageW(ToolBar1, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(pictures_));
     SendMessageW(ToolBar1, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->uiBold), FALSE);
-    SendMessageW(ToolBar1, TB_SETBUTTONSIZE, 0, MAKELPARAM(px(layout::kReadPackWidth), px(layout::kButtonHeight)));
-    for (const auto& [id, width] : {std::pair{kReadPackId, layout::kReadPackWidth},
-                                    std::pair{kProgramId, layout::kProgramWidth}}) {
+    SendMessageW(ToolBar1, TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(px(layout::kReadPackWidth), px(layout::kButtonHeight)));
+    for (const auto& [id, width] :
+         {std::pair{kReadPackId, layout::kReadPackWidth}, std::pair{kProgramId, layout::kProgramWidth}}) {
         TBBUTTONINFOW info{};
         info.cbSize = sizeof info;
         info.dwMask = TBIF_SIZE;
@@ -246,7 +254,8 @@ void TF_UpdateDispController::LayOut() {
     const layout::Box group = layout::kPackGroup;
     SendMessageW(GroupBox1Caption, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
     const SIZE caption = TextExtent(GroupBox1Caption, fonts_->ui);
-    GroupBox1 = RECT{px(group.x), px(group.y) + caption.cy / 2, px(group.x + group.width), px(group.y + group.height)};
+    GroupBox1 = RECT{px(group.x), px(group.y) + caption.cy / 2, px(group.x + group.width),
+                     px(group.y + group.height)};
     InvalidateRect(window_, nullptr, TRUE);
     MoveWindow(GroupBox1Caption, px(group.x + 8), px(group.y), caption.cx + px(4), caption.cy, TRUE);
 
@@ -283,8 +292,8 @@ void TF_UpdateDispController::Show(int showCommand) {
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
-    SetWindowPos(window_, nullptr, (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2, width,
-                 height, SWP_NOZORDER);
+    SetWindowPos(window_, nullptr, (work.left + work.right - width) / 2,
+                 (work.top + work.bottom - height) / 2, width, height, SWP_NOZORDER);
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
 }
@@ -338,7 +347,7 @@ LRESULT TF_UpdateDispController::ControlColour(HDC dc, HWND control) {
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
-    const COLORREF colour = control == Label8                                 ? kBlue
+    const COLORREF colour = control == Label8                                  ? kBlue
                             : control == Label7 || control == GroupBox1Caption ? kNavy
                                                                                : kBlack;
     SetTextColor(dc, colour);
@@ -365,7 +374,8 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
             if (tip->hdr.code == TTN_GETDISPINFOW) {
                 // Only "Read Pack" has a tooltip.
                 static const std::wstring readPackTip = Widen(text::kReadPackTip);
-                tip->lpszText = const_cast<wchar_t*>(tip->hdr.idFrom == kReadPackId ? readPackTip.c_str() : L"");
+                tip->lpszText =
+                    const_cast<wchar_t*>(tip->hdr.idFrom == kReadPackId ? readPackTip.c_str() : L"");
                 return 0;
             }
             break;
@@ -387,8 +397,9 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
         case WM_DPICHANGED: {
             LayOut();
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
         case WM_CLOSE: {
@@ -407,9 +418,11 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK TF_UpdateDispController::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TF_UpdateDispController::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                                     LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<TF_UpdateDispController*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<TF_UpdateDispController*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }

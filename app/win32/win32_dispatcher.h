@@ -22,6 +22,7 @@ class Win32Dispatcher : public serial::Dispatcher {
     Win32Dispatcher& operator=(const Win32Dispatcher&) = delete;
 
     bool Post(std::function<void()> task) override;
+
   private:
     void RunQueued();
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

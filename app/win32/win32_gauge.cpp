@@ -20,8 +20,8 @@ Win32Gauge::Win32Gauge(HWND parent) {
         return RegisterClassExW(&windowClass);
     }();
     (void)atom;
-    window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD, 0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr),
-                              this);
+    window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD, 0, 0, 0, 0, parent, nullptr,
+                              GetModuleHandleW(nullptr), this);
 }
 
 void Win32Gauge::SetMaxValue(std::int64_t maximum) {
@@ -54,7 +54,8 @@ void Win32Gauge::Paint(HDC dc, const RECT& area) const {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     RECT textArea = area;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textArea, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textArea,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SelectObject(dc, oldFont);
 }
 

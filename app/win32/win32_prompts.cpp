@@ -41,7 +41,8 @@ bool SystemPrompts::Confirm(HWND owner, const std::string& text, const std::stri
 void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::exception* error) {
     std::wstring executable(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, executable.data(), static_cast<DWORD>(executable.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, executable.data(), static_cast<DWORD>(executable.size()));
         if (length < executable.size()) {
             executable.resize(length);
             break;

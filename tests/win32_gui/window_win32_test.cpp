@@ -186,7 +186,8 @@ TEST_F(Win32WindowTest, ClosingDuringASessionAsksThenStopsItAndClosesOnceItHasEn
     window.OnClosed = [&] { closed = true; };
 
     SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(prompts.boxes, std::vector<std::string>{"question: " + std::string(k5::app::text::kStopAndCloseQuestion)});
+    EXPECT_EQ(prompts.boxes,
+              std::vector<std::string>{"question: " + std::string(k5::app::text::kStopAndCloseQuestion)});
     EXPECT_FALSE(closed) << "the window waits for the session to end";
     ASSERT_TRUE(PumpUntil([&] { return closed; }, 10s));
     EXPECT_FALSE(window.SessionRunning());
@@ -211,10 +212,12 @@ TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
     EXPECT_FALSE(Enabled(TF_UpdateDispController::kReadPackId)) << "the pack cannot change during a session";
     EXPECT_FALSE(Enabled(TF_UpdateDispController::kUartPortId));
     bool gaugeShown = false;
-    ASSERT_TRUE(PumpUntil([&] {
-        gaugeShown = gaugeShown || Shown(window.Gauge1->Handle());
-        return !window.SessionRunning() && Enabled(TF_UpdateDispController::kReadPackId);
-    }, 60s));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            gaugeShown = gaugeShown || Shown(window.Gauge1->Handle());
+            return !window.SessionRunning() && Enabled(TF_UpdateDispController::kReadPackId);
+        },
+        60s));
 
     const std::vector<std::string> expected = {"Conntectting MCU....", "MCU Restarting...", "Programing...",
                                                "Program sucessully"};
@@ -226,11 +229,13 @@ TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
     EXPECT_TRUE(Enabled(TF_UpdateDispController::kUartPortId));
 
     std::vector<std::uint8_t> received;
-    ASSERT_TRUE(PumpUntil([&] {
-        std::ifstream in(k5::PathFromUtf8(dump), std::ios::binary);
-        received.assign(std::istreambuf_iterator<char>(in), {});
-        return received.size() >= image.size();
-    }, 10s));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            std::ifstream in(k5::PathFromUtf8(dump), std::ios::binary);
+            received.assign(std::istreambuf_iterator<char>(in), {});
+            return received.size() >= image.size();
+        },
+        10s));
     EXPECT_EQ(received, image) << "the controller received the image byte for byte";
 }
 
