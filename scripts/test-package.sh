@@ -25,7 +25,8 @@ as_root=()
 
 echo "--- lintian"
 findings=$(lintian --fail-on error "$deb" 2>&1) || fail "lintian found errors: $findings"
-grep -v "root privileges" <<<"$findings" || echo "no errors, no warnings"
+findings=$(grep -v -e "root privileges" -e '^$' <<<"$findings" || true)
+echo "${findings:-no errors, no warnings}"
 echo "--- desktop-file-validate, appstreamcli validate"
 desktop-file-validate packaging/linux/k5-iap-tool.desktop
 appstreamcli validate --no-net build-release/packaging/*.metainfo.xml
