@@ -4,10 +4,15 @@
 
 namespace k5::app {
 
-MainWindowCore::MainWindowCore(serial::Dispatcher& uiThread, DispatchedSessionView::Sink sessionSink,
-                               MainWindowView& view, const SettingsFile& settings, PackStore& pack,
-                               SessionState& sessionState, serial::TReceiveDataEvent receiveData)
-    : sessionView_(uiThread, std::move(sessionSink)) {
+MainWindowCore::MainWindowCore(serial::Dispatcher& uiThread, MainWindowView& view,
+                               const SettingsFile& settings, PackStore& pack, SessionState& sessionState,
+                               serial::TReceiveDataEvent receiveData)
+    : sessionView_(uiThread, DispatchedSessionView::Sink{
+                                 [&view](const std::string& line) { view.AddLog(line); },
+                                 [&view](bool visible) { view.ShowProgress(visible); },
+                                 [&view](std::uint32_t maximum) { view.SetProgressMax(maximum); },
+                                 [&view](std::uint32_t position) { view.SetProgressPosition(position); },
+                             }) {
     port_ = std::make_unique<serial::TComm>(uiThread);
     port_->SetCommName("COM1");
     port_->SetBaudRate(9600);

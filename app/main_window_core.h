@@ -19,10 +19,10 @@ namespace k5::app {
 class MainWindowCore {
   public:
     // AVS1 is "COM1" at 9600 baud, closed; its received data goes to `receiveData`, on the UI thread.
-    // Everything given must outlive the core.
-    MainWindowCore(serial::Dispatcher& uiThread, DispatchedSessionView::Sink sessionSink,
-                   MainWindowView& view, const SettingsFile& settings, PackStore& pack,
-                   SessionState& sessionState, serial::TReceiveDataEvent receiveData);
+    // The session's log lines and progress reach `view` on that thread. Everything given must
+    // outlive the core.
+    MainWindowCore(serial::Dispatcher& uiThread, MainWindowView& view, const SettingsFile& settings,
+                   PackStore& pack, SessionState& sessionState, serial::TReceiveDataEvent receiveData);
     // Stops a running session and waits for it, without waiting for the UI thread any more.
     ~MainWindowCore();
     MainWindowCore(const MainWindowCore&) = delete;

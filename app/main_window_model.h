@@ -6,6 +6,7 @@
 // programming (Read Pack and Uart Port disabled, and refused if reached).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,10 @@ class MainWindowView {
     virtual void ClearLog() = 0;
     // Appends a line to the log list, selects it and draws the list at once.
     virtual void AddLog(const std::string& text) = 0;
+    // The progress bar: shown or hidden, its maximum, its position (capped at the maximum).
+    virtual void ShowProgress(bool visible) = 0;
+    virtual void SetProgressMax(std::uint32_t maximum) = 0;
+    virtual void SetProgressPosition(std::uint32_t position) = 0;
     // A modal box with the warning icon and one OK button.
     virtual void Warning(const std::string& text, const std::string& title) = 0;
     // A modal yes/no question titled like the window.

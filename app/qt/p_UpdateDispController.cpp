@@ -64,14 +64,7 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, U
     CreateControls();
     windowView_ = std::make_unique<WindowView>(*this);
     core_ = std::make_unique<MainWindowCore>(
-        dispatcher_,
-        DispatchedSessionView::Sink{
-            [this](const std::string& line) { AddLog(QString::fromStdString(line)); },
-            [this](bool visible) { Gauge1->setVisible(visible); },
-            [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
-            [this](std::uint32_t position) { Gauge1->SetProgress(position); },
-        },
-        *windowView_, settings_, pack_, sessionState,
+        dispatcher_, *windowView_, settings_, pack_, sessionState,
         [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
             AVS1ReceiveData(sender, buffer, length);
         });
@@ -286,6 +279,9 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
     }
     void ClearLog() override { w_.ListBox1->clear(); }
     void AddLog(const std::string& text) override { w_.AddLog(QString::fromStdString(text)); }
+    void ShowProgress(bool visible) override { w_.Gauge1->setVisible(visible); }
+    void SetProgressMax(std::uint32_t maximum) override { w_.Gauge1->SetMaxValue(maximum); }
+    void SetProgressPosition(std::uint32_t position) override { w_.Gauge1->SetProgress(position); }
     void Warning(const std::string& text, const std::string& title) override {
         w_.prompts_.Warning(&w_, QString::fromStdString(text), QString::fromStdString(title));
     }

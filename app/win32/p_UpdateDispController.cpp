@@ -85,6 +85,9 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
     }
     void ClearLog() override { SendMessageW(w_.ListBox1, LB_RESETCONTENT, 0, 0); }
     void AddLog(const std::string& text) override { w_.AddLog(text); }
+    void ShowProgress(bool visible) override { ShowWindow(w_.Gauge1->Handle(), visible ? SW_SHOW : SW_HIDE); }
+    void SetProgressMax(std::uint32_t maximum) override { w_.Gauge1->SetMaxValue(maximum); }
+    void SetProgressPosition(std::uint32_t position) override { w_.Gauge1->SetProgress(position); }
     void Warning(const std::string& text, const std::string& title) override {
         w_.prompts_.Warning(w_.window_, text, title);
     }
@@ -134,14 +137,7 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
 
     windowView_ = std::make_unique<WindowView>(*this);
     core_ = std::make_unique<MainWindowCore>(
-        dispatcher_,
-        DispatchedSessionView::Sink{
-            [this](const std::string& line) { AddLog(line); },
-            [this](bool visible) { ShowWindow(Gauge1->Handle(), visible ? SW_SHOW : SW_HIDE); },
-            [this](std::uint32_t maximum) { Gauge1->SetMaxValue(maximum); },
-            [this](std::uint32_t position) { Gauge1->SetProgress(position); },
-        },
-        *windowView_, settings_, pack_, sessionState,
+        dispatcher_, *windowView_, settings_, pack_, sessionState,
         [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
             AVS1ReceiveData(sender, buffer, length);
         });

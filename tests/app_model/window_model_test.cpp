@@ -33,6 +33,9 @@ class RecordingWindow : public MainWindowView {
     }
     void ClearLog() override { log.clear(); }
     void AddLog(const std::string& text) override { log.push_back(text); }
+    void ShowProgress(bool) override {}
+    void SetProgressMax(std::uint32_t) override {}
+    void SetProgressPosition(std::uint32_t) override {}
     void Warning(const std::string& text, const std::string& title) override {
         boxes.push_back(text + "|" + title);
     }
