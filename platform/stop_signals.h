@@ -1,7 +1,9 @@
 // Turns a stop request from outside (Ctrl+C, a termination request) into a
 // call on a thread of its own while the object lives, and nothing else: the
 // process is not ended by it. On Linux: SIGINT and SIGTERM; on Windows: the
-// console's Ctrl+C, Ctrl+Break and close events.
+// console's Ctrl+C, Ctrl+Break and close events. After a stop request the
+// signals stay blocked on the thread that made the object, also once it is
+// gone: a late Ctrl+C cannot kill a program that is already stopping.
 #pragma once
 
 #include <atomic>

@@ -43,7 +43,9 @@ StopSignals::~StopSignals() {
     // mask (and kill the process): it has already been answered, take it now.
     const timespec now{};
     while (sigtimedwait(&watch_->set, nullptr, &now) > 0) caught_.store(true);
-    pthread_sigmask(SIG_SETMASK, &watch_->previous, nullptr);
+    // Once stopped, the process is on its way out: a late Ctrl+C stays blocked
+    // rather than killing it before it exits with its own status.
+    if (!caught_.load()) pthread_sigmask(SIG_SETMASK, &watch_->previous, nullptr);
 }
 
 void IgnoreClosedOutput() { ::signal(SIGPIPE, SIG_IGN); }

@@ -1,6 +1,7 @@
 #include "stop_signals.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,6 +27,14 @@ TEST(StopSignals, ASecondCtrlCWhileStoppingNeitherKillsNorIsLost) {
         EXPECT_TRUE(signals.Caught());
     }
     EXPECT_EQ(calls.load(), 2);  // and this process is still alive to say so
+
+    // A third one, after the watch has ended, finds the signal still blocked.
+    ::kill(::getpid(), SIGINT);
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    const timespec now{};
+    EXPECT_EQ(sigtimedwait(&interrupt, nullptr, &now), SIGINT) << "pending, not delivered";
 }
 
 }  // namespace
