@@ -5,7 +5,9 @@
 
 namespace k5::platform {
 
-// The folder of the running executable.
+// The running executable's full path; empty when the system cannot say.
+std::filesystem::path ExecutablePath();
+// The folder of the running executable (the current folder when unknown).
 std::filesystem::path ExecutableDirectory();
 // The per-user configuration folder ($XDG_CONFIG_HOME or ~/.config; %APPDATA%); empty when unknown.
 std::filesystem::path UserConfigDirectory();

@@ -6,11 +6,16 @@
 
 namespace k5::platform {
 
-std::filesystem::path ExecutableDirectory() {
+std::filesystem::path ExecutablePath() {
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return std::filesystem::current_path(ec);
-    return exe.parent_path();
+    return ec ? std::filesystem::path() : exe;
+}
+
+std::filesystem::path ExecutableDirectory() {
+    const auto exe = ExecutablePath();
+    std::error_code ec;
+    return exe.empty() ? std::filesystem::current_path(ec) : exe.parent_path();
 }
 
 std::filesystem::path UserConfigDirectory() {

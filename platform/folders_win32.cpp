@@ -6,17 +6,22 @@
 
 namespace k5::platform {
 
-std::filesystem::path ExecutableDirectory() {
+std::filesystem::path ExecutablePath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return std::filesystem::current_path();
+        if (length == 0) return {};
         if (length < buffer.size()) {
             buffer.resize(length);
-            return std::filesystem::path(buffer).parent_path();
+            return std::filesystem::path(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::filesystem::path ExecutableDirectory() {
+    const auto exe = ExecutablePath();
+    return exe.empty() ? std::filesystem::current_path() : exe.parent_path();
 }
 
 std::filesystem::path UserConfigDirectory() {

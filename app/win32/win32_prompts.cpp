@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "error_box_rules.h"
+#include "folders.h"
+#include "utf8_path.h"
 #include "win32_text.h"
 #include "window_texts.h"
 
@@ -39,18 +41,8 @@ bool SystemPrompts::Confirm(HWND owner, const std::string& text, const std::stri
 }
 
 void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::exception* error) {
-    std::wstring executable(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, executable.data(), static_cast<DWORD>(executable.size()));
-        if (length < executable.size()) {
-            executable.resize(length);
-            break;
-        }
-        executable.resize(executable.size() * 2);
-    }
     const std::string text = error != nullptr ? ErrorBoxTextFor(*error) : std::string(text::kUnknownError);
-    prompts.Error(owner, text, ApplicationTitleFor(Narrow(executable)));
+    prompts.Error(owner, text, ApplicationTitleFor(Utf8FromPath(platform::ExecutablePath())));
 }
 
 }  // namespace k5::app::win32
