@@ -1,5 +1,6 @@
 #include "p_UartSet.h"
 
+#include <cstddef>
 #include <initializer_list>
 
 #include "win32_text.h"
@@ -22,13 +23,22 @@ struct alignas(4) EmptyDialogTemplate {
     WORD title = 0;
 };
 
-HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id,
-                 HFONT font) {
-    const HWND control = CreateWindowExW(0, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0, 0, 0,
-                                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                         GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
+HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id) {
+    return CreateWindowExW(0, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                           nullptr);
+}
+
+// A drop-down list holding `entries`, the first one selected.
+template <std::size_t N>
+HWND MakeDropDown(HWND parent, const char* const (&entries)[N], DWORD style, int id) {
+    const HWND box =
+        MakeControl(parent, L"COMBOBOX", "", style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
+    for (const char* entry : entries) {
+        SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+    }
+    SendMessageW(box, CB_SETCURSEL, 0, 0);
+    return box;
 }
 
 }  // namespace
@@ -45,31 +55,30 @@ void TF_UartSet::ShowModal() {
 }
 
 void TF_UartSet::CreateControls() {
-    fonts_ = std::make_unique<Win32Fonts>(DpiOf(window_));
     SetWindowTextW(window_, Widen(text::kPortDialogTitle).c_str());
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
-
-    GroupBox2 = MakeControl(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1, fonts_->ui);
-    Label1 = MakeControl(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1, fonts_->ui);
-    ComboBox1 = MakeControl(window_, L"COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                            kPortBoxId, fonts_->ui);
-    for (const char* entry : text::kPortEntries) {
-        SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
-    }
-    SendMessageW(ComboBox1, CB_SETCURSEL, 0, 0);
+    GroupBox2 = MakeControl(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1);
+    Label1 = MakeControl(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1);
+    ComboBox1 = MakeDropDown(window_, text::kPortEntries, WS_VISIBLE, kPortBoxId);
     // The baud box is there but hidden: the session always runs at 38400 baud.
-    Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1, fonts_->ui);
-    ComboBox2 = MakeControl(window_, L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kBaudBoxId,
-                            fonts_->ui);
-    for (const char* entry : text::kBaudEntries) {
-        SendMessageW(ComboBox2, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
-    }
-    SendMessageW(ComboBox2, CB_SETCURSEL, 0, 0);
-    Button1 = MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kSaveId,
-                          fonts_->window);
-    Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId,
-                          fonts_->window);
+    Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1);
+    ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);
+    Button1 = MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kSaveId);
+    Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
+    ApplyFonts(DpiOf(window_));
     LayOut();
+}
+
+void TF_UartSet::ApplyFonts(UINT dpi) {
+    // The controls use the old fonts until they are given the new ones below.
+    const std::unique_ptr<Win32Fonts> previousFonts = std::move(fonts_);
+    fonts_ = std::make_unique<Win32Fonts>(dpi);
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
+    for (HWND control : {GroupBox2, Label1, ComboBox1, Label2, ComboBox2}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
+    }
+    for (HWND control : {Button1, Button2}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
+    }
 }
 
 void TF_UartSet::LayOut() {
@@ -149,18 +158,10 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
                 default:
                     return FALSE;
             }
-        case WM_DPICHANGED: {
-            const std::unique_ptr<Win32Fonts> previousFonts = std::move(fonts_);
-            fonts_ = std::make_unique<Win32Fonts>(HIWORD(wParam));
-            for (HWND control : {GroupBox2, Label1, ComboBox1, Label2, ComboBox2}) {
-                SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
-            }
-            for (HWND control : {Button1, Button2}) {
-                SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
-            }
+        case WM_DPICHANGED:
+            ApplyFonts(HIWORD(wParam));
             LayOut();
             return TRUE;
-        }
         default:
             return FALSE;
     }

@@ -44,6 +44,8 @@ class TF_UartSet : public PortDialogView {
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    // Fonts for `dpi`, given to the dialog and every control.
+    void ApplyFonts(UINT dpi);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void LayOut();
 
