@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,8 +49,8 @@ struct SimOptions {
     int flashDelayMs = 0;        // before each acknowledgement
     long unplugAfterBytes = -1;  // close the line after this many received bytes
 
-    // The decoded image the pack holds, to judge what was received.
-    std::optional<std::vector<std::uint8_t>> expectedImage;
+    // The decoded image the pack holds, to judge what was received (null: judge by the header's sum).
+    std::shared_ptr<const std::vector<std::uint8_t>> expectedImage;
 };
 
 struct WireByte {

@@ -69,7 +69,8 @@ int RunSimulator(const SimulateCommand& c) {
             std::cerr << "k5-sim: " << c.pack << ": " << e.what() << "\n";
             return 64;
         }
-        options.expectedImage.emplace(store.Image(), store.Image() + store.Header().ImageLength());
+        options.expectedImage = std::make_shared<const std::vector<std::uint8_t>>(
+            store.Image(), store.Image() + store.Header().ImageLength());
     }
 
     std::error_code ec;
