@@ -2,9 +2,10 @@
 # Installs what is missing, builds from scratch and runs every test: the dev
 # build (warnings as errors), the AddressSanitizer/UBSan build and the
 # ThreadSanitizer build, the Debian package (built, checked, installed, run,
-# removed), then the Windows lane (mingw-w64 cross build, tests under Wine).
+# removed), the Windows lane (mingw-w64 cross build, tests under Wine), then
+# the Debian 13 lane (the demo and the dev tests on a minimal trixie system).
 # K5_TSAN=0 leaves the ThreadSanitizer build out, K5_PACKAGE=0 the package,
-# K5_WINDOWS=0 the Windows lane.
+# K5_WINDOWS=0 the Windows lane, K5_DEBIAN13=0 the Debian 13 lane.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,4 +32,8 @@ fi
 if [ "${K5_WINDOWS:-1}" = 1 ]; then
   echo "=== win64: cross-build, test under Wine"
   scripts/test-windows.sh
+fi
+if [ "${K5_DEBIAN13:-1}" = 1 ]; then
+  echo "=== Debian 13: the demo and the dev tests on trixie"
+  scripts/test-debian13.sh
 fi
