@@ -18,8 +18,9 @@ void PortDialogModel::FormShow() {
 }
 
 void PortDialogModel::Button1Click() {
-    // With no entry selected the position is -1, and port 0 is written.
-    settings_.SetUartPort(view_.SelectedPort() + 1);
+    // Nothing selected: the stored port is beyond the list (set by hand, say
+    // Port=12) and stays as it is.
+    if (const int position = view_.SelectedPort(); position >= 0) settings_.SetUartPort(position + 1);
     settings_.SetBaudIndex(view_.SelectedBaud());
     view_.CloseDialog(true);
 }

@@ -1,7 +1,7 @@
 // What the port dialog does, written once for both desktop programs: the port
 // box shows the stored port (nothing for a port beyond COM9), "Save" stores
-// the selected entry (port 0 when none is) and the hidden baud box's index,
-// "Exit" stores nothing.
+// the selected entry (keeping the stored port when none is) and the hidden
+// baud box's index, "Exit" stores nothing.
 #pragma once
 
 #include "settings_file.h"

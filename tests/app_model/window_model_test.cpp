@@ -199,7 +199,7 @@ TEST(PortDialogModel, ShowSaveAndExit) {
     EXPECT_EQ(settings.ReadString("Uart", "Port"), "12") << "Exit writes nothing";
     model.Button1Click();
     EXPECT_EQ(dialog.closed, 'S');
-    EXPECT_EQ(settings.ReadString("Uart", "Port"), "0") << "no entry selected writes port 0";
+    EXPECT_EQ(settings.ReadString("Uart", "Port"), "12") << "no entry selected keeps a hand-set port";
     EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "0");
 }
 
