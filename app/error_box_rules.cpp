@@ -3,6 +3,7 @@
 #include "SerialComm.h"
 #include "gbk_convert.h"
 #include "message_text.h"
+#include "settings_file.h"
 #include "utf8_path.h"
 
 namespace k5::app {
@@ -40,6 +41,13 @@ std::string ErrorBoxTextFor(const std::exception& error) {
     if (dynamic_cast<const serial::ECommsError*>(&error) != nullptr) {
         const auto converted = platform::GbkToUtf8(text);
         text = converted ? *converted : Latin1ToUtf8(text);
+    }
+    if (const auto* settings = dynamic_cast<const ESettingsWriteError*>(&error)) {
+        // The fixed text first, then why, as its own sentence.
+        std::string reason = settings->Reason();
+        if (!reason.empty() && reason[0] >= 'a' && reason[0] <= 'z')
+            reason[0] = static_cast<char>(reason[0] - 32);
+        return WithFullStop(text) + "\n\n" + WithFullStop(reason);
     }
     return WithFullStop(text);
 }

@@ -13,7 +13,7 @@ std::string ApplicationTitleFor(const std::string& executablePath);
 
 // The error's message for a person, in UTF-8: the serial component's GBK
 // messages converted, and a full stop added when the message ends in a
-// character above ".".
+// character above "."; a refused settings write says why in a second paragraph.
 std::string ErrorBoxTextFor(const std::exception& error);
 
 }  // namespace k5::app

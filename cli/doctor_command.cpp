@@ -65,13 +65,20 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     const auto& path = settings.Path();
     const bool exists = std::filesystem::exists(path, ec);
     // As the settings file judges it: no write bits is read-only, even for root.
-    unsigned mode = 0;
-    const bool writable = platform::CheckReplaceable(path, mode) == 0;
-    out << "settings file  " << Utf8FromPath(path) << " ("
-        << (exists ? (writable ? "writable" : "read-only")
-                   : "not there yet: COM1 is used; Save in the desktop program's Uart > Uart Port creates it,"
-                     " or write it by hand")
-        << ")\n";
+    platform::FileKeep keep;
+    const bool writable = platform::CheckReplaceable(path, keep) == 0;
+    const int readError = settings.ReadError();
+    out << "settings file  " << Utf8FromPath(path) << " (";
+    if (!exists) {
+        out << "not there yet: COM1 is used; Save in the desktop program's Uart > Uart Port creates it,"
+               " or write it by hand";
+    } else if (readError != 0) {
+        out << SettingsProblemText(readError) << ": its values are not read, so COM1 is used, and Save"
+            << " cannot write it";
+    } else {
+        out << (writable ? "writable" : "read-only");
+    }
+    out << ")\n";
 
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);
     const std::string name =

@@ -18,11 +18,10 @@ std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
     std::size_t at = text.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
     while (at < text.size()) {
-        std::size_t eol = text.find('\n', at);
-        std::size_t next = eol == std::string_view::npos ? text.size() : eol + 1;
-        if (eol == std::string_view::npos) eol = text.size();
-        const std::size_t contentEnd = eol > at && text[eol - 1] == '\r' ? eol - 1 : eol;
-        lines.push_back({at, contentEnd, next});
+        const std::size_t eol = std::min(text.find_first_of("\r\n", at), text.size());
+        std::size_t next = eol == text.size() ? eol : eol + 1;
+        if (text.substr(eol, 2) == "\r\n") ++next;
+        lines.push_back({at, eol, next});
         at = next;
     }
     return lines;
@@ -108,9 +107,10 @@ std::optional<std::size_t> FindKey(std::string_view text, const std::vector<Line
 }
 
 std::string_view LineEndingOf(std::string_view text, std::string_view fallback) {
-    const std::size_t eol = text.find('\n');
+    const std::size_t eol = text.find_first_of("\r\n");
     if (eol == std::string_view::npos) return fallback;
-    return eol > 0 && text[eol - 1] == '\r' ? "\r\n" : "\n";
+    if (text[eol] == '\n') return "\n";
+    return text.substr(eol, 2) == "\r\n" ? "\r\n" : "\r";
 }
 
 }  // namespace
@@ -135,7 +135,7 @@ std::string WriteValue(std::string_view text, std::string_view section, std::str
 
     if (!span) {
         out = text;
-        if (!out.empty() && out.back() != '\n') out += eol;
+        if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += eol;
         if (!out.empty()) out += eol;
         out.append("[").append(section).append("]").append(eol);
         out.append(key).append("=").append(value).append(eol);

@@ -6,6 +6,7 @@
 // - Names and values are read with surrounding blanks trimmed; a value in
 //   matching double or single quotes is read without them.
 // - Lines that are neither (comments, lines without '=') are kept but mean nothing.
+// - A line ends at LF, CR LF, or a lone CR.
 //
 // An edit changes only the line of its key, or adds the key at the end of its
 // section, or the section at the end of the text; every other byte stays.

@@ -6,6 +6,8 @@
 
 #include "file_replace.h"
 #include "folders.h"
+#include "port_error.h"
+#include "profile_encoding.h"
 #include "profile_text.h"
 #include "utf8_path.h"
 
@@ -23,7 +25,29 @@ ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, int 
     : std::runtime_error("Unable to write to " + Utf8FromPath(std::filesystem::absolute(path))),
       osError_(osError) {}
 
+std::string ESettingsWriteError::Reason() const { return SettingsProblemText(osError_); }
+
+std::string SettingsProblemText(int osError) {
+    switch (osError) {
+        case EFBIG:
+            return "the file is larger than " + std::to_string(platform::kLargestReadableFile >> 20) +
+                   " MiB, the most a settings file may be";
+        case EISDIR:
+            return "it is a folder, not a file";
+        case EINVAL:
+            return "it is not a plain file (a FIFO or a device)";
+        default:
+            return platform::OsErrorText(osError);
+    }
+}
+
 SettingsFile::SettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+int SettingsFile::ReadError() const {
+    std::string text;
+    const int error = platform::ReadWholeFile(path_, text);
+    return error == ENOENT ? 0 : error;
+}
 
 std::optional<int> ParseSettingsInteger(std::string_view text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -43,9 +67,9 @@ std::optional<int> ParseSettingsInteger(std::string_view text) {
 
 std::optional<std::string> SettingsFile::ReadString(const std::string& section,
                                                     const std::string& key) const {
-    std::string text;
-    if (platform::ReadWholeFile(path_, text) != 0) return std::nullopt;
-    return profile::ReadValue(text, section, key);
+    std::string bytes;
+    if (platform::ReadWholeFile(path_, bytes) != 0) return std::nullopt;
+    return profile::ReadValue(profile::FileText::FromBytes(bytes).Text(), section, key);
 }
 
 void SettingsFile::WriteString(const std::string& section, const std::string& key,
@@ -55,8 +79,8 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     std::filesystem::path target = std::filesystem::weakly_canonical(path_, ec);
     if (ec) target = path_;
 
-    unsigned mode = 0644;
-    const int replaceable = platform::CheckReplaceable(target, mode);
+    platform::FileKeep keep;
+    const int replaceable = platform::CheckReplaceable(target, keep);
     if (replaceable != 0 && replaceable != ENOENT) throw ESettingsWriteError(path_, replaceable);
     if (replaceable == ENOENT && target.has_parent_path()) {
         std::filesystem::create_directories(target.parent_path(), ec);
@@ -65,12 +89,14 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     // Another program may be saving too: read, edit and replace in one turn.
     const platform::FileEditLock lock(target);
     if (lock.Error() != 0) throw ESettingsWriteError(path_, lock.Error());
-    std::string text;
-    if (const int error = platform::ReadWholeFile(target, text); error != 0 && error != ENOENT) {
+    std::string bytes;
+    if (const int error = platform::ReadWholeFile(target, bytes); error != 0 && error != ENOENT) {
         throw ESettingsWriteError(path_, error);
     }
-    const std::string edited = profile::WriteValue(text, section, key, value, platform::kNativeNewline);
-    if (const int error = platform::ReplaceFileContents(target, edited, mode); error != 0) {
+    const auto file = profile::FileText::FromBytes(bytes);
+    const std::string edited =
+        file.ToBytes(profile::WriteValue(file.Text(), section, key, value, platform::kNativeNewline));
+    if (const int error = platform::ReplaceFileContents(target, edited, keep); error != 0) {
         throw ESettingsWriteError(path_, error);
     }
 }

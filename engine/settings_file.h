@@ -2,7 +2,8 @@
 // [Uart], and the [Devices] map from COMn names to device paths.
 //
 // Nothing is cached: every call reads or writes the file when it is made.
-// Values are read as the Windows profile functions read them. A write changes
+// Values are read as the Windows profile functions read them, from an 8-bit
+// file or a UTF-16 one (which a write keeps UTF-16). A write changes
 // only the line of its key (or adds it) and keeps every other byte, refuses a
 // read-only file, takes turns with other programs saving the same file, and
 // replaces the file atomically, so a crash never leaves half a file.
@@ -23,6 +24,8 @@ class ESettingsWriteError : public std::runtime_error {
   public:
     ESettingsWriteError(const std::filesystem::path& path, int osError);
     int OsError() const { return osError_; }
+    // Why, in a few words (SettingsProblemText).
+    std::string Reason() const;
 
   private:
     int osError_;
@@ -33,6 +36,9 @@ class SettingsFile {
     explicit SettingsFile(std::filesystem::path path);
 
     const std::filesystem::path& Path() const { return path_; }
+    // Why the file's values cannot be read: 0 when they can (or there is no
+    // file: ENOENT), else the OS error, EFBIG for a file too large to read.
+    int ReadError() const;
 
     // "Port" of [Uart]; 1 when the file, section or key is missing or not an integer.
     int GetUartPort() const;
@@ -52,6 +58,10 @@ class SettingsFile {
   private:
     std::filesystem::path path_;
 };
+
+// What stands in the way of reading or saving a settings file, in a few words:
+// a file too large to read, a folder, a FIFO or device, or the OS's own text.
+std::string SettingsProblemText(int osError);
 
 // A settings value as an integer: decimal with an optional sign, or hexadecimal
 // after "0x"/"0X". Anything else is not an integer.

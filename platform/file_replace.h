@@ -29,19 +29,35 @@ class FileEditLock {
     int error_ = 0;
 };
 
-// Whether the existing file `target` may be replaced: 0 with its permission
-// bits in `mode`, ENOENT when there is none, or the OS error. A file without
+// The most ReadWholeFile reads: far above any settings file.
+inline constexpr std::size_t kLargestReadableFile = 1 << 20;
+
+// What a replace keeps of the file it replaces. Owner and group are -1 where
+// the platform has none to keep (Windows).
+struct FileKeep {
+    unsigned mode = 0644;  // permission bits
+    long owner = -1;
+    long group = -1;
+};
+
+// Whether the existing file `target` may be replaced: 0 with what a replace
+// keeps of it in `keep`, ENOENT when there is none, or the OS error (EISDIR for
+// a folder, EINVAL for anything else that is not a plain file). A file without
 // write permission is refused even where the user could override that (root):
 // read-only is what the user meant.
-int CheckReplaceable(const std::filesystem::path& target, unsigned& mode);
+int CheckReplaceable(const std::filesystem::path& target, FileKeep& keep);
 
-// Reads the whole file. 0, or the OS error (a missing file is ENOENT).
+// Reads the whole file. 0, or the OS error (a missing file is ENOENT, a file
+// over kLargestReadableFile EFBIG).
 int ReadWholeFile(const std::filesystem::path& file, std::string& contents);
 
 // Replaces `target` with `contents` in one step: a reader sees the old file or
 // the new one, never a part of either, and a crash or a kill leaves no
-// temporary file that the next replace does not clear. Call it under a
-// FileEditLock. `mode` holds the new file's permission bits. 0, or the OS error.
-int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents, unsigned mode);
+// temporary file that the next replace does not clear. The new file gets
+// `keep`'s mode, owner and group. Where the folder does not let a new file be
+// made there, or the owner cannot be kept, the file is written in place
+// instead (flushed; a crash then can leave it half written). Call it under a
+// FileEditLock. 0, or the OS error.
+int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents, const FileKeep& keep);
 
 }  // namespace k5::platform

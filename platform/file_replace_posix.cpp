@@ -11,8 +11,6 @@
 namespace k5::platform {
 namespace {
 
-constexpr std::size_t kLargestFile = 1 << 20;  // far above any settings file
-
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
     const auto parent = file.parent_path();
     return parent.empty() ? std::filesystem::path(".") : parent;
@@ -23,8 +21,16 @@ std::filesystem::path StagingName(const std::filesystem::path& target) {
     return FolderOf(target) / ("." + target.filename().string() + ".new");
 }
 
-int WriteAndSync(int fd, std::string_view contents, unsigned mode) {
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) return errno;
+// Owner first: a change of owner may clear mode bits that fchmod then sets.
+int ApplyKeep(int fd, const FileKeep& keep) {
+    if ((keep.owner >= 0 || keep.group >= 0) &&
+        ::fchown(fd, static_cast<uid_t>(keep.owner), static_cast<gid_t>(keep.group)) != 0) {
+        return errno;
+    }
+    return ::fchmod(fd, static_cast<mode_t>(keep.mode)) == 0 ? 0 : errno;
+}
+
+int WriteAll(int fd, std::string_view contents) {
     std::size_t done = 0;
     while (done < contents.size()) {
         const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
@@ -34,6 +40,12 @@ int WriteAndSync(int fd, std::string_view contents, unsigned mode) {
         }
         done += static_cast<std::size_t>(n);
     }
+    return 0;
+}
+
+int WriteAndSync(int fd, std::string_view contents, const FileKeep& keep) {
+    if (const int error = ApplyKeep(fd, keep); error != 0) return error;
+    if (const int error = WriteAll(fd, contents); error != 0) return error;
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
@@ -44,10 +56,10 @@ int CloseKeepingError(int fd, int error) {
 
 // Writes the new file where it has no name, then names it: a kill before that
 // leaves nothing. 0, ENOTSUP when the file system or /proc cannot do it, or an error.
-int StageUnnamed(const std::filesystem::path& staging, std::string_view contents, unsigned mode) {
+int StageUnnamed(const std::filesystem::path& staging, std::string_view contents, const FileKeep& keep) {
     const int fd = ::open(FolderOf(staging).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? ENOTSUP : errno;
-    if (const int error = WriteAndSync(fd, contents, mode); error != 0) return CloseKeepingError(fd, error);
+    if (const int error = WriteAndSync(fd, contents, keep); error != 0) return CloseKeepingError(fd, error);
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, staging.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         return CloseKeepingError(fd, errno == ENOENT ? ENOTSUP : errno);
@@ -55,25 +67,39 @@ int StageUnnamed(const std::filesystem::path& staging, std::string_view contents
     return CloseKeepingError(fd, 0);
 }
 
-int StageNamed(const std::filesystem::path& staging, std::string_view contents, unsigned mode) {
+int StageNamed(const std::filesystem::path& staging, std::string_view contents, const FileKeep& keep) {
     const int fd = ::open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
-    const int error = CloseKeepingError(fd, WriteAndSync(fd, contents, mode));
+    const int error = CloseKeepingError(fd, WriteAndSync(fd, contents, keep));
     if (error != 0) ::unlink(staging.c_str());
     return error;
+}
+
+// The file's own inode, overwritten and cut to length: its owner, mode and
+// links stay, but a crash in the middle leaves it half written.
+int WriteInPlace(const std::filesystem::path& target, std::string_view contents) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno;
+    int error = WriteAll(fd, contents);
+    if (error == 0 && ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0) error = errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    return CloseKeepingError(fd, error);
 }
 
 }  // namespace
 
 const char* const kNativeNewline = "\n";
 
-int CheckReplaceable(const std::filesystem::path& target, unsigned& mode) {
+int CheckReplaceable(const std::filesystem::path& target, FileKeep& keep) {
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) return errno;
     if (S_ISDIR(info.st_mode)) return EISDIR;
-    if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-        return EACCES;
-    mode = info.st_mode & 07777;
+    if (!S_ISREG(info.st_mode)) return EINVAL;
+    if ((info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return EACCES;
+    keep.mode = info.st_mode & 07777;
+    // Only what differs from a new file's own: a chown to oneself is a no-op anyway.
+    keep.owner = info.st_uid != ::geteuid() ? static_cast<long>(info.st_uid) : -1;
+    keep.group = info.st_gid != ::getegid() ? static_cast<long>(info.st_gid) : -1;
     return 0;
 }
 
@@ -114,22 +140,28 @@ int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
         }
         if (n == 0) break;
         contents.append(buffer, static_cast<std::size_t>(n));
-        if (contents.size() > kLargestFile) return CloseKeepingError(fd, EFBIG);
+        if (contents.size() > kLargestReadableFile) return CloseKeepingError(fd, EFBIG);
     }
     return CloseKeepingError(fd, 0);
 }
 
-int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents, unsigned mode) {
+int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents,
+                        const FileKeep& keep) {
     const auto staging = StagingName(target);
     // Under the edit lock a staged file can only be what a killed replace left.
-    if (::unlink(staging.c_str()) != 0 && errno != ENOENT) return errno;
-    int error = StageUnnamed(staging, contents, mode);
-    if (error == ENOTSUP) error = StageNamed(staging, contents, mode);
+    if (::unlink(staging.c_str()) != 0 && errno != ENOENT && errno != EACCES) return errno;
+    int error = StageUnnamed(staging, contents, keep);
+    if (error == ENOTSUP) error = StageNamed(staging, contents, keep);
+    // A folder closed to new files, or an owner this user cannot give away: the
+    // file itself is writable (checked before), so write it where it is.
+    const bool exists = ::access(target.c_str(), F_OK) == 0;
+    if ((error == EACCES || error == EPERM) && exists) return WriteInPlace(target, contents);
     if (error != 0) return error;
     if (::rename(staging.c_str(), target.c_str()) != 0) {
         error = errno;
         ::unlink(staging.c_str());
-        return error;
+        // A sticky folder lets only the owner replace the file.
+        return error == EPERM || error == EACCES ? WriteInPlace(target, contents) : error;
     }
     // Make the rename itself durable; a failure here changes nothing for readers.
     if (const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -8,8 +8,6 @@
 namespace k5::platform {
 namespace {
 
-constexpr std::size_t kLargestFile = 1 << 20;  // far above any settings file
-
 std::filesystem::path StagingName(const std::filesystem::path& target) {
     auto staging = target;
     staging += ".new";
@@ -24,12 +22,13 @@ int MissingAsEnoent(DWORD error) {
 
 const char* const kNativeNewline = "\r\n";
 
-int CheckReplaceable(const std::filesystem::path& target, unsigned& mode) {
+int CheckReplaceable(const std::filesystem::path& target, FileKeep& keep) {
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return MissingAsEnoent(::GetLastError());
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return EINVAL;
     if (attributes & FILE_ATTRIBUTE_READONLY) return static_cast<int>(ERROR_ACCESS_DENIED);
-    mode = 0;
+    keep = FileKeep{};
     return 0;
 }
 
@@ -79,20 +78,16 @@ int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
             break;
         } else {
             contents.append(buffer, got);
-            if (contents.size() > kLargestFile) error = EFBIG;
+            if (contents.size() > kLargestReadableFile) error = EFBIG;
         }
     }
     ::CloseHandle(h);
     return error;
 }
 
-int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents, unsigned) {
-    const auto staging = StagingName(target);
-    // Under the edit lock a staged file can only be what a killed replace left.
-    ::DeleteFileW(staging.c_str());
-    const HANDLE h = ::CreateFileW(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+namespace {
+
+DWORD WriteAllAndFlush(HANDLE h, std::string_view contents) {
     DWORD error = 0;
     std::size_t done = 0;
     while (error == 0 && done < contents.size()) {
@@ -103,7 +98,37 @@ int ReplaceFileContents(const std::filesystem::path& target, std::string_view co
         }
         done += wrote;
     }
+    if (error == 0 && !::SetEndOfFile(h)) error = ::GetLastError();
     if (error == 0 && !::FlushFileBuffers(h)) error = ::GetLastError();
+    return error;
+}
+
+// The file itself overwritten and cut to length, for a folder closed to new
+// files: a crash in the middle leaves it half written.
+int WriteInPlace(const std::filesystem::path& target, std::string_view contents) {
+    const HANDLE h = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+    const DWORD error = WriteAllAndFlush(h, contents);
+    ::CloseHandle(h);
+    return static_cast<int>(error);
+}
+
+}  // namespace
+
+int ReplaceFileContents(const std::filesystem::path& target, std::string_view contents, const FileKeep&) {
+    const auto staging = StagingName(target);
+    // Under the edit lock a staged file can only be what a killed replace left.
+    ::DeleteFileW(staging.c_str());
+    const HANDLE h = ::CreateFileW(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        const bool exists = ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return error == ERROR_ACCESS_DENIED && exists ? WriteInPlace(target, contents)
+                                                      : static_cast<int>(error);
+    }
+    DWORD error = WriteAllAndFlush(h, contents);
     ::CloseHandle(h);
     // One rename takes the old file's place: readers see the old file or the new one.
     if (error == 0 &&

@@ -57,6 +57,12 @@ TEST(DoctorCommand, MissingDevicesAndFilesThatAreNoPorts) {
     EXPECT_EQ(file.status, 2);
     EXPECT_NE(file.text.find("is not a serial port"), std::string::npos) << file.text;
 
+    std::filesystem::create_directory(dir.File("folder.ini"));
+    EXPECT_NE(Doctor(dir.File("folder.ini"))
+                  .text.find("(it is a folder, not a file: its values are not read, "
+                             "so COM1 is used, and Save cannot write it)"),
+              std::string::npos);
+
     dir.WriteText("k5.ini", "[Uart]\nPort=3 ; COM3\n");
     EXPECT_EQ(Doctor(dir.File("k5.ini")).warnings,
               "Port value '3 ; COM3' in " + dir.File("k5.ini") + " is not a number: using COM1\n");

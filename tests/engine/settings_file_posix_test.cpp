@@ -1,4 +1,4 @@
-// The settings file on Linux: other programs saving at once, folders and links.
+// The settings file on Linux: other programs saving at once, owners, folders and links.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -46,6 +46,56 @@ TEST_F(SettingsFileTest, ReadOnlyDirectoryRefusesANewFile) {
     EXPECT_THROW(settings.SetUartPort(2), k5::ESettingsWriteError);
     ::chmod(dir.Path().c_str(), 0755);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SettingsFileTest, ASaveKeepsTheFilesOwnerAndMode) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=2\n");
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    settings.SetUartPort(5);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    EXPECT_EQ(settings.GetUartPort(), 5);
+}
+
+TEST_F(SettingsFileTest, WritableFileInAClosedFolderIsWrittenInPlace) {
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=2\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const auto saveWithoutFolderRights = [&] {
+        if (::geteuid() != 0) {
+            ::chmod(dir.Path().c_str(), 0555);
+            settings.SetUartPort(8);
+            ::chmod(dir.Path().c_str(), 0755);
+            return;
+        }
+        // Root may write any folder: save as a user who owns the file only.
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+            try {
+                settings.SetUartPort(8);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+    };
+    saveWithoutFolderRights();
+    EXPECT_EQ(settings.GetUartPort(), 8);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the same file, written in place";
 }
 
 TEST_F(SettingsFileTest, WriteThroughALinkReplacesItsTarget) {

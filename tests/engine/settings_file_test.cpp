@@ -1,7 +1,9 @@
 #include "settings_file.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <cerrno>
 
 #include "file_replace.h"
 #include "settings_fixture.h"
@@ -103,6 +105,56 @@ TEST_F(SettingsFileTest, RelativePathIsReportedInFull) {
     }
     std::filesystem::current_path(cwd);
     EXPECT_EQ(message, "Unable to write to " + dir.File("ro.ini"));
+}
+
+TEST_F(SettingsFileTest, Utf16FileIsReadAndWrittenBackAsUtf16) {
+    // Notepad's "Unicode": a byte-order mark, then UTF-16LE; a comment with a
+    // letter outside the BMP, an unpaired surrogate and an odd last byte.
+    const auto utf16 = [](std::u16string text, bool bigEndian) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t unit : text) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        return bytes;
+    };
+    for (bool bigEndian : {false, true}) {
+        const std::u16string comment = u"; Prüfstand \U0001F6B2 \xD800\r\n";
+        dir.WriteText("eBikeSet.ini", utf16(comment + u"[Uart]\r\nPort=2\r\n", bigEndian) + "!");
+        EXPECT_EQ(settings.GetUartPort(), 2);
+        settings.SetUartPort(7);
+        settings.SetBaudIndex(0);
+        EXPECT_EQ(dir.ReadText("eBikeSet.ini"),
+                  utf16(comment + u"[Uart]\r\nPort=7\r\nBaudRate=0\r\n", bigEndian) + "!");
+    }
+}
+
+TEST_F(SettingsFileTest, LoneCarriageReturnsEndLines) {
+    EXPECT_EQ(PortFromFile("[Other]\rx=1\r[Uart]\rPort=4\rBaudRate=0\r"), 4);
+    settings.SetUartPort(6);
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Other]\rx=1\r[Uart]\rPort=6\rBaudRate=0\r");
+    EXPECT_EQ(settings.GetUartPort(), 6) << "a save reports only what a read returns";
+
+    dir.WriteText("eBikeSet.ini", "[Other]\rx=1\r");
+    settings.SetUartPort(3);
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Other]\rx=1\r\r[Uart]\rPort=3\r");
+}
+
+TEST_F(SettingsFileTest, FileTooLargeToReadSaysSoAndIsLeftAlone) {
+    const std::string original =
+        "[Uart]\nPort=3\n;" + std::string(k5::platform::kLargestReadableFile, 'x') + "\n";
+    dir.WriteText("eBikeSet.ini", original);
+    EXPECT_EQ(settings.GetUartPort(), 1);
+    EXPECT_EQ(settings.ReadError(), EFBIG);
+    try {
+        settings.SetUartPort(5);
+        FAIL() << "write was not refused";
+    } catch (const k5::ESettingsWriteError& e) {
+        EXPECT_EQ(e.Reason(), "the file is larger than 1 MiB, the most a settings file may be");
+    }
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), original);
+    EXPECT_EQ(k5::SettingsProblemText(EISDIR), "it is a folder, not a file");
 }
 
 TEST_F(SettingsFileTest, NothingIsCached) {
