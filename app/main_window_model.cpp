@@ -20,6 +20,7 @@ void MainWindowModel::Btn_ReadUserPackClick() {
     if (!path) return;
     if (!pack_.LoadPack(*path)) {
         view_.Enable(Control::Program, false);
+        view_.AddLog(std::string(text::kPackBroken) + ": " + pack_.RejectionReason());
         view_.Warning(text::kPackBroken, text::kPackBrokenTitle);
         return;
     }

@@ -12,27 +12,13 @@
 #include "port_channel.h"
 #include "port_error.h"
 #include "port_names.h"
+#include "port_problem_text.h"
 #include "protocol.h"
 #include "settings_choice.h"
 #include "utf8_path.h"
 
 namespace k5::cli {
 namespace {
-
-std::string Advice(int osError) {
-    switch (platform::KindOfPortError(osError)) {
-        case platform::PortErrorKind::Missing:
-            return "no such device: is the adapter plugged in? `k5-iap ports` lists what is there";
-        case platform::PortErrorKind::NoPermission:
-            return "permission denied: " + std::string(platform::kPermissionAdvice);
-        case platform::PortErrorKind::InUse:
-            return "in use by another program: close it (" + std::string(platform::kInUseAdvice) + ")";
-        case platform::PortErrorKind::NotASerialPort:
-            return "not a serial port";
-        default:
-            return platform::OsErrorText(osError);
-    }
-}
 
 // What a session's first step does: one probe at the session's speed, then up
 // to 0.5 s for the bootloader's 0x02 and 0xFD. Nothing else is sent.
@@ -85,18 +71,18 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
         options.port.empty() ? "COM" + std::to_string(settings.GetUartPort()) : options.port;
     const std::string device = ResolvePortName(name, settings);
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
-        << (settings.ReadString("Devices", name) ? " ([Devices])" : "") << "\n";
+        << (settings.ReadString("Devices", name).value_or("").empty() ? "" : " ([Devices])") << "\n";
 
     auto probe = serial::NativePortBackend()->CreateChannel();
     const int openError = probe->Open(device);
     if (openError != 0) {
-        out << "open           FAILED: " << Advice(openError) << "\n";
+        out << "open           FAILED: " << PortProblemText(openError, device) << "\n";
         return kExitPortUnavailable;
     }
     const int setupError = probe->SetupQueues(serial::kQueueSize, serial::kQueueSize);
     probe->Close();
     if (setupError != 0) {
-        out << "open           FAILED: " << device << " is not a serial port\n";
+        out << "open           FAILED: " << device << ": " << PortProblemText(setupError, device) << "\n";
         return kExitPortUnavailable;
     }
     if (!options.probe) {

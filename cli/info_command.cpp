@@ -50,7 +50,7 @@ int RunInfo(const InfoOptions& options, PackStore& store, std::ostream& out, std
     try {
         valid = store.LoadPack(options.pack);
     } catch (const EInOutError& e) {
-        const std::string text = PackReadErrorText(options.pack, e);
+        const PackProblem problem = PackReadProblem(options.pack, e);
         if (options.json) {
             JsonObject json;
             json.Add("file", fileName).Add("valid", false);
@@ -58,10 +58,11 @@ int RunInfo(const InfoOptions& options, PackStore& store, std::ostream& out, std
                              "transferKey", "headerCrc"}) {
                 json.AddNull(key);
             }
-            json.Add("warnings", std::vector<std::string>{}).Add("error", text);
+            json.Add("warnings", std::vector<std::string>{}).Add("error", problem.error);
+            if (!problem.detail.empty()) json.Add("detail", problem.detail);
             out << json.Str() << "\n";
         } else {
-            err << options.pack << ": " << text << "\n";
+            err << options.pack << ": " << problem.Joined() << "\n";
         }
         return kExitPackUnreadable;
     }
@@ -75,11 +76,11 @@ int RunInfo(const InfoOptions& options, PackStore& store, std::ostream& out, std
         json.Add("file", fileName).Add("valid", valid);
         AddHeader(json, header);
         json.Add("warnings", warnings);
-        if (!valid) json.Add("error", kPackRejected);
+        if (!valid) json.Add("error", kPackRejected).Add("detail", store.RejectionReason());
         out << json.Str() << "\n";
     } else {
         PrintText(out, fileName, header);
-        if (!valid) err << options.pack << ": " << kPackRejected << "\n";
+        if (!valid) err << options.pack << ": " << PackRejectedProblem(store).Joined() << "\n";
         for (const auto& w : warnings) {
             err << options.pack << ": " << w << " (product code " << header.ProductCode()
                 << ", this tool is for " << kExpectedProductCode << ")\n";

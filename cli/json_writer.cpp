@@ -75,10 +75,12 @@ std::string JsonString(std::string_view text) {
     return out + "\"";
 }
 
-std::string JsonResult(std::string_view result, int exitCode, std::string_view error) {
+std::string JsonResult(std::string_view result, int exitCode, std::string_view error,
+                       std::string_view detail) {
     JsonObject json;
     json.Add("result", result).Add("exit", std::int64_t{exitCode});
     if (!error.empty()) json.Add("error", error);
+    if (!detail.empty()) json.Add("detail", detail);
     return json.Str();
 }
 

@@ -13,7 +13,8 @@ namespace k5::cli {
 std::string JsonString(std::string_view text);
 
 // The last line of a command's JSON output: {"result": ..., "exit": N[, "error": ...]}.
-std::string JsonResult(std::string_view result, int exitCode, std::string_view error = {});
+std::string JsonResult(std::string_view result, int exitCode, std::string_view error = {},
+                       std::string_view detail = {});
 
 class JsonObject {
   public:

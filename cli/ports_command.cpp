@@ -51,7 +51,8 @@ void PrintPorts(std::ostream& out, const SettingsFile& settings, const DeviceExi
     for (int n = 1; n <= 9; ++n) {
         const std::string name = "COM" + std::to_string(n);
         const std::string device = ResolvePortName(name, settings, exists);
-        const bool mapped = settings.ReadString("Devices", name).has_value();
+        const auto mapping = settings.ReadString("Devices", name);
+        const bool mapped = mapping && !mapping->empty();  // an empty one is not used
         const std::string what = exists(device) ? Describe(device, Find(devices, device)) : "missing";
         out << RightTrimmed(Padded(name + (n == selected ? " *" : ""), 8) + Padded(device, 26) + what +
                             (mapped ? "  (from [Devices])" : ""))

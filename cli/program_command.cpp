@@ -11,6 +11,7 @@
 #include "pack_error_text.h"
 #include "port_error.h"
 #include "port_names.h"
+#include "port_problem_text.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
 
@@ -38,21 +39,23 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     const SettingsFile settings = ChosenSettings(options.settings);
     PackStore& pack = ProcessPack();
     // A pack that cannot be programmed: said on stderr, and in JSON as the result.
-    const auto refuse = [&](const std::string& result, const std::string& why, int code) {
-        err << options.pack << ": " << why << "\n";
-        if (options.json) out << JsonResult(result, code, why) << std::endl;
+    const auto refuse = [&](const std::string& result, const PackProblem& why, int code) {
+        err << options.pack << ": " << why.Joined() << "\n";
+        if (options.json) out << JsonResult(result, code, why.error, why.detail) << std::endl;
         return code;
     };
     try {
-        if (!pack.LoadPack(options.pack)) return refuse(kPackRejected, kPackRejected, kExitPackRejected);
+        if (!pack.LoadPack(options.pack)) {
+            return refuse(kPackRejected, PackRejectedProblem(pack), kExitPackRejected);
+        }
     } catch (const EInOutError& e) {
-        return refuse("Pack unreadable", PackReadErrorText(options.pack, e), kExitPackUnreadable);
+        return refuse("Pack unreadable", PackReadProblem(options.pack, e), kExitPackUnreadable);
     }
     if (pack.Header().ProductCode() != kExpectedProductCode && !options.anyProduct) {
         return refuse(kForeignProduct,
-                      std::string(kForeignProduct) + " (product code " +
-                          std::to_string(pack.Header().ProductCode()) + ", this tool is for " +
-                          std::to_string(kExpectedProductCode) + "; --any-product programs it all the same)",
+                      {kForeignProduct, "product code " + std::to_string(pack.Header().ProductCode()) +
+                                            ", this tool is for " + std::to_string(kExpectedProductCode) +
+                                            "; --any-product programs it all the same"},
                       kExitForeignProduct);
     }
 
@@ -91,13 +94,12 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
 
     const SessionOutcome outcome = session.LastOutcome();
     const int code = interrupted ? kExitInterrupted : ExitCodeFor(outcome);
+    std::string error;
     if (outcome == SessionOutcome::PortError && !session.FailedDevice().empty()) {
-        const int error = session.FailedDeviceError();
-        std::string reason = error ? platform::OsErrorText(error) : "";
-        if (error && platform::KindOfPortError(error) == platform::PortErrorKind::InUse) {
-            reason = "in use by another program";
-        }
-        view.Note("cannot open " + session.FailedDevice() + (reason.empty() ? "" : ": " + reason));
+        const int osError = session.FailedDeviceError();
+        error = "cannot open " + session.FailedDevice() +
+                (osError ? ": " + PortProblemText(osError, session.FailedDevice()) : "");
+        view.Note(error);
     }
     if (interrupted) view.Note("stopped; the port is closed");
     const char* result = outcome == SessionOutcome::Programmed     ? session_log::kSuccess
@@ -107,7 +109,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
                          : outcome == SessionOutcome::VerdictFail  ? session_log::kVerdictFail
                          : outcome == SessionOutcome::Stopped      ? "Stopped"
                                                                    : "Internal error";
-    view.Result(result, code);
+    view.Result(result, code, error);
     return code;
 }
 

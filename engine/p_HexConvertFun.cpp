@@ -66,6 +66,11 @@ bool PackStore::LoadPack(const std::string& fileName) {
 }
 
 bool PackStore::Decode() {
+    rejection_.clear();
+    const auto reject = [this](std::string why) {
+        rejection_ = std::move(why);
+        return false;
+    };
     PackRecord& record = *buffer_;
     const auto headerKey = static_cast<std::uint8_t>(record[kHeaderKeyOffset] + record[kHeaderKeyOffset + 1]);
     for (std::size_t i = 0; i < kPackHeaderSize; ++i) header_.bytes[i] = record[i] ^ headerKey;
@@ -73,11 +78,14 @@ bool PackStore::Decode() {
     const auto imageKey = static_cast<std::uint8_t>(header_.bytes[header_offset::kHeaderCrc] +
                                                     header_.bytes[header_offset::kHeaderCrc + 1]);
     if (Crc16Xmodem(header_.bytes.data(), header_offset::kCrcCovered) != header_.HeaderCrc()) {
-        return false;
+        return reject("the header's CRC does not match; the file is damaged or is not an update pack");
     }
     const std::uint32_t length = header_.ImageLength();
     // A longer image would run its last chunk past the end of the record.
-    if (length > kMaxImageLength) return false;
+    if (length > kMaxImageLength) {
+        return reject("the header gives an image of " + std::to_string(length) + " bytes, longer than the " +
+                      std::to_string(kMaxImageLength) + " a pack holds");
+    }
 
     std::uint32_t sum = 0;
     std::uint8_t* image = record.data() + kImageOffset;
@@ -85,7 +93,9 @@ bool PackStore::Decode() {
         image[j] ^= imageKey;
         sum += image[j];
     }
-    return sum == header_.ImageSum();
+    if (sum != header_.ImageSum())
+        return reject("the image's byte sum does not match the header's; the image is damaged");
+    return true;
 }
 
 PackStore& ProcessPack() {

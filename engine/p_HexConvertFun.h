@@ -65,6 +65,11 @@ class PackStore {
     // they were.
     bool LoadPack(const std::string& fileName);
 
+    // Which check the last LoadPack that returned false failed, in a few words
+    // (the header CRC, an image longer than the record holds, the image sum);
+    // empty after a load that returned true.
+    const std::string& RejectionReason() const { return rejection_; }
+
     const PackRecord& Buffer() const { return *buffer_; }
     const PackHeader& Header() const { return header_; }
     // ImageLength bytes of decoded image, followed by the filler.
@@ -83,6 +88,7 @@ class PackStore {
     std::unique_ptr<PackRecord> buffer_;
     std::unique_ptr<PackRecord> scratch_;  // the next load reads here first
     PackHeader header_;
+    std::string rejection_;
     std::atomic<bool> leased_{false};
 };
 

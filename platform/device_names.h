@@ -20,9 +20,11 @@ std::string DefaultDeviceForPort(int number, const DeviceExists& exists);
 
 bool PathExists(const std::string& path);
 
-// What kind of port a device is, in a few words, from its name alone:
-// "built-in serial port", "USB adapter", "pseudo-terminal", ... (Linux);
-// "serial port" (Windows, where the port list says more).
+// What kind of port a device is, in a few words, from its name and, for a
+// name that tells nothing, what the file is: "built-in serial port", "USB
+// adapter", "pseudo-terminal", "serial device", "not a serial device" (Linux;
+// only terminals are serial devices); "serial port" (Windows, where the port
+// list says more).
 std::string DeviceKind(const std::string& device);
 
 }  // namespace k5::platform

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 
@@ -17,6 +18,24 @@ std::string DefaultDeviceForPort(int number, const DeviceExists& exists) {
     return "/dev/ttyS" + index;
 }
 
+namespace {
+
+// A terminal that can be a serial line, judged without opening it (an open
+// may toggle a real port's modem lines).
+bool IsSerialLine(const struct stat& info) {
+    if (!S_ISCHR(info.st_mode)) return false;
+    const unsigned kind = major(info.st_rdev), unit = minor(info.st_rdev);
+    if (kind == 1) return false;               // memory devices: /dev/null, /dev/zero, ...
+    if (kind == 5 && unit <= 2) return false;  // /dev/tty, /dev/console, /dev/ptmx
+    const std::string subsystem =
+        "/sys/dev/char/" + std::to_string(kind) + ":" + std::to_string(unit) + "/subsystem";
+    std::error_code ec;
+    const auto target = std::filesystem::read_symlink(subsystem, ec);
+    return ec || target.filename() == "tty";  // without sysfs to ask, any other character device may be
+}
+
+}  // namespace
+
 std::string DeviceKind(const std::string& device) {
     std::error_code ec;
     const auto real = std::filesystem::canonical(device, ec);  // a link such as /dev/serial/by-id/...
@@ -26,7 +45,11 @@ std::string DeviceKind(const std::string& device) {
     if (startsWith("/dev/ttyUSB") || startsWith("/dev/ttyACM")) return "USB adapter";
     if (startsWith("/dev/ttyS") || startsWith("/dev/ttyAMA")) return "built-in serial port";
     if (startsWith("/dev/rfcomm")) return "Bluetooth serial port";
-    return "serial device";
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return "serial device";
+    if (S_ISDIR(info.st_mode)) return "a folder, not a serial device";
+    if (S_ISREG(info.st_mode)) return "a file, not a serial device";
+    return IsSerialLine(info) ? "serial device" : "not a serial device";
 }
 
 bool PathExists(const std::string& path) {

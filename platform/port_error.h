@@ -19,6 +19,9 @@ PortErrorKind KindOfPortError(int osError);
 // What to do, in a few words, for NoPermission and InUse.
 extern const char* const kPermissionAdvice;
 extern const char* const kInUseAdvice;
+// What to do about NoPermission on this device: on Linux, join the device's
+// group only where that group may read and write it.
+std::string PermissionAdvice(const std::string& device);
 // The OS's text for `osError` (strerror, FormatMessage), in UTF-8.
 std::string OsErrorText(int osError);
 

@@ -1,5 +1,11 @@
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "port_error.h"
 
@@ -28,5 +34,27 @@ PortErrorKind KindOfPortError(int osError) {
 }
 
 std::string OsErrorText(int osError) { return std::strerror(osError); }
+
+std::string PermissionAdvice(const std::string& device) {
+    struct stat info {};
+    if (::stat(device.c_str(), &info) != 0) return kPermissionAdvice;
+    std::vector<char> buffer(16384);
+    if ((info.st_mode & 060) == 060 && info.st_gid != 0) {
+        struct group entry {};
+        struct group* found = nullptr;
+        ::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found);
+        const std::string group = found ? found->gr_name : std::to_string(info.st_gid);
+        return "add yourself to the " + group + " group (sudo usermod -aG " + group +
+               " $USER) and log in again";
+    }
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    ::getpwuid_r(info.st_uid, &entry, buffer.data(), buffer.size(), &found);
+    const std::string owner = found ? found->pw_name : std::to_string(info.st_uid);
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    return "only " + owner + " may open it (mode " + mode + "), so joining a group does not help: run as " +
+           owner + ", or give the device a group that may read and write it (a udev rule)";
+}
 
 }  // namespace k5::platform

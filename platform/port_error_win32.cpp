@@ -44,4 +44,6 @@ std::string OsErrorText(int osError) {
     return Narrow(message);
 }
 
+std::string PermissionAdvice(const std::string&) { return kPermissionAdvice; }
+
 }  // namespace k5::platform

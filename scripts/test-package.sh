@@ -63,6 +63,8 @@ grep -q "$work/config/k5-iap-tool/eBikeSet.ini" <<<"$settings" ||
 sim_pid=$!
 for _ in $(seq 100); do [ -L "$work/port" ] && break; sleep 0.05; done
 chmod 755 "$work"
+# As a USB adapter's device is: root:dialout, 0660.
+chgrp dialout "$(readlink "$work/port")" && chmod 0660 "$(readlink "$work/port")"
 advice=$(XDG_CONFIG_HOME="$work" setpriv --reuid=65534 --regid=65534 --clear-groups \
   /usr/bin/k5-iap doctor --port "$(readlink "$work/port")" 2>&1 || true)
 grep -q "dialout" <<<"$advice" || fail "doctor does not name the dialout group: $advice"

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 
+#include "p_HexConvertFun.h"
 #include "pack_builder.h"
 
 namespace k5::sim {
@@ -40,9 +41,10 @@ int RunMkpack(const MkpackOptions& o) {
     } else {
         recipe.image = GenerateImage(o.length, o.seed);
     }
-    if (recipe.image.size() > 131038) {
-        std::cerr << "k5-sim mkpack: an image holds at most 131038 bytes, this one has "
-                  << recipe.image.size() << "\n";
+    // What the loader takes; --declared-length makes a pack that claims more.
+    if (recipe.image.size() > kMaxImageLength) {
+        std::cerr << "k5-sim mkpack: a pack holds an image of at most " << kMaxImageLength
+                  << " bytes, this one has " << recipe.image.size() << "\n";
         return 64;
     }
     recipe.version = static_cast<std::uint16_t>(o.version);
@@ -72,7 +74,7 @@ void AddMkpackCommand(CLI::App& app, int& status) {
     auto* image =
         cmd->add_option("--image", options->imageFile, "Image file to pack")->check(CLI::ExistingFile);
     cmd->add_option("--length", options->length, "Length of a generated image")
-        ->check(CLI::Range(0, 131038))
+        ->check(CLI::Range(std::uint32_t{0}, kMaxImageLength))
         ->excludes(image);
     cmd->add_option("--seed", options->seed, "Seed of the generated image");
     cmd->add_option("--version", options->version, "Firmware version")->check(CLI::Range(0, 65535));

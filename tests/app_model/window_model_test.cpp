@@ -112,6 +112,8 @@ TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
     window.files = {dir.WriteText("bad.Pack", std::string(131072, '\x55'))};
     model.Btn_ReadUserPackClick();
     EXPECT_EQ(window.boxes.back(), "Pack file was briken|Error");
+    EXPECT_EQ(window.log.back().rfind("Pack file was briken: the header's CRC does not match;", 0), 0u)
+        << "the log says which check failed";
     EXPECT_FALSE(window.Enabled(Control::Program));
 
     window.files = {Pack()};

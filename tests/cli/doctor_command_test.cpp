@@ -1,12 +1,15 @@
 #include "doctor_command.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 
 #include "SerialComm.h"
 #include "event_loop.h"
+#include "port_error.h"
 #include "serial/pty.h"
 #include "support/temp_dir.h"
 
@@ -55,7 +58,10 @@ TEST(DoctorCommand, MissingDevicesAndFilesThatAreNoPorts) {
 
     auto file = Doctor(dir.File("none.ini"), dir.WriteText("plain", "x"));
     EXPECT_EQ(file.status, 2);
-    EXPECT_NE(file.text.find("is not a serial port"), std::string::npos) << file.text;
+    EXPECT_NE(file.text.find("plain: not a serial port"), std::string::npos) << file.text;
+    EXPECT_NE(
+        Doctor(dir.File("none.ini"), dir.Path().string()).text.find("FAILED: a folder, not a serial port"),
+        std::string::npos);
 
     std::filesystem::create_directory(dir.File("folder.ini"));
     EXPECT_NE(Doctor(dir.File("folder.ini"))
@@ -66,6 +72,23 @@ TEST(DoctorCommand, MissingDevicesAndFilesThatAreNoPorts) {
     dir.WriteText("k5.ini", "[Uart]\nPort=3 ; COM3\n");
     EXPECT_EQ(Doctor(dir.File("k5.ini")).warnings,
               "Port value '3 ; COM3' in " + dir.File("k5.ini") + " is not a number: using COM1\n");
+}
+
+TEST(DoctorCommand, GroupAdviceOnlyWhereTheGroupMayReadAndWrite) {
+    k5::test::TempDir dir;
+    const std::string device = dir.WriteText("ttyX", "");
+    ::chmod(device.c_str(), 0600);
+    const std::string ownerOnly = k5::platform::PermissionAdvice(device);
+    EXPECT_EQ(ownerOnly.find("usermod"), std::string::npos) << ownerOnly;
+    EXPECT_NE(ownerOnly.find("(mode 0600), so joining a group does not help"), std::string::npos)
+        << ownerOnly;
+
+    const struct group* dialout = ::getgrnam("dialout");
+    if (::geteuid() != 0 || dialout == nullptr) GTEST_SKIP() << "needs root and a dialout group";
+    ASSERT_EQ(::chown(device.c_str(), 0, dialout->gr_gid), 0);
+    ::chmod(device.c_str(), 0660);
+    EXPECT_EQ(k5::platform::PermissionAdvice(device),
+              "add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in again");
 }
 
 }  // namespace

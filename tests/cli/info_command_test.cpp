@@ -69,8 +69,27 @@ TEST_F(InfoCommandTest, RejectedAndUnreadablePacks) {
     auto rejected = Run(Pack(recipe), true);
     EXPECT_EQ(rejected.status, 3);
     EXPECT_NE(rejected.out.find("\"valid\":false"), std::string::npos);
-    EXPECT_NE(rejected.out.find("\"error\":\"Pack file was briken\"}"), std::string::npos);
-    EXPECT_EQ(Run(Pack(recipe), false).err.find("Pack file was briken") == std::string::npos, false);
+    EXPECT_NE(rejected.out.find("\"error\":\"Pack file was briken\",\"detail\":\"the image's byte sum does "
+                                "not match the header's; the image is damaged\"}"),
+              std::string::npos)
+        << rejected.out;
+    EXPECT_NE(Run(Pack(recipe), false).err.find("Pack file was briken (the image's byte sum"),
+              std::string::npos);
+    // Which check failed: the header CRC, or an image longer than a pack holds.
+    recipe = {};
+    recipe.corruptCrc = true;
+    EXPECT_NE(Run(Pack(recipe), false).err.find("(the header's CRC does not match;"), std::string::npos);
+    recipe = {};
+    recipe.declaredLength = 131038;
+    EXPECT_NE(Run(Pack(recipe), false)
+                  .err.find("(the header gives an image of 131038 bytes, longer than the "
+                            "131024 a pack holds)"),
+              std::string::npos);
+
+    std::filesystem::create_directory(dir.File("folder.Pack"));
+    EXPECT_NE(Run(dir.File("folder.Pack"), true)
+                  .out.find("\"error\":\"File access denied.\",\"detail\":\"a folder, not a pack file\"}"),
+              std::string::npos);
 
     auto missing = Run(dir.File("none.Pack"), true);
     EXPECT_EQ(missing.status, 4);

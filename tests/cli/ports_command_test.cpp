@@ -72,4 +72,23 @@ TEST(PortsCommand, FindsUsbAdaptersWithTheirIds) {
     EXPECT_EQ(text.find(" \n"), std::string::npos) << "no trailing blanks";
 }
 
+TEST(PortsCommand, OnlyTerminalsAreSerialDevicesAndAnEmptyMappingIsNone) {
+    k5::test::TempDir dir;
+    fs::create_directory(dir.File("folder"));
+    dir.WriteText("k5.ini",
+                  "[Devices]\nCOM1=/dev/null\nCOM2=" + dir.File("folder") + "\nCOM3=/dev/ptmx\nCOM4=\n");
+    k5::SettingsFile settings(dir.File("k5.ini"));
+    std::ostringstream out;
+    k5::cli::PrintPorts(out, settings, [](const std::string& p) { return p.rfind("/dev/tty", 0) != 0; }, {});
+    const std::string text = out.str();
+    EXPECT_NE(text.find("/dev/null                 not a serial device  (from [Devices])\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("folder, not a serial device  (from [Devices])\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("/dev/ptmx                 not a serial device  (from [Devices])\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nCOM4    /dev/ttyS3                missing\n"), std::string::npos) << text;
+}
+
 }  // namespace

@@ -121,6 +121,11 @@ TEST_F(ProgramProcessTest, JsonEndsWithTheResultOnEveryWayOut) {
         EXPECT_EQ(r.out.rfind(start, 0), 0u) << args << ": " << r.out;
         EXPECT_EQ(r.out.back(), '\n');
     }
+    auto port = RunCommand(kIap + " program --json --port " + dir.File("none") + " " + pack + " 2>/dev/null");
+    EXPECT_NE(port.out.find(R"({"result":"UART Port error ","exit":2,"error":"cannot open )" +
+                            dir.File("none") + ": no such device: is the adapter plugged in?"),
+              std::string::npos)
+        << port.out;
 }
 
 TEST_F(ProgramProcessTest, ForeignProductOnRequestAndAControllerThatNeverFinishes) {

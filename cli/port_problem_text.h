@@ -1,0 +1,31 @@
+// How k5-iap words a port that does not open, the same in every command.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "port_error.h"
+#include "utf8_path.h"
+
+namespace k5::cli {
+
+// What went wrong with `device` and, where there is one, what to do about it.
+inline std::string PortProblemText(int osError, const std::string& device) {
+    // Windows refuses a folder with "access denied", which otherwise means a port in use.
+    std::error_code ec;
+    if (std::filesystem::is_directory(PathFromUtf8(device), ec)) return "a folder, not a serial port";
+    switch (platform::KindOfPortError(osError)) {
+        case platform::PortErrorKind::Missing:
+            return "no such device: is the adapter plugged in? `k5-iap ports` lists what is there";
+        case platform::PortErrorKind::NoPermission:
+            return "permission denied: " + platform::PermissionAdvice(device);
+        case platform::PortErrorKind::InUse:
+            return "in use by another program: close it (" + std::string(platform::kInUseAdvice) + ")";
+        case platform::PortErrorKind::NotASerialPort:
+            return "not a serial port";
+        default:
+            return platform::OsErrorText(osError);
+    }
+}
+
+}  // namespace k5::cli
