@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     argc = static_cast<int>(utf8Argv.size());
     argv = utf8Argv.data();
     CLI::App app{"K5 controller firmware programmer"};
+    // Options are the "--" ones on every platform: on Windows "/packs/fw.Pack" is a path.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     app.set_version_flag("--version", "k5-iap " K5_VERSION_TEXT);
 

@@ -2,7 +2,8 @@
 # Screenshots of the Win32 desktop program under Wine on Xvfb, with a window
 # manager for the frames: after start-up, with a pack loaded, while and after
 # programming the Linux k5-sim (running its firmware, behind COM1 of the Wine
-# prefix), and of the port dialog. Writes build/screenshots/win32/*.png.
+# prefix), of the port dialog, and of the window where the named face is
+# missing. Writes build/screenshots/win32/*.png.
 # Run by scripts/screenshot.sh; needs the dev build's k5-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,13 +39,21 @@ sim_pid=$!
 for _ in $(seq 100); do [ -L "$WINEPREFIX/k5-sim.link" ] && break; sleep 0.05; done
 ln -sfn "$(readlink "$WINEPREFIX/k5-sim.link")" "$WINEPREFIX/dosdevices/com1"
 
-# The tour says where its windows are and waits while the screen is grabbed.
-coproc TOUR { wine build-win64/bin/screenshot_tour_win32.exe COM1 2>/dev/null; }
-while read -r word name left top right bottom <&"${TOUR[0]}"; do
-  bottom=${bottom%$'\r'}
-  [ "$word" = shoot ] || continue
-  import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$out/$name.png"
-  echo "wrote $out/$name.png"
-  echo done >&"${TOUR[1]}"
-done
+# tour ARGS...: the tour says where its windows are and waits while the screen is grabbed.
+tour() {
+  coproc TOUR { wine build-win64/bin/screenshot_tour_win32.exe "$@" 2>/dev/null; }
+  while read -r word name left top right bottom <&"${TOUR[0]}"; do
+    bottom=${bottom%$'\r'}
+    [ "$word" = shoot ] || continue
+    import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$out/$name.png"
+    echo "wrote $out/$name.png"
+    echo done >&"${TOUR[1]}"
+  done
+}
+tour COM1
+
+# The same window where the named face is missing (no stand-in): every text must still fit.
+wine reg delete 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /f >/dev/null 2>&1 || true
+tour COM1 --loaded-only 6-without-the-named-face
+scripts/lib/wine-fonts.sh
 ls -l "$out"

@@ -1,5 +1,6 @@
 #include "p_UpdateDispController.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -22,6 +23,8 @@ constexpr COLORREF kBlue = RGB(0x00, 0x00, 0xFF);
 constexpr COLORREF kBlack = RGB(0x00, 0x00, 0x00);
 
 enum class FontKind { Ui, UiBold, WebAddress };
+
+constexpr int kGroupMargin = 8;  // between a text and the edge of the group or window it stands in
 
 HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style,
                DWORD exStyle = 0) {
@@ -56,6 +59,7 @@ struct TF_UpdateDispController::Placed {
     layout::Box box;  // width 0: as wide and high as its text
     bool inGroup;
     FontKind font;
+    bool label = false;  // a fixed text, shrunk to fit where the face is wider than planned
 };
 
 // The window model's view of this window.
@@ -155,7 +159,8 @@ TF_UpdateDispController::~TF_UpdateDispController() {
 void TF_UpdateDispController::CreateControls() {
     CreateToolBar();
 
-    constexpr DWORD kLabel = SS_NOPREFIX;
+    // One line each: a text too long for its label is clipped, never wrapped out of sight.
+    constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP;
     GroupBox1Caption = MakeChild(window_, L"STATIC", text::kPackInfo, kLabel);
     Label5 = MakeChild(window_, L"STATIC", text::kFirmwareName, kLabel);
     // Read-only and out of the tab order: the group is display-only.
@@ -175,18 +180,18 @@ void TF_UpdateDispController::CreateControls() {
 
     using namespace layout;
     placed_ = {
-        {Label5, kFirmwareNameLabel, true, FontKind::Ui},
+        {Label5, kFirmwareNameLabel, true, FontKind::Ui, true},
         {Edit_UpdateFileName, kFileNameField, true, FontKind::Ui},
-        {Label1, kVersionLabel, true, FontKind::Ui},
+        {Label1, kVersionLabel, true, FontKind::Ui, true},
         {Edit_VerNum, kVersionField, true, FontKind::Ui},
         {Label8, kKindLabel, true, FontKind::UiBold},
-        {Label2, kTipLabel, true, FontKind::Ui},
+        {Label2, kTipLabel, true, FontKind::Ui, true},
         {Gauge1->Handle(), kGauge, false, FontKind::Ui},
         {ListBox1, kLog, false, FontKind::Ui},
-        {Label4, kNotice, false, FontKind::UiBold},
-        {Label3, kNoticeReconnect, false, FontKind::Ui},
-        {Label6, kNoticeOldTool, false, FontKind::Ui},
-        {Label7, kWebAddress, false, FontKind::WebAddress},
+        {Label4, kNotice, false, FontKind::UiBold, true},
+        {Label3, kNoticeReconnect, false, FontKind::Ui, true},
+        {Label6, kNoticeOldTool, false, FontKind::Ui, true},
+        {Label7, kWebAddress, false, FontKind::WebAddress, true},
     };
     LayOut();
 }
@@ -256,12 +261,25 @@ void TF_UpdateDispController::LayOut() {
     MoveWindow(GroupBox1Caption, px(group.x + 8), px(group.y), caption.cx + px(4), caption.cy, TRUE);
 
     for (const Placed& placed : placed_) {
-        const HFONT font = fontFor(placed.font);
-        SendMessageW(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        HFONT font = fontFor(placed.font);
         const int x = px(placed.box.x + (placed.inGroup ? group.x : 0));
         const int y = px(placed.box.y + (placed.inGroup ? group.y : 0));
+        // A label keeps to its box, or to the group or window it stands in, short of the next on its row.
+        int right = placed.inGroup ? px(group.x + group.width) : client.right;
+        for (const Placed& other : placed_) {
+            if (other.inGroup == placed.inGroup && other.box.y == placed.box.y &&
+                other.box.x > placed.box.x) {
+                right = std::min(right, px(other.box.x + (other.inGroup ? group.x : 0)));
+            }
+        }
+        const int room = placed.box.width > 0 ? px(placed.box.width) : right - px(kGroupMargin) - x;
+        SIZE text = TextExtent(placed.control, font);
+        if (placed.label && text.cx > room) {
+            font = fonts_->Fitting(font, text.cx, room);
+            text = TextExtent(placed.control, font);
+        }
+        SendMessageW(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (placed.box.width == 0) {
-            const SIZE text = TextExtent(placed.control, font);
             MoveWindow(placed.control, x, y, text.cx, text.cy, TRUE);
         } else {
             MoveWindow(placed.control, x, y, px(placed.box.width), px(placed.box.height), TRUE);

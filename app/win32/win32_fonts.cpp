@@ -34,6 +34,19 @@ Win32Fonts::~Win32Fonts() {
     for (HFONT font : {window, ui, uiBold, webAddress}) {
         if (font != nullptr) DeleteObject(font);
     }
+    for (HFONT font : fitted_) DeleteObject(font);
+}
+
+HFONT Win32Fonts::Fitting(HFONT font, int width, int room) {
+    LOGFONTW shape{};
+    if (width <= 0 || GetObjectW(font, sizeof shape, &shape) == 0) return font;
+    // Heights are negative (character heights); rounding towards zero shrinks.
+    shape.lfHeight = MulDiv(shape.lfHeight, room, width);
+    shape.lfWidth = 0;
+    HFONT smaller = CreateFontIndirectW(&shape);
+    if (smaller == nullptr) return font;
+    fitted_.push_back(smaller);
+    return smaller;
 }
 
 UINT DpiOf(HWND window) {

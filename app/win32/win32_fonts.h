@@ -3,6 +3,8 @@
 // the web address.
 #pragma once
 
+#include <vector>
+
 #include "gui_api.h"
 
 namespace k5::app::win32 {
@@ -18,6 +20,14 @@ class Win32Fonts {
     HFONT ui = nullptr;
     HFONT uiBold = nullptr;
     HFONT webAddress = nullptr;
+
+    // `font` made smaller so that a text `width` pixels wide in it takes at
+    // most `room`: where the named face is missing, a wider stand-in must still
+    // fit. Kept until these fonts go.
+    HFONT Fitting(HFONT font, int width, int room);
+
+  private:
+    std::vector<HFONT> fitted_;
 };
 
 // The DPI `window` is shown at (96 where the system cannot say).

@@ -63,9 +63,11 @@ void CALLBACK ShootPortDialog(HWND, UINT, UINT_PTR timer, DWORD) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: screenshot_tour_win32 COMn\n");
+        std::fprintf(stderr, "usage: screenshot_tour_win32 COMn [--loaded-only NAME]\n");
         return 64;
     }
+    // --loaded-only NAME: one picture of the window with its pack loaded, then out.
+    const char* loadedOnly = argc >= 4 && std::string(argv[2]) == "--loaded-only" ? argv[3] : nullptr;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -84,10 +86,11 @@ int main(int argc, char** argv) {
     TF_UpdateDispController window(settings, prompts, pack, state);
     k5::app::win32::F_UpdateDispController = &window;
     window.Show(SW_SHOWNORMAL);
-    Shoot("1-start", window.Handle());
+    if (loadedOnly == nullptr) Shoot("1-start", window.Handle());
 
     SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kReadPackId, 0);
-    Shoot("2-pack-loaded", window.Handle());
+    Shoot(loadedOnly != nullptr ? loadedOnly : "2-pack-loaded", window.Handle());
+    if (loadedOnly != nullptr) return 0;
 
     SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kProgramId, 0);
     const auto start = std::chrono::steady_clock::now();

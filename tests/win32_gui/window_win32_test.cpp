@@ -112,6 +112,37 @@ class Win32WindowTest : public ::testing::Test {
     k5::app::win32::Win32Dispatcher uiThread;
 };
 
+// Whatever face stands in for the named one, each text fits its label on one
+// line and stays inside its group or the window, clear of its row's neighbour.
+TEST_F(Win32WindowTest, EveryLabelFitsItsText) {
+    RECT client;
+    GetClientRect(window.Handle(), &client);
+    const auto boxOf = [&](HWND control) {
+        RECT box;
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&box), 2);
+        return box;
+    };
+    for (HWND label : {window.Label5, window.Label1, window.Label2, window.Label4, window.Label3,
+                       window.Label6, window.Label7}) {
+        const std::wstring text = k5::Widen(TextOf(label));
+        const HDC dc = GetDC(label);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        SIZE needed{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &needed);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+        const RECT box = boxOf(label);
+        EXPECT_LE(needed.cx, box.right - box.left) << TextOf(label);
+        const RECT within = label == window.Label5 || label == window.Label1 || label == window.Label2
+                                ? window.GroupBox1
+                                : client;
+        EXPECT_LE(box.right, within.right) << TextOf(label);
+    }
+    EXPECT_LE(boxOf(window.Label4).right, boxOf(window.Label7).left)
+        << "the notice stops short of the address";
+}
+
 TEST_F(Win32WindowTest, ReadPackFillsTheControlsAndTheBoxesSayWhatWentWrong) {
     EXPECT_EQ(TextOf(window.Handle()), k5::app::text::kWindowTitle);
     EXPECT_TRUE(Enabled(TF_UpdateDispController::kReadPackId));

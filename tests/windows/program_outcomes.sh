@@ -74,5 +74,14 @@ wine "$exe" program --port COM12 "Z:${work//\//\\}\\other.Pack" >/dev/null 2>&1;
 if [ $status = 5 ]; then passed=$((passed + 1)); echo "ok    foreign pack refused"; else
   failures=$((failures + 1)); echo "FAIL  foreign pack: exit $status"; fi
 
+# Only the -- ones are options: a path that starts with / is the pack (not found: exit 4, not usage 64).
+wine "$exe" info /no/such.Pack >/dev/null 2>&1; status=$?
+if [ $status = 4 ]; then passed=$((passed + 1)); echo "ok    a /path is an argument"; else
+  failures=$((failures + 1)); echo "FAIL  info /no/such.Pack: exit $status (want 4)"; fi
+# A folder is no serial port (Windows refuses it with the error a port in use gives).
+out=$(wine "$exe" doctor --port 'C:\windows' 2>&1 | tr -d '\r')
+if grep -q "a folder, not a serial port" <<<"$out"; then passed=$((passed + 1)); echo "ok    doctor on a folder"; else
+  failures=$((failures + 1)); echo "FAIL  doctor on a folder: $out"; fi
+
 echo "$passed passed, $failures failed"
 [ "$failures" = 0 ]
