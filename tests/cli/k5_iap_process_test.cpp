@@ -24,6 +24,13 @@ TEST(K5IapProgram, MkpackThenInfo) {
 
     ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 16 --bad-crc").status, 0);
     EXPECT_EQ(RunCommand(kIap + " info " + pack).status, 3);
+
+    // mkpack makes only what the loader takes: the largest image, not one byte more.
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 131024").status, 0);
+    EXPECT_EQ(RunCommand(kIap + " info " + pack).status, 0);
+    const std::string image = dir.WriteText("big.bin", std::string(131025, 'x'));
+    EXPECT_NE(RunCommand(kSim + " mkpack --out " + pack + " --length 131025").status, 0);
+    EXPECT_NE(RunCommand(kSim + " mkpack --out " + pack + " --image " + image).status, 0);
 }
 
 TEST(K5IapProgram, WrongUsageExits64) {
