@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "SerialComm.h"
+#include "comm_session_port.h"
 #include "dispatched_session_view.h"
 #include "iap_session.h"
 #include "main_window_model.h"
@@ -18,23 +18,23 @@ namespace k5::app {
 
 class MainWindowCore {
   public:
-    // AVS1 is "COM1" at 9600 baud, closed; its received data goes to `receiveData`, on the UI thread.
+    // AVS1 is "COM1" at 9600 baud, closed; its received data reaches the session on the UI thread.
     // The session's log lines and progress reach `view` on that thread. Everything given must
     // outlive the core.
     MainWindowCore(serial::Dispatcher& uiThread, MainWindowView& view, const SettingsFile& settings,
-                   PackStore& pack, SessionState& sessionState, serial::TReceiveDataEvent receiveData);
+                   PackStore& pack);
     // Stops a running session and waits for it, without waiting for the UI thread any more.
     ~MainWindowCore();
     MainWindowCore(const MainWindowCore&) = delete;
     MainWindowCore& operator=(const MainWindowCore&) = delete;
 
-    serial::TComm* Port() { return port_.get(); }
+    serial::TComm* Port() { return &port_->Comm(); }
     IapSession& Session() { return *session_; }
     MainWindowModel& Model() { return *model_; }
 
   private:
     DispatchedSessionView sessionView_;
-    std::unique_ptr<serial::TComm> port_;
+    std::unique_ptr<CommSessionPort> port_;
     std::unique_ptr<IapSession> session_;
     std::unique_ptr<MainWindowModel> model_;
 };

@@ -50,10 +50,7 @@ void MainWindowModel::UartPort1Click() {
     view_.ShowPortDialog();
 }
 
-void MainWindowModel::PortHungUp(const std::string& device) {
-    view_.AddLog("Port " + device + " hung up");
-    session_.PortHungUp();
-}
+void MainWindowModel::PortHungUp(const std::string& device) { view_.AddLog("Port " + device + " hung up"); }
 
 void MainWindowModel::SessionFinished() {
     if (SessionRunning()) return;

@@ -53,7 +53,7 @@ class MainWindowModel {
     void Btn_SendToControllerClick();
     void UartPort1Click();
 
-    // The port's hang-up notification, on the UI thread.
+    // The port hung up (the session has been told): a log line, on the UI thread.
     void PortHungUp(const std::string& device);
     // The session's last step, carried to the UI thread.
     void SessionFinished();

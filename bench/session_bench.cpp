@@ -11,11 +11,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "comm_session_port.h"
 #include "controller_sim.h"
 #include "event_loop.h"
 #include "iap_session.h"
 #include "pack_builder.h"
-#include "port_names.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -60,14 +60,9 @@ int main() {
     k5::SettingsFile settings(dir.File("eBikeSet.ini"));
 
     k5::serial::EventLoop loop;
-    k5::serial::TComm AVS1(loop);
-    AVS1.SetPortResolver([&](const std::string& name) { return k5::ResolvePortName(name, settings); });
+    k5::CommSessionPort port(loop, settings);
     NullView view;
-    k5::SessionState state;
-    k5::IapSession session(AVS1, pack, settings, view, state);
-    AVS1.OnReceiveData = [&](k5::serial::TComm* s, const std::uint8_t* b, std::uint16_t n) {
-        session.AVS1ReceiveData(s, b, n);
-    };
+    k5::IapSession session(port, pack, settings, view);
     session.SetFinishedCallback([&] { loop.Wake(); });
 
     sim.Start();

@@ -74,7 +74,10 @@ int main(int argc, char** argv) {
         }
         return k5::cli::kExitUsage;
     }
-    if (*infoCmd) return k5::cli::RunInfo(info, k5::ProcessPack(), std::cout, std::cerr);
+    if (*infoCmd) {
+        k5::PackStore pack;
+        return k5::cli::RunInfo(info, pack, std::cout, std::cerr);
+    }
     if (*programCmd)
         return k5::cli::RunProgram(program, std::cout, std::cerr, k5::platform::StderrIsTerminal());
     if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout, std::cerr);

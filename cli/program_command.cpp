@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli_session_view.h"
+#include "comm_session_port.h"
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "iap_session.h"
@@ -37,7 +38,7 @@ int ExitCodeFor(SessionOutcome outcome) {
 
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
     const SettingsFile settings = ChosenSettings(options.settings);
-    PackStore& pack = ProcessPack();
+    PackStore pack;
     // A pack that cannot be programmed: said on stderr, and in JSON as the result.
     const auto refuse = [&](const std::string& result, const PackProblem& why, int code) {
         err << options.pack << ": " << why.Joined() << "\n";
@@ -62,21 +63,13 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);
 
     serial::EventLoop loop;
-    serial::TComm AVS1(loop);
-    AVS1.SetCommName("COM1");
-    AVS1.SetBaudRate(9600);
-    AVS1.SetPortResolver([&settings](const std::string& name) { return ResolvePortName(name, settings); });
-
     CliSessionView view(out, err, options.json, interactive && !options.json,
                         SessionBaudRate(settings.GetBaudIndex()) / 10);
-    IapSession session(AVS1, pack, settings, view, ProcessSessionState());
+    CommSessionPort port(loop, settings);
+    IapSession session(port, pack, settings, view);
     if (!options.port.empty()) session.SetPortNameOverride(options.port);
-    AVS1.OnReceiveData = [&session](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
-        session.AVS1ReceiveData(sender, buffer, length);
-    };
-    AVS1.OnRequestHangup = [&session, &view](serial::TComm* sender) {
-        view.Note(sender->DevicePath() + " hung up: is the cable still plugged in?");
-        session.PortHungUp();
+    port.OnHungUp = [&view](const std::string& device) {
+        view.Note(device + " hung up: is the cable still plugged in?");
     };
     session.SetFinishedCallback([&loop] { loop.Wake(); });
 

@@ -59,21 +59,24 @@ TIAPThread::~TIAPThread() {
     if (thread_.joinable()) thread_.join();
 }
 
-IapSession::IapSession(serial::TComm& port, PackStore& pack, const SettingsFile& settings, SessionView& view,
-                       SessionState& state)
-    : port_(port), pack_(pack), settings_(settings), view_(view), state_(state) {}
+IapSession::IapSession(SessionPort& port, const PackStore& pack, const SettingsFile& settings,
+                       SessionView& view)
+    : port_(port), pack_(pack), settings_(settings), view_(view) {
+    port_.Bind(this);
+}
 
 IapSession::~IapSession() {
     if (state_.SessionRunning.load()) state_.RequestStop();
     worker_.reset();
+    port_.Bind(nullptr);
 }
 
 bool IapSession::BeginSession() {
     if (state_.SessionRunning.load()) return false;
     // A header past the last whole chunk was refused by the loader; never send from beyond the buffer.
     if (pack_.Header().ImageLength() > kMaxImageLength) return false;
-    if (!pack_.TryLease()) return false;
     worker_.reset();  // the previous worker has ended; reap it
+    sending_ = pack_.Snapshot();
     state_.ChunkDelayFactor.store(ChunkDelayFactorFor(settings_.GetBaudIndex()));
     failedDevice_.clear();
     failedDeviceError_ = 0;
@@ -83,13 +86,12 @@ bool IapSession::BeginSession() {
         worker_ = std::make_unique<TIAPThread>(*this);
     } catch (...) {
         state_.SessionRunning.store(false);
-        pack_.ReleaseLease();
         throw;
     }
     return true;
 }
 
-void IapSession::AVS1ReceiveData(serial::TComm*, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
+void IapSession::AVS1ReceiveData(const std::uint8_t* Buffer, std::uint16_t BufferLength) {
     state_.ReceiveBytes(Buffer, BufferLength);
 }
 
@@ -112,10 +114,9 @@ void IapSession::Execute() {
     // Closing, on every way out. After a stop request the waits end at once.
     view_.ShowProgress(false);
     state_.Sleep(500ms);
-    port_.CloseComm();
+    port_.Close();
     state_.Sleep(100ms);
     state_.SetPortLost(false);
-    pack_.ReleaseLease();
     state_.SessionRunning.store(false);
     state_.Wake();
     if (finished_) finished_();
@@ -165,22 +166,18 @@ std::string IapSession::PortName() const {
     return "COM" + std::to_string(settings_.GetUartPort());
 }
 
-void IapSession::OpenPortAt(std::int32_t baud) {
-    port_.CloseComm();
-    port_.SetCommName(PortName());
-    port_.SetBaudRate(static_cast<std::uint32_t>(baud));
-    try {
-        port_.OpenComm();
-        state_.SetPortLost(false);  // a lost port stays lost until it opens again
-    } catch (const serial::ECommsError& e) {
+void IapSession::OpenPortAt(std::uint32_t baud) {
+    if (const auto failure = port_.Open(PortName(), baud)) {
         state_.PortOk.store(false);
-        failedDevice_ = port_.DevicePath();
-        failedDeviceError_ = e.OsError();
+        failedDevice_ = failure->device;
+        failedDeviceError_ = failure->osError;
+        return;
     }
+    state_.SetPortLost(false);  // a lost port stays lost until it opens again
 }
 
 bool IapSession::ConnectBootloader() {
-    OpenPortAt(static_cast<std::int32_t>(SessionBaudRate(settings_.GetBaudIndex())));
+    OpenPortAt(SessionBaudRate(settings_.GetBaudIndex()));
     Pause(200ms);
     if (!state_.PortOk.load()) return false;
     state_.GotEot.store(false);
@@ -201,7 +198,7 @@ bool IapSession::ConnectBootloader() {
 }
 
 bool IapSession::SendHeader() {
-    const PackHeader& h = pack_.Header();
+    const PackHeader& h = sending_->header;
     Send(&kHeaderCommand, 1);
     Pause(10ms);
     const std::uint32_t length = h.ImageLength();
@@ -227,14 +224,14 @@ bool IapSession::SendHeader() {
 }
 
 bool IapSession::SendImage() {
-    const PackHeader& h = pack_.Header();
+    const PackHeader& h = sending_->header;
     const std::uint32_t length = h.ImageLength();
     const std::uint8_t key = h.TransferKey();
     view_.SetProgressPosition(0);
     view_.SetProgressMax(length);
     const std::uint32_t chunks = length / kChunkSize + (length % kChunkSize ? 1 : 0);
     // The last chunk is padded with the filler after the image; every chunk lies inside the buffer.
-    const std::uint8_t* image = pack_.Image();
+    const std::uint8_t* image = sending_->Image();
     const std::int64_t pause = std::int64_t{state_.ChunkDelayFactor.load()} * 6;
 
     std::uint32_t sinceAck = 0;
@@ -267,23 +264,20 @@ bool IapSession::AwaitVerdict() {
 }
 
 void IapSession::RestartIntoBootloader() {
-    OpenPortAt(static_cast<std::int32_t>(kEntryCommandBaud));
+    OpenPortAt(kEntryCommandBaud);
     Pause(200ms);
     SendEntryCommand();
     Pause(500ms);
 }
 
 void IapSession::SendEntryCommand() {
-    const PackHeader& h = pack_.Header();
+    const PackHeader& h = sending_->header;
     const EntryFrame masked =
         MaskEntryFrame(BuildEntryFrame(h.ImageLength(), h.ImageSum(), h.TransferKey(), h.Version()));
     Send(masked.data(), static_cast<std::uint16_t>(masked.size()));
 }
 
-void IapSession::Send(const std::uint8_t* bytes, std::uint16_t count) {
-    // A closed port sends nothing; no write result is examined.
-    port_.WriteComm(bytes, count);
-}
+void IapSession::Send(const std::uint8_t* bytes, std::uint16_t count) { port_.Write(bytes, count); }
 
 void IapSession::Pause(std::chrono::milliseconds duration) {
     if (state_.Sleep(duration) == SessionState::WaitEnd::Stopped) throw Stopped{};

@@ -2,7 +2,8 @@
 // the running firmware into it when it does not answer), sends the header and
 // the image in 16-byte chunks with an acknowledgement every 1024 bytes, and
 // waits for the verdict. Runs on its own worker thread (TIAPThread) and
-// reports only through a SessionView.
+// reports only through a SessionView. Each session owns its flags and binds
+// its own port; several can run side by side, one per port.
 #pragma once
 
 #include <atomic>
@@ -12,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "SerialComm.h"
 #include "p_HexConvertFun.h"
+#include "session_port.h"
 #include "session_state.h"
 #include "session_view.h"
 #include "settings_file.h"
@@ -69,26 +70,28 @@ class TIAPThread {
     std::thread thread_;
 };
 
-class IapSession {
+class IapSession : public SessionPort::Receiver {
   public:
-    // `port` is AVS1: its received data must reach AVS1ReceiveData on the
-    // thread that created it. Everything given must outlive the session.
-    IapSession(serial::TComm& port, PackStore& pack, const SettingsFile& settings, SessionView& view,
-               SessionState& state);
-    ~IapSession();  // stops a running session and waits for its worker
+    // Binds `port` (its received blocks and hang-up come here) until the session
+    // goes. A session sends the pack as it was when it began. Everything given
+    // must outlive the session.
+    IapSession(SessionPort& port, const PackStore& pack, const SettingsFile& settings, SessionView& view);
+    ~IapSession() override;  // stops a running session, waits for its worker, unbinds the port
     IapSession(const IapSession&) = delete;
     IapSession& operator=(const IapSession&) = delete;
 
     // Starts a session unless one runs (false then, or when the pack cannot be sent).
     bool BeginSession();
-    // The received-data handler of the port.
-    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
-    // The port's hang-up notification: the session's waits end as failures at once.
-    void PortHungUp();
+    // The port's received data: sets the flags its answer bytes stand for.
+    void AVS1ReceiveData(const std::uint8_t* Buffer, std::uint16_t BufferLength) override;
+    // The port's hang-up: the session's waits end as failures at once.
+    void PortHungUp() override;
     // Every wait ends at once; the worker closes the port and clears SessionRunning.
     void RequestStop();
     bool WaitUntilIdle(std::chrono::milliseconds limit) { return state_.WaitUntilIdle(limit); }
     bool Running() const { return state_.SessionRunning.load(); }
+    // This session's flags, to look at.
+    const SessionState& Flags() const { return state_; }
     SessionOutcome LastOutcome() const { return outcome_.load(); }
     // The device and OS error (errno, GetLastError()) of the last port that failed to open (read once the
     // session has ended).
@@ -107,7 +110,7 @@ class IapSession {
     struct Stopped {};  // thrown by a wait that a stop request ended
 
     void Run();
-    void OpenPortAt(std::int32_t baud);
+    void OpenPortAt(std::uint32_t baud);
     bool ConnectBootloader();
     bool SendHeader();
     bool SendImage();
@@ -120,11 +123,12 @@ class IapSession {
     bool PollFlag(const std::atomic<bool>& flag, std::chrono::milliseconds limit);
     std::string PortName() const;
 
-    serial::TComm& port_;
-    PackStore& pack_;
+    SessionPort& port_;
+    const PackStore& pack_;
     const SettingsFile& settings_;
     SessionView& view_;
-    SessionState& state_;
+    SessionState state_;
+    std::shared_ptr<const PackSnapshot> sending_;  // set before the worker starts, read by it only
     std::string portOverride_;
     std::function<void()> finished_;
     std::atomic<SessionOutcome> outcome_{SessionOutcome::None};

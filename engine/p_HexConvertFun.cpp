@@ -35,21 +35,18 @@ std::string EInOutError::TextFor(int code) {
     }
 }
 
-EPackInUse::EPackInUse()
-    : std::runtime_error("A controller is being programmed; the pack cannot change now") {}
-
 const char* PackKindText(std::uint8_t packKind) {
     return packKind == kPackKindSoftwareAndSettings ? "Software + Settings" : "Software Only";
 }
 
 PackStore::PackStore() : buffer_(std::make_unique<PackRecord>()), scratch_(std::make_unique<PackRecord>()) {}
 
-bool PackStore::TryLease() {
-    bool expected = false;
-    return leased_.compare_exchange_strong(expected, true, std::memory_order_acq_rel);
+std::shared_ptr<const PackSnapshot> PackStore::Snapshot() const {
+    auto snapshot = std::make_shared<PackSnapshot>();
+    snapshot->header = header_;
+    snapshot->record = *buffer_;
+    return snapshot;
 }
-
-void PackStore::ReleaseLease() { leased_.store(false, std::memory_order_release); }
 
 void PackStore::ReadRecord(const std::string& fileName) {
     // Read-only: nothing is ever written to a pack.
@@ -58,7 +55,6 @@ void PackStore::ReadRecord(const std::string& fileName) {
 }
 
 bool PackStore::LoadPack(const std::string& fileName) {
-    if (Leased()) throw EPackInUse();
     ReadRecord(fileName);
     // The whole record is in: from here both stores describe the new pack.
     std::swap(buffer_, scratch_);
@@ -96,11 +92,6 @@ bool PackStore::Decode() {
     if (sum != header_.ImageSum())
         return reject("the image's byte sum does not match the header's; the image is damaged");
     return true;
-}
-
-PackStore& ProcessPack() {
-    static PackStore store;
-    return store;
 }
 
 }  // namespace k5

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -43,16 +42,19 @@ class EInOutError : public std::runtime_error {
     int osError_;
 };
 
-// Raised instead of loading while a programming session reads the pack.
-class EPackInUse : public std::runtime_error {
-  public:
-    EPackInUse();
-};
-
 using PackRecord = std::array<std::uint8_t, kPackRecordSize>;
 
-// The pack buffer and the pack header record. The programs use the one
-// process-wide instance (ProcessPack()); tests make their own.
+// A loaded pack as it was at one moment: what a session sends, which no later
+// load can change.
+struct PackSnapshot {
+    PackHeader header;
+    PackRecord record;  // the decoded image at kImageOffset, then the filler
+
+    const std::uint8_t* Image() const { return record.data() + kImageOffset; }
+};
+
+// The pack buffer and the pack header record. A desktop program has one, in
+// its main; a command makes its own.
 class PackStore {
   public:
     PackStore();
@@ -61,8 +63,7 @@ class PackStore {
 
     // Loads `fileName`. True when the header CRC and the image sum check out and
     // the image fits the record. Raises EInOutError when the file cannot be read
-    // whole, and EPackInUse while the pack is leased; both leave the stores as
-    // they were.
+    // whole, leaving the stores as they were.
     bool LoadPack(const std::string& fileName);
 
     // Which check the last LoadPack that returned false failed, in a few words
@@ -75,11 +76,8 @@ class PackStore {
     // ImageLength bytes of decoded image, followed by the filler.
     const std::uint8_t* Image() const { return buffer_->data() + kImageOffset; }
 
-    // A session leases the pack for its whole run so that no load replaces it
-    // underneath. TryLease fails when a lease is already held.
-    bool TryLease();
-    void ReleaseLease();
-    bool Leased() const { return leased_.load(std::memory_order_acquire); }
+    // A copy of the stores as they are now.
+    std::shared_ptr<const PackSnapshot> Snapshot() const;
 
   private:
     void ReadRecord(const std::string& fileName);  // into scratch_
@@ -89,10 +87,6 @@ class PackStore {
     std::unique_ptr<PackRecord> scratch_;  // the next load reads here first
     PackHeader header_;
     std::string rejection_;
-    std::atomic<bool> leased_{false};
 };
-
-// The process-wide pack buffer and pack header record of the programs.
-PackStore& ProcessPack();
 
 }  // namespace k5

@@ -74,9 +74,4 @@ bool SessionState::WaitUntilIdle(Clock::duration limit) {
     return changed_.wait_for(lock, limit, [&] { return !SessionRunning.load(); });
 }
 
-SessionState& ProcessSessionState() {
-    static SessionState state;
-    return state;
-}
-
 }  // namespace k5

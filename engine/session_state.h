@@ -62,7 +62,4 @@ class SessionState {
     std::atomic<bool> portLost_{false};
 };
 
-// The session flags of the programs.
-SessionState& ProcessSessionState();
-
 }  // namespace k5

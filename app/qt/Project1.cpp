@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
     k5::app::InstallFontSubstitutes();
     application.setFont(k5::app::WindowFont());
 
+    // The program's one settings file, pack and main window (with its port and session).
     const k5::SettingsFile settings(k5::DefaultSettingsPath());
-    k5::app::TF_UpdateDispController window(settings, prompts, k5::ProcessPack(), k5::ProcessSessionState());
+    k5::PackStore pack;
+    k5::app::TF_UpdateDispController window(settings, prompts, pack);
     k5::app::F_UpdateDispController = &window;
     window.show();
     return application.exec();

@@ -59,15 +59,11 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts,
-                                                 PackStore& pack, SessionState& sessionState, QWidget* parent)
+                                                 PackStore& pack, QWidget* parent)
     : QMainWindow(parent), settings_(settings), prompts_(prompts), pack_(pack) {
     CreateControls();
     windowView_ = std::make_unique<WindowView>(*this);
-    core_ = std::make_unique<MainWindowCore>(
-        dispatcher_, *windowView_, settings_, pack_, sessionState,
-        [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
-            AVS1ReceiveData(sender, buffer, length);
-        });
+    core_ = std::make_unique<MainWindowCore>(dispatcher_, *windowView_, settings_, pack_);
     AVS1 = core_->Port();
 }
 
@@ -231,11 +227,6 @@ void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadU
 void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_SendToControllerClick(); }
 
 void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
-
-void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
-                                              std::uint16_t BufferLength) {
-    core_->Session().AVS1ReceiveData(Sender, Buffer, BufferLength);
-}
 
 void TF_UpdateDispController::closeEvent(QCloseEvent* event) {
     if (core_->Model().CloseRequested()) {

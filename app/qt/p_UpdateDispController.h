@@ -36,7 +36,7 @@ class TF_UpdateDispController : public QMainWindow {
   public:
     // Everything given must outlive the window.
     TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts, PackStore& pack,
-                            SessionState& sessionState, QWidget* parent = nullptr);
+                            QWidget* parent = nullptr);
     ~TF_UpdateDispController() override;
 
     // Appends a line to the log list, selects it and draws the list at once.
@@ -46,7 +46,6 @@ class TF_UpdateDispController : public QMainWindow {
     void Btn_ReadUserPackClick();
     void Btn_SendToControllerClick();
     void UartPort1Click();
-    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
 
     IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const;

@@ -48,9 +48,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
     int exitCode = 0;
     {
         k5::app::win32::SystemPrompts prompts;
+        // The program's one settings file, pack and main window (with its port and session).
         const k5::SettingsFile settings(k5::DefaultSettingsPath());
-        k5::app::win32::TF_UpdateDispController window(settings, prompts, k5::ProcessPack(),
-                                                       k5::ProcessSessionState());
+        k5::PackStore pack;
+        k5::app::win32::TF_UpdateDispController window(settings, prompts, pack);
         k5::app::win32::F_UpdateDispController = &window;
         window.OnClosed = [] { PostQuitMessage(0); };
         window.Show(showCommand);

@@ -115,7 +115,7 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
 };
 
 TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts,
-                                                 PackStore& pack, SessionState& sessionState)
+                                                 PackStore& pack)
     : settings_(settings), prompts_(prompts), pack_(pack) {
     static const ATOM atom = [] {
         WNDCLASSEXW windowClass{};
@@ -140,11 +140,7 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
     CreateControls();
 
     windowView_ = std::make_unique<WindowView>(*this);
-    core_ = std::make_unique<MainWindowCore>(
-        dispatcher_, *windowView_, settings_, pack_, sessionState,
-        [this](serial::TComm* sender, const std::uint8_t* buffer, std::uint16_t length) {
-            AVS1ReceiveData(sender, buffer, length);
-        });
+    core_ = std::make_unique<MainWindowCore>(dispatcher_, *windowView_, settings_, pack_);
     AVS1 = core_->Port();
 }
 
@@ -324,11 +320,6 @@ void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadU
 void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_SendToControllerClick(); }
 
 void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
-
-void TF_UpdateDispController::AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer,
-                                              std::uint16_t BufferLength) {
-    core_->Session().AVS1ReceiveData(Sender, Buffer, BufferLength);
-}
 
 bool TF_UpdateDispController::IsEnabled(CommandId command) const {
     if (command == kUartPortId) {

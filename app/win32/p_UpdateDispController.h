@@ -25,8 +25,7 @@ class TF_UpdateDispController {
     enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId };
 
     // Made hidden; Show() shows it centred. Everything given must outlive the window.
-    TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts, PackStore& pack,
-                            SessionState& sessionState);
+    TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts, PackStore& pack);
     ~TF_UpdateDispController();
     TF_UpdateDispController(const TF_UpdateDispController&) = delete;
     TF_UpdateDispController& operator=(const TF_UpdateDispController&) = delete;
@@ -43,7 +42,6 @@ class TF_UpdateDispController {
     void Btn_ReadUserPackClick();
     void Btn_SendToControllerClick();
     void UartPort1Click();
-    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
 
     IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const { return core_->Session().Running(); }

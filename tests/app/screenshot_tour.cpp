@@ -63,9 +63,8 @@ int main(int argc, char** argv) {
     k5::test::ScriptedPrompts prompts;
     prompts.files.push_back(QString::fromStdString(pack));
     k5::PackStore store;
-    k5::SessionState state;
 
-    k5::app::TF_UpdateDispController window(settings, prompts, store, state);
+    k5::app::TF_UpdateDispController window(settings, prompts, store);
     window.show();
     bool ok = Shoot(window, out + "/1-start.png");
 

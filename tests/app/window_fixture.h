@@ -21,7 +21,7 @@ namespace k5::test {
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest() {
-        window = std::make_unique<app::TF_UpdateDispController>(settings, prompts, store, state);
+        window = std::make_unique<app::TF_UpdateDispController>(settings, prompts, store);
         window->show();
         QApplication::processEvents();
     }
@@ -47,7 +47,6 @@ class WindowTest : public ::testing::Test {
     SettingsFile settings{dir.File("eBikeSet.ini")};
     ScriptedPrompts prompts;
     PackStore store;
-    SessionState state;
     std::unique_ptr<app::TF_UpdateDispController> window;
 };
 

@@ -7,13 +7,13 @@
 #include <map>
 #include <thread>
 
+#include "comm_session_port.h"
 #include "dispatched_session_view.h"
 #include "error_box_rules.h"
 #include "event_loop.h"
 #include "main_window_model.h"
 #include "pack_builder.h"
 #include "port_dialog_model.h"
-#include "port_names.h"
 #include "support/temp_dir.h"
 #include "window_texts.h"
 
@@ -79,7 +79,6 @@ class WindowModelTest : public ::testing::Test {
     WindowModelTest() {
         // The session's port is missing: a session runs for about 0.8 s and ends "UART Port error ".
         dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=" + dir.File("no-port") + "\n");
-        AVS1.SetPortResolver([this](const std::string& name) { return k5::ResolvePortName(name, settings); });
         session.SetFinishedCallback([this] { loop.Post([this] { model.SessionFinished(); }); });
     }
     std::string Pack(std::uint32_t product = 20002, const char* name = "fw.Pack") {
@@ -96,11 +95,10 @@ class WindowModelTest : public ::testing::Test {
     k5::test::TempDir dir;
     k5::SettingsFile settings{dir.File("eBikeSet.ini")};
     k5::serial::EventLoop loop;
-    k5::serial::TComm AVS1{loop};
+    k5::CommSessionPort port{loop, settings};
     k5::PackStore pack;
-    k5::SessionState state;
     NoSessionView sessionView;
-    k5::IapSession session{AVS1, pack, settings, sessionView, state};
+    k5::IapSession session{port, pack, settings, sessionView};
     RecordingWindow window;
     k5::app::MainWindowModel model{window, pack, session};
 };

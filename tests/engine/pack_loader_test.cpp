@@ -232,20 +232,6 @@ TEST_F(PackLoaderTest, ForeignProductStillLoads) {
     EXPECT_EQ(store.Header().ProductCode(), 20003u);
 }
 
-TEST_F(PackLoaderTest, LeasedPackRefusesLoads) {
-    PackRecipe recipe;
-    recipe.image = GenerateImage(32);
-    ASSERT_TRUE(store.LoadPack(WritePack(recipe)));
-    ASSERT_TRUE(store.TryLease());
-    EXPECT_FALSE(store.TryLease());
-    recipe.version = 1;
-    EXPECT_THROW(store.LoadPack(WritePack(recipe, "b.Pack")), k5::EPackInUse);
-    EXPECT_EQ(store.Header().Version(), 308);
-    store.ReleaseLease();
-    EXPECT_TRUE(store.LoadPack(WritePack(recipe, "b.Pack")));
-    EXPECT_EQ(store.Header().Version(), 1);
-}
-
 TEST(PackKindText, OnlyAaMeansSettings) {
     EXPECT_STREQ(k5::PackKindText(0xAA), "Software + Settings");
     EXPECT_STREQ(k5::PackKindText(0x00), "Software Only");

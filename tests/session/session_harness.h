@@ -1,18 +1,16 @@
-// One programming session against the simulated controller, in this process:
-// the simulator on a pseudo-terminal, the serial component on its device, the
-// event loop on the test's thread.
+// Session test rigs: a view that records what a session shows, and one
+// session on an in-memory port with the simulated controller behind it.
 #pragma once
 
 #include <chrono>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "controller_sim.h"
-#include "event_loop.h"
 #include "iap_session.h"
+#include "memory_port.h"
 #include "pack_builder.h"
-#include "port_names.h"
 #include "support/temp_dir.h"
 
 namespace k5::test {
@@ -57,34 +55,19 @@ class RecordingView : public SessionView {
     std::vector<Progress> progress_;
 };
 
-class SessionHarness {
+// What every session test needs: a pack, a settings file, a view that records.
+class SessionRig {
   public:
-    explicit SessionHarness(sim::SimOptions options)
-        : SessionHarness(std::move(options), DefaultRecipe(2064)) {}
-    SessionHarness(sim::SimOptions options, const sim::PackRecipe& recipe)
-        : packBytes(sim::BuildPack(recipe)) {
-        options.recordWire = true;
-        simulator = std::make_unique<sim::ControllerSim>(std::move(options));
-        const std::string path = dir.Write("t.Pack", packBytes);
-        if (!pack.LoadPack(path)) throw std::runtime_error("test pack rejected");
-        dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM1=" + simulator->DevicePath() + "\n");
-        AVS1.SetCommName("COM1");
-        AVS1.SetPortResolver([this](const std::string& name) { return ResolvePortName(name, settings); });
-        AVS1.OnReceiveData = [this](serial::TComm* s, const std::uint8_t* b, std::uint16_t n) {
-            session.AVS1ReceiveData(s, b, n);
-        };
-        session.SetFinishedCallback([this] { loop.Wake(); });
-        AVS1.OnRequestHangup = [this](serial::TComm*) {
-            if (++hangups == 1) firstHangup = std::chrono::steady_clock::now();
-            session.PortHungUp();
-        };
+    explicit SessionRig(const sim::PackRecipe& recipe) : packBytes(sim::BuildPack(recipe)) {
+        if (!pack.LoadPack(dir.Write("t.Pack", packBytes))) throw std::runtime_error("test pack rejected");
+        dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n");
     }
-    ~SessionHarness() { simulator->Stop(); }
 
     // A controller without line pacing: these tests are about the protocol, not its speed.
     static sim::SimOptions Fast() {
         sim::SimOptions options;
         options.pace = false;
+        options.recordWire = true;
         return options;
     }
 
@@ -95,30 +78,32 @@ class SessionHarness {
         return recipe;
     }
 
-    // Runs one session to its end; returns its log lines.
-    std::vector<std::string> Run(std::chrono::seconds limit = std::chrono::seconds(60)) {
-        simulator->Start();
-        if (!session.BeginSession()) throw std::runtime_error("session did not start");
-        const auto start = std::chrono::steady_clock::now();
-        loop.RunUntil([this] { return !session.Running(); }, limit);
-        ended = std::chrono::steady_clock::now();
-        elapsed = ended - start;
-        loop.RunPending();
-        return view.Logs();
-    }
-
     std::vector<std::uint8_t> packBytes;
     TempDir dir;
-    std::unique_ptr<sim::ControllerSim> simulator;
-    serial::EventLoop loop;
-    serial::TComm AVS1{loop};
     PackStore pack;
     SettingsFile settings{dir.File("eBikeSet.ini")};
     RecordingView view;
-    SessionState state;
-    IapSession session{AVS1, pack, settings, view, state};
-    int hangups = 0;
-    std::chrono::steady_clock::time_point firstHangup{};
+};
+
+// One session on an in-memory port with the simulated controller behind it.
+class MemorySessionHarness : public SessionRig {
+  public:
+    explicit MemorySessionHarness(sim::SimOptions options,
+                                  const sim::PackRecipe& recipe = DefaultRecipe(2064))
+        : SessionRig(recipe), port(std::move(options)) {}
+
+    // Runs one session to its end; returns its log lines.
+    std::vector<std::string> Run(std::chrono::seconds limit = std::chrono::seconds(60)) {
+        if (!session.BeginSession()) throw std::runtime_error("session did not start");
+        const auto start = std::chrono::steady_clock::now();
+        session.WaitUntilIdle(limit);
+        ended = std::chrono::steady_clock::now();
+        elapsed = ended - start;
+        return view.Logs();
+    }
+
+    MemoryPort port;
+    IapSession session{port, pack, settings, view};
     std::chrono::steady_clock::time_point ended{};
     std::chrono::steady_clock::duration elapsed{};
 };

@@ -1,7 +1,9 @@
-// Every outcome of a programming session, against the simulated controller.
+// Every outcome of a programming session, on an in-memory port with the
+// simulated controller behind it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "session_harness.h"
 
@@ -9,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using k5::SessionOutcome;
-using k5::test::SessionHarness;
+using SessionHarness = k5::test::MemorySessionHarness;
 namespace log = k5::session_log;
 using Lines = std::vector<std::string>;
 
@@ -40,16 +42,15 @@ TEST(SessionOutcome, BootloaderAnswersAtOnce) {
     SessionHarness h(SessionHarness::Fast());
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::Programmed);
-    const auto report = h.simulator->Report();
+    const auto report = h.port.Report();
     EXPECT_TRUE(report.imageMatches);
     EXPECT_EQ(report.headerLength, 2064u);
     EXPECT_EQ(report.headerKey, 0x3D);
     EXPECT_EQ(report.headerBaudIndex, 0);
     EXPECT_EQ(report.entryCommands, 0);
     EXPECT_EQ(BytesAt(report, 9600), 0u);
-    EXPECT_FALSE(h.AVS1.IsOpen());
-    EXPECT_FALSE(h.state.SessionRunning.load());
-    EXPECT_FALSE(h.pack.Leased());
+    EXPECT_FALSE(h.port.IsOpen());
+    EXPECT_FALSE(h.session.Running());
 }
 
 TEST(SessionOutcome, FirmwareRestartsIntoTheBootloader) {
@@ -57,7 +58,7 @@ TEST(SessionOutcome, FirmwareRestartsIntoTheBootloader) {
     options.firmware = true;
     SessionHarness h(options);
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kRestarting, log::kProgramming, log::kSuccess}));
-    const auto report = h.simulator->Report();
+    const auto report = h.port.Report();
     EXPECT_EQ(report.entryCommands, 1);
     EXPECT_EQ(EntryBytes(report), 21u) << "the entry command goes at 9600 baud, once";
     const auto probes = ProbesBeforeHeader(report);
@@ -71,7 +72,7 @@ TEST(SessionOutcome, NoBootloaderAtAll) {
     SessionHarness h(options);
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kRestarting, log::kConnectFail}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::ConnectFail);
-    const auto report = h.simulator->Report();
+    const auto report = h.port.Report();
     const auto probes = CountAt(report, 38400, 0x02);
     EXPECT_TRUE(probes == 12 || probes == 11) << probes;
     EXPECT_EQ(BytesAt(report, 38400), probes) << "nothing but probes at the session speed";
@@ -79,17 +80,17 @@ TEST(SessionOutcome, NoBootloaderAtAll) {
     // Two rounds of five 0.5 s windows, the restart's 0.2 + 0.5 + 1.5 s, two 0.2 s settles, closing 0.6 s.
     EXPECT_GE(h.elapsed, 7800ms);
     EXPECT_LT(h.elapsed, 15s);
-    EXPECT_FALSE(h.AVS1.IsOpen());
+    EXPECT_FALSE(h.port.IsOpen());
 }
 
 TEST(SessionOutcome, PortThatCannotBeOpened) {
     SessionHarness h(SessionHarness::Fast());
-    h.dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=/dev/k5-not-there\n");
+    h.port.RefuseOpens({"/dev/k5-not-there", ENOENT});
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kPortError}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::PortError);
     EXPECT_EQ(h.session.FailedDevice(), "/dev/k5-not-there");
     EXPECT_EQ(h.session.FailedDeviceError(), ENOENT);
-    EXPECT_FALSE(h.state.PortOk.load());
+    EXPECT_FALSE(h.session.Flags().PortOk.load());
 }
 
 TEST(SessionOutcome, HeaderNotAcknowledged) {
@@ -99,7 +100,7 @@ TEST(SessionOutcome, HeaderNotAcknowledged) {
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
                               log::kPowerCycle}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::TransferFail);
-    EXPECT_TRUE(h.simulator->Report().data.empty()) << "no image after an unacknowledged header";
+    EXPECT_TRUE(h.port.Report().data.empty()) << "no image after an unacknowledged header";
 }
 
 TEST(SessionOutcome, AnAcknowledgementFromTheConnectionCountsForTheHeader) {
@@ -117,7 +118,7 @@ TEST(SessionOutcome, BlockAcknowledgementRunsOut) {
     EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
                               log::kPowerCycle}));
     // The transfer stops at the unacknowledged second block, without resending.
-    const auto report = h.simulator->Report();
+    const auto report = h.port.Report();
     EXPECT_EQ(BytesAt(report, 38400), 1u + 1u + 12u + 2048u);
 }
 
@@ -181,19 +182,41 @@ TEST(SessionOutcome, UnpluggedCableEndsWithinASecondInEveryPhase) {
         Lines expected{log::kConnecting};
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
         EXPECT_EQ(h.Run(), expected);
-        ASSERT_EQ(h.hangups, 1);
-        EXPECT_LT(h.ended - h.firstHangup, 1s) << "every wait, fixed ones too, ends with the hang-up";
-        EXPECT_FALSE(h.AVS1.IsOpen());
-        EXPECT_FALSE(h.state.PortLost()) << "the next session starts afresh";
+        ASSERT_EQ(h.port.HangUps(), 1);
+        EXPECT_LT(h.ended - h.port.FirstHangUp(), 1s) << "every wait, fixed ones too, ends with the hang-up";
+        EXPECT_FALSE(h.port.IsOpen());
+        EXPECT_FALSE(h.session.Flags().PortLost()) << "the next session starts afresh";
     }
 }
 
 TEST(SessionOutcome, ConfiguredPortNumberNamesThePort) {
     SessionHarness h(SessionHarness::Fast());
-    h.dir.WriteText("eBikeSet.ini", "[Uart]\nPort=7\n[Devices]\nCOM7=" + h.simulator->DevicePath() + "\n");
+    h.dir.WriteText("eBikeSet.ini", "[Uart]\nPort=7\n");
     EXPECT_EQ(h.Run().back(), log::kSuccess);
-    EXPECT_EQ(h.AVS1.CommName(), "COM7");
-    EXPECT_EQ(h.AVS1.BaudRate(), 38400u);
+    EXPECT_EQ(h.port.Name(), "COM7");
+    EXPECT_EQ(h.port.Baud(), 38400u);
+}
+
+TEST(SessionOutcome, TwoSessionsSideBySideKeepToTheirOwnPorts) {
+    auto failing = SessionHarness::Fast();
+    failing.noHeaderAck = true;
+    SessionHarness good(SessionHarness::Fast(), SessionHarness::DefaultRecipe(8192));
+    SessionHarness bad(failing, SessionHarness::DefaultRecipe(4096));
+    ASSERT_TRUE(good.session.BeginSession());
+    ASSERT_TRUE(bad.session.BeginSession());
+    ASSERT_TRUE(good.session.WaitUntilIdle(60s));
+    ASSERT_TRUE(bad.session.WaitUntilIdle(60s));
+
+    EXPECT_EQ(good.session.LastOutcome(), SessionOutcome::Programmed);
+    EXPECT_EQ(good.view.Logs(),
+              (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
+    EXPECT_TRUE(good.port.Report().imageMatches);
+    EXPECT_EQ(good.port.Report().headerLength, 8192u);
+    EXPECT_EQ(bad.session.LastOutcome(), SessionOutcome::TransferFail);
+    EXPECT_EQ(bad.view.Logs().back(), log::kPowerCycle);
+    EXPECT_EQ(bad.port.Report().headerLength, 4096u) << "each controller saw its own session's header";
+    EXPECT_FALSE(good.port.IsOpen());
+    EXPECT_FALSE(bad.port.IsOpen());
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 // stop requests and unexpected errors.
 #include <gtest/gtest.h>
 
-#include "session_harness.h"
+#include "pty_session_harness.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using k5::test::SessionHarness;
+using SessionHarness = k5::test::PtySessionHarness;
 namespace log = k5::session_log;
 
 struct Case {
@@ -59,19 +59,23 @@ INSTANTIATE_TEST_SUITE_P(Session, ImageLengths,
                                            Case{1024, 64, 1}, Case{2064, 129, 2}),
                          [](const auto& info) { return "Length" + std::to_string(info.param.length); });
 
-TEST(SessionRules, OneSessionAtATimeAndThePackStaysPut) {
+TEST(SessionRules, OneSessionAtATimeAndItsPackStaysPut) {
     SessionHarness h(SessionHarness::Fast());
     h.simulator->Start();
     ASSERT_TRUE(h.session.BeginSession());
     EXPECT_FALSE(h.session.BeginSession());
-    EXPECT_THROW(h.pack.LoadPack(h.dir.File("t.Pack")), k5::EPackInUse);
+    // Another pack loaded meanwhile changes nothing that this session sends.
+    EXPECT_TRUE(
+        h.pack.LoadPack(h.dir.Write("other.Pack", k5::sim::BuildPack(SessionHarness::DefaultRecipe(5000)))));
     h.loop.RunUntil([&] { return !h.session.Running(); }, 30s);
     EXPECT_EQ(h.view.Logs().back(), log::kSuccess);
-    EXPECT_TRUE(h.pack.LoadPack(h.dir.File("t.Pack")));
-    // And the next session runs as the first did.
+    EXPECT_EQ(h.simulator->Report().headerLength, 2064u);
+    EXPECT_TRUE(h.simulator->Report().imageMatches);
+    // The next session sends the pack loaded now.
     ASSERT_TRUE(h.session.BeginSession());
     h.loop.RunUntil([&] { return !h.session.Running(); }, 30s);
     EXPECT_EQ(h.view.Logs().size(), 8u);
+    EXPECT_EQ(h.simulator->Report().headerLength, 5000u);
 }
 
 TEST(SessionRules, StopRequestEndsEveryWaitAndClosesThePort) {
@@ -114,8 +118,7 @@ TEST(SessionRules, AnUnexpectedErrorIsLoggedAndTheSessionStillCloses) {
     EXPECT_EQ(lines[1], "Internal error: view refused the line");
     EXPECT_EQ(h.session.LastOutcome(), k5::SessionOutcome::InternalError);
     EXPECT_FALSE(h.AVS1.IsOpen());
-    EXPECT_FALSE(h.state.SessionRunning.load());
-    EXPECT_FALSE(h.pack.Leased());
+    EXPECT_FALSE(h.session.Running());
 }
 
 }  // namespace

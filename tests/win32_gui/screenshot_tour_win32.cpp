@@ -81,9 +81,8 @@ int main(int argc, char** argv) {
     dir.WriteText("eBikeSet.ini", "[Uart]\nPort=" + port.substr(3) + "\n");
     const k5::SettingsFile settings(dir.Path() / "eBikeSet.ini");
     k5::PackStore pack;
-    k5::SessionState state;
 
-    TF_UpdateDispController window(settings, prompts, pack, state);
+    TF_UpdateDispController window(settings, prompts, pack);
     k5::app::win32::F_UpdateDispController = &window;
     window.Show(SW_SHOWNORMAL);
     if (loadedOnly == nullptr) Shoot("1-start", window.Handle());

@@ -105,9 +105,8 @@ class Win32WindowTest : public ::testing::Test {
     k5::SettingsFile settings{dir.Path() / "eBikeSet.ini"};
     ScriptedPrompts prompts;
     k5::PackStore pack;
-    k5::SessionState sessionState;
     std::vector<std::uint8_t> image;
-    TF_UpdateDispController window{settings, prompts, pack, sessionState};
+    TF_UpdateDispController window{settings, prompts, pack};
     // Runs work from inside the modal loop of a dialog the test opens.
     k5::app::win32::Win32Dispatcher uiThread;
 };

@@ -1,0 +1,234 @@
+#include "controller_model.h"
+
+#include <algorithm>
+
+#include "entry_command.h"
+#include "protocol.h"
+
+namespace k5::sim {
+namespace {
+
+using protocol::kAck;
+using protocol::kAckEvery;
+using protocol::kEot;
+constexpr std::uint8_t kStx = protocol::kProbeReplyFirst;
+constexpr std::uint8_t kFd = protocol::kProbeReplySecond;
+constexpr std::uint8_t kNak = 0x15;  // the tool ignores it; shows as a time-out there
+// Stray bytes that mean nothing to the tool (no answer byte, no XON/XOFF, no 0xFF).
+constexpr std::uint8_t kNoise[] = {0x55, 0xA5, 0x7E};
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
+           std::uint32_t{b[at + 3]} << 24;
+}
+
+}  // namespace
+
+ControllerModel::ControllerModel(SimOptions options)
+    : options_(std::move(options)), mode_(options_.firmware ? Mode::Firmware : Mode::Idle) {}
+
+SimReport ControllerModel::Report() const {
+    std::lock_guard lock(reportMutex_);
+    return report_;
+}
+
+void ControllerModel::Trace(const std::string& text) {
+    if (trace) trace(text);
+}
+
+void ControllerModel::Advance(Clock::time_point now) {
+    if (mode_ == Mode::Restarting && now >= restartAt_) {
+        mode_ = Mode::Idle;
+        Trace("bootloader listening");
+    }
+}
+
+std::optional<ControllerModel::Clock::time_point> ControllerModel::NextDue() const {
+    std::optional<Clock::time_point> next;
+    if (!answers_.empty()) next = answers_.front().at;
+    if (mode_ == Mode::Restarting) next = next ? std::min(*next, restartAt_) : restartAt_;
+    return next;
+}
+
+void ControllerModel::Deliver(const WireByte& byte) {
+    if (unplugged_) return;
+    if (options_.recordWire) {
+        std::lock_guard lock(reportMutex_);
+        report_.received.push_back(byte);
+    }
+    const auto now = Clock::now();
+    if ((mode_ == Mode::Header || mode_ == Mode::Data) &&
+        now - lastDelivered_ > std::chrono::milliseconds(options_.bootloaderTimeoutMs)) {
+        Trace("transfer abandoned by the other end");
+        mode_ = Mode::Idle;
+    }
+    lastDelivered_ = now;
+    ++receivedCount_;
+    if (options_.unplugAfterBytes >= 0 && receivedCount_ >= options_.unplugAfterBytes) {
+        Unplug();
+        return;
+    }
+    switch (mode_) {
+        case Mode::Firmware:
+            if (byte.baud == options_.firmwareBaud) OnFirmwareByte(byte.value);
+            break;
+        case Mode::Restarting:
+            break;
+        default:
+            // At any other speed than its own the bootloader sees only garbage.
+            if (byte.baud == options_.bootloaderBaud) OnBootloaderByte(byte.value);
+            break;
+    }
+}
+
+void ControllerModel::OnFirmwareByte(std::uint8_t value) {
+    window_.push_back(value);
+    if (window_.size() > kEntryFrameSize) window_.erase(window_.begin());
+    if (window_.size() < kEntryFrameSize) return;
+    EntryFrame frame{};
+    std::copy(window_.begin(), window_.end(), frame.begin());
+    EntryFields fields{};
+    if (!ParseEntryFrame(MaskEntryFrame(frame), fields)) return;
+    window_.clear();
+    {
+        std::lock_guard lock(reportMutex_);
+        ++report_.entryCommands;
+    }
+    Trace("entry command: length " + std::to_string(fields.imageLength) + ", sum " +
+          std::to_string(fields.imageSum) + ", version " + std::to_string(fields.version) +
+          "; restarting into the bootloader");
+    mode_ = Mode::Restarting;
+    restartAt_ = Clock::now() + std::chrono::milliseconds(options_.restartDelayMs);
+}
+
+void ControllerModel::OnBootloaderByte(std::uint8_t value) {
+    switch (mode_) {
+        case Mode::Idle:
+            if (value == protocol::kProbe) {
+                if (options_.noProbeAnswer) return;
+                {
+                    std::lock_guard lock(reportMutex_);
+                    ++report_.probesAnswered;
+                }
+                if (options_.ackWithProbeReply) Queue({kAck});
+                switch (options_.probeReply) {
+                    case ProbeReply::Together:
+                        Queue({kStx, kFd});
+                        break;
+                    case ProbeReply::SplitBlocks:
+                        Queue({kStx});
+                        Queue({kFd}, std::chrono::milliseconds(150));
+                        break;
+                    case ProbeReply::SplitProbes:
+                        Queue({halfReplied_ ? kFd : kStx});
+                        halfReplied_ = !halfReplied_;
+                        break;
+                }
+            } else if (value == protocol::kHeaderCommand) {
+                mode_ = Mode::Header;
+                header_.clear();
+            }
+            break;
+        case Mode::Header:
+            header_.push_back(value);
+            if (header_.size() < protocol::kHeaderBlockSize) return;
+            if (header_[0] != 0xFF || header_[1] != 0xFF) {
+                Trace("header block without its 0xFF 0xFF start; ignored");
+                mode_ = Mode::Idle;
+                return;
+            }
+            {
+                std::lock_guard lock(reportMutex_);
+                ++report_.headers;
+                report_.headerLength = Le32(header_, 2);
+                report_.headerSum = Le32(header_, 6);
+                report_.headerKey = header_[10];
+                report_.headerBaudIndex = header_[11];
+                expectedBytes_ = (report_.headerLength + protocol::kChunkSize - 1) / protocol::kChunkSize *
+                                 protocol::kChunkSize;
+                report_.verdictSent = false;
+                report_.imageMatches = false;
+            }
+            Trace("header: length " + std::to_string(Le32(header_, 2)) + ", sum " +
+                  std::to_string(Le32(header_, 6)));
+            data_.clear();
+            mode_ = Mode::Data;
+            if (!options_.noHeaderAck) AnswerAck();
+            if (expectedBytes_ == 0) FinishImage();
+            break;
+        case Mode::Data:
+            data_.push_back(value);
+            if (data_.size() % kAckEvery == 0) {
+                const int block = static_cast<int>(data_.size() / kAckEvery);
+                if (options_.ackBlocks < 0 || block <= options_.ackBlocks) {
+                    std::lock_guard lock(reportMutex_);
+                    ++report_.acks;
+                    AnswerAck();
+                }
+            }
+            if (data_.size() == expectedBytes_) FinishImage();
+            break;
+        default:
+            break;
+    }
+}
+
+void ControllerModel::FinishImage() {
+    bool matches;
+    {
+        std::lock_guard lock(reportMutex_);
+        report_.data = data_;
+        report_.image.assign(data_.begin(), data_.begin() + report_.headerLength);
+        std::uint32_t sum = 0;
+        for (auto& b : report_.image) {
+            b ^= report_.headerKey;
+            sum += b;
+        }
+        matches =
+            options_.expectedImage ? report_.image == *options_.expectedImage : sum == report_.headerSum;
+        report_.imageMatches = matches;
+        ++report_.sessions;
+        report_.verdictSent = matches && !options_.noVerdict;
+    }
+    Trace(std::string("image received: ") + (matches ? "matches" : "does NOT match"));
+    // The verdict must reach the tool after it has started waiting for it.
+    const int delay = expectedBytes_ == 0 ? std::max(options_.verifyDelayMs, 700) : options_.verifyDelayMs;
+    if (!options_.noVerdict) Queue({matches ? kEot : kNak}, std::chrono::milliseconds(delay));
+    mode_ = options_.firmware && options_.returnToFirmware ? Mode::Firmware : Mode::Idle;
+    sessionEnded_ = true;
+}
+
+void ControllerModel::AnswerAck() {
+    const auto delay = std::chrono::milliseconds(options_.flashDelayMs);
+    if (options_.eotWithAcks) {
+        Queue({kAck, kEot}, delay);
+    } else {
+        Queue({kAck}, delay);
+    }
+}
+
+void ControllerModel::Queue(std::initializer_list<std::uint8_t> bytes, Clock::duration delay) {
+    auto at = std::max(Clock::now() + delay, lineFreeOut_);
+    const auto byteTime = answerByteTime ? answerByteTime() : Clock::duration::zero();
+    auto push = [&](std::uint8_t value) {
+        at += byteTime;
+        answers_.push_back({value, at});
+    };
+    if (options_.noise) {
+        for (auto n : kNoise) push(n);
+    }
+    for (auto b : bytes) push(b);
+    lineFreeOut_ = at;
+}
+
+void ControllerModel::Unplug() {
+    Trace("unplugging the cable");
+    {
+        std::lock_guard lock(reportMutex_);
+        report_.unplugged = true;
+    }
+    unplugged_ = true;
+    answers_.clear();
+}
+
+}  // namespace k5::sim
