@@ -9,7 +9,7 @@ CommSessionPort::CommSessionPort(serial::Dispatcher& thread, const SettingsFile&
     comm_.SetBaudRate(9600);
     comm_.SetPortResolver([&settings](const std::string& name) { return ResolvePortName(name, settings); });
     comm_.OnReceiveData = [this](serial::TComm*, const std::uint8_t* buffer, std::uint16_t length) {
-        if (receiver_ != nullptr) receiver_->AVS1ReceiveData(buffer, length);
+        if (receiver_ != nullptr) receiver_->ReceiveData(buffer, length);
     };
     comm_.OnRequestHangup = [this](serial::TComm* sender) {
         if (receiver_ != nullptr) receiver_->PortHungUp();

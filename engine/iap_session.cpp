@@ -91,8 +91,8 @@ bool IapSession::BeginSession() {
     return true;
 }
 
-void IapSession::AVS1ReceiveData(const std::uint8_t* Buffer, std::uint16_t BufferLength) {
-    state_.ReceiveBytes(Buffer, BufferLength);
+void IapSession::ReceiveData(const std::uint8_t* buffer, std::uint16_t length) {
+    state_.ReceiveBytes(buffer, length);
 }
 
 void IapSession::PortHungUp() { state_.SetPortLost(true); }

@@ -83,7 +83,7 @@ class IapSession : public SessionPort::Receiver {
     // Starts a session unless one runs (false then, or when the pack cannot be sent).
     bool BeginSession();
     // The port's received data: sets the flags its answer bytes stand for.
-    void AVS1ReceiveData(const std::uint8_t* Buffer, std::uint16_t BufferLength) override;
+    void ReceiveData(const std::uint8_t* buffer, std::uint16_t length) override;
     // The port's hang-up: the session's waits end as failures at once.
     void PortHungUp() override;
     // Every wait ends at once; the worker closes the port and clears SessionRunning.

@@ -16,7 +16,7 @@ class SessionPort {
     class Receiver {
       public:
         virtual ~Receiver() = default;
-        virtual void AVS1ReceiveData(const std::uint8_t* buffer, std::uint16_t length) = 0;
+        virtual void ReceiveData(const std::uint8_t* buffer, std::uint16_t length) = 0;
         virtual void PortHungUp() = 0;
     };
 

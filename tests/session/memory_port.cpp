@@ -110,7 +110,7 @@ void MemoryPort::DeliverAnswers() {
             Receiver* receiver = receiver_;
             delivering_ = true;
             lock.unlock();
-            if (deliver) receiver->AVS1ReceiveData(due.data(), static_cast<std::uint16_t>(due.size()));
+            if (deliver) receiver->ReceiveData(due.data(), static_cast<std::uint16_t>(due.size()));
             if (hangUp) receiver->PortHungUp();
             lock.lock();
             delivering_ = false;
