@@ -2,6 +2,8 @@
 // They are shown character for character, misspellings and trailing blanks included.
 #pragma once
 
+#include "p_HexConvertFun.h"
+
 namespace k5::app::text {
 
 // Main window.
@@ -23,7 +25,7 @@ inline constexpr const char* kWebAddress = "www.k5-drive.example";
 inline constexpr const char* kPackFilter = "*.Pack";
 
 // Message boxes.
-inline constexpr const char* kPackBroken = "Pack file was briken";
+inline constexpr const char* kPackBroken = kPackBrokenText;
 inline constexpr const char* kPackBrokenTitle = "Error";
 inline constexpr const char* kForeignPack = "Pack Eror";
 inline constexpr const char* kForeignPackTitle = "Warrning";

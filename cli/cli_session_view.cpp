@@ -11,7 +11,7 @@ namespace {
 
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 
-std::string Clock2(double seconds) {
+std::string MinutesAndSeconds(double seconds) {
     const long s = static_cast<long>(seconds + 0.5);
     char text[48];
     std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
@@ -133,7 +133,8 @@ void CliSessionView::DrawProgress(bool force) {
         char text[64];
         std::snprintf(text, sizeof text, "  %.0f B/s", rate);
         line += text;
-        if (rate > 0 && position_ < max_) line += "  " + Clock2((max_ - position_) / rate) + " left";
+        if (rate > 0 && position_ < max_)
+            line += "  " + MinutesAndSeconds((max_ - position_) / rate) + " left";
     }
     err_ << line << "\033[K" << std::flush;
     drawn_ = true;

@@ -11,5 +11,6 @@ inline constexpr int kExitPackRejected = 3;
 inline constexpr int kExitPackUnreadable = 4;
 inline constexpr int kExitForeignProduct = 5;
 inline constexpr int kExitUsage = 64;
+inline constexpr int kExitInterrupted = 130;  // Ctrl+C: 128 + SIGINT, as shells report it
 
 }  // namespace k5::cli

@@ -10,7 +10,7 @@
 
 namespace k5::cli {
 
-inline constexpr const char* kPackRejected = "Pack file was briken";
+inline constexpr const char* kPackRejected = kPackBrokenText;
 inline constexpr const char* kForeignProduct = "Pack Eror";
 
 // Why a pack cannot be programmed: the loader's own text (exact, so that a

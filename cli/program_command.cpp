@@ -19,8 +19,6 @@
 namespace k5::cli {
 namespace {
 
-constexpr int kExitInterrupted = 130;
-
 int ExitCodeFor(SessionOutcome outcome) {
     switch (outcome) {
         case SessionOutcome::Programmed:
@@ -95,14 +93,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note(error);
     }
     if (interrupted) view.Note("stopped; the port is closed");
-    const char* result = outcome == SessionOutcome::Programmed     ? session_log::kSuccess
-                         : outcome == SessionOutcome::PortError    ? session_log::kPortError
-                         : outcome == SessionOutcome::ConnectFail  ? session_log::kConnectFail
-                         : outcome == SessionOutcome::TransferFail ? session_log::kProgramFail
-                         : outcome == SessionOutcome::VerdictFail  ? session_log::kVerdictFail
-                         : outcome == SessionOutcome::Stopped      ? "Stopped"
-                                                                   : "Internal error";
-    view.Result(result, code, error);
+    view.Result(SessionOutcomeText(outcome), code, error);
     return code;
 }
 

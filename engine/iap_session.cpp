@@ -25,7 +25,7 @@ namespace {
 // One row per baud index; any index other than 1 and 2 takes the first.
 struct SessionSpeed {
     std::uint32_t baudRate;
-    std::int32_t chunkDelayFactor;  // pause after each chunk, in units of 6 microseconds
+    std::int32_t chunkDelayFactor;  // pause after each chunk, in kChunkDelayUnitMicroseconds
 };
 
 SessionSpeed SpeedFor(int baudIndex) {
@@ -40,6 +40,25 @@ SessionSpeed SpeedFor(int baudIndex) {
 }
 
 }  // namespace
+
+const char* SessionOutcomeText(SessionOutcome outcome) {
+    switch (outcome) {
+        case SessionOutcome::Programmed:
+            return session_log::kSuccess;
+        case SessionOutcome::PortError:
+            return session_log::kPortError;
+        case SessionOutcome::ConnectFail:
+            return session_log::kConnectFail;
+        case SessionOutcome::TransferFail:
+            return session_log::kProgramFail;
+        case SessionOutcome::VerdictFail:
+            return session_log::kVerdictFail;
+        case SessionOutcome::Stopped:
+            return "Stopped";
+        default:
+            return "Internal error";
+    }
+}
 
 std::uint32_t SessionBaudRate(int baudIndex) { return SpeedFor(baudIndex).baudRate; }
 
@@ -232,7 +251,7 @@ bool IapSession::SendImage() {
     const std::uint32_t chunks = length / kChunkSize + (length % kChunkSize ? 1 : 0);
     // The last chunk is padded with the filler after the image; every chunk lies inside the buffer.
     const std::uint8_t* image = sending_->Image();
-    const std::int64_t pause = std::int64_t{state_.ChunkDelayFactor.load()} * 6;
+    const std::int64_t pauseMicroseconds = state_.ChunkDelayFactor.load() * kChunkDelayUnitMicroseconds;
 
     std::uint32_t sinceAck = 0;
     std::array<std::uint8_t, kChunkSize> chunk{};
@@ -244,7 +263,7 @@ bool IapSession::SendImage() {
         if (i + 1 == chunks) state_.GotEot.store(false);
         Send(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
         sinceAck += kChunkSize;
-        WaitMicroseconds(pause);
+        WaitMicroseconds(pauseMicroseconds);
         view_.SetProgressPosition(static_cast<std::uint32_t>(kChunkSize * (i + 1)));
         if (sinceAck == kAckEvery) {
             sinceAck = 0;

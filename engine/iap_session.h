@@ -47,6 +47,10 @@ enum class SessionOutcome {
     InternalError,  // an unexpected error inside the worker
 };
 
+// The log line that says how a session ended ("Stopped", "Internal error" for
+// the two that have none).
+const char* SessionOutcomeText(SessionOutcome outcome);
+
 // Session speed and chunk pause for a baud index: 1 is 57600, 2 is 115200,
 // anything else 38400.
 std::uint32_t SessionBaudRate(int baudIndex);

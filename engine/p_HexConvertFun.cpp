@@ -6,27 +6,18 @@
 #include "pack_file.h"
 
 namespace k5 {
-namespace {
-
-constexpr int kFileNotFound = 2;
-constexpr int kInvalidFilename = 3;
-constexpr int kTooManyOpenFiles = 4;
-constexpr int kAccessDenied = 5;
-
-}  // namespace
-
 EInOutError::EInOutError(int code, int osError)
     : std::runtime_error(TextFor(code)), code_(code), osError_(osError) {}
 
 std::string EInOutError::TextFor(int code) {
     switch (code) {
-        case kFileNotFound:
+        case platform::kFileNotFound:
             return "File not found";
-        case kInvalidFilename:
+        case platform::kInvalidFilename:
             return "Invalid filename";
-        case kTooManyOpenFiles:
+        case platform::kTooManyOpenFiles:
             return "Too many open files";
-        case kAccessDenied:
+        case platform::kAccessDenied:
             return "File access denied";
         case platform::kReadBeyondEnd:
             return "Read beyond end of file";

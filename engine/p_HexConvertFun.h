@@ -25,6 +25,8 @@ using protocol::kChunkSize;
 inline constexpr std::uint32_t kMaxImageLength = (kPackRecordSize - kImageOffset) / kChunkSize * kChunkSize;
 static_assert(kMaxImageLength == 131024);
 inline constexpr std::uint32_t kExpectedProductCode = 20002;
+// What the programs say of a pack that LoadPack rejects.
+inline constexpr const char* kPackBrokenText = "Pack file was briken";
 
 // The input/output error of a pack file that cannot be opened or read whole.
 // Code: 2 file not found, 3 invalid filename, 4 too many open files,

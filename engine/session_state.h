@@ -14,6 +14,8 @@
 namespace k5 {
 
 inline constexpr std::int32_t kInitialChunkDelayFactor = 300;
+// ChunkDelayFactor counts the pause after each chunk in these units.
+inline constexpr std::int64_t kChunkDelayUnitMicroseconds = 6;
 inline constexpr std::uint16_t kReceiveHandlerLimit = 400;  // bytes of a block that are looked at
 
 class SessionState {
@@ -26,7 +28,7 @@ class SessionState {
     std::atomic<bool> GotFd{false};
     std::atomic<bool> GotAck{false};
     std::atomic<bool> GotEot{false};
-    std::atomic<std::int32_t> ChunkDelayFactor{kInitialChunkDelayFactor};
+    std::atomic<std::int32_t> ChunkDelayFactor{kInitialChunkDelayFactor};  // units of 6 microseconds
 
     // The receive handler: looks at the first 400 bytes of a block and sets
     // GotAck (0x06), GotEot (0x04), GotStx (0x02) and GotFd (0xFD). Never clears.

@@ -10,6 +10,10 @@
 
 namespace k5::platform {
 
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kInvalidFilename = 3;
+inline constexpr int kTooManyOpenFiles = 4;
+inline constexpr int kAccessDenied = 5;
 inline constexpr int kReadBeyondEnd = 100;
 
 struct PackReadResult {

@@ -10,11 +10,6 @@
 namespace k5::platform {
 namespace {
 
-constexpr int kFileNotFound = 2;
-constexpr int kInvalidFilename = 3;
-constexpr int kTooManyOpenFiles = 4;
-constexpr int kAccessDenied = 5;
-
 bool ParentDirectoryExists(const std::string& fileName) {
     std::error_code ec;
     auto parent = std::filesystem::path(fileName).parent_path();

@@ -11,36 +11,9 @@
 #include <cerrno>
 #include <stdexcept>
 
-namespace k5::sim {
-std::uint32_t BaudFromSpeed(unsigned code) {
-    switch (code) {
-        case B1200:
-            return 1200;
-        case B2400:
-            return 2400;
-        case B4800:
-            return 4800;
-        case B9600:
-            return 9600;
-        case B19200:
-            return 19200;
-        case B38400:
-            return 38400;
-        case B57600:
-            return 57600;
-        case B115200:
-            return 115200;
-        case B230400:
-            return 230400;
-        case B460800:
-            return 460800;
-        case B921600:
-            return 921600;
-        default:
-            return 0;
-    }
-}
+#include "termios_mapping.h"
 
+namespace k5::sim {
 ControllerSim::ControllerSim(SimOptions options) : pace_(options.pace), model_(std::move(options)) {
     model_.trace = [this](const std::string& text) {
         if (trace) trace(text);
@@ -87,7 +60,7 @@ SimReport ControllerSim::Report() const { return model_.Report(); }
 std::uint32_t ControllerSim::LineBaud() const {
     termios t{};
     if (master_ < 0 || ::tcgetattr(master_, &t) != 0) return 0;  // a master reports its slave's settings
-    return BaudFromSpeed(cfgetospeed(&t));
+    return serial::posix::RateOfSpeed(cfgetospeed(&t));
 }
 
 ControllerSim::Clock::duration ControllerSim::ByteTime(std::uint32_t baud) const {

@@ -65,7 +65,4 @@ class ControllerSim {
     std::optional<Clock::time_point> lingerUntil_;
 };
 
-// The Bnnn code's rate, or 0 when unknown.
-std::uint32_t BaudFromSpeed(unsigned speedCode);
-
 }  // namespace k5::sim

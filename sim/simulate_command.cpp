@@ -62,7 +62,7 @@ int RunSimulator(const SimulateCommand& c) {
         PackStore store;
         try {
             if (!store.LoadPack(c.pack)) {
-                std::cerr << "k5-sim: " << c.pack << ": Pack file was briken\n";
+                std::cerr << "k5-sim: " << c.pack << ": " << kPackBrokenText << "\n";
                 return 64;
             }
         } catch (const EInOutError& e) {

@@ -27,5 +27,7 @@ TermiosPlan MapLineSettings(const LineSettings& settings, const termios& current
 
 // The Bnnn code of a standard rate.
 std::optional<speed_t> StandardSpeed(std::uint32_t baudRate);
+// The rate of a Bnnn code; 0 for B0 and for codes that are none.
+std::uint32_t RateOfSpeed(speed_t code);
 
 }  // namespace k5::serial::posix
