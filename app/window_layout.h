@@ -32,9 +32,6 @@ inline constexpr Box kNotice{8, 360, 0, 0};
 inline constexpr Box kNoticeReconnect{8, 384, 0, 0};
 inline constexpr Box kNoticeOldTool{8, 408, 0, 0};
 inline constexpr Box kWebAddress{280, 360, 185, 19};
-inline constexpr int kUiFontPixels = 13;
-inline constexpr int kWebAddressFontPixels = 16;
-inline constexpr int kWindowFontPoints = 8;
 
 // Port dialog: its outer size. (Each view lays out its controls inside.)
 inline constexpr int kDialogWidth = 221;

@@ -5,7 +5,7 @@
 namespace k5::app {
 namespace {
 
-const QString kUiFace = QString::fromUtf8("微软雅黑");
+const QString kUiFace = QString::fromUtf8(style::kUiFace);
 
 }  // namespace
 
@@ -13,25 +13,25 @@ void InstallFontSubstitutes() {
     const QStringList standIns = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC",
                                   "DejaVu Sans"};
     QFont::insertSubstitutions(kUiFace, standIns);
-    QFont::insertSubstitutions("MS Sans Serif", QStringList{"Microsoft Sans Serif"} + standIns);
+    QFont::insertSubstitutions(style::kWindowFace, QStringList{"Microsoft Sans Serif"} + standIns);
 }
 
 QFont WindowFont() {
-    QFont font("MS Sans Serif");
-    font.setPointSize(8);
+    QFont font(style::kWindowFace);
+    font.setPointSize(style::kWindowFontPoints);
     return font;
 }
 
 QFont UiFont(bool bold) {
     QFont font(kUiFace);
-    font.setPixelSize(13);
+    font.setPixelSize(style::kUiFontPixels);
     font.setBold(bold);
     return font;
 }
 
 QFont WebAddressFont() {
     QFont font(kUiFace);
-    font.setPixelSize(16);
+    font.setPixelSize(style::kWebAddressFontPixels);
     font.setBold(true);
     return font;
 }

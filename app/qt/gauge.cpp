@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "fonts.h"
+
 namespace k5::app {
 
 TGauge::TGauge(QWidget* parent) : QWidget(parent) {}
@@ -25,8 +27,8 @@ void TGauge::paintEvent(QPaintEvent*) {
     painter.fillRect(area, Qt::white);
     const int percent = PercentDone();
     const int filled = model_.FilledWidth(area.width());
-    painter.fillRect(QRect(area.left(), area.top(), filled, area.height()), QColor(0x00, 0xFF, 0x00));
-    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.fillRect(QRect(area.left(), area.top(), filled, area.height()), ToQColor(style::kGaugeFill));
+    painter.setPen(ToQColor(style::kGaugeFrame));
     painter.drawRect(area.adjusted(0, 0, -1, -1));
     painter.setPen(Qt::black);
     painter.drawText(area, Qt::AlignCenter, QString::number(percent) + "%");

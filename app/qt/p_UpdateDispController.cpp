@@ -36,7 +36,6 @@ using layout::kLogLineHeight;
 using layout::kOuterHeight;
 using layout::kOuterWidth;
 using layout::kToolBarHeight;
-const QColor kNavy(0x00, 0x00, 0x80);
 
 QRect Rect(const layout::Box& box) { return QRect(box.x, box.y, box.width, box.height); }
 QPoint At(const layout::Box& box) { return QPoint(box.x, box.y); }
@@ -126,7 +125,7 @@ void TF_UpdateDispController::CreateControls() {
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(Rect(layout::kPackGroup));
     GroupBox1->setFont(UiFont());
-    SetTextColour(GroupBox1, kNavy);
+    SetTextColour(GroupBox1, ToQColor(style::kNavy));
 
     const QFont ui = UiFont();
     Label5 = MakeLabel(GroupBox1, "Label5", text::kFirmwareName, At(layout::kFirmwareNameLabel), ui);
@@ -142,8 +141,8 @@ void TF_UpdateDispController::CreateControls() {
     Label8 = MakeLabel(GroupBox1, "Label8", QString(), At(layout::kKindLabel), UiFont(true));
     Label8->setFixedSize(Rect(layout::kKindLabel).size());
     Label2 = MakeLabel(GroupBox1, "Label2", text::kOnlyForVelmar, At(layout::kTipLabel), ui);
-    for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, Qt::black);
-    SetTextColour(Label8, Qt::blue);
+    for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, ToQColor(style::kBlack));
+    SetTextColour(Label8, ToQColor(style::kBlue));
     // The group takes no input: everything in it is display-only.
     Edit_UpdateFileName->setFocusPolicy(Qt::NoFocus);
     Edit_VerNum->setFocusPolicy(Qt::NoFocus);
@@ -175,7 +174,7 @@ void TF_UpdateDispController::CreateControls() {
     Label7 = MakeLabel(client, "Label7", text::kWebAddress, At(layout::kWebAddress), WebAddressFont());
     Label7->setFixedSize(Rect(layout::kWebAddress).size());
     Label7->setTextInteractionFlags(Qt::NoTextInteraction);
-    SetTextColour(Label7, kNavy);
+    SetTextColour(Label7, ToQColor(style::kNavy));
 
     resize(kOuterWidth, kOuterHeight);
 }

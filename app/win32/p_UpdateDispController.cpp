@@ -9,6 +9,7 @@
 #include "win32_pictures.h"
 #include "win32_text.h"
 #include "window_layout.h"
+#include "window_style.h"
 #include "window_texts.h"
 
 namespace k5::app::win32 {
@@ -18,9 +19,6 @@ TF_UpdateDispController* F_UpdateDispController = nullptr;
 namespace {
 
 constexpr wchar_t kClassName[] = L"TF_UpdateDispController";
-constexpr COLORREF kNavy = RGB(0x00, 0x00, 0x80);
-constexpr COLORREF kBlue = RGB(0x00, 0x00, 0xFF);
-constexpr COLORREF kBlack = RGB(0x00, 0x00, 0x00);
 
 enum class FontKind { Ui, UiBold, WebAddress };
 
@@ -352,9 +350,9 @@ LRESULT TF_UpdateDispController::ControlColour(HDC dc, HWND control) {
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
-    const COLORREF colour = control == Label8                                  ? kBlue
-                            : control == Label7 || control == GroupBox1Caption ? kNavy
-                                                                               : kBlack;
+    const COLORREF colour = control == Label8                                  ? Rgb(style::kBlue)
+                            : control == Label7 || control == GroupBox1Caption ? Rgb(style::kNavy)
+                                                                               : Rgb(style::kBlack);
     SetTextColor(dc, colour);
     if (control == Label4 || control == Label7) {
         // Their first row overlaps the log list's bottom edge: drawn without a background, they keep it.

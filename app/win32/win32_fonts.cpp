@@ -2,21 +2,19 @@
 
 #include <initializer_list>
 
-#include "window_layout.h"
+#include "win32_text.h"
+#include "window_style.h"
 
 namespace k5::app::win32 {
 namespace {
 
-// "微软雅黑" (Microsoft YaHei by its Chinese name, which Windows knows it by too).
-const wchar_t kUiFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
-
-HFONT MakeFont(const wchar_t* face, int height, bool bold) {
+HFONT MakeFont(const char* face, int height, bool bold) {
     LOGFONTW font{};
     font.lfHeight = height;
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, Widen(face).c_str(), LF_FACESIZE);
     return CreateFontIndirectW(&font);
 }
 
@@ -24,10 +22,11 @@ HFONT MakeFont(const wchar_t* face, int height, bool bold) {
 
 Win32Fonts::Win32Fonts(UINT dpi) {
     // Negative heights are character heights: pixels as the layout gives them.
-    window = MakeFont(L"MS Sans Serif", -MulDiv(layout::kWindowFontPoints, static_cast<int>(dpi), 72), false);
-    ui = MakeFont(kUiFace, -Scaled(layout::kUiFontPixels, dpi), false);
-    uiBold = MakeFont(kUiFace, -Scaled(layout::kUiFontPixels, dpi), true);
-    webAddress = MakeFont(kUiFace, -Scaled(layout::kWebAddressFontPixels, dpi), true);
+    window =
+        MakeFont(style::kWindowFace, -MulDiv(style::kWindowFontPoints, static_cast<int>(dpi), 72), false);
+    ui = MakeFont(style::kUiFace, -Scaled(style::kUiFontPixels, dpi), false);
+    uiBold = MakeFont(style::kUiFace, -Scaled(style::kUiFontPixels, dpi), true);
+    webAddress = MakeFont(style::kUiFace, -Scaled(style::kWebAddressFontPixels, dpi), true);
 }
 
 Win32Fonts::~Win32Fonts() {

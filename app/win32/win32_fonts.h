@@ -1,11 +1,12 @@
-// The fonts of the Win32 windows at one DPI: the window's own "MS Sans Serif"
+// The window style in Win32 terms: the fonts at one DPI (the window's own "MS Sans Serif"
 // 8 pt, "微软雅黑" 13 px (plain and bold) for the controls, 16 px bold for
-// the web address.
+// the web address), and the colours.
 #pragma once
 
 #include <vector>
 
 #include "gui_api.h"
+#include "window_style.h"
 
 namespace k5::app::win32 {
 
@@ -32,6 +33,8 @@ class Win32Fonts {
 
 // The DPI `window` is shown at (96 where the system cannot say).
 UINT DpiOf(HWND window);
+inline constexpr COLORREF Rgb(style::Colour c) { return RGB(c.red, c.green, c.blue); }
+
 // `pixels` at 96 DPI, at `dpi`.
 inline int Scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
 

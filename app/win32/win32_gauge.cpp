@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win32_fonts.h"
+
 namespace k5::app::win32 {
 namespace {
 
@@ -42,17 +44,17 @@ void Win32Gauge::Paint(HDC dc, const RECT& area) const {
     FillRect(dc, &area, white);
     RECT filled = area;
     filled.right = area.left + model_.FilledWidth(area.right - area.left);
-    const HBRUSH lime = CreateSolidBrush(RGB(0x00, 0xFF, 0x00));
+    const HBRUSH lime = CreateSolidBrush(Rgb(style::kGaugeFill));
     FillRect(dc, &filled, lime);
     DeleteObject(lime);
-    const HBRUSH grey = CreateSolidBrush(RGB(0x80, 0x80, 0x80));
+    const HBRUSH grey = CreateSolidBrush(Rgb(style::kGaugeFrame));
     FrameRect(dc, &area, grey);
     DeleteObject(grey);
 
     std::wstring text = std::to_wstring(model_.PercentDone()) + L"%";
     const HGDIOBJ oldFont = SelectObject(dc, font_ != nullptr ? font_ : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, Rgb(style::kBlack));
     RECT textArea = area;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textArea,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
