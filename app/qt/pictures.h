@@ -1,13 +1,13 @@
-// The pictures the program draws for itself: the two toolbar buttons.
+// The toolbar's two pictures, 24 x 24, from the same files the Win32 view uses.
 #pragma once
 
 #include <QPixmap>
 
 namespace k5::app {
 
-// A yellow folder with a green arrow pointing into it, 24 x 24.
+// A yellow folder with a green arrow pointing into it.
 QPixmap ReadPackPicture();
-// A green round button with a white downward arrow, 24 x 24.
+// A green round button with a white downward arrow.
 QPixmap ProgramPicture();
 
 }  // namespace k5::app
