@@ -22,18 +22,18 @@ debian_mirror() {
   local codename
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   {
-    cat /etc/apt/sources.list.d/*.sources 2>/dev/null
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null || true
     echo
-    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed 's/^/LINE: /'
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed 's/^/LINE: /' || true
   } | awk -v want="$codename" '
     function flush() {
-      if (!found && types ~ /(^| )deb( |$)/ && (" " suites " ") ~ (" " want " ") && uri != "") { print uri; found = 1; exit }
+      if (!found && types ~ /(^| )deb( |$)/ && (" " suites " ") ~ (" " want " ") && uri != "") { print uri; found = 1 }
       types = ""; suites = ""; uri = ""
     }
     /^LINE: *deb / {
       n = split(substr($0, 7), f, /[ \t]+/); i = 2
       if (f[i] ~ /^\[/) { while (i <= n && f[i] !~ /\]$/) i++; i++ }
-      if (f[i + 1] == want) { print f[i]; found = 1; exit }
+      if (!found && f[i + 1] == want) { print f[i]; found = 1 }
       next
     }
     /^[ \t]*$/ { flush(); next }
