@@ -14,7 +14,7 @@ MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSessi
 void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, PackKindText(pack_.Header().PackKind())); }
 
 void MainWindowModel::Btn_ReadUserPackClick() {
-    // A running session reads the pack; it cannot change now.
+    // Disabled while a session runs, as the window shows it (the session sends its own copy).
     if (SessionRunning()) return;
     const auto path = view_.ChoosePackFile();
     if (!path) return;
