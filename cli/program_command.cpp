@@ -10,8 +10,6 @@
 #include "json_writer.h"
 #include "message_text.h"
 #include "pack_error_text.h"
-#include "port_error.h"
-#include "port_names.h"
 #include "port_problem_text.h"
 #include "settings_choice.h"
 #include "stop_signals.h"

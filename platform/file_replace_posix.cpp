@@ -154,8 +154,9 @@ int ReplaceFileContents(const std::filesystem::path& target, std::string_view co
     if (error == ENOTSUP) error = StageNamed(staging, contents, keep);
     // A folder closed to new files, or an owner this user cannot give away: the
     // file itself is writable (checked before), so write it where it is.
-    const bool exists = ::access(target.c_str(), F_OK) == 0;
-    if ((error == EACCES || error == EPERM) && exists) return WriteInPlace(target, contents);
+    if ((error == EACCES || error == EPERM) && ::access(target.c_str(), F_OK) == 0) {
+        return WriteInPlace(target, contents);
+    }
     if (error != 0) return error;
     if (::rename(staging.c_str(), target.c_str()) != 0) {
         error = errno;
