@@ -73,7 +73,7 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
         << (settings.ReadString("Devices", name).value_or("").empty() ? "" : " ([Devices])") << "\n";
 
-    auto probe = serial::NativePortBackend()->CreateChannel();
+    auto probe = std::make_unique<serial::PortChannel>(serial::NativeSerialPorts()->CreatePortIo());
     const int openError = probe->Open(device);
     if (openError != 0) {
         out << "open           FAILED: " << PortProblemText(openError, device) << "\n";

@@ -15,20 +15,20 @@ const char* const kCannotCreateReader = "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xB6\xC
 const char* const kCannotCreateWriter = "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xD0\xB4\xCF\xDF\xB3\xCC";
 }  // namespace comm_message
 
-TComm::TComm(Dispatcher& dispatcher, std::shared_ptr<PortBackend> backend)
-    : backend_(std::move(backend)),
-      notifyWindow_(std::make_shared<Notifier>(dispatcher, [this](Notification& n) { Dispatch(n); })) {}
+TComm::TComm(Dispatcher& dispatcher, std::shared_ptr<SerialPorts> ports)
+    : ports_(std::move(ports)),
+      notifier_(std::make_shared<Notifier>(dispatcher, [this](Notification& n) { Dispatch(n); })) {}
 
 TComm::~TComm() {
     CloseComm();
-    notifyWindow_->Detach();
+    notifier_->Detach();
 }
 
 void TComm::OpenComm() {
     if (IsOpen()) throw ECommsError(comm_message::kAlreadyOpen);
 
     devicePath_ = resolver_ ? resolver_(commName_) : commName_;
-    auto channel = backend_->CreateChannel();
+    auto channel = std::make_unique<PortChannel>(ports_->CreatePortIo());
     if (const int error = channel->Open(devicePath_); error != 0) {
         throw ECommsError(comm_message::kCannotOpen, error);
     }
@@ -41,16 +41,16 @@ void TComm::OpenComm() {
     channel_->ApplyTimeouts(timeouts_);
     channel_->ApplyLineSettings(line_);
 
-    if (!channel_->CreateStopEvent()) {
+    if (!channel_->PrepareThreads()) {
         ReleasePort();
         throw ECommsError(comm_message::kCannotCreateEvent);
     }
-    notifyWindow_->Rearm();
-    if (!channel_->StartReader(notifyWindow_)) {
+    notifier_->Rearm();
+    if (!channel_->StartReader(notifier_)) {
         ReleasePort();
         throw ECommsError(comm_message::kCannotCreateReader);
     }
-    if (!channel_->StartWriter(notifyWindow_)) {
+    if (!channel_->StartWriter(notifier_)) {
         channel_->StopReader();
         ReleasePort();
         throw ECommsError(comm_message::kCannotCreateWriter);

@@ -51,7 +51,7 @@ using PortResolver = std::function<std::string(const std::string& commName)>;
 
 class TComm {
   public:
-    explicit TComm(Dispatcher& dispatcher, std::shared_ptr<PortBackend> backend = NativePortBackend());
+    explicit TComm(Dispatcher& dispatcher, std::shared_ptr<SerialPorts> ports = NativeSerialPorts());
     ~TComm();
     TComm(const TComm&) = delete;
     TComm& operator=(const TComm&) = delete;
@@ -162,8 +162,8 @@ class TComm {
     void ReleasePort();
     void Dispatch(Notification& note);
 
-    std::shared_ptr<PortBackend> backend_;
-    std::shared_ptr<Notifier> notifyWindow_;
+    std::shared_ptr<SerialPorts> ports_;
+    std::shared_ptr<Notifier> notifier_;
     PortResolver resolver_;
 
     std::string commName_ = "COM2";

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,6 +33,12 @@ class Notifier : public std::enable_shared_from_this<Notifier> {
     // Any thread: posts NotifyRequestHangup unless it was posted since Rearm.
     // The reader and the writer often see the same hang-up; it is reported once.
     void PostHangupOnce();
+
+    // For the port threads: a notification the dispatcher refuses becomes a
+    // hang-up, and the thread must end (false).
+    bool PostOrHangUp(NotifyCode code, std::uint32_t param = 0);
+    // Received bytes as one block of `count` + 1 bytes, the last one 0.
+    bool PostReceived(const std::uint8_t* bytes, std::size_t count);
     // Called by OpenComm before the threads start.
     void Rearm() { hangupPosted_.store(false); }
 

@@ -1,20 +1,22 @@
-// The operating system's side of the component: one open port with its reader
-// and writer threads. TComm keeps the properties, the order of opening and
-// closing, and the notifications; each platform brings a PortChannel
-// (serial/posix/, serial/win32/), as Qt's serial port brings one private class
-// per system.
+// One open port with its reader and writer threads. TComm keeps the
+// properties, the order of opening and closing, and the events; the channel
+// keeps the writer's queue, the threads' loops and the stop, purge, join and
+// close order; the system's PortIo below it makes only OS calls (as Qt's serial
+// port keeps its buffers in one shared private class over per-OS backends).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 
-#include "comm_types.h"
+#include "port_io.h"
 
 namespace k5::serial {
-
-class Notifier;
 
 // One block for the writer, handed over with its memory.
 struct WriteRequest {
@@ -22,41 +24,56 @@ struct WriteRequest {
     std::unique_ptr<std::uint8_t[]> block;  // length + 1 bytes, the last one 0
 };
 
+// The writer's queue: blocks in call order until it is closed.
+class WriteQueue {
+  public:
+    // Any thread. False once the queue is closed.
+    bool Push(WriteRequest request);
+    std::optional<WriteRequest> TryPop();
+    // Refuses further pushes and releases what is still queued.
+    void Close();
+
+  private:
+    std::mutex mutex_;
+    std::deque<WriteRequest> requests_;
+    bool closed_ = false;
+};
+
 // The steps of OpenComm and CloseComm, called by TComm in this order from one
 // thread at a time. A step that fails has made nothing that Close would miss.
 class PortChannel {
   public:
-    virtual ~PortChannel() = default;
+    explicit PortChannel(std::unique_ptr<PortIo> io);
+    ~PortChannel();
+    PortChannel(const PortChannel&) = delete;
+    PortChannel& operator=(const PortChannel&) = delete;
 
-    // Opens `device` exclusively: 0, or the OS error (errno or GetLastError()).
-    virtual int Open(const std::string& device) = 0;
-    // Sizes the driver's queues: 0, or the OS error (the device is no serial port).
-    virtual int SetupQueues(std::size_t inputSize, std::size_t outputSize) = 0;
-    virtual void Purge(bool receive, bool transmit) = 0;
-    // Apply what the platform can express; the rest is ignored and nothing is reported.
-    virtual void ApplyTimeouts(const CommTimeouts& timeouts) = 0;
-    virtual void ApplyLineSettings(const LineSettings& settings) = 0;
-    // The manual-reset stop event and the writer's queue.
-    virtual bool CreateStopEvent() = 0;
-    // Start the threads; they report through `notify` until stopped.
-    virtual bool StartReader(std::shared_ptr<Notifier> notify) = 0;
-    virtual bool StartWriter(std::shared_ptr<Notifier> notify) = 0;
+    int Open(const std::string& device) { return io_->Open(device); }
+    int SetupQueues(std::size_t inputSize, std::size_t outputSize) {
+        return io_->SetupQueues(inputSize, outputSize);
+    }
+    void Purge(bool receive, bool transmit) { io_->Purge(receive, transmit); }
+    void ApplyTimeouts(const CommTimeouts& timeouts) { io_->ApplyTimeouts(timeouts); }
+    void ApplyLineSettings(const LineSettings& settings) { io_->ApplyLineSettings(settings); }
+
+    // The stop event, the writer's queue and the events the threads wait on.
+    bool PrepareThreads();
+    // Start the threads; they report through `notifier` until stopped.
+    bool StartReader(std::shared_ptr<Notifier> notifier);
+    bool StartWriter(std::shared_ptr<Notifier> notifier);
     // Queues a block for the writer; false when no writer runs or it has ended.
-    virtual bool Write(WriteRequest request) = 0;
+    bool Write(WriteRequest request);
     // Signal the stop event, purge the direction, wait for the thread.
-    virtual void StopReader() = 0;
-    virtual void StopWriter() = 0;
-    // Releases the queue, the event and the device.
-    virtual void Close() = 0;
-};
+    void StopReader();
+    void StopWriter();
+    // Releases the queue, the events and the device.
+    void Close();
 
-class PortBackend {
-  public:
-    virtual ~PortBackend() = default;
-    virtual std::unique_ptr<PortChannel> CreateChannel() = 0;
+  private:
+    std::unique_ptr<PortIo> io_;
+    std::shared_ptr<WriteQueue> queue_;
+    std::thread reader_;
+    std::thread writer_;
 };
-
-// The platform's own serial ports.
-std::shared_ptr<PortBackend> NativePortBackend();
 
 }  // namespace k5::serial

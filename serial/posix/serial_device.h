@@ -1,6 +1,6 @@
 // The operating system's side of a serial port, kept behind two small
 // interfaces so that the component and its threads can run on a fake device in
-// tests. SerialDevice is one open port; SerialBackend makes devices, the stop
+// tests. SerialDevice is one open port; PosixSystem makes devices, the stop
 // event and the threads.
 #pragma once
 
@@ -67,9 +67,11 @@ class SerialDevice {
     virtual std::unique_ptr<ModemWatch> WatchModem(ModemChanged changed) = 0;
 };
 
-class SerialBackend {
+namespace posix {
+
+class PosixSystem {
   public:
-    virtual ~SerialBackend() = default;
+    virtual ~PosixSystem() = default;
     virtual std::unique_ptr<SerialDevice> CreateDevice() = 0;
     // A manual-reset event: readable once signalled (see stop_event.h). Invalid on failure.
     virtual UniqueFd CreateStopEvent() = 0;
@@ -78,6 +80,8 @@ class SerialBackend {
 };
 
 // Linux devices, eventfd stop events and std::thread.
-std::shared_ptr<SerialBackend> PosixBackend();
+std::shared_ptr<PosixSystem> NativePosixSystem();
+
+}  // namespace posix
 
 }  // namespace k5::serial

@@ -1,4 +1,4 @@
-// The Win32 calls the port channel makes, behind an interface so that tests
+// The Win32 calls the port makes, behind an interface so that tests
 // can stand in a fake device for what a pty under Wine cannot show: line
 // errors, modem events, a failing SetupComm, a port in use.
 #pragma once
@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "port_channel.h"
+#include "port_io.h"
 #include "win32_api.h"
 
 namespace k5::serial::win32 {
@@ -36,7 +36,7 @@ class CommApi {
 // Windows itself.
 std::shared_ptr<CommApi> SystemCommApi();
 
-// Channels that reach their ports through `api`.
-std::shared_ptr<PortBackend> ChannelsOver(std::shared_ptr<CommApi> api);
+// Ports reached through `api`.
+std::shared_ptr<SerialPorts> PortsOver(std::shared_ptr<CommApi> api);
 
 }  // namespace k5::serial::win32

@@ -6,7 +6,7 @@
 #include "comm_recorder.h"
 #include "event_loop.h"
 #include "fake_device.h"
-#include "posix_channel.h"
+#include "posix_port_io.h"
 
 namespace {
 
@@ -44,10 +44,10 @@ class CommFakeTest : public ::testing::Test {
         EXPECT_EQ(line->opens, line->closes);
     }
 
-    std::shared_ptr<k5::test::FakeBackend> backend = std::make_shared<k5::test::FakeBackend>();
+    std::shared_ptr<k5::test::FakeSystem> backend = std::make_shared<k5::test::FakeSystem>();
     std::shared_ptr<k5::test::FakeLine> line = backend->line;
     k5::serial::EventLoop loop;
-    TComm comm{loop, k5::serial::posix::ChannelsOver(backend)};
+    TComm comm{loop, k5::serial::posix::PortsOver(backend)};
     k5::test::CommRecorder events{comm};
 };
 
@@ -226,7 +226,7 @@ TEST_F(CommFakeTest, MessagesAreStoredAsGbk) {
 }
 
 TEST_F(CommFakeTest, DestroyingAnOpenComponentClosesItAndDropsItsNotifications) {
-    auto other = std::make_unique<TComm>(loop, k5::serial::posix::ChannelsOver(backend));
+    auto other = std::make_unique<TComm>(loop, k5::serial::posix::PortsOver(backend));
     bool called = false;
     other->OnSendDataEmpty = [&](TComm*) { called = true; };
     other->OpenComm();

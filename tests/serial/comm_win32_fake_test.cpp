@@ -23,7 +23,7 @@ class CommWin32FakeTest : public ::testing::Test {
 
     std::shared_ptr<k5::test::FakeCommApi> port = std::make_shared<k5::test::FakeCommApi>();
     k5::serial::EventLoop loop;
-    TComm comm{loop, k5::serial::win32::ChannelsOver(port)};
+    TComm comm{loop, k5::serial::win32::PortsOver(port)};
     k5::test::CommRecorder events{comm};
 };
 
@@ -89,6 +89,17 @@ TEST_F(CommWin32FakeTest, LineEventsAndDataReachTheirEvents) {
     port->LineEvent(0);  // an empty mask: the device is gone
     ASSERT_TRUE(RunUntil([&] { return events.Count(CommEvent::Hangup) == 1; }));
     comm.CloseComm();
+}
+
+TEST_F(CommWin32FakeTest, AFailedWriteHangsUpOnceAndClosesTheWritersQueue) {
+    comm.OpenComm();
+    port->writeError = ERROR_GEN_FAILURE;
+    const std::uint8_t probe = 0x02;
+    ASSERT_TRUE(comm.WriteComm(&probe, 1));
+    ASSERT_TRUE(RunUntil([&] { return events.Count(CommEvent::Hangup) == 1; }));
+    EXPECT_TRUE(RunUntil([&] { return !comm.WriteComm(&probe, 1); })) << "the ended writer takes no more blocks";
+    comm.CloseComm();
+    EXPECT_EQ(events.Count(CommEvent::Hangup), 1u);
 }
 
 TEST_F(CommWin32FakeTest, ADeviceWithoutLineEventsStillDeliversData) {

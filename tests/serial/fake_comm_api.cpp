@@ -127,6 +127,7 @@ BOOL FakeCommApi::ReadFile(HANDLE, void* buffer, DWORD size, DWORD* got, OVERLAP
 }
 
 BOOL FakeCommApi::WriteFile(HANDLE, const void* buffer, DWORD size, DWORD* wrote, OVERLAPPED*) {
+    if (const DWORD error = writeError.load(); error != 0) return Failing(error);
     std::lock_guard lock(mutex_);
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     written_.insert(written_.end(), bytes, bytes + size);

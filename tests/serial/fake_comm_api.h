@@ -4,6 +4,7 @@
 // feeds them or the channel cancels them.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -18,6 +19,7 @@ class FakeCommApi : public serial::win32::CommApi {
     // What the next calls do.
     DWORD openError = 0;  // Open fails with it (ERROR_ACCESS_DENIED: in use)
     bool failSetupComm = false;
+    std::atomic<DWORD> writeError{0};  // WriteFile fails with it (ERROR_GEN_FAILURE: unplugged)
     bool lineEventsSupported = true;  // false: SetCommMask fails with ERROR_NOT_SUPPORTED, as under Wine
 
     // The far end: a line event (with line-error flags for EV_ERR), received bytes.

@@ -109,16 +109,16 @@ void FakeLine::CutWire() {
     wire = -1;
 }
 
-std::unique_ptr<serial::SerialDevice> FakeBackend::CreateDevice() {
+std::unique_ptr<serial::SerialDevice> FakeSystem::CreateDevice() {
     return std::make_unique<FakeDevice>(line);
 }
 
-serial::UniqueFd FakeBackend::CreateStopEvent() {
+serial::UniqueFd FakeSystem::CreateStopEvent() {
     if (failStopEvent) return {};
     return serial::MakeEventFd();
 }
 
-bool FakeBackend::StartThread(std::thread& thread, std::function<void()> body) {
+bool FakeSystem::StartThread(std::thread& thread, std::function<void()> body) {
     const int index = threadsStarted_++ % 2;
     if (index == failThread) {
         failThread = -1;

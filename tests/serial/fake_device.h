@@ -49,7 +49,7 @@ struct FakeLine {
     void CutWire();
 };
 
-class FakeBackend : public serial::SerialBackend {
+class FakeSystem : public serial::posix::PosixSystem {
   public:
     std::unique_ptr<serial::SerialDevice> CreateDevice() override;
     serial::UniqueFd CreateStopEvent() override;

@@ -1,7 +1,6 @@
-#include "read_thread.h"
+#include "read_loop.h"
 
 #include <poll.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,9 +8,7 @@
 #include <chrono>
 #include <optional>
 
-#include "thread_priority.h"
-
-namespace k5::serial {
+namespace k5::serial::posix {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -56,30 +53,11 @@ bool IsHangupError(int err) { return err != EBADF; }
 
 }  // namespace
 
-void TReadThread::PostHangup() { NotifyWindow->PostHangupOnce(); }
-
-bool TReadThread::Deliver(const std::uint8_t* bytes, std::size_t count) {
-    std::unique_ptr<std::uint8_t[]> block;
-    try {
-        block = std::make_unique<std::uint8_t[]>(count + 1);  // zero-filled
-    } catch (const std::bad_alloc&) {
-        PostHangup();
-        return false;
-    }
-    std::copy(bytes, bytes + count, block.get());
-    if (!NotifyWindow->Post(NotifyCode::NotifyReceiveData, static_cast<std::uint32_t>(count),
-                            std::move(block))) {
-        PostHangup();
-        return false;
-    }
-    return true;
-}
-
-bool TReadThread::ReportLineErrors(const LineMarkDecoder::Marks& marks) {
+bool ReadLoop::ReportLineErrors(const LineMarkDecoder::Marks& marks) {
     std::uint32_t flags = 0;
     if (counters_) {
         // The driver's counters say which error it was, and see overruns too.
-        if (auto now = PortHandle->Counters()) {
+        if (auto now = device_.Counters()) {
             if (now->bufferOverrun != counters_->bufferOverrun) flags |= CE_RXOVER;
             if (now->overrun != counters_->overrun) flags |= CE_OVERRUN;
             if (now->parity != counters_->parity) flags |= CE_RXPARITY;
@@ -93,15 +71,11 @@ bool TReadThread::ReportLineErrors(const LineMarkDecoder::Marks& marks) {
         if (marks.errors > marks.breaks) flags |= CE_FRAME;
     }
     if (flags == 0) return true;
-    if (!NotifyWindow->Post(NotifyCode::NotifyReceiveError, flags)) {
-        PostHangup();
-        return false;
-    }
-    return true;
+    return notifier_.PostOrHangUp(NotifyCode::NotifyReceiveError, flags);
 }
 
-TReadThread::Read TReadThread::ReadOnce(std::uint8_t* block) {
-    const ReadPlan plan = PlanFor(Timeouts->Get());
+ReadLoop::Read ReadLoop::ReadOnce(std::uint8_t* block) {
+    const ReadPlan plan = PlanFor(timeouts_.Get());
     const auto start = Clock::now();
     std::optional<Clock::time_point> lastByte;
     std::size_t got = 0;
@@ -114,7 +88,7 @@ TReadThread::Read TReadThread::ReadOnce(std::uint8_t* block) {
             const auto intervalEnd = *lastByte + *plan.interval;
             deadline = deadline ? std::min(*deadline, intervalEnd) : intervalEnd;
         }
-        pollfd fds[2] = {{StopEvent, POLLIN, 0}, {PortHandle->Descriptor(), POLLIN, 0}};
+        pollfd fds[2] = {{stopEvent_, POLLIN, 0}, {device_.Descriptor(), POLLIN, 0}};
         timespec wait{};
         if (deadline) wait = ToTimespec(*deadline - Clock::now());
         const int ready = ::ppoll(fds, 2, deadline ? &wait : nullptr, nullptr);
@@ -127,7 +101,7 @@ TReadThread::Read TReadThread::ReadOnce(std::uint8_t* block) {
         if (fds[1].revents & POLLNVAL) return {ReadEnd::Quiet, got};
 
         const std::size_t room = kQueueSize - got - decoder_.PendingOutput();
-        const ssize_t n = PortHandle->Read(raw.data(), room);
+        const ssize_t n = device_.Read(raw.data(), room);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
                 if (fds[1].revents & (POLLHUP | POLLERR)) return {ReadEnd::Hangup, got};
@@ -146,29 +120,24 @@ TReadThread::Read TReadThread::ReadOnce(std::uint8_t* block) {
     }
 }
 
-void TReadThread::Execute() {
-    SetCurrentThreadPriority(ThreadPriority::Highest);
-    counters_ = PortHandle->Counters();
-    auto modemWatch = PortHandle->WatchModem([notify = NotifyWindow](std::uint32_t bits) {
-        if (!notify->Post(NotifyCode::NotifyModemStateChange, bits)) {
-            notify->PostHangupOnce();
-        }
+void ReadLoop::Run() {
+    counters_ = device_.Counters();
+    auto modemWatch = device_.WatchModem([&notifier = notifier_](std::uint32_t bits) {
+        notifier.PostOrHangUp(NotifyCode::NotifyModemStateChange, bits);
     });
 
     std::array<std::uint8_t, kQueueSize + 1> block{};
     for (;;) {
         const Read read = ReadOnce(block.data());
         // Bytes that came in before a stop or a hang-up are still handed over.
-        if (read.count > 0 && !Deliver(block.data(), read.count)) break;
+        if (read.count > 0 && !notifier_.PostReceived(block.data(), read.count)) break;
         if (read.end == ReadEnd::Hangup) {
-            PostHangup();
+            notifier_.PostHangupOnce();
             break;
         }
         if (read.end != ReadEnd::Completed) break;
         // An empty completion (a total time-out) simply starts the next read.
     }
-    modemWatch.reset();
-    PortHandle->Purge(true, false);
 }
 
-}  // namespace k5::serial
+}  // namespace k5::serial::posix

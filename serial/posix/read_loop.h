@@ -1,5 +1,5 @@
-// The reader: waits for received bytes and line events and hands each
-// completed read over as a notification.
+// The reader's loop on Linux: polls the device and the stop event, completes
+// reads by the Win32 time-out rules, and reports line errors and modem changes.
 #pragma once
 
 #include <array>
@@ -12,7 +12,7 @@
 #include "notifier.h"
 #include "serial_device.h"
 
-namespace k5::serial {
+namespace k5::serial::posix {
 
 // The time-outs as last applied, shared with the reader. Time-outs may be
 // re-applied while the port is open, from the thread that drives the component.
@@ -32,16 +32,13 @@ class SharedTimeouts {
     CommTimeouts timeouts_;
 };
 
-class TReadThread {
+class ReadLoop {
   public:
-    // Fields handed over by OpenComm before the thread starts.
-    SerialDevice* PortHandle = nullptr;
-    int StopEvent = -1;
-    std::shared_ptr<Notifier> NotifyWindow;
-    std::shared_ptr<const SharedTimeouts> Timeouts;
+    ReadLoop(SerialDevice& device, int stopEvent, const SharedTimeouts& timeouts, Notifier& notifier)
+        : device_(device), stopEvent_(stopEvent), timeouts_(timeouts), notifier_(notifier) {}
 
-    // The thread body.
-    void Execute();
+    // Until the stop event, a hang-up or a refused notification.
+    void Run();
 
   private:
     enum class ReadEnd { Completed, Stop, Quiet, Hangup };
@@ -51,12 +48,14 @@ class TReadThread {
     };
 
     Read ReadOnce(std::uint8_t* block);
-    bool Deliver(const std::uint8_t* bytes, std::size_t count);
     bool ReportLineErrors(const LineMarkDecoder::Marks& marks);
-    void PostHangup();
 
+    SerialDevice& device_;
+    int stopEvent_;
+    const SharedTimeouts& timeouts_;
+    Notifier& notifier_;
     LineMarkDecoder decoder_;
     std::optional<LineCounters> counters_;
 };
 
-}  // namespace k5::serial
+}  // namespace k5::serial::posix
