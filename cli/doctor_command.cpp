@@ -3,44 +3,51 @@
 #include <chrono>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 
 #include "SerialComm.h"
+#include "comm_session_port.h"
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "file_replace.h"
 #include "iap_session.h"
-#include "port_channel.h"
 #include "port_error.h"
 #include "port_names.h"
 #include "port_problem_text.h"
-#include "protocol.h"
 #include "settings_choice.h"
 #include "utf8_path.h"
 
 namespace k5::cli {
 namespace {
 
-// What a session's first step does: one probe at the session's speed, then up
-// to 0.5 s for the bootloader's 0x02 and 0xFD. Nothing else is sent.
-bool BootloaderAnswersProbe(const std::string& device, const SettingsFile& settings) {
-    serial::EventLoop loop;
-    serial::TComm port(loop);
-    port.SetCommName(device);
-    port.SetBaudRate(SessionBaudRate(settings.GetBaudIndex()));
-    bool first = false, second = false;
-    port.OnReceiveData = [&](serial::TComm*, const std::uint8_t* bytes, std::uint16_t count) {
-        for (std::uint16_t i = 0; i < count; ++i) {
-            first = first || bytes[i] == protocol::kProbeReplyFirst;
-            second = second || bytes[i] == protocol::kProbeReplySecond;
-        }
-    };
-    try {
-        port.OpenComm();
-    } catch (const serial::ECommsError&) {
-        return false;
-    }
-    port.WriteComm(&protocol::kProbe, 1);
-    return loop.RunUntil([&] { return first && second; }, std::chrono::milliseconds(501));
+// Logs nothing: the doctor says what the probe found in its own words.
+class SilentView : public SessionView {
+  public:
+    void AddLog(const std::string&) override {}
+    void ShowProgress(bool) override {}
+    void SetProgressMax(std::uint32_t) override {}
+    void SetProgressPosition(std::uint32_t) override {}
+};
+
+// The session's own connect step on `name`: nothing but probes is sent.
+SessionOutcome ProbeForBootloader(serial::EventLoop& loop, CommSessionPort& port, const std::string& name,
+                                  const SettingsFile& settings) {
+    const PackStore noPack;
+    SilentView view;
+    IapSession session(port, noPack, settings, view);
+    session.SetPortNameOverride(name);
+    session.SetFinishedCallback([&loop] { loop.Wake(); });
+    if (!session.BeginProbe()) return SessionOutcome::InternalError;
+    loop.RunUntil([&session] { return !session.Running(); }, std::chrono::minutes(1));
+    session.WaitUntilIdle(std::chrono::minutes(1));
+    return session.LastOutcome();
+}
+
+std::string ProbeTimeText() {
+    const auto window = std::chrono::duration<double>(kProbeWindow * kProbeWindows).count();
+    std::ostringstream text;
+    text << window << " s";
+    return text.str();
 }
 
 }  // namespace
@@ -73,28 +80,36 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
         << (settings.ReadString("Devices", name).value_or("").empty() ? "" : " ([Devices])") << "\n";
 
-    auto probe = std::make_unique<serial::PortChannel>(serial::NativeSerialPorts()->CreatePortIo());
-    const int openError = probe->Open(device);
-    if (openError != 0) {
-        out << "open           FAILED: " << PortProblemText(openError, device) << "\n";
+    serial::EventLoop loop;
+    CommSessionPort port(loop, settings);
+    serial::TComm& comm = port.Comm();
+    comm.SetCommName(name);
+    comm.SetBaudRate(SessionBaudRate(settings.GetBaudIndex()));
+    try {
+        comm.OpenComm();
+    } catch (const serial::ECommsError& e) {
+        const bool setupFailed = std::string(e.what()) == serial::comm_message::kQueueSetupFailed;
+        out << "open           FAILED: " << (setupFailed ? device + ": " : "")
+            << PortProblemText(e.OsError(), device) << "\n";
         return kExitPortUnavailable;
     }
-    const int setupError = probe->SetupQueues(serial::kQueueSize, serial::kQueueSize);
-    probe->Close();
-    if (setupError != 0) {
-        out << "open           FAILED: " << device << ": " << PortProblemText(setupError, device) << "\n";
-        return kExitPortUnavailable;
-    }
+    comm.CloseComm();
     if (!options.probe) {
         out << "open           ok: the port opens (nothing was sent; --probe asks for a bootloader)\n";
         return kExitOk;
     }
     out << "open           ok: the port opens\n";
-    if (BootloaderAnswersProbe(device, settings)) {
+    const SessionOutcome probe = ProbeForBootloader(loop, port, name, settings);
+    if (probe == SessionOutcome::Answered) {
         out << "probe          a bootloader answered (0x02 0xFD)\n";
         return kExitOk;
     }
-    out << "probe          no answer within 0.5 s: no bootloader is listening. A controller running its\n"
+    if (probe == SessionOutcome::PortError) {
+        out << "probe          FAILED: the port no longer opens\n";
+        return kExitPortUnavailable;
+    }
+    out << "probe          no answer within " << ProbeTimeText()
+        << ": no bootloader is listening. A controller running its\n"
            "               firmware does not answer probes; `k5-iap program` restarts it into its "
            "bootloader.\n";
     return kExitNoAnswer;

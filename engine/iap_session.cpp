@@ -13,7 +13,6 @@ using namespace std::chrono_literals;
 using protocol::kAckEvery;
 using protocol::kHeaderCommand;
 using protocol::kProbe;
-constexpr int kMaxProbeWindows = 5;  // six probes, five listening windows
 
 // A wait fails only when strictly more than its limit has passed (millisecond clock).
 constexpr std::chrono::milliseconds Beyond(std::chrono::milliseconds limit) { return limit + 1ms; }
@@ -55,6 +54,8 @@ const char* SessionOutcomeText(SessionOutcome outcome) {
             return session_log::kVerdictFail;
         case SessionOutcome::Stopped:
             return "Stopped";
+        case SessionOutcome::Answered:
+            return session_log::kIdentified;
         default:
             return "Internal error";
     }
@@ -94,7 +95,14 @@ bool IapSession::BeginSession() {
     if (state_.SessionRunning.load()) return false;
     // A header past the last whole chunk was refused by the loader; never send from beyond the buffer.
     if (pack_.Header().ImageLength() > kMaxImageLength) return false;
+    return Start(false);
+}
+
+bool IapSession::BeginProbe() { return !state_.SessionRunning.load() && Start(true); }
+
+bool IapSession::Start(bool probeOnly) {
     worker_.reset();  // the previous worker has ended; reap it
+    probeOnly_ = probeOnly;
     sending_ = pack_.Snapshot();
     state_.ChunkDelayFactor.store(ChunkDelayFactorFor(settings_.GetBaudIndex()));
     failedDevice_.clear();
@@ -156,7 +164,11 @@ void IapSession::Run() {
     }
     if (connected) {
         view_.AddLog(log::kIdentified);
-    } else {
+        if (probeOnly_) {
+            outcome_.store(SessionOutcome::Answered);
+            return;
+        }
+    } else if (!probeOnly_) {
         RestartIntoBootloader();
         view_.AddLog(log::kRestarting);
         Pause(1000ms);
@@ -209,10 +221,11 @@ bool IapSession::ConnectBootloader() {
     do {
         Send(&kProbe, 1);
         ++attempts;
-        if (attempts <= kMaxProbeWindows) {
-            if (state_.WaitFor(answered, Beyond(500ms)) == SessionState::WaitEnd::Stopped) throw Stopped{};
+        if (attempts <= kProbeWindows) {
+            if (state_.WaitFor(answered, Beyond(kProbeWindow)) == SessionState::WaitEnd::Stopped)
+                throw Stopped{};
         }
-    } while (!answered() && attempts <= kMaxProbeWindows);
+    } while (!answered() && attempts <= kProbeWindows);
     return answered();
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,7 +46,13 @@ enum class SessionOutcome {
     VerdictFail,    // no 0x04 after the image
     Stopped,        // asked to stop
     InternalError,  // an unexpected error inside the worker
+    Answered,       // a probe-only session found the bootloader ("MCU Identified")
 };
+
+// The connect step: a probe, then a listening window for the 0x02 0xFD reply,
+// this many times before one last probe.
+inline constexpr int kProbeWindows = 5;
+inline constexpr std::chrono::milliseconds kProbeWindow{500};
 
 // The log line that says how a session ended ("Stopped", "Internal error" for
 // the two that have none).
@@ -86,6 +93,10 @@ class IapSession : public SessionPort::Receiver {
 
     // Starts a session unless one runs (false then, or when the pack cannot be sent).
     bool BeginSession();
+    // Starts a session that only connects: the same open, wait and probes at the
+    // session's speed, no restart and nothing else sent. It ends Answered,
+    // ConnectFail or PortError, and logs as a session does.
+    bool BeginProbe();
     // The port's received data: sets the flags its answer bytes stand for.
     void ReceiveData(const std::uint8_t* buffer, std::uint16_t length) override;
     // The port's hang-up: the session's waits end as failures at once.
@@ -113,6 +124,7 @@ class IapSession : public SessionPort::Receiver {
   private:
     struct Stopped {};  // thrown by a wait that a stop request ended
 
+    bool Start(bool probeOnly);
     void Run();
     void OpenPortAt(std::uint32_t baud);
     bool ConnectBootloader();
@@ -134,6 +146,7 @@ class IapSession : public SessionPort::Receiver {
     SessionState state_;
     std::shared_ptr<const PackSnapshot> sending_;  // set before the worker starts, read by it only
     std::string portOverride_;
+    bool probeOnly_ = false;  // set before the worker starts
     std::function<void()> finished_;
     std::atomic<SessionOutcome> outcome_{SessionOutcome::None};
     std::string failedDevice_;

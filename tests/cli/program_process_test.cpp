@@ -198,7 +198,7 @@ TEST_F(ProgramProcessTest, DoctorProbeAsksForABootloaderAndNothingElse) {
     SimProcess firmware("--firmware --no-pace", link);
     auto r = RunCommand(kIap + " doctor --probe --port " + link);
     EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("no answer within 0.5 s"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("no answer within 2.5 s"), std::string::npos) << r.out;
 }
 
 TEST_F(ProgramProcessTest, PortsNamesTheKindAndMarksTheSelectedPort) {
