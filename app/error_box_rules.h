@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "window_texts.h"
+
 namespace k5::app {
 
 // The executable's file name without its folder, cut at its first ".", with
@@ -15,5 +17,19 @@ std::string ApplicationTitleFor(const std::string& executablePath);
 // messages converted, and a full stop added when the message ends in a
 // character above "."; a refused settings write says why in a second paragraph.
 std::string ErrorBoxTextFor(const std::exception& error);
+
+// Runs a window's event handler so that nothing escapes it: the text of what
+// does (an exception's, or "Unknown error." for anything else) goes to
+// `showErrorBox`, and the program goes on. Both views call their handlers so.
+template <typename Handler, typename ShowErrorBox>
+void RunHandlerGuarded(Handler&& handler, ShowErrorBox&& showErrorBox) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        showErrorBox(ErrorBoxTextFor(error));
+    } catch (...) {
+        showErrorBox(std::string(text::kUnknownError));
+    }
+}
 
 }  // namespace k5::app

@@ -16,6 +16,12 @@ MainWindowCore::MainWindowCore(serial::Dispatcher& uiThread, MainWindowView& vie
     session_->SetFinishedCallback(
         [this, &uiThread] { uiThread.Post([this] { model_->SessionFinished(); }); });
     port_->OnHungUp = [this](const std::string& device) { model_->PortHungUp(device); };
+    port_->Comm().OnReceiveData = [this](serial::TComm* sender, const std::uint8_t* buffer,
+                                         std::uint16_t length) { AVS1ReceiveData(sender, buffer, length); };
+}
+
+void MainWindowCore::AVS1ReceiveData(serial::TComm*, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
+    session_->ReceiveData(Buffer, BufferLength);
 }
 
 MainWindowCore::~MainWindowCore() {

@@ -32,6 +32,9 @@ class MainWindowCore {
     IapSession& Session() { return *session_; }
     MainWindowModel& Model() { return *model_; }
 
+    // AVS1's OnReceiveData handler, on the UI thread: the session's flags take the block.
+    void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
+
   private:
     DispatchedSessionView sessionView_;
     std::unique_ptr<CommSessionPort> port_;

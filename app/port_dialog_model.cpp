@@ -2,12 +2,17 @@
 
 #include <iterator>
 
+#include "port_names.h"
 #include "window_texts.h"
 
 namespace k5::app {
 
 PortDialogModel::PortDialogModel(PortDialogView& view, const SettingsFile& settings)
     : view_(view), settings_(settings) {}
+
+std::string PortDialogModel::PortEntryDevice(int position) const {
+    return ResolvePortName("COM" + std::to_string(position + 1), settings_);
+}
 
 void PortDialogModel::FormShow() {
     const int port = settings_.GetUartPort();

@@ -4,6 +4,8 @@
 // baud box's index, "Exit" stores nothing.
 #pragma once
 
+#include <string>
+
 #include "settings_file.h"
 
 namespace k5::app {
@@ -22,6 +24,10 @@ class PortDialogView {
 class PortDialogModel {
   public:
     PortDialogModel(PortDialogView& view, const SettingsFile& settings);
+
+    // The device an entry of the port box opens (its tooltip): "COMn" as the
+    // settings' [Devices] section resolves it.
+    std::string PortEntryDevice(int position) const;
 
     void FormShow();
     void Button1Click();  // "Save"; a refused write raises and the dialog stays open

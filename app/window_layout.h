@@ -33,8 +33,38 @@ inline constexpr Box kNoticeReconnect{8, 384, 0, 0};
 inline constexpr Box kNoticeOldTool{8, 408, 0, 0};
 inline constexpr Box kWebAddress{280, 360, 185, 19};
 
-// Port dialog: its outer size. (Each view lays out its controls inside.)
+// Port dialog: its outer size, and its controls in whatever client area the
+// frame leaves: the buttons along the bottom, the group above them.
 inline constexpr int kDialogWidth = 221;
 inline constexpr int kDialogHeight = 273;
+
+// How far a port dialog's drop-down list opens (Win32 sizes a combo box by it).
+inline constexpr int kDropDownListHeight = 200;
+
+struct PortDialogBoxes {
+    Box group, portLabel, portBox, baudLabel, baudBox, save, exit;
+};
+
+// `px` scales a 96-DPI length to the screen's (the identity where the toolkit scales).
+template <typename Scale>
+constexpr PortDialogBoxes PortDialogLayout(int clientWidth, int clientHeight, Scale px) {
+    const int margin = px(10);
+    const int buttonWidth = px(75);
+    const int buttonHeight = px(28);
+    const int buttonTop = clientHeight - margin - buttonHeight;
+    const int gap = (clientWidth - 2 * buttonWidth) / 3;
+    const int groupWidth = clientWidth - 2 * margin;
+    const int inner = margin + px(16);
+    const int boxWidth = groupWidth - 2 * px(16);
+    return {
+        {margin, margin, groupWidth, buttonTop - 2 * margin},
+        {inner, margin + px(26), boxWidth, px(19)},
+        {inner, margin + px(48), boxWidth, px(27)},
+        {inner, margin + px(88), boxWidth, px(19)},
+        {inner, margin + px(110), boxWidth, px(27)},
+        {gap, buttonTop, buttonWidth, buttonHeight},
+        {clientWidth - gap - buttonWidth, buttonTop, buttonWidth, buttonHeight},
+    };
+}
 
 }  // namespace k5::app::layout

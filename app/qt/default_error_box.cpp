@@ -1,7 +1,5 @@
 #include "default_error_box.h"
 
-#include "error_box_rules.h"
-
 namespace k5::app {
 
 QString ApplicationTitle(const QString& executablePath) {
@@ -10,20 +8,18 @@ QString ApplicationTitle(const QString& executablePath) {
 
 QString ErrorBoxText(const std::exception& error) { return QString::fromStdString(ErrorBoxTextFor(error)); }
 
-void ShowDefaultErrorBox(UiPrompts& prompts, const std::exception& error) {
-    prompts.Error(ErrorBoxText(error), ApplicationTitle(QCoreApplication::applicationFilePath()));
+void ShowDefaultErrorBox(UiPrompts& prompts, const std::string& text) {
+    prompts.Error(QString::fromStdString(text), ApplicationTitle(QCoreApplication::applicationFilePath()));
 }
 
 K5Application::K5Application(int& argc, char** argv, UiPrompts& prompts)
     : QApplication(argc, argv), prompts_(prompts) {}
 
 bool K5Application::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        ShowDefaultErrorBox(prompts_, error);
-        return true;
-    }
+    bool handled = true;
+    RunHandlerGuarded([&] { handled = QApplication::notify(receiver, event); },
+                      [this](const std::string& text) { ShowDefaultErrorBox(prompts_, text); });
+    return handled;
 }
 
 }  // namespace k5::app

@@ -5,6 +5,7 @@
 #include <QString>
 #include <exception>
 
+#include "error_box_rules.h"
 #include "ui_prompts.h"
 
 namespace k5::app {
@@ -17,18 +18,14 @@ QString ApplicationTitle(const QString& executablePath);
 // added when the message ends in a character above ".".
 QString ErrorBoxText(const std::exception& error);
 
-// Shows the box for `error` with the title of the running executable.
-void ShowDefaultErrorBox(UiPrompts& prompts, const std::exception& error);
+// Shows the box with `text` and the title of the running executable.
+void ShowDefaultErrorBox(UiPrompts& prompts, const std::string& text);
 
 // Runs an event handler; what it lets escape goes to the default error box,
 // and the program goes on.
 template <typename Handler>
 void RunHandler(UiPrompts& prompts, Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowDefaultErrorBox(prompts, error);
-    }
+    RunHandlerGuarded(handler, [&prompts](const std::string& text) { ShowDefaultErrorBox(prompts, text); });
 }
 
 // Catches what escapes any other event as well.

@@ -4,10 +4,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <iterator>
 
 #include "default_error_box.h"
 #include "fonts.h"
-#include "port_names.h"
+#include "layout_rect.h"
 #include "window_layout.h"
 #include "window_texts.h"
 
@@ -24,43 +25,47 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
 
     GroupBox2 = new QGroupBox(text::kPortGroup, this);
     GroupBox2->setObjectName("GroupBox2");
-    GroupBox2->setGeometry(12, 12, 197, 193);
     GroupBox2->setFont(UiFont());
 
     Label1 = new QLabel(text::kPortLabel, GroupBox2);
     Label1->setObjectName("Label1");
-    Label1->move(16, 30);
-    Label1->adjustSize();
     ComboBox1 = new QComboBox(GroupBox2);
     ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setGeometry(16, 52, 165, 27);
-    for (int n = 1; n <= 9; ++n) {
-        ComboBox1->addItem(text::kPortEntries[n - 1]);
-        const std::string device = ResolvePortName("COM" + std::to_string(n), settings_);
-        ComboBox1->setItemData(n - 1, QString::fromStdString(device), Qt::ToolTipRole);
+    for (int n = 0; n < static_cast<int>(std::size(text::kPortEntries)); ++n) {
+        ComboBox1->addItem(text::kPortEntries[n]);
+        ComboBox1->setItemData(n, QString::fromStdString(model_.PortEntryDevice(n)), Qt::ToolTipRole);
     }
     ComboBox1->setCurrentIndex(0);
 
+    // The baud box is there but hidden: the session always runs at 38400 baud.
     Label2 = new QLabel(text::kBaudLabel, GroupBox2);
     Label2->setObjectName("Label2");
-    Label2->move(16, 96);
-    Label2->adjustSize();
     Label2->hide();
     ComboBox2 = new QComboBox(GroupBox2);
     ComboBox2->setObjectName("ComboBox2");
-    ComboBox2->setGeometry(16, 118, 165, 27);
     for (const char* baud : text::kBaudEntries) ComboBox2->addItem(baud);
     ComboBox2->setCurrentIndex(0);
     ComboBox2->hide();
 
     Button1 = new QPushButton(text::kSave, this);
     Button1->setObjectName("Button1");
-    Button1->setGeometry(24, 222, 75, 30);
     Button2 = new QPushButton(text::kExit, this);
     Button2->setObjectName("Button2");
-    Button2->setGeometry(122, 222, 75, 30);
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
+
+    const auto boxes =
+        layout::PortDialogLayout(layout::kDialogWidth, layout::kDialogHeight, [](int px) { return px; });
+    const auto inGroup = [&boxes](const layout::Box& box) {
+        return QRect(box.x - boxes.group.x, box.y - boxes.group.y, box.width, box.height);
+    };
+    GroupBox2->setGeometry(Rect(boxes.group));
+    Label1->setGeometry(inGroup(boxes.portLabel));
+    ComboBox1->setGeometry(inGroup(boxes.portBox));
+    Label2->setGeometry(inGroup(boxes.baudLabel));
+    ComboBox2->setGeometry(inGroup(boxes.baudBox));
+    Button1->setGeometry(Rect(boxes.save));
+    Button2->setGeometry(Rect(boxes.exit));
 
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, Button1);

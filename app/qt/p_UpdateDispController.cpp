@@ -19,6 +19,7 @@
 #include "fonts.h"
 #include "gauge.h"
 #include "jpeg_logo.h"
+#include "layout_rect.h"
 #include "p_UartSet.h"
 #include "pictures.h"
 #include "window_layout.h"
@@ -37,7 +38,6 @@ using layout::kOuterHeight;
 using layout::kOuterWidth;
 using layout::kToolBarHeight;
 
-QRect Rect(const layout::Box& box) { return QRect(box.x, box.y, box.width, box.height); }
 QPoint At(const layout::Box& box) { return QPoint(box.x, box.y); }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at, const QFont& font) {

@@ -66,6 +66,41 @@ void TF_UartSet::CreateControls() {
     Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
     ApplyFonts(DpiOf(window_));
     LayOut();
+    AddPortTips();
+}
+
+void TF_UartSet::AddPortTips() {
+    tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    if (tips_ == nullptr) return;
+    COMBOBOXINFO box{};
+    box.cbSize = sizeof box;
+    portList_ = GetComboBoxInfo(ComboBox1, &box) ? box.hwndList : nullptr;
+    for (HWND tool : {ComboBox1, portList_}) {
+        if (tool == nullptr) continue;
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = window_;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+// The device of the entry under the mouse in the open list, else of the selected entry.
+const wchar_t* TF_UartSet::PortTip(HWND tool) {
+    int position = SelectedPort();
+    if (tool == portList_) {
+        POINT at{};
+        GetCursorPos(&at);
+        ScreenToClient(portList_, &at);
+        const LRESULT hit = SendMessageW(portList_, LB_ITEMFROMPOINT, 0, MAKELPARAM(at.x, at.y));
+        if (HIWORD(hit) == 0) position = LOWORD(hit);
+    }
+    tipText_ = position >= 0 ? Widen(model_.PortEntryDevice(position)) : std::wstring();
+    return tipText_.c_str();
 }
 
 void TF_UartSet::ApplyFonts(UINT dpi) {
@@ -96,24 +131,22 @@ void TF_UartSet::LayOut() {
     SetWindowPos(window_, nullptr, (over.left + over.right - width) / 2,
                  (over.top + over.bottom - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    // Inside: the buttons along the bottom, the group above them, whatever the frame takes.
     RECT client;
     GetClientRect(window_, &client);
-    const int margin = px(10);
-    const int buttonWidth = px(75);
-    const int buttonHeight = px(28);
-    const int buttonTop = client.bottom - margin - buttonHeight;
-    const int gap = (client.right - 2 * buttonWidth) / 3;
-    MoveWindow(Button1, gap, buttonTop, buttonWidth, buttonHeight, FALSE);
-    MoveWindow(Button2, client.right - gap - buttonWidth, buttonTop, buttonWidth, buttonHeight, FALSE);
-    const int groupWidth = client.right - 2 * margin;
-    MoveWindow(GroupBox2, margin, margin, groupWidth, buttonTop - 2 * margin, FALSE);
-    const int inner = margin + px(16);
-    const int boxWidth = groupWidth - 2 * px(16);
-    MoveWindow(Label1, inner, margin + px(26), boxWidth, px(19), FALSE);
-    MoveWindow(ComboBox1, inner, margin + px(48), boxWidth, px(200), FALSE);
-    MoveWindow(Label2, inner, margin + px(88), boxWidth, px(19), FALSE);
-    MoveWindow(ComboBox2, inner, margin + px(110), boxWidth, px(200), FALSE);
+    const auto boxes = layout::PortDialogLayout(client.right, client.bottom, px);
+    const auto place = [](HWND control, const layout::Box& box) {
+        MoveWindow(control, box.x, box.y, box.width, box.height, FALSE);
+    };
+    const auto placeDropDown = [&px](HWND control, const layout::Box& box) {
+        MoveWindow(control, box.x, box.y, box.width, px(layout::kDropDownListHeight), FALSE);
+    };
+    place(GroupBox2, boxes.group);
+    place(Label1, boxes.portLabel);
+    placeDropDown(ComboBox1, boxes.portBox);
+    place(Label2, boxes.baudLabel);
+    placeDropDown(ComboBox2, boxes.baudBox);
+    place(Button1, boxes.save);
+    place(Button2, boxes.exit);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -143,7 +176,7 @@ void TF_UartSet::CloseDialog(bool saved) {
     }
 }
 
-INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
@@ -158,6 +191,12 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM) {
                 default:
                     return FALSE;
             }
+        case WM_NOTIFY: {
+            auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            if (tip->hdr.code != TTN_GETDISPINFOW) return FALSE;
+            tip->lpszText = const_cast<wchar_t*>(PortTip(reinterpret_cast<HWND>(tip->hdr.idFrom)));
+            return TRUE;
+        }
         case WM_DPICHANGED:
             ApplyFonts(HIWORD(wParam));
             LayOut();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "gui_api.h"
 #include "port_dialog_model.h"
@@ -48,10 +49,16 @@ class TF_UartSet : public PortDialogView {
     void ApplyFonts(UINT dpi);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void LayOut();
+    // Each port entry's device as a tooltip, over the box and over its open list.
+    void AddPortTips();
+    const wchar_t* PortTip(HWND tool);
 
     Win32Prompts& prompts_;
     HWND centreOn_;
     HWND window_ = nullptr;
+    HWND tips_ = nullptr;      // destroyed with the dialog, its owner
+    HWND portList_ = nullptr;  // the port box's drop-down list
+    std::wstring tipText_;
     std::unique_ptr<Win32Fonts> fonts_;
     PortDialogModel model_;
 };

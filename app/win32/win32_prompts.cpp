@@ -40,8 +40,7 @@ bool SystemPrompts::Confirm(HWND owner, const std::string& text, const std::stri
     return MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::exception* error) {
-    const std::string text = error != nullptr ? ErrorBoxTextFor(*error) : std::string(text::kUnknownError);
+void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::string& text) {
     prompts.Error(owner, text, ApplicationTitleFor(Utf8FromPath(platform::ExecutablePath())));
 }
 

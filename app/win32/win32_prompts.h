@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "error_box_rules.h"
 #include "gui_api.h"
 
 namespace k5::app::win32 {
@@ -36,17 +37,12 @@ class SystemPrompts : public Win32Prompts {
 template <typename Handler>
 void RunHandler(Win32Prompts& prompts, HWND owner, Handler&& handler);
 
-void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::exception* error);
+void ShowDefaultErrorBox(Win32Prompts& prompts, HWND owner, const std::string& text);
 
 template <typename Handler>
 void RunHandler(Win32Prompts& prompts, HWND owner, Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowDefaultErrorBox(prompts, owner, &error);
-    } catch (...) {
-        ShowDefaultErrorBox(prompts, owner, nullptr);
-    }
+    RunHandlerGuarded(
+        handler, [&prompts, owner](const std::string& text) { ShowDefaultErrorBox(prompts, owner, text); });
 }
 
 }  // namespace k5::app::win32

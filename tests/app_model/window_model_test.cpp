@@ -201,6 +201,9 @@ TEST(PortDialogModel, ShowSaveAndExit) {
     EXPECT_EQ(dialog.closed, 'S');
     EXPECT_EQ(settings.ReadString("Uart", "Port"), "12") << "no entry selected keeps a hand-set port";
     EXPECT_EQ(settings.ReadString("Uart", "BaudRate"), "0");
+
+    dir.WriteText("eBikeSet.ini", "[Devices]\nCOM2=/dev/ttyUSB0\n");
+    EXPECT_EQ(model.PortEntryDevice(1), "/dev/ttyUSB0") << "the tooltip of com2";
 }
 
 TEST(DispatchedSessionView, CallsReachTheUiThreadInOrderAndAddLogWaitsForItsLine) {
@@ -241,6 +244,15 @@ TEST(DispatchedSessionView, CallsReachTheUiThreadInOrderAndAddLogWaitsForItsLine
 TEST(ErrorBoxRules, TitleFromTheExecutableOnEitherPlatform) {
     EXPECT_EQ(k5::app::ApplicationTitleFor("C:\\K5\\PROJECT1.EXE"), "Project1");
     EXPECT_EQ(k5::app::ApplicationTitleFor("/usr/bin/k5-iap-tool"), "k5-iap-tool");
+}
+
+TEST(ErrorBoxRules, NothingEscapesAGuardedHandler) {
+    std::vector<std::string> shown;
+    const auto show = [&shown](const std::string& text) { shown.push_back(text); };
+    k5::app::RunHandlerGuarded([] { throw std::runtime_error("Pack file was briken"); }, show);
+    k5::app::RunHandlerGuarded([] { throw 42; }, show);
+    k5::app::RunHandlerGuarded([] {}, show);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Pack file was briken.", "Unknown error."}));
 }
 
 }  // namespace
