@@ -195,8 +195,14 @@ TEST_F(Win32WindowTest, ThePortDialogSavesTheSelectedPortOrLeavesTheFileAlone) {
     EXPECT_EQ(F_UartSet, nullptr);
     EXPECT_EQ(settings.GetUartPort(), 12);
 
+    settings.WriteString("Devices", "COM3", "CNCA0");
     uiThread.Post([&] {
         SendMessageW(F_UartSet->ComboBox1, CB_SETCURSEL, 2, 0);
+        NMTTDISPINFOW tip{};
+        tip.hdr.code = TTN_GETDISPINFOW;
+        tip.hdr.idFrom = reinterpret_cast<UINT_PTR>(F_UartSet->ComboBox1);
+        SendMessageW(F_UartSet->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+        EXPECT_STREQ(tip.lpszText, L"CNCA0") << "the selected entry's device as the box's tooltip";
         EXPECT_FALSE(Shown(F_UartSet->ComboBox2)) << "the baud box is hidden";
         SendMessageW(F_UartSet->Button1, BM_CLICK, 0, 0);  // Save
     });
