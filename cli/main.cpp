@@ -18,6 +18,7 @@
 #include "serial_ports.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
+#include "transfer_mode.h"
 
 int main(int argc, char** argv) {
     k5::IgnoreClosedOutput();
@@ -46,6 +47,18 @@ int main(int argc, char** argv) {
                            "Settings file (default eBikeSet.ini beside the program)");
     programCmd->add_flag("--json", program.json, "Print one JSON object per line");
     programCmd->add_flag("--any-product", program.anyProduct, "Program a pack made for another product");
+    programCmd->add_flag_callback(
+        "--fast", [&program] { program.fast = true; },
+        "Fast transfer: answers seen at once, a short guard after each acknowledgement");
+    programCmd->add_flag_callback(
+        "--no-fast", [&program] { program.fast = false; },
+        "The standard timing, whatever FastTransfer in the settings says");
+    programCmd
+        ->add_option_function<int>(
+            "--ack-guard", [&program](const int& ms) { program.ackGuardMs = ms; },
+            "Fast transfer's pause after each acknowledgement, in ms (default 5, or AckGuard of the "
+            "settings)")
+        ->check(CLI::Range(0, static_cast<int>(k5::kLargestAckGuard.count())));
     programCmd->add_option("PACK", program.pack, "Update pack (*.Pack)")->required();
 
     std::string portsSettings;
@@ -56,9 +69,8 @@ int main(int argc, char** argv) {
     k5::cli::DoctorOptions doctor;
     auto* doctorCmd = app.add_subcommand("doctor", "Check the settings file and that the port can be opened");
     doctorCmd->add_option("--port", doctor.port, "Port name (COMn) or device path to check");
-    doctorCmd->add_flag(
-        "--probe", doctor.probe,
-        "Send one probe (0x02) and report whether a bootloader answers, as a session's first step");
+    doctorCmd->add_flag("--probe", doctor.probe,
+                        "Run a session's first step (probes only) and report whether a bootloader answers");
     doctorCmd->add_option("--settings", doctor.settings,
                           "Settings file (default eBikeSet.ini beside the program)");
 

@@ -64,6 +64,10 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     CommSessionPort port(loop, settings);
     IapSession session(port, pack, settings, view);
     if (!options.port.empty()) session.SetPortNameOverride(options.port);
+    TransferMode mode = settings.GetTransferMode();
+    if (options.fast) mode.fast = *options.fast;
+    if (options.ackGuardMs) mode.ackGuard = std::chrono::milliseconds(*options.ackGuardMs);
+    session.SetTransferMode(mode);
     port.OnHungUp = [&view](const std::string& device) {
         view.Note(device + " hung up: is the cable still plugged in?");
     };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace k5::cli {
@@ -12,6 +13,8 @@ struct ProgramOptions {
     std::string settings;  // instead of the default settings file
     bool json = false;
     bool anyProduct = false;
+    std::optional<bool> fast;       // instead of FastTransfer of the settings file
+    std::optional<int> ackGuardMs;  // instead of AckGuard of the settings file
 };
 
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive);

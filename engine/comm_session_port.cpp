@@ -1,6 +1,7 @@
 #include "comm_session_port.h"
 
 #include "port_names.h"
+#include "transfer_mode.h"
 
 namespace k5 {
 
@@ -17,10 +18,14 @@ CommSessionPort::CommSessionPort(serial::Dispatcher& thread, const SettingsFile&
     };
 }
 
-std::optional<SessionPort::OpenFailure> CommSessionPort::Open(const std::string& name, std::uint32_t baud) {
+std::optional<SessionPort::OpenFailure> CommSessionPort::Open(const std::string& name, std::uint32_t baud,
+                                                              Delivery delivery) {
     comm_.CloseComm();
     comm_.SetCommName(name);
     comm_.SetBaudRate(baud);
+    const bool fast = delivery == Delivery::Fast;
+    comm_.SetReadIntervalTimeout(fast ? kFastReadIntervalMs : kStandardReadIntervalMs);
+    comm_.SetLowLatency(fast);
     try {
         comm_.OpenComm();
     } catch (const serial::ECommsError& e) {

@@ -18,7 +18,7 @@ class CommSessionPort : public SessionPort {
     CommSessionPort(serial::Dispatcher& thread, const SettingsFile& settings);
 
     void Bind(Receiver* receiver) override { receiver_ = receiver; }
-    std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud) override;
+    std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud, Delivery delivery) override;
     void Write(const std::uint8_t* bytes, std::uint16_t count) override;
     void Close() override;
 

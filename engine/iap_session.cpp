@@ -103,6 +103,7 @@ bool IapSession::BeginProbe() { return !state_.SessionRunning.load() && Start(tr
 bool IapSession::Start(bool probeOnly) {
     worker_.reset();  // the previous worker has ended; reap it
     probeOnly_ = probeOnly;
+    mode_ = modeOverride_ ? *modeOverride_ : settings_.GetTransferMode();
     sending_ = pack_.Snapshot();
     state_.ChunkDelayFactor.store(ChunkDelayFactorFor(settings_.GetBaudIndex()));
     failedDevice_.clear();
@@ -154,6 +155,7 @@ void IapSession::Run() {
     state_.PortOk.store(true);
     view_.SetProgressPosition(0);
     view_.ShowProgress(true);
+    if (mode_.fast) view_.AddLog(FastTransferLogLine(mode_.ackGuard));
     view_.AddLog(log::kConnecting);
 
     bool connected = ConnectBootloader();
@@ -198,7 +200,8 @@ std::string IapSession::PortName() const {
 }
 
 void IapSession::OpenPortAt(std::uint32_t baud) {
-    if (const auto failure = port_.Open(PortName(), baud)) {
+    const auto delivery = mode_.fast ? SessionPort::Delivery::Fast : SessionPort::Delivery::Standard;
+    if (const auto failure = port_.Open(PortName(), baud, delivery)) {
         state_.PortOk.store(false);
         failedDevice_ = failure->device;
         failedDeviceError_ = failure->osError;
@@ -274,14 +277,19 @@ bool IapSession::SendImage() {
         // The verdict may come in the same block as the last acknowledgement: a 0x04
         // from the moment the last chunk goes out is the verdict, an earlier one is not.
         if (i + 1 == chunks) state_.GotEot.store(false);
+        // Fast mode may see the acknowledgement before the chunk pause is over: it
+        // waits for it from before the block's last chunk goes out.
+        if (mode_.fast && sinceAck + kChunkSize == kAckEvery) state_.GotAck.store(false);
         Send(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
         sinceAck += kChunkSize;
         WaitMicroseconds(pauseMicroseconds);
         view_.SetProgressPosition(static_cast<std::uint32_t>(kChunkSize * (i + 1)));
         if (sinceAck == kAckEvery) {
             sinceAck = 0;
-            state_.GotAck.store(false);
+            if (!mode_.fast) state_.GotAck.store(false);
             if (!PollFlag(state_.GotAck, 2000ms)) return false;
+            // Seen at once in fast mode: give the bootloader its guard before the next chunk.
+            if (mode_.fast && i + 1 < chunks) Pause(mode_.ackGuard);
         }
     }
     return true;

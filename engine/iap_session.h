@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "session_state.h"
 #include "session_view.h"
 #include "settings_file.h"
+#include "transfer_mode.h"
 
 namespace k5 {
 
@@ -113,6 +115,11 @@ class IapSession : public SessionPort::Receiver {
     const std::string& FailedDevice() const { return failedDevice_; }
     int FailedDeviceError() const { return failedDeviceError_; }
 
+    // A transfer mode to use instead of the settings' (for the next sessions).
+    void SetTransferMode(std::optional<TransferMode> mode) { modeOverride_ = mode; }
+    // The mode of the session that runs or ran last.
+    const TransferMode& Mode() const { return mode_; }
+
     // A port name to use instead of "COM" + the settings' port number.
     void SetPortNameOverride(std::string name) { portOverride_ = std::move(name); }
     // Called on the worker thread as its very last step.
@@ -147,6 +154,8 @@ class IapSession : public SessionPort::Receiver {
     std::shared_ptr<const PackSnapshot> sending_;  // set before the worker starts, read by it only
     std::string portOverride_;
     bool probeOnly_ = false;  // set before the worker starts
+    std::optional<TransferMode> modeOverride_;
+    TransferMode mode_;  // set before the worker starts
     std::function<void()> finished_;
     std::atomic<SessionOutcome> outcome_{SessionOutcome::None};
     std::string failedDevice_;

@@ -30,8 +30,15 @@ class SessionPort {
 
     // One receiver at a time; nullptr unbinds. Bind only while the port is closed.
     virtual void Bind(Receiver* receiver) = 0;
+    // How soon received bytes reach the receiver.
+    enum class Delivery {
+        Standard,  // after 100 ms of silence
+        Fast,      // within about 1 ms; the adapter is asked for low latency too
+    };
+
     // Closes the port if open, then opens `name` ("COMn" or a device) at `baud`.
-    virtual std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud) = 0;
+    virtual std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud,
+                                            Delivery delivery) = 0;
     // A closed port sends nothing; no write result is examined.
     virtual void Write(const std::uint8_t* bytes, std::uint16_t count) = 0;
     virtual void Close() = 0;

@@ -17,6 +17,8 @@ namespace {
 constexpr const char* kUartSection = "Uart";
 constexpr const char* kPortKey = "Port";
 constexpr const char* kBaudRateKey = "BaudRate";
+constexpr const char* kFastTransferKey = "FastTransfer";
+constexpr const char* kAckGuardKey = "AckGuard";
 constexpr int kDefaultPort = 1;
 
 }  // namespace
@@ -116,6 +118,20 @@ std::optional<std::string> SettingsFile::UnusablePortValue() const {
 void SettingsFile::SetUartPort(int port) const { WriteString(kUartSection, kPortKey, std::to_string(port)); }
 
 int SettingsFile::GetBaudIndex() const { return 0; }
+
+TransferMode SettingsFile::GetTransferMode() const {
+    TransferMode mode;
+    if (auto fast = ReadString(kUartSection, kFastTransferKey)) mode.fast = ParseSettingsInteger(*fast) == 1;
+    if (auto guard = ReadString(kUartSection, kAckGuardKey)) {
+        const auto ms = ParseSettingsInteger(*guard);
+        if (ms && *ms >= 0 && *ms <= kLargestAckGuard.count()) mode.ackGuard = std::chrono::milliseconds(*ms);
+    }
+    return mode;
+}
+
+void SettingsFile::SetFastTransfer(bool fast) const {
+    WriteString(kUartSection, kFastTransferKey, fast ? "1" : "0");
+}
 
 void SettingsFile::SetBaudIndex(int baudIndex) const {
     WriteString(kUartSection, kBaudRateKey, std::to_string(baudIndex));

@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "transfer_mode.h"
+
 namespace k5 {
 
 inline constexpr const char* kSettingsFileName = "eBikeSet.ini";
@@ -48,6 +50,11 @@ class SettingsFile {
     // The session always runs at index 0; the stored "BaudRate" is not read.
     int GetBaudIndex() const;
     void SetBaudIndex(int baudIndex) const;
+
+    // "FastTransfer" (1: on) and "AckGuard" (milliseconds) of [Uart]; a
+    // missing or unusable value is the default (off, 5 ms; at most 2000 ms).
+    TransferMode GetTransferMode() const;
+    void SetFastTransfer(bool fast) const;
 
     // One value, or nothing when the file, section or key is missing.
     // Section and key names match without regard to case.

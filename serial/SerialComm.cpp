@@ -40,6 +40,7 @@ void TComm::OpenComm() {
     channel_->Purge(true, true);
     channel_->ApplyTimeouts(timeouts_);
     channel_->ApplyLineSettings(line_);
+    if (lowLatency_) channel_->SetLowLatency();
 
     if (!channel_->PrepareThreads()) {
         ReleasePort();

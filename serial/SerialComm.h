@@ -137,6 +137,14 @@ class TComm {
         SetTimeout(timeouts_.writeTotalTimeoutConstant, value);
     }
 
+    // Not one of the component's published properties: asks the driver to hand
+    // received bytes over without holding them back (Linux: ASYNC_LOW_LATENCY,
+    // which FTDI adapters turn into a 1 ms latency timer), from the next
+    // OpenComm on; the driver's own setting is put back at close. Drivers that
+    // refuse it (pseudo-terminals) are left as they are.
+    bool LowLatency() const { return lowLatency_; }
+    void SetLowLatency(bool value) { lowLatency_ = value; }
+
     // Events, run on the creating thread. The Buffer given to OnReceiveData is
     // the component's, followed by one zero byte, and valid until the handler returns.
     TReceiveDataEvent OnReceiveData;
@@ -169,6 +177,7 @@ class TComm {
     std::string commName_ = "COM2";
     LineSettings line_;
     CommTimeouts timeouts_;
+    bool lowLatency_ = false;
     std::string devicePath_;
 
     std::unique_ptr<PortChannel> channel_;  // while open

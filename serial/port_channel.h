@@ -55,6 +55,7 @@ class PortChannel {
     void Purge(bool receive, bool transmit) { io_->Purge(receive, transmit); }
     void ApplyTimeouts(const CommTimeouts& timeouts) { io_->ApplyTimeouts(timeouts); }
     void ApplyLineSettings(const LineSettings& settings) { io_->ApplyLineSettings(settings); }
+    void SetLowLatency() { io_->SetLowLatency(); }
 
     // The stop event, the writer's queue and the events the threads wait on.
     bool PrepareThreads();

@@ -37,6 +37,9 @@ class PortIo {
     // Apply what the system can express; the rest is ignored and nothing is reported.
     virtual void ApplyTimeouts(const CommTimeouts& timeouts) = 0;
     virtual void ApplyLineSettings(const LineSettings& settings) = 0;
+    // Asks the driver not to hold received bytes back; Close puts its setting
+    // back. Nothing where the system has no such request or the driver refuses.
+    virtual void SetLowLatency() {}
 
     // The events the threads wait on: the manual-reset stop event, the writer's
     // auto-reset wake-up and whatever the system's overlapped calls need.

@@ -64,6 +64,11 @@ void ControllerModel::Deliver(const WireByte& byte) {
     }
     lastDelivered_ = now;
     ++receivedCount_;
+    if (now < busyUntil_ && mode_ != Mode::Firmware) {
+        std::lock_guard lock(reportMutex_);
+        ++report_.lostWhileBusy;
+        return;
+    }
     if (options_.unplugAfterBytes >= 0 && receivedCount_ >= options_.unplugAfterBytes) {
         Unplug();
         return;
@@ -205,6 +210,8 @@ void ControllerModel::AnswerAck() {
     } else {
         Queue({kAck}, delay);
     }
+    if (options_.busyAfterAckMs > 0)
+        busyUntil_ = answers_.back().at + std::chrono::milliseconds(options_.busyAfterAckMs);
 }
 
 void ControllerModel::Queue(std::initializer_list<std::uint8_t> bytes, Clock::duration delay) {

@@ -47,6 +47,7 @@ struct SimOptions {
     bool eotWithAcks = false;    // a stray 0x04 after every acknowledgement
     bool noise = false;          // a few stray bytes before every answer
     int flashDelayMs = 0;        // before each acknowledgement
+    int busyAfterAckMs = 0;      // bytes arriving this long after an acknowledgement is sent are lost
     long unplugAfterBytes = -1;  // close the line after this many received bytes
 
     // The decoded image the pack holds, to judge what was received (null: judge by the header's sum).
@@ -64,6 +65,7 @@ struct SimReport {
     int probesAnswered = 0;
     int headers = 0;
     int acks = 0;
+    long lostWhileBusy = 0;     // bytes the busy fault dropped
     bool verdictSent = false;   // 0x04 for the last image
     bool imageMatches = false;  // the last image equals the expected one (or its header sum)
     bool unplugged = false;
@@ -132,6 +134,7 @@ class ControllerModel {
     bool sessionEnded_ = false;
     bool unplugged_ = false;
     Clock::time_point lastDelivered_{};
+    Clock::time_point busyUntil_{};  // writing flash after an acknowledgement (the busy fault)
 
     mutable std::mutex reportMutex_;
     SimReport report_;

@@ -48,6 +48,8 @@ std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
     app.add_flag("--noise", c->options.noise, "Fault: stray bytes before every answer");
     app.add_option("--flash-delay", c->options.flashDelayMs,
                    "Fault: milliseconds before each acknowledgement");
+    app.add_option("--busy-after-ack", c->options.busyAfterAckMs,
+                   "Fault: lose the bytes that arrive within MS after each acknowledgement (writing flash)");
     app.add_option("--unplug-after", c->options.unplugAfterBytes,
                    "Fault: pull the cable after N received bytes");
     return c;

@@ -1,6 +1,7 @@
 #include "posix_device.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -33,8 +34,25 @@ bool PosixDevice::SetupQueues(std::size_t, std::size_t) {
     return ::tcgetattr(fd_.Get(), &t) == 0;
 }
 
+void PosixDevice::SetLowLatency() {
+    serial_struct serial{};
+    if (::ioctl(fd_.Get(), TIOCGSERIAL, &serial) != 0) return;  // a pty, or a driver without it
+    if (serial.flags & ASYNC_LOW_LATENCY) return;
+    const int before = serial.flags;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd_.Get(), TIOCSSERIAL, &serial) == 0) flagsBefore_ = before;
+}
+
 void PosixDevice::Close() {
     if (!fd_.Valid()) return;
+    if (flagsBefore_) {
+        serial_struct serial{};
+        if (::ioctl(fd_.Get(), TIOCGSERIAL, &serial) == 0) {
+            serial.flags = *flagsBefore_;
+            ::ioctl(fd_.Get(), TIOCSSERIAL, &serial);
+        }
+        flagsBefore_.reset();
+    }
     if (before_) ::tcsetattr(fd_.Get(), TCSANOW, &*before_);
     before_.reset();
     ::ioctl(fd_.Get(), TIOCNXCL);

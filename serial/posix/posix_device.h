@@ -22,12 +22,14 @@ class PosixDevice : public SerialDevice {
     ssize_t Write(const std::uint8_t* buffer, std::size_t size) override;
     void Purge(bool receive, bool transmit) override;
     void ApplyLineSettings(const LineSettings& settings) override;
+    void SetLowLatency() override;
     std::optional<LineCounters> Counters() override;
     std::unique_ptr<ModemWatch> WatchModem(ModemChanged changed) override;
 
   private:
     UniqueFd fd_;
-    std::optional<termios> before_;  // the device's settings before Open, put back by Close
+    std::optional<termios> before_;   // the device's settings before Open, put back by Close
+    std::optional<int> flagsBefore_;  // serial_struct flags before SetLowLatency, put back by Close
 };
 
 // Waits for carrier-detect and ring changes (TIOCMIWAIT) on a thread of its own.

@@ -22,6 +22,7 @@ class PosixPortIo : public PortIo {
     void Purge(bool receive, bool transmit) override { device_->Purge(receive, transmit); }
     void ApplyTimeouts(const CommTimeouts& timeouts) override { timeouts_.Set(timeouts); }
     void ApplyLineSettings(const LineSettings& settings) override { device_->ApplyLineSettings(settings); }
+    void SetLowLatency() override { device_->SetLowLatency(); }
 
     bool CreateEvents() override {
         stopEvent_ = system_->CreateStopEvent();

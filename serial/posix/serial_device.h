@@ -59,6 +59,8 @@ class SerialDevice {
     // Applies every setting the platform can express; the rest is ignored and
     // nothing is reported.
     virtual void ApplyLineSettings(const LineSettings& settings) = 0;
+    // ASYNC_LOW_LATENCY where the driver takes it, the old flags back at Close.
+    virtual void SetLowLatency() {}
 
     // Nothing when the driver keeps no counters.
     virtual std::optional<LineCounters> Counters() = 0;

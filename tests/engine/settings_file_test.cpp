@@ -59,6 +59,19 @@ TEST_F(SettingsFileTest, BaudIndexIsAlwaysZero) {
     EXPECT_EQ(settings.GetBaudIndex(), 0);
 }
 
+TEST_F(SettingsFileTest, TransferModeIsStandardUnlessAskedFor) {
+    using std::chrono::milliseconds;
+    EXPECT_FALSE(settings.GetTransferMode().fast);
+    dir.WriteText("eBikeSet.ini", "[Uart]\nFastTransfer=1\nAckGuard=20\n");
+    EXPECT_TRUE(settings.GetTransferMode().fast);
+    EXPECT_EQ(settings.GetTransferMode().ackGuard, milliseconds(20));
+    dir.WriteText("eBikeSet.ini", "[Uart]\nFastTransfer=yes\nAckGuard=5000\n");
+    EXPECT_FALSE(settings.GetTransferMode().fast) << "only 1 turns it on";
+    EXPECT_EQ(settings.GetTransferMode().ackGuard, k5::kDefaultAckGuard) << "beyond the largest guard";
+    settings.SetFastTransfer(true);
+    EXPECT_EQ(settings.ReadString("Uart", "FastTransfer"), "1");
+}
+
 TEST_F(SettingsFileTest, AWriteChangesOnlyItsOwnLine) {
     const std::string before =
         "; workshop bench 3\r\n[devices]\r\nCOM1=/dev/ttyACM0\r\nnot a key\r\n\r\n"

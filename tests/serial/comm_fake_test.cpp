@@ -128,10 +128,13 @@ TEST_F(CommFakeTest, LineSettingsAreAppliedOnlyWhenTheyChange) {
     EXPECT_EQ(line->AppliedCount(), 3u);
 
     comm.SetCommName("COM9");  // takes effect at the next open
+    comm.SetLowLatency(true);
+    EXPECT_EQ(line->lowLatencyRequests, 0) << "asked for at the next open";
     comm.CloseComm();
     comm.SetByteSize(k5::serial::TByteSize::_7);  // closed: stored
     EXPECT_EQ(line->AppliedCount(), 3u);
     comm.OpenComm();
+    EXPECT_EQ(line->lowLatencyRequests, 1);
     EXPECT_EQ(line->openedPaths.back(), "COM9");
     EXPECT_EQ(line->LastApplied().byteSize, k5::serial::TByteSize::_7);
 }

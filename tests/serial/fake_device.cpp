@@ -41,6 +41,7 @@ class FakeDevice : public serial::SerialDevice {
         return 0;
     }
     bool SetupQueues(std::size_t, std::size_t) override { return !line_->notATerminal; }
+    void SetLowLatency() override { ++line_->lowLatencyRequests; }
     void Close() override {
         if (!fd_.Valid()) return;
         std::lock_guard lock(line_->mutex);

@@ -21,6 +21,7 @@ struct FakeLine {
     int closes = 0;
     int openError = 0;  // errno for the next Open
     bool notATerminal = false;
+    std::atomic<int> lowLatencyRequests{0};
     std::optional<serial::LineCounters> counters;
     serial::ModemChanged modem;
     std::atomic<int> writeErrno{0};

@@ -3,13 +3,9 @@
 #include <cerrno>
 #include <vector>
 
+#include "transfer_mode.h"
+
 namespace k5::test {
-namespace {
-
-constexpr auto kDeliveryDelay = std::chrono::milliseconds(100);
-
-}  // namespace
-
 MemoryPort::MemoryPort(sim::SimOptions controller)
     : controller_(std::move(controller)), thread_([this] { DeliverAnswers(); }) {}
 
@@ -28,7 +24,8 @@ void MemoryPort::Bind(Receiver* receiver) {
     receiver_ = receiver;
 }
 
-std::optional<SessionPort::OpenFailure> MemoryPort::Open(const std::string& name, std::uint32_t baud) {
+std::optional<SessionPort::OpenFailure> MemoryPort::Open(const std::string& name, std::uint32_t baud,
+                                                         Delivery delivery) {
     std::lock_guard lock(mutex_);
     open_ = false;
     name_ = name;
@@ -36,6 +33,8 @@ std::optional<SessionPort::OpenFailure> MemoryPort::Open(const std::string& name
     if (controller_.Unplugged()) return OpenFailure{name, ENOENT};
     open_ = true;
     baud_ = baud;
+    deliveryDelay_ =
+        std::chrono::milliseconds(delivery == Delivery::Fast ? kFastReadIntervalMs : kStandardReadIntervalMs);
     return std::nullopt;
 }
 
@@ -90,7 +89,7 @@ void MemoryPort::DeliverAnswers() {
         controller_.Advance(now);
         while (!controller_.Answers().empty() && controller_.Answers().front().at <= now) {
             const auto answer = controller_.Answers().front();
-            inFlight_.push_back({answer.value, answer.at + kDeliveryDelay});
+            inFlight_.push_back({answer.value, answer.at + deliveryDelay_});
             controller_.PopAnswer();
         }
         std::vector<std::uint8_t> due;

@@ -1,7 +1,8 @@
 // A session's port in memory, with a simulated controller behind it: what the
 // session writes reaches the controller at once; its answers reach the
-// session from the port's own thread 100 ms after they are due, in blocks, as
-// the serial component delivers them (its read interval time-out). The
+// session from the port's own thread 100 ms after they are due (1 ms with fast
+// delivery), in blocks, as the serial component delivers them (its read
+// interval time-out). The
 // cable-pull fault hangs the port up, and then it no longer opens.
 #pragma once
 
@@ -25,7 +26,7 @@ class MemoryPort : public SessionPort {
     ~MemoryPort() override;
 
     void Bind(Receiver* receiver) override;
-    std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud) override;
+    std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud, Delivery delivery) override;
     void Write(const std::uint8_t* bytes, std::uint16_t count) override;
     void Close() override;
 
@@ -53,6 +54,7 @@ class MemoryPort : public SessionPort {
     std::optional<OpenFailure> refusal_;
     std::string name_;
     std::uint32_t baud_ = 0;
+    std::chrono::milliseconds deliveryDelay_{100};
     int hangUps_ = 0;
     Clock::time_point firstHangUp_{};
     std::thread thread_;

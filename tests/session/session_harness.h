@@ -64,7 +64,7 @@ class SessionRig {
     }
 
     // A controller without line pacing: these tests are about the protocol, not its speed.
-    static sim::SimOptions Fast() {
+    static sim::SimOptions Unpaced() {
         sim::SimOptions options;
         options.pace = false;
         options.recordWire = true;
@@ -89,8 +89,10 @@ class SessionRig {
 class MemorySessionHarness : public SessionRig {
   public:
     explicit MemorySessionHarness(sim::SimOptions options,
-                                  const sim::PackRecipe& recipe = DefaultRecipe(2064))
-        : SessionRig(recipe), port(std::move(options)) {}
+                                  const sim::PackRecipe& recipe = DefaultRecipe(2064), TransferMode mode = {})
+        : SessionRig(recipe), port(std::move(options)) {
+        session.SetTransferMode(mode);
+    }
 
     // Runs one session to its end; returns its log lines.
     std::vector<std::string> Run(std::chrono::seconds limit = std::chrono::seconds(60)) {

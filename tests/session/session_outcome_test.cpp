@@ -15,6 +15,20 @@ using SessionHarness = k5::test::MemorySessionHarness;
 namespace log = k5::session_log;
 using Lines = std::vector<std::string>;
 
+// Every outcome in the standard and in the fast transfer mode.
+class Outcome : public ::testing::TestWithParam<bool> {
+  protected:
+    static k5::sim::PackRecipe Recipe(std::size_t length = 2064) {
+        return SessionHarness::DefaultRecipe(length);
+    }
+    k5::TransferMode Mode() const { return {GetParam(), k5::kDefaultAckGuard}; }
+    // The session's log: a fast session says so first.
+    Lines Log(Lines lines) const {
+        if (GetParam()) lines.insert(lines.begin(), k5::FastTransferLogLine(k5::kDefaultAckGuard));
+        return lines;
+    }
+};
+
 std::size_t CountAt(const k5::sim::SimReport& r, std::uint32_t baud, std::uint8_t value) {
     return static_cast<std::size_t>(std::count_if(r.received.begin(), r.received.end(), [&](const auto& b) {
         return b.baud == baud && b.value == value;
@@ -38,9 +52,9 @@ std::size_t ProbesBeforeHeader(const k5::sim::SimReport& r) {
 // The entry command is the only thing sent at 9600 baud (a late probe aside).
 std::size_t EntryBytes(const k5::sim::SimReport& r) { return BytesAt(r, 9600) - CountAt(r, 9600, 0x02); }
 
-TEST(SessionOutcome, BootloaderAnswersAtOnce) {
-    SessionHarness h(SessionHarness::Fast());
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
+TEST_P(Outcome, BootloaderAnswersAtOnce) {
+    SessionHarness h(SessionHarness::Unpaced(), Recipe(), Mode());
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::Programmed);
     const auto report = h.port.Report();
     EXPECT_TRUE(report.imageMatches);
@@ -53,11 +67,11 @@ TEST(SessionOutcome, BootloaderAnswersAtOnce) {
     EXPECT_FALSE(h.session.Running());
 }
 
-TEST(SessionOutcome, FirmwareRestartsIntoTheBootloader) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, FirmwareRestartsIntoTheBootloader) {
+    auto options = SessionHarness::Unpaced();
     options.firmware = true;
-    SessionHarness h(options);
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kRestarting, log::kProgramming, log::kSuccess}));
+    SessionHarness h(options, Recipe(), Mode());
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kRestarting, log::kProgramming, log::kSuccess}));
     const auto report = h.port.Report();
     EXPECT_EQ(report.entryCommands, 1);
     EXPECT_EQ(EntryBytes(report), 21u) << "the entry command goes at 9600 baud, once";
@@ -66,11 +80,11 @@ TEST(SessionOutcome, FirmwareRestartsIntoTheBootloader) {
     EXPECT_TRUE(report.imageMatches);
 }
 
-TEST(SessionOutcome, NoBootloaderAtAll) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, NoBootloaderAtAll) {
+    auto options = SessionHarness::Unpaced();
     options.noProbeAnswer = true;
-    SessionHarness h(options);
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kRestarting, log::kConnectFail}));
+    SessionHarness h(options, Recipe(), Mode());
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kRestarting, log::kConnectFail}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::ConnectFail);
     const auto report = h.port.Report();
     const auto probes = CountAt(report, 38400, 0x02);
@@ -83,83 +97,84 @@ TEST(SessionOutcome, NoBootloaderAtAll) {
     EXPECT_FALSE(h.port.IsOpen());
 }
 
-TEST(SessionOutcome, PortThatCannotBeOpened) {
-    SessionHarness h(SessionHarness::Fast());
+TEST_P(Outcome, PortThatCannotBeOpened) {
+    SessionHarness h(SessionHarness::Unpaced(), Recipe(), Mode());
     h.port.RefuseOpens({"/dev/k5-not-there", ENOENT});
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kPortError}));
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kPortError}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::PortError);
     EXPECT_EQ(h.session.FailedDevice(), "/dev/k5-not-there");
     EXPECT_EQ(h.session.FailedDeviceError(), ENOENT);
     EXPECT_FALSE(h.session.Flags().PortOk.load());
 }
 
-TEST(SessionOutcome, HeaderNotAcknowledged) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, HeaderNotAcknowledged) {
+    auto options = SessionHarness::Unpaced();
     options.noHeaderAck = true;
-    SessionHarness h(options);
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
-                              log::kPowerCycle}));
+    SessionHarness h(options, Recipe(), Mode());
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
+                                 log::kPowerCycle}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::TransferFail);
     EXPECT_TRUE(h.port.Report().data.empty()) << "no image after an unacknowledged header";
 }
 
-TEST(SessionOutcome, AnAcknowledgementFromTheConnectionCountsForTheHeader) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, AnAcknowledgementFromTheConnectionCountsForTheHeader) {
+    auto options = SessionHarness::Unpaced();
     options.noHeaderAck = true;
     options.ackWithProbeReply = true;
-    SessionHarness h(options);
+    SessionHarness h(options, Recipe(), Mode());
     EXPECT_EQ(h.Run().back(), log::kSuccess);
 }
 
-TEST(SessionOutcome, BlockAcknowledgementRunsOut) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, BlockAcknowledgementRunsOut) {
+    auto options = SessionHarness::Unpaced();
     options.ackBlocks = 1;
-    SessionHarness h(options, SessionHarness::DefaultRecipe(4096));
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
-                              log::kPowerCycle}));
+    SessionHarness h(options, Recipe(4096), Mode());
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kProgramFail,
+                                 log::kPowerCycle}));
     // The transfer stops at the unacknowledged second block, without resending.
     const auto report = h.port.Report();
     EXPECT_EQ(BytesAt(report, 38400), 1u + 1u + 12u + 2048u);
 }
 
-TEST(SessionOutcome, NoVerdict) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, NoVerdict) {
+    auto options = SessionHarness::Unpaced();
     options.noVerdict = true;
-    SessionHarness h(options);
-    EXPECT_EQ(h.Run(), (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kVerdictFail}));
+    SessionHarness h(options, Recipe(), Mode());
+    EXPECT_EQ(h.Run(), Log(Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kVerdictFail}));
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::VerdictFail);
 }
 
-TEST(SessionOutcome, A0x04BeforeTheLastChunkIsNotTheVerdict) {
-    auto options = SessionHarness::Fast();
+TEST_P(Outcome, A0x04BeforeTheLastChunkIsNotTheVerdict) {
+    auto options = SessionHarness::Unpaced();
     options.noVerdict = true;
     options.eotWithAcks = true;
-    SessionHarness h(options);  // 129 chunks: the last acknowledgement comes before the last chunk
+    SessionHarness h(options, Recipe(),
+                     Mode());  // 129 chunks: the last acknowledgement comes before the last chunk
     EXPECT_EQ(h.Run().back(), log::kVerdictFail);
 }
 
-TEST(SessionOutcome, AwkwardButWorkingControllers) {
+TEST_P(Outcome, AwkwardButWorkingControllers) {
     for (auto probeReply : {k5::sim::ProbeReply::SplitBlocks, k5::sim::ProbeReply::SplitProbes}) {
-        auto options = SessionHarness::Fast();
+        auto options = SessionHarness::Unpaced();
         options.probeReply = probeReply;
         options.noise = true;
         options.flashDelayMs = 300;
-        SessionHarness h(options);
+        SessionHarness h(options, Recipe(), Mode());
         EXPECT_EQ(h.Run().back(), log::kSuccess) << static_cast<int>(probeReply);
     }
 }
 
-TEST(SessionOutcome, VerdictInTheSameBlockAsTheLastAcknowledgementCounts) {
+TEST_P(Outcome, VerdictInTheSameBlockAsTheLastAcknowledgementCounts) {
     // 64 chunks: the last 0x06 and the 0x04 50 ms later reach the port as one block.
-    auto options = SessionHarness::Fast();
+    auto options = SessionHarness::Unpaced();
     options.flashDelayMs = 150;
     options.verifyDelayMs = 200;
-    SessionHarness h(options, SessionHarness::DefaultRecipe(1024));
+    SessionHarness h(options, Recipe(1024), Mode());
     EXPECT_EQ(h.Run().back(), log::kSuccess);
     EXPECT_EQ(h.session.LastOutcome(), SessionOutcome::Programmed);
 }
 
-TEST(SessionOutcome, UnpluggedCableEndsWithinASecondInEveryPhase) {
+TEST_P(Outcome, UnpluggedCableEndsWithinASecondInEveryPhase) {
     struct Case {
         const char* phase;
         bool firmware;
@@ -175,11 +190,11 @@ TEST(SessionOutcome, UnpluggedCableEndsWithinASecondInEveryPhase) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.phase);
-        auto options = SessionHarness::Fast();
+        auto options = SessionHarness::Unpaced();
         options.firmware = c.firmware;
         options.unplugAfterBytes = c.unplugAfter;
-        SessionHarness h(options, SessionHarness::DefaultRecipe(4000));  // no acknowledgement at the end
-        Lines expected{log::kConnecting};
+        SessionHarness h(options, Recipe(4000), Mode());  // no acknowledgement at the end
+        Lines expected = Log({log::kConnecting});
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
         EXPECT_EQ(h.Run(), expected);
         ASSERT_EQ(h.port.HangUps(), 1);
@@ -189,19 +204,19 @@ TEST(SessionOutcome, UnpluggedCableEndsWithinASecondInEveryPhase) {
     }
 }
 
-TEST(SessionOutcome, ConfiguredPortNumberNamesThePort) {
-    SessionHarness h(SessionHarness::Fast());
+TEST_P(Outcome, ConfiguredPortNumberNamesThePort) {
+    SessionHarness h(SessionHarness::Unpaced(), Recipe(), Mode());
     h.dir.WriteText("eBikeSet.ini", "[Uart]\nPort=7\n");
     EXPECT_EQ(h.Run().back(), log::kSuccess);
     EXPECT_EQ(h.port.Name(), "COM7");
     EXPECT_EQ(h.port.Baud(), 38400u);
 }
 
-TEST(SessionOutcome, TwoSessionsSideBySideKeepToTheirOwnPorts) {
-    auto failing = SessionHarness::Fast();
+TEST_P(Outcome, TwoSessionsSideBySideKeepToTheirOwnPorts) {
+    auto failing = SessionHarness::Unpaced();
     failing.noHeaderAck = true;
-    SessionHarness good(SessionHarness::Fast(), SessionHarness::DefaultRecipe(8192));
-    SessionHarness bad(failing, SessionHarness::DefaultRecipe(4096));
+    SessionHarness good(SessionHarness::Unpaced(), Recipe(8192), Mode());
+    SessionHarness bad(failing, Recipe(4096), Mode());
     ASSERT_TRUE(good.session.BeginSession());
     ASSERT_TRUE(bad.session.BeginSession());
     ASSERT_TRUE(good.session.WaitUntilIdle(60s));
@@ -209,7 +224,7 @@ TEST(SessionOutcome, TwoSessionsSideBySideKeepToTheirOwnPorts) {
 
     EXPECT_EQ(good.session.LastOutcome(), SessionOutcome::Programmed);
     EXPECT_EQ(good.view.Logs(),
-              (Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
+              Log(Lines{log::kConnecting, log::kIdentified, log::kProgramming, log::kSuccess}));
     EXPECT_TRUE(good.port.Report().imageMatches);
     EXPECT_EQ(good.port.Report().headerLength, 8192u);
     EXPECT_EQ(bad.session.LastOutcome(), SessionOutcome::TransferFail);
@@ -218,5 +233,43 @@ TEST(SessionOutcome, TwoSessionsSideBySideKeepToTheirOwnPorts) {
     EXPECT_FALSE(good.port.IsOpen());
     EXPECT_FALSE(bad.port.IsOpen());
 }
+
+// A bootloader still writing flash after it acknowledges loses what arrives too
+// soon: the standard timing's 100 ms covers it, fast mode needs a guard as long.
+TEST(BusyBootloader, FastModeNeedsAGuardAsLongAsTheWriteAndFailsCleanlyWithout) {
+    struct Case {
+        bool fast;
+        int guardMs;
+        int busyMs;
+        SessionOutcome outcome;
+    };
+    const Case cases[] = {
+        {false, 0, 90, SessionOutcome::Programmed},
+        {true, 20, 20, SessionOutcome::Programmed},
+        {true, 5, 20, SessionOutcome::TransferFail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fast ? "fast, guard " : "standard, guard ") + std::to_string(c.guardMs) +
+                     " ms, busy " + std::to_string(c.busyMs) + " ms");
+        auto options = SessionHarness::Unpaced();
+        options.busyAfterAckMs = c.busyMs;
+        SessionHarness h(options, SessionHarness::DefaultRecipe(4096),
+                         {c.fast, std::chrono::milliseconds(c.guardMs)});
+        const Lines logs = h.Run();
+        EXPECT_EQ(h.session.LastOutcome(), c.outcome);
+        const auto report = h.port.Report();
+        if (c.outcome == SessionOutcome::Programmed) {
+            EXPECT_TRUE(report.imageMatches);
+            EXPECT_EQ(report.lostWhileBusy, 0);
+        } else {
+            EXPECT_GT(report.lostWhileBusy, 0);
+            EXPECT_EQ(std::count(logs.begin(), logs.end(), log::kSuccess), 0);
+            EXPECT_EQ(logs.back(), log::kPowerCycle);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, Outcome, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "FastMode" : "StandardMode"; });
 
 }  // namespace

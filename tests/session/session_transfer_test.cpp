@@ -21,7 +21,7 @@ class ImageLengths : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ImageLengths, ChunksPaddingAcknowledgementsAndProgress) {
     const Case c = GetParam();
-    SessionHarness h(SessionHarness::Fast(), SessionHarness::DefaultRecipe(c.length));
+    SessionHarness h(SessionHarness::Unpaced(), SessionHarness::DefaultRecipe(c.length));
     EXPECT_EQ(h.Run().back(), log::kSuccess);
     const auto report = h.simulator->Report();
     EXPECT_EQ(report.data.size(), c.chunks * 16);
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Session, ImageLengths,
                          [](const auto& info) { return "Length" + std::to_string(info.param.length); });
 
 TEST(SessionRules, OneSessionAtATimeAndItsPackStaysPut) {
-    SessionHarness h(SessionHarness::Fast());
+    SessionHarness h(SessionHarness::Unpaced());
     h.simulator->Start();
     ASSERT_TRUE(h.session.BeginSession());
     EXPECT_FALSE(h.session.BeginSession());
@@ -79,7 +79,7 @@ TEST(SessionRules, OneSessionAtATimeAndItsPackStaysPut) {
 }
 
 TEST(SessionRules, StopRequestEndsEveryWaitAndClosesThePort) {
-    auto options = SessionHarness::Fast();
+    auto options = SessionHarness::Unpaced();
     options.noProbeAnswer = true;
     SessionHarness h(options);
     h.simulator->Start();
@@ -98,7 +98,7 @@ TEST(SessionRules, StopRequestEndsEveryWaitAndClosesThePort) {
 }
 
 TEST(SessionRules, DestroyingARunningSessionStopsIt) {
-    auto options = SessionHarness::Fast();
+    auto options = SessionHarness::Unpaced();
     options.noProbeAnswer = true;
     auto h = std::make_unique<SessionHarness>(options);
     h->simulator->Start();
@@ -110,7 +110,7 @@ TEST(SessionRules, DestroyingARunningSessionStopsIt) {
 }
 
 TEST(SessionRules, AnUnexpectedErrorIsLoggedAndTheSessionStillCloses) {
-    SessionHarness h(SessionHarness::Fast());
+    SessionHarness h(SessionHarness::Unpaced());
     h.view.throwOn = log::kIdentified;
     const auto lines = h.Run();
     ASSERT_EQ(lines.size(), 2u);
