@@ -8,8 +8,11 @@ namespace k5::app {
 using Control = MainWindowView::Control;
 using Field = MainWindowView::Field;
 
-MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session)
-    : view_(view), pack_(pack), session_(session) {}
+MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session,
+                                 const SettingsFile& settings)
+    : view_(view), pack_(pack), session_(session), settings_(settings) {
+    view_.Check(Control::FastTransfer, settings_.GetTransferMode().fast);
+}
 
 void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, PackKindText(pack_.Header().PackKind())); }
 
@@ -43,11 +46,19 @@ void MainWindowModel::Btn_SendToControllerClick() {
     if (!session_.BeginSession()) return;
     view_.Enable(Control::ReadPack, false);
     view_.Enable(Control::UartPort, false);
+    view_.Enable(Control::FastTransfer, false);
 }
 
 void MainWindowModel::UartPort1Click() {
     if (SessionRunning()) return;
     view_.ShowPortDialog();
+}
+
+void MainWindowModel::FastTransfer1Click() {
+    if (SessionRunning()) return;
+    const bool fast = !settings_.GetTransferMode().fast;
+    settings_.SetFastTransfer(fast);
+    view_.Check(Control::FastTransfer, fast);
 }
 
 void MainWindowModel::PortHungUp(const std::string& device) { view_.AddLog("Port " + device + " hung up"); }
@@ -56,6 +67,7 @@ void MainWindowModel::SessionFinished() {
     if (SessionRunning()) return;
     view_.Enable(Control::ReadPack, true);
     view_.Enable(Control::UartPort, true);
+    view_.Enable(Control::FastTransfer, true);
     if (closeWhenIdle_) view_.CloseWindow();
 }
 

@@ -3,7 +3,9 @@
 // this model decides what each click does, what is shown and what is enabled.
 //
 // States: no pack (Program disabled), a pack loaded (Program enabled),
-// programming (Read Pack and Uart Port disabled, and refused if reached).
+// programming (Read Pack, Uart Port and Fast transfer disabled, and refused if
+// reached). "Fast transfer" (ours, not the controller tools') is checked when
+// the settings file turns the fast mode on, and its click saves the other state.
 #pragma once
 
 #include <cstdint>
@@ -12,17 +14,20 @@
 
 #include "iap_session.h"
 #include "p_HexConvertFun.h"
+#include "settings_file.h"
 
 namespace k5::app {
 
 class MainWindowView {
   public:
     enum class Field { FileName, Version, Kind };
-    enum class Control { ReadPack, Program, UartPort };
+    enum class Control { ReadPack, Program, UartPort, FastTransfer };
 
     virtual ~MainWindowView() = default;
     virtual void SetField(Field field, const std::string& text) = 0;
     virtual void Enable(Control control, bool enabled) = 0;
+    // The check mark of a checkable menu item (FastTransfer).
+    virtual void Check(Control control, bool checked) = 0;
     virtual void ClearLog() = 0;
     // Appends a line to the log list, selects it and draws the list at once.
     virtual void AddLog(const std::string& text) = 0;
@@ -45,13 +50,17 @@ class MainWindowView {
 class MainWindowModel {
   public:
     // Everything given must outlive the model.
-    MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session);
+    // Shows the fast mode's check mark as the settings have it.
+    MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session, const SettingsFile& settings);
 
     // The handlers. What they raise (a pack that cannot be read) is for the
     // view's default error box.
     void Btn_ReadUserPackClick();
     void Btn_SendToControllerClick();
     void UartPort1Click();
+    // Turns the fast mode on or off in the settings file; a refused write raises
+    // (for the default error box) and leaves the check mark as it was.
+    void FastTransfer1Click();
 
     // The port hung up (the session has been told): a log line, on the UI thread.
     void PortHungUp(const std::string& device);
@@ -69,6 +78,7 @@ class MainWindowModel {
     MainWindowView& view_;
     PackStore& pack_;
     IapSession& session_;
+    const SettingsFile& settings_;
     bool closeWhenIdle_ = false;
 };
 

@@ -32,6 +32,8 @@ inline constexpr const char* kForeignPackTitle = "Warrning";
 // The default error box for something thrown that is not an error with a message.
 inline constexpr const char* kUnknownError = "Unknown error.";
 inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
+// The Uart menu's checkable item for the fast transfer mode.
+inline constexpr const char* kFastTransferItem = "Fast transfer";
 
 // Port dialog.
 inline constexpr const char* kPortDialogTitle = "Uart port set";

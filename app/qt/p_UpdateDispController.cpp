@@ -85,6 +85,14 @@ void TF_UpdateDispController::CreateControls() {
     UartPort1->setObjectName("UartPort1");
     connect(UartPort1, &QAction::triggered, this,
             [this] { RunHandler(prompts_, [this] { UartPort1Click(); }); });
+    FastTransfer1 = IAP1->addAction(text::kFastTransferItem);
+    FastTransfer1->setObjectName("FastTransfer1");
+    FastTransfer1->setCheckable(true);
+    connect(FastTransfer1, &QAction::triggered, this, [this] {
+        // Qt has already moved the check mark: the model sets it as the settings now have it.
+        FastTransfer1->setChecked(!FastTransfer1->isChecked());
+        RunHandler(prompts_, [this] { FastTransfer1Click(); });
+    });
 
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
@@ -227,6 +235,8 @@ void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_S
 
 void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
 
+void TF_UpdateDispController::FastTransfer1Click() { core_->Model().FastTransfer1Click(); }
+
 void TF_UpdateDispController::closeEvent(QCloseEvent* event) {
     if (core_->Model().CloseRequested()) {
         event->accept();
@@ -265,7 +275,13 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
             case Control::UartPort:
                 w_.UartPort1->setEnabled(enabled);
                 break;
+            case Control::FastTransfer:
+                w_.FastTransfer1->setEnabled(enabled);
+                break;
         }
+    }
+    void Check(Control control, bool checked) override {
+        if (control == Control::FastTransfer) w_.FastTransfer1->setChecked(checked);
     }
     void ClearLog() override { w_.ListBox1->clear(); }
     void AddLog(const std::string& text) override { w_.AddLog(QString::fromStdString(text)); }

@@ -46,6 +46,7 @@ class TF_UpdateDispController : public QMainWindow {
     void Btn_ReadUserPackClick();
     void Btn_SendToControllerClick();
     void UartPort1Click();
+    void FastTransfer1Click();
 
     IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const;
@@ -54,6 +55,7 @@ class TF_UpdateDispController : public QMainWindow {
     QMenuBar* MainMenu1;
     QMenu* IAP1;
     QAction* UartPort1;
+    QAction* FastTransfer1;  // checkable
     QToolBar* ToolBar1;
     QToolButton* Btn_ReadUserPack;
     QToolButton* Btn_SendToController;

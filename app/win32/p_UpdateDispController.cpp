@@ -83,7 +83,15 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
             case Control::UartPort:
                 EnableMenuItem(w_.MainMenu1, kUartPortId, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
                 break;
+            case Control::FastTransfer:
+                EnableMenuItem(w_.MainMenu1, kFastTransferId,
+                               MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+                break;
         }
+    }
+    void Check(Control control, bool checked) override {
+        if (control != Control::FastTransfer) return;
+        CheckMenuItem(w_.MainMenu1, kFastTransferId, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     }
     void ClearLog() override { SendMessageW(w_.ListBox1, LB_RESETCONTENT, 0, 0); }
     void AddLog(const std::string& text) override { w_.AddLog(text); }
@@ -131,6 +139,7 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
     MainMenu1 = CreateMenu();
     IAP1 = CreatePopupMenu();
     AppendMenuW(IAP1, MF_STRING, kUartPortId, Widen(text::kUartPortItem).c_str());
+    AppendMenuW(IAP1, MF_STRING, kFastTransferId, Widen(text::kFastTransferItem).c_str());
     AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(text::kUartMenu).c_str());
     window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight,
@@ -319,9 +328,11 @@ void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_S
 
 void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
 
+void TF_UpdateDispController::FastTransfer1Click() { core_->Model().FastTransfer1Click(); }
+
 bool TF_UpdateDispController::IsEnabled(CommandId command) const {
-    if (command == kUartPortId) {
-        return (GetMenuState(MainMenu1, kUartPortId, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    if (command == kUartPortId || command == kFastTransferId) {
+        return (GetMenuState(MainMenu1, command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
     }
     return SendMessageW(ToolBar1, TB_ISBUTTONENABLED, static_cast<WPARAM>(command), 0) != 0;
 }
@@ -329,7 +340,7 @@ bool TF_UpdateDispController::IsEnabled(CommandId command) const {
 void TF_UpdateDispController::Command(int id) {
     // A disabled control sends nothing; a command that arrives anyway (a
     // keyboard shortcut, another program) is ignored the same way.
-    if (id != kReadPackId && id != kProgramId && id != kUartPortId) return;
+    if (id != kReadPackId && id != kProgramId && id != kUartPortId && id != kFastTransferId) return;
     const auto command = static_cast<CommandId>(id);
     if (!IsEnabled(command)) return;
     switch (command) {
@@ -341,6 +352,9 @@ void TF_UpdateDispController::Command(int id) {
             break;
         case kUartPortId:
             UartPort1Click();
+            break;
+        case kFastTransferId:
+            FastTransfer1Click();
             break;
     }
 }

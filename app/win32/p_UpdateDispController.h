@@ -22,7 +22,7 @@ namespace k5::app::win32 {
 class TF_UpdateDispController {
   public:
     // Command numbers of the toolbar buttons and the menu item.
-    enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId };
+    enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId, kFastTransferId };
 
     // Made hidden; Show() shows it centred. Everything given must outlive the window.
     TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts, PackStore& pack);
@@ -42,6 +42,7 @@ class TF_UpdateDispController {
     void Btn_ReadUserPackClick();
     void Btn_SendToControllerClick();
     void UartPort1Click();
+    void FastTransfer1Click();
 
     IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const { return core_->Session().Running(); }

@@ -140,6 +140,19 @@ TEST_F(WindowTest, UnreadablePackGoesToTheDefaultErrorBoxAndKeepsTheState) {
     EXPECT_EQ(prompts.boxes.back().text, "File not found.");
 }
 
+TEST_F(WindowTest, FastTransferItemShowsWhatTheSettingsFileHolds) {
+    ASSERT_TRUE(window->FastTransfer1->isCheckable());
+    EXPECT_FALSE(window->FastTransfer1->isChecked());
+    window->FastTransfer1->trigger();
+    EXPECT_TRUE(window->FastTransfer1->isChecked());
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini").find("FastTransfer=1") != std::string::npos, true);
+
+    ::chmod(dir.File("eBikeSet.ini").c_str(), 0444);
+    window->FastTransfer1->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 1u) << "a refused save goes to the default error box";
+    EXPECT_TRUE(window->FastTransfer1->isChecked()) << "and the mark stays as the file has it";
+}
+
 TEST_F(WindowTest, AddLogAppendsAndSelectsTheLastLine) {
     window->AddLog("one");
     window->AddLog("two ");

@@ -31,6 +31,7 @@ class RecordingWindow : public MainWindowView {
         enabled_[control] = enabled;
         enables.push_back({control, enabled});
     }
+    void Check(Control control, bool on) override { checked[control] = on; }
     void ClearLog() override { log.clear(); }
     void AddLog(const std::string& text) override { log.push_back(text); }
     void ShowProgress(bool) override {}
@@ -56,6 +57,7 @@ class RecordingWindow : public MainWindowView {
     bool Enabled(Control control) { return enabled_.count(control) ? enabled_[control] : true; }
 
     std::map<Field, std::string> fields;
+    std::map<Control, bool> checked;
     std::vector<std::pair<Control, bool>> enables;
     std::vector<std::string> log, boxes;
     std::deque<std::string> files;
@@ -100,7 +102,7 @@ class WindowModelTest : public ::testing::Test {
     NoSessionView sessionView;
     k5::IapSession session{port, pack, settings, sessionView};
     RecordingWindow window;
-    k5::app::MainWindowModel model{window, pack, session};
+    k5::app::MainWindowModel model{window, pack, session, settings};
 };
 
 TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
@@ -144,10 +146,13 @@ TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {
     EXPECT_TRUE(window.log.empty()) << "Program clears the log";
     EXPECT_FALSE(window.Enabled(Control::ReadPack));
     EXPECT_FALSE(window.Enabled(Control::UartPort));
+    EXPECT_FALSE(window.Enabled(Control::FastTransfer));
 
     // Refused while programming: no dialog opens; a second Program only clears the log.
     model.Btn_ReadUserPackClick();
     model.UartPort1Click();
+    model.FastTransfer1Click();
+    EXPECT_FALSE(settings.ReadString("Uart", "FastTransfer")) << "the mode does not change under a session";
     EXPECT_EQ(window.fileDialogs, 1);
     EXPECT_EQ(window.portDialogs, 0);
     window.log = {"x"};
@@ -166,6 +171,19 @@ TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {
     EXPECT_TRUE(model.CloseRequested());
     model.UartPort1Click();
     EXPECT_EQ(window.portDialogs, 1);
+}
+
+TEST_F(WindowModelTest, FastTransferIsCheckedAsTheSettingsHaveItAndItsClickSavesTheOtherState) {
+    EXPECT_FALSE(window.checked[Control::FastTransfer]);
+    model.FastTransfer1Click();
+    EXPECT_TRUE(window.checked[Control::FastTransfer]);
+    EXPECT_TRUE(settings.GetTransferMode().fast);
+    RecordingWindow reopened;
+    k5::app::MainWindowModel again{reopened, pack, session, settings};
+    EXPECT_TRUE(reopened.checked[Control::FastTransfer]) << "shown as saved when the window opens";
+    model.FastTransfer1Click();
+    EXPECT_FALSE(window.checked[Control::FastTransfer]);
+    EXPECT_EQ(settings.ReadString("Uart", "FastTransfer"), "0");
 }
 
 class RecordingDialog : public k5::app::PortDialogView {
