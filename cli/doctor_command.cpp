@@ -7,6 +7,7 @@
 
 #include "SerialComm.h"
 #include "comm_session_port.h"
+#include "device_names.h"
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "file_replace.h"
@@ -14,6 +15,7 @@
 #include "port_error.h"
 #include "port_names.h"
 #include "port_problem_text.h"
+#include "protocol.h"
 #include "settings_choice.h"
 #include "utf8_path.h"
 
@@ -41,6 +43,19 @@ SessionOutcome ProbeForBootloader(serial::EventLoop& loop, CommSessionPort& port
     loop.RunUntil([&session] { return !session.Running(); }, std::chrono::minutes(1));
     session.WaitUntilIdle(std::chrono::minutes(1));
     return session.LastOutcome();
+}
+
+// What an adapter's latency timer costs: each answer of a full image's session
+// (the probe reply, the header's and every block's acknowledgement, the verdict)
+// may be held back that long.
+std::string LatencyText(int ms) {
+    const int answers = static_cast<int>(kMaxImageLength / protocol::kAckEvery) + 3;
+    std::ostringstream text;
+    text.precision(2);
+    text << ms << " ms: the adapter may hold each reply back this long, up to " << answers * ms / 1000.0
+         << " s over a full image";
+    if (ms > 1) text << "; fast mode asks the driver for 1 ms";
+    return text.str();
 }
 
 std::string ProbeTimeText() {
@@ -79,6 +94,10 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     const std::string device = ResolvePortName(name, settings);
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
         << (settings.ReadString("Devices", name).value_or("").empty() ? "" : " ([Devices])") << "\n";
+
+    if (const auto latency = platform::AdapterLatencyTimerMs(device)) {
+        out << "latency timer  " << LatencyText(*latency) << "\n";
+    }
 
     serial::EventLoop loop;
     CommSessionPort port(loop, settings);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,11 @@ bool PathExists(const std::string& path);
 // only terminals are serial devices); "serial port" (Windows, where the port
 // list says more).
 std::string DeviceKind(const std::string& device);
+
+// A USB adapter's latency timer in milliseconds: how long it holds back a
+// short reply (FTDI: 16 by default). Linux reads it from sysfs
+// (<sysfs>/class/tty/<name>/device/latency_timer); nothing where the system
+// does not show it (other adapters, pseudo-terminals, Windows).
+std::optional<int> AdapterLatencyTimerMs(const std::string& device, const std::string& sysfs = "/sys");
 
 }  // namespace k5::platform

@@ -2,6 +2,7 @@
 #include <sys/sysmacros.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "device_names.h"
 
@@ -50,6 +51,17 @@ std::string DeviceKind(const std::string& device) {
     if (S_ISDIR(info.st_mode)) return "a folder, not a serial device";
     if (S_ISREG(info.st_mode)) return "a file, not a serial device";
     return IsSerialLine(info) ? "serial device" : "not a serial device";
+}
+
+std::optional<int> AdapterLatencyTimerMs(const std::string& device, const std::string& sysfs) {
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(device, ec);
+    const std::string name = (ec ? std::filesystem::path(device) : real).filename().string();
+    if (name.empty()) return std::nullopt;
+    std::ifstream timer(std::filesystem::path(sysfs) / "class" / "tty" / name / "device" / "latency_timer");
+    int ms = 0;
+    if (!(timer >> ms) || ms < 0) return std::nullopt;
+    return ms;
 }
 
 bool PathExists(const std::string& path) {

@@ -19,4 +19,8 @@ bool PathExists(const std::string& path) {
     return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The FTDI driver keeps it in the registry per device (LatencyTimer); the port
+// name alone does not lead there.
+std::optional<int> AdapterLatencyTimerMs(const std::string&, const std::string&) { return std::nullopt; }
+
 }  // namespace k5::platform

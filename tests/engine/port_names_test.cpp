@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
+#include "device_names.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -48,6 +50,21 @@ TEST_F(PortNamesTest, DevicesSectionWinsAndIsReadAtEachLookup) {
     EXPECT_EQ(k5::ResolvePortName("com7", settings, exists), "/tmp/k5-sim");
     dir.WriteText("eBikeSet.ini", "[devices]\ncom7=\n");
     EXPECT_EQ(k5::ResolvePortName("COM7", settings, exists), "/dev/ttyUSB6");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AdapterLatencyTimer, ReadFromSysfsForTheDeviceALinkLeadsTo) {
+    k5::test::TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "sys/class/tty/ttyUSB0/device");
+    dir.WriteText("sys/class/tty/ttyUSB0/device/latency_timer", "16\n");
+    dir.WriteText("ttyUSB0", "");
+    std::filesystem::create_symlink(dir.File("ttyUSB0"), dir.File("by-id-FTDI"));
+    const std::string sysfs = dir.File("sys");
+    EXPECT_EQ(k5::platform::AdapterLatencyTimerMs(dir.File("by-id-FTDI"), sysfs), 16);
+    EXPECT_EQ(k5::platform::AdapterLatencyTimerMs("/dev/pts/3", sysfs), std::nullopt) << "nothing to show";
 }
 
 }  // namespace
