@@ -1,0 +1,115 @@
+#include "station_record.h"
+
+#include <cstdio>
+
+#include "json_writer.h"
+
+namespace k5::cli {
+namespace {
+
+// RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += (text.empty() ? "" : " | ") + line;
+    return text;
+}
+
+std::string Seconds(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::string HexByte(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+    return text;
+}
+
+}  // namespace
+
+std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
+    using namespace std::chrono;
+    const auto secs = floor<seconds>(when);
+    const auto day = floor<days>(secs);
+    const year_month_day date{day};
+    const hh_mm_ss time{secs - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return text;
+}
+
+std::string StationCsvHeader() {
+    return "time,host,port,device,adapter,pack,sha256,version,product,kind,image_length,mode,outcome,log,"
+           "seconds,bytes_sent\n";
+}
+
+std::string StationCsvLine(const StationRecord& r) {
+    const std::string fields[] = {
+        UtcTimestamp(r.ended),
+        r.host,
+        r.port,
+        r.device,
+        r.adapter,
+        r.packFile,
+        r.sha256,
+        std::to_string(r.version),
+        std::to_string(r.productCode),
+        HexByte(r.kind),
+        std::to_string(r.imageLength),
+        r.fast ? "fast" : "default",
+        r.outcome,
+        Joined(r.log),
+        Seconds(r.seconds),
+        std::to_string(r.bytesSent),
+    };
+    std::string line;
+    for (const auto& field : fields) line += (line.empty() ? "" : ",") + CsvField(field);
+    return line + "\n";
+}
+
+std::string StationJsonLine(const StationRecord& r) {
+    JsonObject o;
+    o.Add("time", UtcTimestamp(r.ended))
+        .Add("host", r.host)
+        .Add("port", r.port)
+        .Add("device", r.device)
+        .Add("adapter", r.adapter)
+        .Add("pack", r.packFile)
+        .Add("sha256", r.sha256)
+        .Add("version", std::int64_t{r.version})
+        .Add("product", std::int64_t{r.productCode})
+        .Add("kind", std::int64_t{r.kind})
+        .Add("imageLength", std::int64_t{r.imageLength})
+        .Add("mode", r.fast ? "fast" : "default")
+        .Add("outcome", r.outcome)
+        .Add("log", r.log)
+        .Add("seconds", r.seconds)
+        .Add("bytesSent", static_cast<std::int64_t>(r.bytesSent));
+    return o.Str() + "\n";
+}
+
+int StationRecordFile::Open(const std::filesystem::path& path) {
+    json_ = path.extension() == ".jsonl";
+    if (const int error = file_.Open(path); error != 0) return error;
+    return !json_ && file_.SizeAtOpen() == 0 ? file_.Append(StationCsvHeader()) : 0;
+}
+
+int StationRecordFile::Append(const StationRecord& record) {
+    return file_.Append(json_ ? StationJsonLine(record) : StationCsvLine(record));
+}
+
+}  // namespace k5::cli
