@@ -1,6 +1,6 @@
 // A file that only ever grows by whole lines. Each Append is a single write at
-// the file's end (O_APPEND; FILE_APPEND_DATA on Windows) flushed to the disk
-// before it returns: several processes appending to one file interleave whole
+// the file's end (O_APPEND; FILE_APPEND_DATA on Windows), under the file's lock,
+// flushed to the disk before it returns: several processes appending to one file interleave whole
 // lines, and a process killed at any moment leaves no half line behind.
 #pragma once
 

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,11 +33,13 @@ int AppendFile::Open(const std::filesystem::path& path) {
 
 int AppendFile::Append(std::string_view line) {
     if (!handle_) return EBADF;
-    // One write: with O_APPEND the kernel places it at the end as a whole.
+    // Under the file's lock, one write: with O_APPEND the kernel places it at the end as a whole.
+    if (::flock(handle_->fd, LOCK_EX) != 0) return errno;
     const ssize_t n = ::write(handle_->fd, line.data(), line.size());
-    if (n < 0) return errno;
-    if (static_cast<std::size_t>(n) != line.size()) return ENOSPC;
-    return ::fdatasync(handle_->fd) == 0 ? 0 : errno;
+    int error = n < 0 ? errno : static_cast<std::size_t>(n) != line.size() ? ENOSPC : 0;
+    if (error == 0 && ::fdatasync(handle_->fd) != 0) error = errno;
+    ::flock(handle_->fd, LOCK_UN);
+    return error;
 }
 
 }  // namespace k5::platform

@@ -30,12 +30,22 @@ int AppendFile::Open(const std::filesystem::path& path) {
 
 int AppendFile::Append(std::string_view line) {
     if (!handle_) return ERROR_INVALID_HANDLE;
-    DWORD written = 0;
-    if (!::WriteFile(handle_->file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+    // Under a lock of the whole file (as far as it can grow), one write at its end.
+    OVERLAPPED whole{};
+    if (!::LockFileEx(handle_->file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
         return static_cast<int>(::GetLastError());
     }
-    if (written != line.size()) return ERROR_DISK_FULL;
-    return ::FlushFileBuffers(handle_->file) ? 0 : static_cast<int>(::GetLastError());
+    DWORD written = 0;
+    int error = 0;
+    if (!::WriteFile(handle_->file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+        error = static_cast<int>(::GetLastError());
+    } else if (written != line.size()) {
+        error = ERROR_DISK_FULL;
+    } else if (!::FlushFileBuffers(handle_->file)) {
+        error = static_cast<int>(::GetLastError());
+    }
+    ::UnlockFileEx(handle_->file, 0, MAXDWORD, MAXDWORD, &whole);
+    return error;
 }
 
 }  // namespace k5::platform

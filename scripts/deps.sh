@@ -9,7 +9,7 @@ source scripts/lib/steps.sh
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev
-  libcli11-dev
+  libcli11-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei
   "$@"

@@ -8,7 +8,7 @@
 namespace {
 
 std::string Hex(const std::string& text) {
-    return k5::Sha256Hex(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    return k5::platform::Sha256Hex(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 // FIPS 180-4 examples, and lengths around the one- and two-block padding edge.
