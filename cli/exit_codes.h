@@ -10,6 +10,7 @@ inline constexpr int kExitPortUnavailable = 2;
 inline constexpr int kExitPackRejected = 3;
 inline constexpr int kExitPackUnreadable = 4;
 inline constexpr int kExitForeignProduct = 5;
+inline constexpr int kExitRecordUnwritable = 6;  // station: the record cannot be written
 inline constexpr int kExitUsage = 64;
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C: 128 + SIGINT, as shells report it
 

@@ -12,11 +12,13 @@
 #include "info_command.h"
 #include "json_writer.h"
 #include "k5_version.h"
+#include "machine.h"
 #include "p_HexConvertFun.h"
 #include "ports_command.h"
 #include "program_command.h"
 #include "serial_ports.h"
 #include "settings_choice.h"
+#include "station_command.h"
 #include "stop_signals.h"
 #include "transfer_mode.h"
 
@@ -74,6 +76,25 @@ int main(int argc, char** argv) {
     doctorCmd->add_option("--settings", doctor.settings,
                           "Settings file (default eBikeSet.ini beside the program)");
 
+    k5::cli::StationCommandOptions station;
+    auto* stationCmd = app.add_subcommand(
+        "station", "Update controller after controller, on one or more ports, with a record");
+    stationCmd->add_option("--pack", station.pack, "Update pack (*.Pack)")->required();
+    stationCmd->add_option(
+        "--port", station.ports,
+        "Port name (COMn) or device path; repeat for more ports; default COM<Port> of the settings");
+    stationCmd->add_option("--record", station.record,
+                           "Append a line per update to FILE (CSV; JSON Lines when it ends in .jsonl)");
+    stationCmd->add_option("--count", station.count, "End after N good updates")
+        ->check(CLI::NonNegativeNumber);
+    stationCmd->add_flag("--fast", station.fast, "Fast transfer (see program --fast)");
+    stationCmd->add_flag("--no-auto", station.noAuto,
+                         "No probing: sessions start only when Enter is pressed");
+    stationCmd->add_flag("--json", station.json, "Print one JSON object per line");
+    stationCmd->add_flag("--any-product", station.anyProduct, "Program a pack made for another product");
+    stationCmd->add_option("--settings", station.settings,
+                           "Settings file (default eBikeSet.ini beside the program)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -93,6 +114,9 @@ int main(int argc, char** argv) {
     if (*programCmd)
         return k5::cli::RunProgram(program, std::cout, std::cerr, k5::platform::StderrIsTerminal());
     if (*doctorCmd) return k5::cli::RunDoctor(doctor, std::cout, std::cerr);
+    if (*stationCmd) {
+        return k5::cli::RunStation(station, std::cin, std::cout, std::cerr, k5::platform::StdoutIsTerminal());
+    }
     if (*portsCmd) {
         const k5::SettingsFile settings = k5::cli::ChosenSettings(portsSettings);
         k5::cli::PrintPorts(std::cout, settings, k5::PathExists, k5::platform::ListSerialDevices());

@@ -9,7 +9,7 @@
 #include "iap_session.h"
 #include "json_writer.h"
 #include "message_text.h"
-#include "pack_error_text.h"
+#include "pack_loading.h"
 #include "port_problem_text.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
@@ -35,25 +35,8 @@ int ExitCodeFor(SessionOutcome outcome) {
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
     const SettingsFile settings = ChosenSettings(options.settings);
     PackStore pack;
-    // A pack that cannot be programmed: said on stderr, and in JSON as the result.
-    const auto refuse = [&](const std::string& result, const PackProblem& why, int code) {
-        err << options.pack << ": " << why.Joined() << "\n";
-        if (options.json) out << JsonResult(result, code, why.error, why.detail) << std::endl;
-        return code;
-    };
-    try {
-        if (!pack.LoadPack(options.pack)) {
-            return refuse(kPackRejected, PackRejectedProblem(pack), kExitPackRejected);
-        }
-    } catch (const EInOutError& e) {
-        return refuse("Pack unreadable", PackReadProblem(options.pack, e), kExitPackUnreadable);
-    }
-    if (pack.Header().ProductCode() != kExpectedProductCode && !options.anyProduct) {
-        return refuse(kForeignProduct,
-                      {kForeignProduct, "product code " + std::to_string(pack.Header().ProductCode()) +
-                                            ", this tool is for " + std::to_string(kExpectedProductCode) +
-                                            "; --any-product programs it all the same"},
-                      kExitForeignProduct);
+    if (const auto refused = LoadPackToProgram(pack, options.pack, options.anyProduct, options.json, out, err)) {
+        return *refused;
     }
 
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);

@@ -4,33 +4,16 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "append_file.h"
+#include "station_record_data.h"
 
 namespace k5::cli {
 
-struct StationRecord {
-    std::chrono::system_clock::time_point ended;
-    std::string host;
-    std::string port;     // as named ("COM3", a device path)
-    std::string device;   // what it opened
-    std::string adapter;  // USB vendor:product and serial where the system knows them
-    std::string packFile;
-    std::string sha256;
-    int version = 0;
-    std::uint32_t productCode = 0;
-    int kind = 0;
-    std::uint32_t imageLength = 0;
-    bool fast = false;
-    std::string outcome;
-    std::vector<std::string> log;
-    double seconds = 0;
-    std::uint64_t bytesSent = 0;
-};
+using k5::StationRecord;
+
 
 // "2026-12-08T14:16:21Z".
 std::string UtcTimestamp(std::chrono::system_clock::time_point when);

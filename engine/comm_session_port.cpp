@@ -34,7 +34,9 @@ std::optional<SessionPort::OpenFailure> CommSessionPort::Open(const std::string&
     return std::nullopt;
 }
 
-void CommSessionPort::Write(const std::uint8_t* bytes, std::uint16_t count) { comm_.WriteComm(bytes, count); }
+void CommSessionPort::Write(const std::uint8_t* bytes, std::uint16_t count) {
+    if (comm_.WriteComm(bytes, count)) written_ += count;
+}
 
 void CommSessionPort::Close() { comm_.CloseComm(); }
 

@@ -3,6 +3,8 @@
 // Received data reaches the session on the thread that created the component.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -23,12 +25,16 @@ class CommSessionPort : public SessionPort {
     void Close() override;
 
     serial::TComm& Comm() { return comm_; }
+    // Bytes the port has taken to send since the count was last reset.
+    std::uint64_t BytesWritten() const { return written_.load(); }
+    void ResetBytesWritten() { written_.store(0); }
     // Told after the session, with the device, when the line hangs up (for a front end's note).
     std::function<void(const std::string& device)> OnHungUp;
 
   private:
     serial::TComm comm_;
     Receiver* receiver_ = nullptr;
+    std::atomic<std::uint64_t> written_{0};
 };
 
 }  // namespace k5

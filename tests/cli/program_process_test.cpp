@@ -9,54 +9,18 @@
 #include <thread>
 
 #include "support/run_command.h"
+#include "support/sim_process.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
+using k5::test::ChildProcess;
+using k5::test::kIap;
+using k5::test::kSim;
 using k5::test::RunCommand;
-
-const std::string kIap = K5_IAP_PATH;
-const std::string kSim = K5_SIM_PATH;
-
-// A program run by the shell in the background.
-class ChildProcess {
-  public:
-    explicit ChildProcess(const std::string& command) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
-            ::_exit(127);
-        }
-    }
-    ~ChildProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            Wait();
-        }
-    }
-    int Wait() {
-        int raw = 0;
-        ::waitpid(pid_, &raw, 0);
-        pid_ = -1;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-
-    void Signal(int signal) { ::kill(pid_, signal); }
-
-  private:
-    pid_t pid_ = -1;
-};
-
-// A k5-sim process whose device is linked at `link`.
-class SimProcess : public ChildProcess {
-  public:
-    SimProcess(const std::string& args, const std::string& link)
-        : ChildProcess(kSim + " --quiet --link " + link + " " + args + " >/dev/null") {
-        for (int i = 0; i < 200 && ::access(link.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(10ms);
-    }
-};
+using k5::test::SimProcess;
 
 class ProgramProcessTest : public ::testing::Test {
   protected:

@@ -46,8 +46,7 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     ASSERT_EQ(json.Append(Sample()), 0);
     const std::string text = dir.ReadText("record.jsonl");
     EXPECT_EQ(text.rfind("{\"time\":\"2026-12-08T14:05:09Z\"", 0), 0u) << text;
-    EXPECT_NE(text.find("\"log\":[\"Conntectting MCU....\",\"MCU Identified\"]"), std::string::npos)
-        << text;
+    EXPECT_NE(text.find("\"log\":[\"Conntectting MCU....\",\"MCU Identified\"]"), std::string::npos) << text;
     EXPECT_EQ(text.back(), '\n');
 
     k5::cli::StationRecordFile folder;

@@ -1,0 +1,269 @@
+#include "station_command.h"
+
+#include <filesystem>
+#include <functional>
+#include <istream>
+#include <mutex>
+#include <ostream>
+#include <sstream>
+#include <thread>
+
+#include "event_loop.h"
+#include "exit_codes.h"
+#include "file_replace.h"
+#include "json_writer.h"
+#include "machine.h"
+#include "pack_loading.h"
+#include "port_problem_text.h"
+#include "serial_ports.h"
+#include "settings_choice.h"
+#include "sha256.h"
+#include "station.h"
+#include "station_record.h"
+#include "station_texts.h"
+#include "stop_signals.h"
+
+namespace k5::cli {
+namespace {
+
+namespace text = station_text;
+
+// The USB adapter behind `device`, where the system knows it: "0403:6001 FT5XYZ".
+std::string AdapterOf(const std::string& device) {
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(PathFromUtf8(device), ec);
+    for (const auto& info : platform::ListSerialDevices()) {
+        const bool same = info.device == device || (!ec && PathFromUtf8(info.device) == real);
+        if (!same || info.vendorId.empty()) continue;
+        return info.vendorId + ":" + info.productId + (info.serial.empty() ? "" : " " + info.serial);
+    }
+    return "";
+}
+
+std::string Activity(PortActivity activity) {
+    switch (activity) {
+        case PortActivity::NoPort:
+            return "no port";
+        case PortActivity::Waiting:
+            return "waiting";
+        case PortActivity::Running:
+            return "running";
+        case PortActivity::Cooling:
+            return "done";
+    }
+    return "";
+}
+
+// What the port is doing, in a few words.
+std::string StateText(const PortStatus& s, bool autoProbe) {
+    std::ostringstream line;
+    switch (s.activity) {
+        case PortActivity::NoPort:
+            line << text::kNoPort << ": " << PortProblemText(s.problemError, s.device);
+            break;
+        case PortActivity::Waiting:
+            line << (autoProbe ? text::kWaiting : text::kWaitingForEnter);
+            break;
+        case PortActivity::Running:
+            line << (s.step.empty() ? "starting" : s.step);
+            if (s.maximum > 0) {
+                line << " " << 100ull * std::min(s.position, s.maximum) / s.maximum << "%";
+                if (s.bytesPerSecond > 0) line << " " << static_cast<long>(s.bytesPerSecond) << " B/s";
+            }
+            break;
+        case PortActivity::Cooling:
+            if (s.lastOutcome == SessionOutcome::Programmed) {
+                line.precision(1);
+                line << std::fixed << text::kOk << " in " << s.lastSeconds << " s";
+            } else {
+                line << (s.lastOutcome == SessionOutcome::Stopped ? text::kStopped : text::kFailed) << ": "
+                     << SessionOutcomeText(s.lastOutcome);
+            }
+            if (autoProbe) line << "; " << text::kTakeAway;
+            break;
+    }
+    return line.str();
+}
+
+std::string PortLine(const PortStatus& s, bool autoProbe) {
+    std::ostringstream line;
+    line << s.name;
+    if (!s.device.empty() && s.device != s.name) line << " (" << s.device << ")";
+    line << "  " << StateText(s, autoProbe) << "  [good " << s.good << ", failed " << s.failed << "]";
+    return line.str();
+}
+
+// Draws the station: lines redrawn in place on a terminal, event lines
+// otherwise, JSON lines with --json.
+class StationOutput {
+  public:
+    StationOutput(std::ostream& out, bool json, bool terminal, bool autoProbe)
+        : out_(out), json_(json), terminal_(terminal && !json), autoProbe_(autoProbe) {}
+
+    void Changed(std::size_t port, const PortStatus& status) {
+        if (lines_.size() <= port) lines_.resize(port + 1);
+        const std::string line = PortLine(status, autoProbe_);
+        const std::string event = Activity(status.activity) + "|" + status.step + "|" +
+                                  std::to_string(status.good) + "|" + std::to_string(status.failed) + "|" +
+                                  std::to_string(status.problemError);
+        if (terminal_) {
+            lines_[port] = line;
+            Redraw();
+            return;
+        }
+        if (events_.size() <= port) events_.resize(port + 1);
+        if (events_[port] == event) return;  // progress alone is for the terminal
+        events_[port] = event;
+        if (json_) {
+            JsonObject o;
+            o.Add("port", status.name).Add("device", status.device).Add("state", Activity(status.activity));
+            if (!status.step.empty()) o.Add("step", status.step);
+            if (status.activity == PortActivity::Cooling)
+                o.Add("outcome", SessionOutcomeText(status.lastOutcome));
+            o.Add("good", std::int64_t{status.good}).Add("failed", std::int64_t{status.failed});
+            out_ << o.Str() << std::endl;
+        } else {
+            out_ << line << std::endl;
+        }
+    }
+
+  private:
+    void Redraw() {
+        if (drawn_ > 0) out_ << "\x1b[" << drawn_ << "A";
+        for (const auto& line : lines_) out_ << "\r\x1b[2K" << line << "\n";
+        out_.flush();
+        drawn_ = lines_.size();
+    }
+
+    std::ostream& out_;
+    bool json_;
+    bool terminal_;
+    bool autoProbe_;
+    std::vector<std::string> lines_;
+    std::vector<std::string> events_;
+    std::size_t drawn_ = 0;
+};
+
+// Carries the operator's lines from their reader thread into the loop, until
+// the station has ended (the reader may stay blocked in a read past that).
+class KeyBridge {
+  public:
+    explicit KeyBridge(serial::EventLoop& loop) : loop_(&loop) {}
+    bool Post(std::function<void()> task) {
+        std::lock_guard lock(mutex_);
+        return loop_ != nullptr && loop_->Post(std::move(task));
+    }
+    void Close() {
+        std::lock_guard lock(mutex_);
+        loop_ = nullptr;
+    }
+
+  private:
+    std::mutex mutex_;
+    serial::EventLoop* loop_;
+};
+
+}  // namespace
+
+int RunStation(const StationCommandOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+               bool terminal) {
+    const SettingsFile settings = ChosenSettings(options.settings);
+    PackStore pack;
+    if (const auto refused =
+            LoadPackToProgram(pack, options.pack, options.anyProduct, options.json, out, err)) {
+        return *refused;
+    }
+    std::string bytes;
+    if (const int error = platform::ReadWholeFile(PathFromUtf8(options.pack), bytes); error != 0) {
+        err << options.pack << ": " << platform::OsErrorText(error) << "\n";
+        return kExitPackUnreadable;
+    }
+    StationRecord facts;
+    facts.packFile = Utf8FromPath(PathFromUtf8(options.pack).filename());
+    facts.sha256 = platform::Sha256Hex(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    facts.version = pack.Header().Version();
+    facts.productCode = pack.Header().ProductCode();
+    facts.kind = pack.Header().PackKind();
+    facts.imageLength = pack.Header().ImageLength();
+
+    StationRecordFile record;
+    if (!options.record.empty()) {
+        if (const int error = record.Open(PathFromUtf8(options.record)); error != 0) {
+            err << text::kRecordUnwritable << " " << options.record << ": " << platform::OsErrorText(error)
+                << "; nothing is programmed\n";
+            if (options.json) out << JsonResult(text::kRecordUnwritable, kExitRecordUnwritable) << std::endl;
+            return kExitRecordUnwritable;
+        }
+    }
+
+    StationOptions stationOptions;
+    stationOptions.ports = options.ports;
+    if (stationOptions.ports.empty()) {
+        WarnAboutUnusablePort(settings, err);
+        stationOptions.ports.push_back("COM" + std::to_string(settings.GetUartPort()));
+    }
+    stationOptions.autoProbe = !options.noAuto;
+    stationOptions.count = options.count;
+    stationOptions.mode = settings.GetTransferMode();
+    if (options.fast) stationOptions.mode.fast = true;
+
+    const std::string host = platform::HostName();
+    StationOutput output(out, options.json, terminal, stationOptions.autoProbe);
+    serial::EventLoop loop;
+    Station station(
+        loop, settings, pack, facts, stationOptions,
+        [&output](std::size_t port, const PortStatus& status) { output.Changed(port, status); },
+        [&](StationRecord& line) {
+            line.host = host;
+            line.adapter = AdapterOf(line.device);
+            if (options.record.empty()) return true;
+            if (const int error = record.Append(line); error != 0) {
+                err << text::kRecordUnwritable << " " << options.record << ": "
+                    << platform::OsErrorText(error) << "\n";
+                return false;
+            }
+            return true;
+        });
+
+    if (terminal && !options.json) err << text::kKeys << "\n";
+    // The operator's lines: read on a thread of their own, acted on in the loop.
+    auto bridge = std::make_shared<KeyBridge>(loop);
+    std::thread keys([bridge, &in, &station] {
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const bool quit = line == "q" || line == "Q";
+            if (!bridge->Post([&station, quit] { quit ? station.Quit() : station.Go(); })) return;
+            if (quit) return;
+        }
+    });
+    keys.detach();  // may stay blocked in a read; the process ends it
+
+    bool interrupted = false;
+    {
+        StopSignals stopper([&loop, &station] { loop.Post([&station] { station.StopAll(); }); });
+        while (!station.Finished()) {
+            loop.RunFor(std::chrono::milliseconds(50));
+            station.Tick();
+        }
+        interrupted = stopper.Caught();
+    }
+    bridge->Close();  // the key reader's late lines are dropped
+
+    const int code = interrupted              ? kExitInterrupted
+                     : station.RecordFailed() ? kExitRecordUnwritable
+                     : station.Failed() > 0   ? kExitSessionFailed
+                                              : kExitOk;
+    std::ostringstream summary;
+    summary << station.Good() << " good, " << station.Failed() << " failed";
+    if (options.json) {
+        JsonObject o;
+        o.Add("result", summary.str()).Add("exit", std::int64_t{code});
+        out << o.Str() << std::endl;
+    } else {
+        err << summary.str() << "\n";
+    }
+    return code;
+}
+
+}  // namespace k5::cli

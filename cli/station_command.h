@@ -1,0 +1,27 @@
+// `k5-iap station`: one pack, controller after controller on one or more ports,
+// a record line for each update.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace k5::cli {
+
+struct StationCommandOptions {
+    std::string pack;
+    std::vector<std::string> ports;  // default: COM<Port> of the settings file
+    std::string settings;
+    std::string record;  // CSV, or JSON Lines for *.jsonl; none when empty
+    int count = 0;
+    bool fast = false;
+    bool noAuto = false;
+    bool json = false;
+    bool anyProduct = false;
+};
+
+// Reads the operator's lines from `in` (an empty line: go; "q": end).
+int RunStation(const StationCommandOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+               bool terminal);
+
+}  // namespace k5::cli

@@ -1,0 +1,17 @@
+// What `k5-iap station` says (ours, not the controller tools').
+#pragma once
+
+namespace k5::cli::station_text {
+
+inline constexpr const char* kWaiting = "waiting for a controller";
+inline constexpr const char* kWaitingForEnter = "waiting (Enter programs it)";
+inline constexpr const char* kNoPort = "no port";
+inline constexpr const char* kOk = "OK";
+inline constexpr const char* kFailed = "failed";
+inline constexpr const char* kStopped = "stopped";
+inline constexpr const char* kTakeAway = "take the controller away, or Enter to program again";
+inline constexpr const char* kKeys =
+    "Enter: program every idle port   q Enter: end after the running updates   Ctrl+C: stop";
+inline constexpr const char* kRecordUnwritable = "cannot write the record";
+
+}  // namespace k5::cli::station_text

@@ -1,0 +1,108 @@
+// A station: one pack, several ports, controller after controller. Each port
+// has its own session (made for each update) and its trigger: while idle the
+// port is probed about every 0.5 s and a bootloader's 0x02 0xFD starts a
+// session; Go() starts one on every idle port (a controller running its
+// firmware answers no probe). After a session, whatever its outcome, a port
+// is armed again only once its line has been silent to probes for 2 s, so a
+// controller left in its bootloader is not programmed again and again.
+//
+// Threads: everything runs on the thread of `loop` (the ports' events too);
+// the sessions' workers reach the station only through posts to it.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "comm_session_port.h"
+#include "event_loop.h"
+#include "iap_session.h"
+#include "station_record_data.h"
+#include "transfer_mode.h"
+
+namespace k5 {
+
+struct StationOptions {
+    std::vector<std::string> ports;  // "COMn" or device paths
+    bool autoProbe = true;           // false: sessions start only on Go()
+    int count = 0;                   // end after this many good updates (0: no end)
+    TransferMode mode;
+};
+
+enum class PortActivity {
+    NoPort,   // does not open (problemError says why)
+    Waiting,  // probed, armed
+    Running,  // a session runs (step says which)
+    Cooling,  // after a session: armed again after 2 s of silence
+};
+
+struct PortStatus {
+    std::string name;
+    std::string device;
+    PortActivity activity = PortActivity::NoPort;
+    std::string step;            // the session's last log line
+    std::uint32_t position = 0;  // image bytes sent
+    std::uint32_t maximum = 0;   // image bytes in all (0 before the image)
+    double bytesPerSecond = 0;
+    SessionOutcome lastOutcome = SessionOutcome::None;
+    double lastSeconds = 0;
+    int good = 0;
+    int failed = 0;
+    int problemError = 0;  // the OS error of a port that does not open
+};
+
+class Station {
+  public:
+    // Told on the loop's thread whenever a port's status changes.
+    using Changed = std::function<void(std::size_t port, const PortStatus& status)>;
+    // Told as a session ends, before it counts; the front end fills the host
+    // and adapter and appends the record. False: the record could not be written.
+    using Record = std::function<bool(StationRecord& record)>;
+
+    Station(serial::EventLoop& loop, const SettingsFile& settings, const PackStore& pack,
+            StationRecord packFacts, StationOptions options, Changed changed, Record record);
+    ~Station();  // stops what runs and closes every port
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // On the loop's thread, about every 50 ms: opens, probes, arms and starts.
+    void Tick();
+    // The operator's go: a full session on every idle port.
+    void Go();
+    // Ends the station once the running sessions have ended.
+    void Quit();
+    // Stops every running session at once (they end as Stopped) and quits.
+    void StopAll();
+    // Quit was asked (or the count reached) and no session runs.
+    bool Finished() const;
+
+    int Good() const { return good_; }
+    int Failed() const { return failed_; }
+    const PortStatus& Status(std::size_t port) const;
+    std::size_t PortCount() const { return ports_.size(); }
+    bool RecordFailed() const { return recordFailed_; }
+
+  private:
+    struct Port;
+    void StartSession(Port& port);
+    void SessionEnded(Port& port);
+    void Notify(Port& port);
+
+    serial::EventLoop& loop_;
+    const SettingsFile& settings_;
+    const PackStore& pack_;
+    StationRecord packFacts_;
+    StationOptions options_;
+    Changed changed_;
+    Record record_;
+    std::vector<std::unique_ptr<Port>> ports_;
+    int good_ = 0;
+    int failed_ = 0;
+    bool quit_ = false;
+    bool recordFailed_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for the sessions' late posts
+};
+
+}  // namespace k5

@@ -1,0 +1,14 @@
+// Facts about this machine for records and reports.
+#pragma once
+
+#include <string>
+
+namespace k5::platform {
+
+// The machine's network name ("" when the system does not say).
+std::string HostName();
+
+// Whether stdout is an interactive terminal (for lines redrawn in place).
+bool StdoutIsTerminal();
+
+}  // namespace k5::platform
