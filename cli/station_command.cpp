@@ -75,9 +75,10 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
             if (s.lastOutcome == SessionOutcome::Programmed) {
                 line.precision(1);
                 line << std::fixed << text::kOk << " in " << s.lastSeconds << " s";
+            } else if (s.lastOutcome == SessionOutcome::Stopped) {
+                line << text::kStopped;
             } else {
-                line << (s.lastOutcome == SessionOutcome::Stopped ? text::kStopped : text::kFailed) << ": "
-                     << SessionOutcomeText(s.lastOutcome);
+                line << text::kFailed << ": " << SessionOutcomeText(s.lastOutcome);
             }
             if (autoProbe) line << "; " << text::kTakeAway;
             break;
@@ -226,6 +227,9 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
         });
 
     if (terminal && !options.json) err << text::kKeys << "\n";
+    bool interrupted = false;
+    // Made before any thread of the station: every thread it starts keeps the stop signals blocked.
+    StopSignals stopper([&loop, &station] { loop.Post([&station] { station.StopAll(); }); });
     // The operator's lines: read on a thread of their own, acted on in the loop.
     auto bridge = std::make_shared<KeyBridge>(loop);
     std::thread keys([bridge, &in, &station] {
@@ -238,16 +242,11 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
         }
     });
     keys.detach();  // may stay blocked in a read; the process ends it
-
-    bool interrupted = false;
-    {
-        StopSignals stopper([&loop, &station] { loop.Post([&station] { station.StopAll(); }); });
-        while (!station.Finished()) {
-            loop.RunFor(std::chrono::milliseconds(50));
-            station.Tick();
-        }
-        interrupted = stopper.Caught();
+    while (!station.Finished()) {
+        loop.RunFor(std::chrono::milliseconds(50));
+        station.Tick();
     }
+    interrupted = stopper.Caught();
     bridge->Close();  // the key reader's late lines are dropped
 
     const int code = interrupted              ? kExitInterrupted

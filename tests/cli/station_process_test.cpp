@@ -59,4 +59,21 @@ TEST(StationProcess, ThreeControllersThreePortsOneRecordLineEach) {
     EXPECT_NE(lines[1].find(",308,20002,0xAA,3000,default,"), std::string::npos) << lines[1];
 }
 
+TEST(StationProcess, AStopRequestStopsTheSessionRecordsItAndExits130) {
+    k5::test::TempDir dir;
+    const std::string pack = dir.File("fw.Pack");
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 8000").status, 0);
+    SimProcess bootloader("", dir.File("a"));  // paced: the image takes 2 s
+    const std::string record = dir.File("record.jsonl");
+    k5::test::ChildProcess station(kIap + " station --pack " + pack + " --port " + dir.File("a") +
+                                   " --record " + record + " </dev/null >" + dir.File("out") + " 2>&1");
+    for (int i = 0; i < 100 && dir.ReadText("out").find("Programing...") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    station.Signal(SIGTERM);
+    EXPECT_EQ(station.Wait(), 130) << dir.ReadText("out");
+    EXPECT_NE(dir.ReadText("record.jsonl").find("\"outcome\":\"Stopped\""), std::string::npos)
+        << dir.ReadText("record.jsonl");
+}
+
 }  // namespace
