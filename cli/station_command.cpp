@@ -86,10 +86,12 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
     return line.str();
 }
 
-std::string PortLine(const PortStatus& s, bool autoProbe) {
+std::string PortLine(const PortStatus& s, const std::string& adapter, bool autoProbe) {
     std::ostringstream line;
     line << s.name;
-    if (!s.device.empty() && s.device != s.name) line << " (" << s.device << ")";
+    std::string where = s.device != s.name ? s.device : "";
+    if (!adapter.empty()) where += (where.empty() ? "" : ", ") + adapter;
+    if (!where.empty()) line << " (" << where << ")";
     line << "  " << StateText(s, autoProbe) << "  [good " << s.good << ", failed " << s.failed << "]";
     return line.str();
 }
@@ -103,7 +105,10 @@ class StationOutput {
 
     void Changed(std::size_t port, const PortStatus& status) {
         if (lines_.size() <= port) lines_.resize(port + 1);
-        const std::string line = PortLine(status, autoProbe_);
+        if (adapters_.size() <= port) adapters_.resize(port + 1);
+        auto& adapter = adapters_[port];
+        if (adapter.first != status.device) adapter = {status.device, AdapterOf(status.device)};
+        const std::string line = PortLine(status, adapter.second, autoProbe_);
         const std::string event = Activity(status.activity) + "|" + status.step + "|" +
                                   std::to_string(status.good) + "|" + std::to_string(status.failed) + "|" +
                                   std::to_string(status.problemError);
@@ -142,6 +147,7 @@ class StationOutput {
     bool autoProbe_;
     std::vector<std::string> lines_;
     std::vector<std::string> events_;
+    std::vector<std::pair<std::string, std::string>> adapters_;  // device, its adapter
     std::size_t drawn_ = 0;
 };
 
