@@ -35,7 +35,8 @@ int ExitCodeFor(SessionOutcome outcome) {
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
     const SettingsFile settings = ChosenSettings(options.settings);
     PackStore pack;
-    if (const auto refused = LoadPackToProgram(pack, options.pack, options.anyProduct, options.json, out, err)) {
+    if (const auto refused =
+            LoadPackToProgram(pack, options.pack, options.anyProduct, options.json, out, err)) {
         return *refused;
     }
 

@@ -14,7 +14,6 @@ namespace k5::cli {
 
 using k5::StationRecord;
 
-
 // "2026-12-08T14:16:21Z".
 std::string UtcTimestamp(std::chrono::system_clock::time_point when);
 

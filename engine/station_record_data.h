@@ -10,7 +10,7 @@ namespace k5 {
 
 struct StationRecord {
     std::chrono::system_clock::time_point ended;
-    std::string host;  // filled by the front end
+    std::string host;     // filled by the front end
     std::string port;     // as named ("COM3", a device path)
     std::string device;   // what it opened
     std::string adapter;  // USB vendor:product and serial where the system knows them (front end)

@@ -97,7 +97,8 @@ TEST_F(CommWin32FakeTest, AFailedWriteHangsUpOnceAndClosesTheWritersQueue) {
     const std::uint8_t probe = 0x02;
     ASSERT_TRUE(comm.WriteComm(&probe, 1));
     ASSERT_TRUE(RunUntil([&] { return events.Count(CommEvent::Hangup) == 1; }));
-    EXPECT_TRUE(RunUntil([&] { return !comm.WriteComm(&probe, 1); })) << "the ended writer takes no more blocks";
+    EXPECT_TRUE(RunUntil([&] { return !comm.WriteComm(&probe, 1); }))
+        << "the ended writer takes no more blocks";
     comm.CloseComm();
     EXPECT_EQ(events.Count(CommEvent::Hangup), 1u);
 }

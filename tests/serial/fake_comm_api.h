@@ -20,7 +20,7 @@ class FakeCommApi : public serial::win32::CommApi {
     DWORD openError = 0;  // Open fails with it (ERROR_ACCESS_DENIED: in use)
     bool failSetupComm = false;
     std::atomic<DWORD> writeError{0};  // WriteFile fails with it (ERROR_GEN_FAILURE: unplugged)
-    bool lineEventsSupported = true;  // false: SetCommMask fails with ERROR_NOT_SUPPORTED, as under Wine
+    bool lineEventsSupported = true;   // false: SetCommMask fails with ERROR_NOT_SUPPORTED, as under Wine
 
     // The far end: a line event (with line-error flags for EV_ERR), received bytes.
     void LineEvent(DWORD mask, DWORD errors = 0);
