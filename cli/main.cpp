@@ -12,7 +12,6 @@
 #include "info_command.h"
 #include "json_writer.h"
 #include "k5_version.h"
-#include "machine.h"
 #include "p_HexConvertFun.h"
 #include "ports_command.h"
 #include "program_command.h"

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "console.h"
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "file_replace.h"
@@ -233,6 +234,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
         });
 
     if (terminal && !options.json) err << text::kKeys << "\n";
+    const platform::UnechoedInput quietKeys;  // an echoed Enter would shift the lines drawn in place
     bool interrupted = false;
     // Made before any thread of the station: every thread it starts keeps the stop signals blocked.
     StopSignals stopper([&loop, &station] { loop.Post([&station] { station.StopAll(); }); });

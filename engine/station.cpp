@@ -63,6 +63,7 @@ struct Station::Port : SessionPort::Receiver, SessionView {
     Clock::time_point lastReply{};
     Clock::time_point started{};
     Clock::time_point imageStarted{};
+    std::uint32_t positionAtStart = 0;  // the image bytes already sent when imageStarted was taken
 
     std::mutex mutex;  // what the session's worker reports
     std::vector<std::string> log;
@@ -122,7 +123,10 @@ void Station::Tick() {
                 position = p.position;
                 maximum = p.maximum;
             }
-            if (position > 0 && p.imageStarted == Clock::time_point{}) p.imageStarted = now;
+            if (position > 0 && p.imageStarted == Clock::time_point{}) {
+                p.imageStarted = now;
+                p.positionAtStart = position;
+            }
             const auto percent = [](std::uint32_t at, std::uint32_t of) {
                 return of ? 100ull * at / of : 0ull;
             };
@@ -132,7 +136,8 @@ void Station::Tick() {
             p.status.position = position;
             p.status.maximum = maximum;
             const double seconds = std::chrono::duration<double>(now - p.imageStarted).count();
-            p.status.bytesPerSecond = position > 0 && seconds > 0 ? position / seconds : 0;
+            const std::uint32_t since = position - p.positionAtStart;
+            p.status.bytesPerSecond = since > 0 && seconds > 0 ? since / seconds : 0;
             if (moved) Notify(p);
             continue;
         }

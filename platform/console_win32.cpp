@@ -19,14 +19,34 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 
 void PrepareConsole() {
     ::SetConsoleOutputCP(CP_UTF8);
-    DWORD mode = 0;
-    const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
-    if (::GetConsoleMode(err, &mode)) ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    for (const DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        DWORD mode = 0;
+        const HANDLE stream = ::GetStdHandle(which);
+        if (::GetConsoleMode(stream, &mode))
+            ::SetConsoleMode(stream, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
 }
 
 bool StderrIsTerminal() {
     DWORD mode = 0;
     return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool StdoutIsTerminal() {
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+UnechoedInput::UnechoedInput() {
+    DWORD mode = 0;
+    const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (!::GetConsoleMode(in, &mode)) return;
+    before_ = mode;
+    changed_ = ::SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+}
+
+UnechoedInput::~UnechoedInput() {
+    if (changed_) ::SetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), static_cast<DWORD>(before_));
 }
 
 }  // namespace k5::platform

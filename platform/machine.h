@@ -8,7 +8,4 @@ namespace k5::platform {
 // The machine's network name ("" when the system does not say).
 std::string HostName();
 
-// Whether stdout is an interactive terminal (for lines redrawn in place).
-bool StdoutIsTerminal();
-
 }  // namespace k5::platform

@@ -10,6 +10,4 @@ std::string HostName() {
     return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
-bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
-
 }  // namespace k5::platform

@@ -10,9 +10,4 @@ std::string HostName() {
     return ::GetComputerNameW(name, &size) ? Narrow(std::wstring(name, size)) : "";
 }
 
-bool StdoutIsTerminal() {
-    DWORD mode = 0;
-    return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
-}
-
 }  // namespace k5::platform
