@@ -1,7 +1,9 @@
 // A file that only ever grows by whole lines. Each Append is a single write at
 // the file's end (O_APPEND; FILE_APPEND_DATA on Windows), under the file's lock,
-// flushed to the disk before it returns: several processes appending to one file interleave whole
-// lines, and a process killed at any moment leaves no half line behind.
+// flushed to the disk before it returns: several processes appending to one
+// file interleave whole lines. Linux may cut the write of a process killed
+// inside it short; what such a writer left of its line is cut off by the next
+// Open or Append, before anything else is written.
 #pragma once
 
 #include <cstdint>

@@ -11,13 +11,13 @@
 
 namespace {
 
-// Killed at any moment, a station leaves only whole lines: the record's lines
-// are long enough that a torn one would show.
+// Killed at any moment, a station leaves only whole lines for the next one: the
+// record's lines are long enough (several pages) that a torn one would show.
 TEST(StationRecord, AStationKilledWhileAppendingLeavesOnlyWholeLines) {
     k5::test::TempDir dir;
     const std::string path = dir.File("record.csv");
     k5::cli::StationRecord record;
-    record.log.assign(200, "Programing...");
+    record.log.assign(1000, "Programing...");
     for (int round = 0; round < 3; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -31,6 +31,8 @@ TEST(StationRecord, AStationKilledWhileAppendingLeavesOnlyWholeLines) {
         int status = 0;
         ::waitpid(child, &status, 0);
     }
+    k5::cli::StationRecordFile next;  // the next station
+    ASSERT_EQ(next.Open(path), 0);
     std::istringstream text(dir.ReadText("record.csv"));
     const std::string whole = k5::cli::StationCsvLine(record);
     std::string line;
