@@ -110,14 +110,14 @@ class StationOutput {
         auto& adapter = adapters_[port];
         if (adapter.first != status.device) adapter = {status.device, AdapterOf(status.device)};
         const std::string line = PortLine(status, adapter.second, autoProbe_);
-        const std::string event = Activity(status.activity) + "|" + status.step + "|" +
-                                  std::to_string(status.good) + "|" + std::to_string(status.failed) + "|" +
-                                  std::to_string(status.problemError);
         if (terminal_) {
             lines_[port] = line;
             Redraw();
             return;
         }
+        const std::string event = Activity(status.activity) + "|" + status.step + "|" +
+                                  std::to_string(status.good) + "|" + std::to_string(status.failed) + "|" +
+                                  std::to_string(status.problemError);
         if (events_.size() <= port) events_.resize(port + 1);
         if (events_[port] == event) return;  // progress alone is for the terminal
         events_[port] = event;

@@ -93,7 +93,6 @@ Station::~Station() {
         p->port.Close();
         p->port.Bind(nullptr);
     }
-    *alive_ = false;
 }
 
 const PortStatus& Station::Status(std::size_t port) const { return ports_.at(port)->status; }
@@ -219,7 +218,7 @@ void Station::StartSession(Port& p) {
     p.session->SetPortNameOverride(p.status.name);
     p.session->SetFinishedCallback([this, &p, alive = std::weak_ptr<bool>(alive_)] {
         loop_.Post([this, &p, alive] {
-            if (auto stillThere = alive.lock(); stillThere && *stillThere) SessionEnded(p);
+            if (alive.lock()) SessionEnded(p);
         });
     });
     p.started = Clock::now();
@@ -250,8 +249,7 @@ void Station::SessionEnded(Port& p) {
     }
     record.seconds = std::chrono::duration<double>(Clock::now() - p.started).count();
     record.bytesSent = p.port.BytesWritten();
-    p.session.reset();  // its worker has ended: this was its last step
-    p.port.Bind(nullptr);
+    p.session.reset();  // its worker has ended: this was its last step; the port is unbound
 
     if (record_ && !record_(record)) {
         recordFailed_ = true;  // a station that cannot record programs nothing more

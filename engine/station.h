@@ -102,7 +102,7 @@ class Station {
     int failed_ = 0;
     bool quit_ = false;
     bool recordFailed_ = false;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for the sessions' late posts
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the station: late posts see it
 };
 
 }  // namespace k5
