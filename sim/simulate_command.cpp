@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "controller_sim.h"
 #include "p_HexConvertFun.h"
@@ -83,6 +84,8 @@ int RunSimulator(const SimulateCommand& c) {
         return 64;
     }
     ControllerSim sim(options);
+    // Caught from here on: a stop that comes right after the link is made still removes it.
+    std::optional<StopSignals> stopper(std::in_place, [&sim] { sim.RequestStop(); });
     if (!c.quiet) sim.trace = [](const std::string& text) { std::cerr << "k5-sim: " << text << std::endl; };
     if (!c.link.empty()) {
         std::filesystem::remove(c.link, ec);
@@ -97,10 +100,8 @@ int RunSimulator(const SimulateCommand& c) {
         std::cerr << "k5-sim: " << (options.firmware ? "running firmware" : "bootloader listening") << " on "
                   << sim.DevicePath() << (c.link.empty() ? "" : " (" + c.link + ")") << std::endl;
     }
-    {
-        StopSignals stopper([&sim] { sim.RequestStop(); });
-        sim.Run(c.once, std::chrono::milliseconds(static_cast<long>(c.idleExitSeconds * 1000)));
-    }
+    sim.Run(c.once, std::chrono::milliseconds(static_cast<long>(c.idleExitSeconds * 1000)));
+    stopper.reset();
     if (!c.link.empty() && std::filesystem::read_symlink(c.link, ec) == sim.DevicePath()) {
         std::filesystem::remove(c.link, ec);  // still ours
     }
