@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         // A program that asked for JSON gets its result line on every way out.
         if (std::any_of(argv + 1, argv + argc,
                         [](const char* arg) { return std::string_view(arg) == "--json"; })) {
-            std::cout << k5::cli::JsonResult("Wrong usage", k5::cli::kExitUsage, e.what()) << std::endl;
+            std::cout << k5::JsonResult("Wrong usage", k5::cli::kExitUsage, e.what()) << std::endl;
         }
         return k5::cli::kExitUsage;
     }

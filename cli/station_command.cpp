@@ -11,15 +11,15 @@
 #include "console.h"
 #include "event_loop.h"
 #include "exit_codes.h"
-#include "file_replace.h"
 #include "json_writer.h"
 #include "machine.h"
 #include "pack_loading.h"
+#include "port_listing.h"
 #include "port_problem_text.h"
 #include "serial_ports.h"
 #include "settings_choice.h"
-#include "sha256.h"
 #include "station.h"
+#include "station_pack.h"
 #include "station_record.h"
 #include "station_texts.h"
 #include "stop_signals.h"
@@ -28,18 +28,6 @@ namespace k5::cli {
 namespace {
 
 namespace text = station_text;
-
-// The USB adapter behind `device`, where the system knows it: "0403:6001 FT5XYZ".
-std::string AdapterOf(const std::string& device) {
-    std::error_code ec;
-    const auto real = std::filesystem::canonical(PathFromUtf8(device), ec);
-    for (const auto& info : platform::ListSerialDevices()) {
-        const bool same = info.device == device || (!ec && PathFromUtf8(info.device) == real);
-        if (!same || info.vendorId.empty()) continue;
-        return info.vendorId + ":" + info.productId + (info.serial.empty() ? "" : " " + info.serial);
-    }
-    return "";
-}
 
 std::string Activity(PortActivity activity) {
     switch (activity) {
@@ -108,7 +96,8 @@ class StationOutput {
         if (lines_.size() <= port) lines_.resize(port + 1);
         if (adapters_.size() <= port) adapters_.resize(port + 1);
         auto& adapter = adapters_[port];
-        if (adapter.first != status.device) adapter = {status.device, AdapterOf(status.device)};
+        if (adapter.first != status.device)
+            adapter = {status.device, AdapterOf(status.device, platform::ListSerialDevices())};
         const std::string line = PortLine(status, adapter.second, autoProbe_);
         if (terminal_) {
             lines_[port] = line;
@@ -181,18 +170,11 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
             LoadPackToProgram(pack, options.pack, options.anyProduct, options.json, out, err)) {
         return *refused;
     }
-    std::string bytes;
-    if (const int error = platform::ReadWholeFile(PathFromUtf8(options.pack), bytes); error != 0) {
+    StationRecord facts;
+    if (const int error = ReadStationPackFacts(options.pack, pack, facts); error != 0) {
         err << options.pack << ": " << platform::OsErrorText(error) << "\n";
         return kExitPackUnreadable;
     }
-    StationRecord facts;
-    facts.packFile = Utf8FromPath(PathFromUtf8(options.pack).filename());
-    facts.sha256 = platform::Sha256Hex(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    facts.version = pack.Header().Version();
-    facts.productCode = pack.Header().ProductCode();
-    facts.kind = pack.Header().PackKind();
-    facts.imageLength = pack.Header().ImageLength();
 
     StationRecordFile record;
     if (!options.record.empty()) {
@@ -222,8 +204,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
         loop, settings, pack, facts, stationOptions,
         [&output](std::size_t port, const PortStatus& status) { output.Changed(port, status); },
         [&](StationRecord& line) {
-            line.host = host;
-            line.adapter = AdapterOf(line.device);
+            CompleteStationRecord(line, host);
             if (options.record.empty()) return true;
             if (const int error = record.Append(line); error != 0) {
                 err << text::kRecordUnwritable << " " << options.record << ": "

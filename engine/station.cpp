@@ -20,12 +20,12 @@ constexpr auto kReopenEvery = 1s;     // a port that does not open
 // One port: its session port, the session of the update under way, and what
 // the station needs of it between sessions. The session reports here too.
 struct Station::Port : SessionPort::Receiver, SessionView {
-    Port(serial::EventLoop& loop, const SettingsFile& settings, std::size_t index, std::string name)
-        : port(loop, settings), index(index) {
+    Port(serial::Dispatcher& thread, const SettingsFile& settings, std::size_t index, std::string name)
+        : port(thread, settings), index(index) {
         status.name = std::move(name);
     }
 
-    // Between sessions (the loop's thread): the probe's answer, or a hang-up.
+    // Between sessions (the station's thread): the probe's answer, or a hang-up.
     void ReceiveData(const std::uint8_t* bytes, std::uint16_t length) override {
         for (std::uint16_t i = 0; i < length; ++i) {
             stx = stx || bytes[i] == protocol::kProbeReplyFirst;
@@ -71,9 +71,9 @@ struct Station::Port : SessionPort::Receiver, SessionView {
     std::uint32_t maximum = 0;
 };
 
-Station::Station(serial::EventLoop& loop, const SettingsFile& settings, const PackStore& pack,
+Station::Station(serial::Dispatcher& thread, const SettingsFile& settings, const PackStore& pack,
                  StationRecord packFacts, StationOptions options, Changed changed, Record record)
-    : loop_(loop),
+    : thread_(thread),
       settings_(settings),
       pack_(pack),
       packFacts_(std::move(packFacts)),
@@ -81,7 +81,7 @@ Station::Station(serial::EventLoop& loop, const SettingsFile& settings, const Pa
       changed_(std::move(changed)),
       record_(std::move(record)) {
     for (std::size_t i = 0; i < options_.ports.size(); ++i) {
-        ports_.push_back(std::make_unique<Port>(loop_, settings_, i, options_.ports[i]));
+        ports_.push_back(std::make_unique<Port>(thread_, settings_, i, options_.ports[i]));
     }
 }
 
@@ -97,12 +97,13 @@ Station::~Station() {
 
 const PortStatus& Station::Status(std::size_t port) const { return ports_.at(port)->status; }
 
-bool Station::Finished() const {
-    if (!quit_) return false;
+bool Station::Finished() const { return quit_ && !Busy(); }
+
+bool Station::Busy() const {
     for (const auto& p : ports_) {
-        if (p->session) return false;
+        if (p->session) return true;
     }
-    return true;
+    return false;
 }
 
 void Station::Notify(Port& port) {
@@ -217,7 +218,7 @@ void Station::StartSession(Port& p) {
     p.session->SetTransferMode(options_.mode);
     p.session->SetPortNameOverride(p.status.name);
     p.session->SetFinishedCallback([this, &p, alive = std::weak_ptr<bool>(alive_)] {
-        loop_.Post([this, &p, alive] {
+        thread_.Post([this, &p, alive] {
             if (alive.lock()) SessionEnded(p);
         });
     });

@@ -6,7 +6,7 @@
 // is armed again only once its line has been silent to probes for 2 s, so a
 // controller left in its bootloader is not programmed again and again.
 //
-// Threads: everything runs on the thread of `loop` (the ports' events too);
+// Threads: everything runs on the thread behind `thread` (the ports' events too);
 // the sessions' workers reach the station only through posts to it.
 #pragma once
 
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "comm_session_port.h"
-#include "event_loop.h"
+#include "dispatcher.h"
 #include "iap_session.h"
 #include "station_record_data.h"
 #include "transfer_mode.h"
@@ -55,19 +55,19 @@ struct PortStatus {
 
 class Station {
   public:
-    // Told on the loop's thread whenever a port's status changes.
+    // Told on that thread whenever a port's status changes.
     using Changed = std::function<void(std::size_t port, const PortStatus& status)>;
     // Told as a session ends, before it counts; the front end fills the host
     // and adapter and appends the record. False: the record could not be written.
     using Record = std::function<bool(StationRecord& record)>;
 
-    Station(serial::EventLoop& loop, const SettingsFile& settings, const PackStore& pack,
+    Station(serial::Dispatcher& thread, const SettingsFile& settings, const PackStore& pack,
             StationRecord packFacts, StationOptions options, Changed changed, Record record);
     ~Station();  // stops what runs and closes every port
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
 
-    // On the loop's thread, about every 50 ms: opens, probes, arms and starts.
+    // On that thread, about every 50 ms: opens, probes, arms and starts.
     void Tick();
     // The operator's go: a full session on every idle port.
     void Go();
@@ -77,6 +77,8 @@ class Station {
     void StopAll();
     // Quit was asked (or the count reached) and no session runs.
     bool Finished() const;
+    // A session runs on some port.
+    bool Busy() const;
 
     int Good() const { return good_; }
     int Failed() const { return failed_; }
@@ -90,7 +92,7 @@ class Station {
     void SessionEnded(Port& port);
     void Notify(Port& port);
 
-    serial::EventLoop& loop_;
+    serial::Dispatcher& thread_;
     const SettingsFile& settings_;
     const PackStore& pack_;
     StationRecord packFacts_;

@@ -106,7 +106,7 @@ TEST_F(InfoCommandTest, RejectedAndUnreadablePacks) {
 namespace {
 
 TEST(JsonString, BytesThatAreNotUtf8BecomeReplacementCharacters) {
-    using k5::cli::JsonString;
+    using k5::JsonString;
     EXPECT_EQ(JsonString("bad\xFF\xFE.Pack"), "\"bad\\ufffd\\ufffd.Pack\"");
     EXPECT_EQ(JsonString("Gr\xC3\xBC\xC3\x9F \xE4\xB8\xAD \xF0\x9F\x94\xA7"),
               "\"Gr\xC3\xBC\xC3\x9F \xE4\xB8\xAD \xF0\x9F\x94\xA7\"");

@@ -16,13 +16,13 @@ namespace {
 TEST(StationRecord, AStationKilledWhileAppendingLeavesOnlyWholeLines) {
     k5::test::TempDir dir;
     const std::string path = dir.File("record.csv");
-    k5::cli::StationRecord record;
+    k5::StationRecord record;
     record.log.assign(1000, "Programing...");
     for (int round = 0; round < 3; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            k5::cli::StationRecordFile file;
+            k5::StationRecordFile file;
             if (file.Open(path) != 0) ::_exit(1);
             for (;;) file.Append(record);
         }
@@ -31,13 +31,13 @@ TEST(StationRecord, AStationKilledWhileAppendingLeavesOnlyWholeLines) {
         int status = 0;
         ::waitpid(child, &status, 0);
     }
-    k5::cli::StationRecordFile next;  // the next station
+    k5::StationRecordFile next;  // the next station
     ASSERT_EQ(next.Open(path), 0);
     std::istringstream text(dir.ReadText("record.csv"));
-    const std::string whole = k5::cli::StationCsvLine(record);
+    const std::string whole = k5::StationCsvLine(record);
     std::string line;
     std::getline(text, line);
-    EXPECT_EQ(line + "\n", k5::cli::StationCsvHeader());
+    EXPECT_EQ(line + "\n", k5::StationCsvHeader());
     int lines = 0;
     while (std::getline(text, line)) {
         ASSERT_EQ(line + "\n", whole) << "line " << lines << " is torn";

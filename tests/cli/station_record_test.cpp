@@ -6,8 +6,8 @@
 
 namespace {
 
-k5::cli::StationRecord Sample() {
-    k5::cli::StationRecord r;
+k5::StationRecord Sample() {
+    k5::StationRecord r;
     r.ended = std::chrono::sys_days{std::chrono::year{2026} / 12 / 8} + std::chrono::hours(14) +
               std::chrono::minutes(5) + std::chrono::seconds(9);
     r.host = "bench-3";
@@ -31,7 +31,7 @@ k5::cli::StationRecord Sample() {
 TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     k5::test::TempDir dir;
     for (int run = 0; run < 2; ++run) {  // a second station appends to the same file
-        k5::cli::StationRecordFile file;
+        k5::StationRecordFile file;
         ASSERT_EQ(file.Open(dir.File("record.csv")), 0);
         ASSERT_EQ(file.Append(Sample()), 0);
     }
@@ -39,9 +39,9 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
         "2026-12-08T14:05:09Z,bench-3,COM3,/dev/ttyUSB0,0403:6001 FT5XYZ,\"K5, \"\"final\"\".Pack\"," +
         std::string(64, 'a') +
         ",308,20002,0xAA,131024,fast,Program sucessully,Conntectting MCU.... | MCU Identified,36.9,131037\n";
-    EXPECT_EQ(dir.ReadText("record.csv"), k5::cli::StationCsvHeader() + line + line);
+    EXPECT_EQ(dir.ReadText("record.csv"), k5::StationCsvHeader() + line + line);
 
-    k5::cli::StationRecordFile json;
+    k5::StationRecordFile json;
     ASSERT_EQ(json.Open(dir.File("record.jsonl")), 0);
     ASSERT_EQ(json.Append(Sample()), 0);
     const std::string text = dir.ReadText("record.jsonl");
@@ -49,7 +49,7 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     EXPECT_NE(text.find("\"log\":[\"Conntectting MCU....\",\"MCU Identified\"]"), std::string::npos) << text;
     EXPECT_EQ(text.back(), '\n');
 
-    k5::cli::StationRecordFile folder;
+    k5::StationRecordFile folder;
     EXPECT_NE(folder.Open(dir.Path()), 0) << "a record that cannot be written is refused at the start";
 }
 

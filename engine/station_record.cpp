@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "json_writer.h"
+#include "port_listing.h"
 
-namespace k5::cli {
+namespace k5 {
 namespace {
 
 // RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
@@ -81,6 +82,11 @@ std::string StationCsvLine(const StationRecord& r) {
     return line + "\n";
 }
 
+void CompleteStationRecord(StationRecord& record, const std::string& host) {
+    record.host = host;
+    record.adapter = AdapterOf(record.device, platform::ListSerialDevices());
+}
+
 std::string StationJsonLine(const StationRecord& r) {
     JsonObject o;
     o.Add("time", UtcTimestamp(r.ended))
@@ -112,4 +118,4 @@ int StationRecordFile::Append(const StationRecord& record) {
     return file_.Append(json_ ? StationJsonLine(record) : StationCsvLine(record));
 }
 
-}  // namespace k5::cli
+}  // namespace k5

@@ -7,7 +7,7 @@
 #include "port_error.h"
 #include "utf8_path.h"
 
-namespace k5::cli {
+namespace k5 {
 
 // What went wrong with `device` and, where there is one, what to do about it.
 inline std::string PortProblemText(int osError, const std::string& device) {
@@ -28,4 +28,4 @@ inline std::string PortProblemText(int osError, const std::string& device) {
     }
 }
 
-}  // namespace k5::cli
+}  // namespace k5

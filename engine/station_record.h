@@ -10,12 +10,13 @@
 #include "append_file.h"
 #include "station_record_data.h"
 
-namespace k5::cli {
-
-using k5::StationRecord;
+namespace k5 {
 
 // "2026-12-08T14:16:21Z".
 std::string UtcTimestamp(std::chrono::system_clock::time_point when);
+
+// Fills in what the station does not know of a session: the host and the port's USB adapter.
+void CompleteStationRecord(StationRecord& record, const std::string& host);
 
 std::string StationCsvHeader();
 std::string StationCsvLine(const StationRecord& record);
@@ -33,4 +34,4 @@ class StationRecordFile {
     bool json_ = false;
 };
 
-}  // namespace k5::cli
+}  // namespace k5

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace k5::cli {
+namespace k5 {
 
 // A JSON string; a byte that is not part of well-formed UTF-8 becomes U+FFFD.
 std::string JsonString(std::string_view text);
@@ -32,4 +32,4 @@ class JsonObject {
     std::string body_;
 };
 
-}  // namespace k5::cli
+}  // namespace k5

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace k5::cli {
+namespace k5 {
 
 namespace {
 
@@ -110,4 +110,4 @@ JsonObject& JsonObject::Add(std::string_view key, const std::vector<std::string>
 }
 JsonObject& JsonObject::AddNull(std::string_view key) { return Raw(key, "null"); }
 
-}  // namespace k5::cli
+}  // namespace k5
