@@ -12,7 +12,7 @@ MainWindowCore::MainWindowCore(serial::Dispatcher& uiThread, MainWindowView& vie
                              }) {
     port_ = std::make_unique<CommSessionPort>(uiThread, settings);
     session_ = std::make_unique<IapSession>(*port_, pack, settings, sessionView_);
-    model_ = std::make_unique<MainWindowModel>(view, pack, *session_, settings);
+    model_ = std::make_unique<MainWindowModel>(view, pack, *session_, settings, portUse_);
     session_->SetFinishedCallback(
         [this, &uiThread] { uiThread.Post([this] { model_->SessionFinished(); }); });
     port_->OnHungUp = [this](const std::string& device) { model_->PortHungUp(device); };

@@ -31,11 +31,14 @@ class MainWindowCore {
     serial::TComm* Port() { return &port_->Comm(); }
     IapSession& Session() { return *session_; }
     MainWindowModel& Model() { return *model_; }
+    // The ports the main window's session and the station hold.
+    PortUse& PortsInUse() { return portUse_; }
 
     // AVS1's OnReceiveData handler, on the UI thread: the session's flags take the block.
     void AVS1ReceiveData(serial::TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
 
   private:
+    PortUse portUse_;
     DispatchedSessionView sessionView_;
     std::unique_ptr<CommSessionPort> port_;
     std::unique_ptr<IapSession> session_;

@@ -1,5 +1,7 @@
 #include "main_window_model.h"
 
+#include "port_names.h"
+#include "station_window_model.h"
 #include "utf8_path.h"
 #include "window_texts.h"
 
@@ -9,8 +11,8 @@ using Control = MainWindowView::Control;
 using Field = MainWindowView::Field;
 
 MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session,
-                                 const SettingsFile& settings)
-    : view_(view), pack_(pack), session_(session), settings_(settings) {
+                                 const SettingsFile& settings, PortUse& portUse)
+    : view_(view), pack_(pack), session_(session), settings_(settings), portUse_(portUse) {
     view_.Check(Control::FastTransfer, settings_.GetTransferMode().fast);
 }
 
@@ -43,7 +45,14 @@ void MainWindowModel::Btn_SendToControllerClick() {
     view_.ClearLog();
     if (SessionRunning()) return;  // a click during a session only clears the log
     ShowKind();
+    const std::string port = "COM" + std::to_string(settings_.GetUartPort());
+    const std::string device = ResolvePortName(port, settings_);
+    if (portUse_.StationHolds(device)) {
+        view_.Warning(port + " " + text::kSessionPortTaken, text::kWindowTitle);
+        return;
+    }
     if (!session_.BeginSession()) return;
+    portUse_.SetSessionDevice(device);
     view_.Enable(Control::ReadPack, false);
     view_.Enable(Control::UartPort, false);
     view_.Enable(Control::FastTransfer, false);
@@ -61,10 +70,18 @@ void MainWindowModel::FastTransfer1Click() {
     view_.Check(Control::FastTransfer, fast);
 }
 
+void MainWindowModel::Station1Click() { view_.ShowStationWindow(); }
+
+void MainWindowModel::StationWindowClosed() {
+    station_ = nullptr;
+    if (closeAfterStation_) view_.CloseWindow();
+}
+
 void MainWindowModel::PortHungUp(const std::string& device) { view_.AddLog("Port " + device + " hung up"); }
 
 void MainWindowModel::SessionFinished() {
     if (SessionRunning()) return;
+    portUse_.ClearSessionDevice();
     view_.Enable(Control::ReadPack, true);
     view_.Enable(Control::UartPort, true);
     view_.Enable(Control::FastTransfer, true);
@@ -72,7 +89,15 @@ void MainWindowModel::SessionFinished() {
 }
 
 bool MainWindowModel::CloseRequested() {
-    if (!SessionRunning()) return true;
+    if (!SessionRunning()) {
+        if (station_ == nullptr) return true;
+        if (!station_->CloseRequested()) {
+            closeAfterStation_ = station_->Closing();
+            return false;
+        }
+        view_.CloseStationWindow();
+        return true;
+    }
     if (closeWhenIdle_) return false;  // already stopping
     if (!view_.Confirm(text::kStopAndCloseQuestion)) return false;
     // The session stops, closes the port and clears SessionRunning; then the window closes.

@@ -14,6 +14,7 @@
 
 #include "iap_session.h"
 #include "p_HexConvertFun.h"
+#include "port_use.h"
 #include "settings_file.h"
 
 namespace k5::app {
@@ -43,15 +44,22 @@ class MainWindowView {
     virtual std::optional<std::string> ChoosePackFile() = 0;
     // Shows the port dialog modally; returns when it has closed.
     virtual void ShowPortDialog() = 0;
+    // Shows the station window (made when first asked for) and brings it to the front.
+    virtual void ShowStationWindow() = 0;
+    // Closes the station window, whose station has ended.
+    virtual void CloseStationWindow() = 0;
     // Closes the window (the session has ended).
     virtual void CloseWindow() = 0;
 };
+
+class StationWindowModel;
 
 class MainWindowModel {
   public:
     // Everything given must outlive the model.
     // Shows the fast mode's check mark as the settings have it.
-    MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session, const SettingsFile& settings);
+    MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session, const SettingsFile& settings,
+                    PortUse& portUse);
 
     // The handlers. What they raise (a pack that cannot be read) is for the
     // view's default error box.
@@ -61,13 +69,20 @@ class MainWindowModel {
     // Turns the fast mode on or off in the settings file; a refused write raises
     // (for the default error box) and leaves the check mark as it was.
     void FastTransfer1Click();
+    void Station1Click();
+
+    // The station window's model while that window exists (the view tells).
+    void StationWindowOpened(StationWindowModel* station) { station_ = station; }
+    // The station window has closed; a close of this window that waited for it goes on.
+    void StationWindowClosed();
 
     // The port hung up (the session has been told): a log line, on the UI thread.
     void PortHungUp(const std::string& device);
     // The session's last step, carried to the UI thread.
     void SessionFinished();
     // Whether the window may close now. During a session it asks; on yes the
-    // session stops and the window closes once it has ended.
+    // session stops and the window closes once it has ended. A station that
+    // runs is asked the same in its own window.
     bool CloseRequested();
 
     bool SessionRunning() const { return session_.Running(); }
@@ -79,7 +94,10 @@ class MainWindowModel {
     PackStore& pack_;
     IapSession& session_;
     const SettingsFile& settings_;
+    PortUse& portUse_;
+    StationWindowModel* station_ = nullptr;
     bool closeWhenIdle_ = false;
+    bool closeAfterStation_ = false;
 };
 
 }  // namespace k5::app

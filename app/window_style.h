@@ -22,4 +22,13 @@ inline constexpr Colour kBlue{0x00, 0x00, 0xFF};  // the pack's kind
 inline constexpr Colour kGaugeFill{0x00, 0xFF, 0x00};
 inline constexpr Colour kGaugeFrame{0x80, 0x80, 0x80};
 
+// The station window's tiles, read from a step away.
+inline constexpr int kTileTitlePixels = 14;  // bold
+inline constexpr int kTileStatePixels = 26;  // bold
+inline constexpr int kTileWidth = 300;
+inline constexpr Colour kTileIdle{0x40, 0x40, 0x40};
+inline constexpr Colour kTileBusy{0x00, 0x00, 0x80};
+inline constexpr Colour kTileGood{0x00, 0x80, 0x00};
+inline constexpr Colour kTileBad{0xC0, 0x00, 0x00};
+
 }  // namespace k5::app::style

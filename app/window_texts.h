@@ -46,4 +46,58 @@ inline constexpr const char* kBaudEntries[] = {"38400", "57600", "115200"};
 inline constexpr const char* kSave = "Save";
 inline constexpr const char* kExit = "Exit";
 
+// The station: ours, not the controller tools'.
+inline constexpr const char* kStationItem = "Station...";
+inline constexpr const char* kStationTitle = "K5 IAP Station";
+inline constexpr const char* kStationPackGroup = "Pack";
+inline constexpr const char* kStationPackFile = "File";
+inline constexpr const char* kStationNoPackYet = "none read yet";
+inline constexpr const char* kStationRecordLabel = "Record";
+inline constexpr const char* kStationChooseRecord = "Choose...";
+inline constexpr const char* kStationRecordName = "k5-station-record.csv";
+// The record's two formats in the save dialog: a description and its pattern each.
+inline constexpr const char* kStationRecordCsv = "CSV record";
+inline constexpr const char* kStationRecordJsonLines = "JSON Lines record";
+inline constexpr const char* kStationPortsLabel = "Ports";
+inline constexpr const char* kStationRefreshPorts = "Refresh";
+inline constexpr const char* kStationFast = "Fast transfer";
+inline constexpr const char* kStationStart = "Start";
+inline constexpr const char* kStationStop = "Stop";
+inline constexpr const char* kStationProgramRunning = "Program running controllers";
+inline constexpr const char* kStationIdleSummary = "Choose the pack, the record and the ports, then Start.";
+inline constexpr const char* kStationRunningSummary = "Running";
+inline constexpr const char* kStationStoppingSummary = "Stopping";
+inline constexpr const char* kStationEndedSummary = "Stopped";
+
+// A tile's states.
+inline constexpr const char* kTileNoPort = "No port";
+inline constexpr const char* kTileWaiting = "Waiting";
+inline constexpr const char* kTileWaitingDetail = "for a controller in its bootloader";
+inline constexpr const char* kTileWaitingForGo = "Waiting for Program running controllers";
+inline constexpr const char* kTileConnecting = "Connecting";
+inline constexpr const char* kTileRestarting = "Restarting";
+inline constexpr const char* kTileProgramming = "Programming";
+inline constexpr const char* kTileOk = "OK";
+inline constexpr const char* kTileFailed = "Failed";
+inline constexpr const char* kTileStopped = "Stopped";
+inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
+
+// The station's boxes.
+inline constexpr const char* kStationNoPack = "Read a pack first.";
+inline constexpr const char* kStationNoPorts = "Tick at least one port.";
+inline constexpr const char* kStationNoRecord = "Choose a record file.";
+inline constexpr const char* kStationBadPack = "This file is not an update pack";
+inline constexpr const char* kStationForeignPack =
+    "This pack is for another product, not for this controller. Use it all the same?";
+inline constexpr const char* kStationRecordUnwritable = "The record file cannot be written";
+inline constexpr const char* kStationNothingProgrammed = "Nothing was programmed.";
+inline constexpr const char* kStationRecordFailed =
+    "The station stopped: the record file could not be written";
+inline constexpr const char* kStationPortTaken =
+    "is in use by the main window's update. Wait until it ends or untick it.";
+inline constexpr const char* kSessionPortTaken =
+    "is in use by the station. Stop the station or choose another port.";
+inline constexpr const char* kStationStopQuestion = "Controllers are being programmed. Stop them now?";
+inline constexpr const char* kStationCloseQuestion = "Controllers are being programmed. Stop them and close?";
+
 }  // namespace k5::app::text

@@ -66,4 +66,8 @@ std::vector<PortChoice> ListPortChoices(const SettingsFile& settings, const Devi
     return choices;
 }
 
+std::vector<PortChoice> ListPortChoices(const SettingsFile& settings) {
+    return ListPortChoices(settings, PathExists, platform::ListSerialDevices());
+}
+
 }  // namespace k5

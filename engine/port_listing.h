@@ -31,4 +31,7 @@ struct PortChoice {
 std::vector<PortChoice> ListPortChoices(const SettingsFile& settings, const DeviceExists& exists,
                                         const std::vector<SerialDeviceInfo>& devices);
 
+// The same for this machine: its devices as they are now.
+std::vector<PortChoice> ListPortChoices(const SettingsFile& settings);
+
 }  // namespace k5

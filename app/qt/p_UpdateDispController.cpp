@@ -22,6 +22,7 @@
 #include "layout_rect.h"
 #include "p_UartSet.h"
 #include "pictures.h"
+#include "station_window.h"
 #include "window_layout.h"
 
 // The logo and the icon are compiled into the library; a static library needs them registered.
@@ -67,6 +68,11 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, U
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
+    if (Station != nullptr) {
+        // Before the core: the station's ports are in its port use.
+        disconnect(Station, nullptr, this, nullptr);
+        delete Station;
+    }
     core_.reset();
     if (F_UpdateDispController == this) F_UpdateDispController = nullptr;
 }
@@ -93,6 +99,11 @@ void TF_UpdateDispController::CreateControls() {
         FastTransfer1->setChecked(!FastTransfer1->isChecked());
         RunHandler(prompts_, [this] { FastTransfer1Click(); });
     });
+    IAP1->addSeparator();
+    Station1 = IAP1->addAction(text::kStationItem);
+    Station1->setObjectName("Station1");
+    connect(Station1, &QAction::triggered, this,
+            [this] { RunHandler(prompts_, [this] { Station1Click(); }); });
 
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
@@ -237,6 +248,8 @@ void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click()
 
 void TF_UpdateDispController::FastTransfer1Click() { core_->Model().FastTransfer1Click(); }
 
+void TF_UpdateDispController::Station1Click() { core_->Model().Station1Click(); }
+
 void TF_UpdateDispController::closeEvent(QCloseEvent* event) {
     if (core_->Model().CloseRequested()) {
         event->accept();
@@ -308,6 +321,24 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
             }
         } release;
         F_UartSet->exec();
+    }
+    void ShowStationWindow() override {
+        if (w_.Station == nullptr) {
+            w_.Station =
+                new StationWindow(w_.dispatcher_, w_.settings_, w_.prompts_, w_.core_->PortsInUse(), &w_);
+            w_.Station->setAttribute(Qt::WA_DeleteOnClose);
+            w_.core_->Model().StationWindowOpened(&w_.Station->Model());
+            QObject::connect(w_.Station, &QObject::destroyed, &w_, [this] {
+                w_.Station = nullptr;
+                w_.core_->Model().StationWindowClosed();
+            });
+        }
+        w_.Station->show();
+        w_.Station->raise();
+        w_.Station->activateWindow();
+    }
+    void CloseStationWindow() override {
+        if (w_.Station != nullptr) w_.Station->close();
     }
     void CloseWindow() override { w_.close(); }
 

@@ -27,6 +27,7 @@ class QToolButton;
 namespace k5::app {
 
 class TGauge;
+class StationWindow;
 
 inline constexpr const char* kWindowTitle = text::kWindowTitle;
 inline constexpr const char* kStopAndCloseQuestion = text::kStopAndCloseQuestion;
@@ -47,6 +48,7 @@ class TF_UpdateDispController : public QMainWindow {
     void Btn_SendToControllerClick();
     void UartPort1Click();
     void FastTransfer1Click();
+    void Station1Click();
 
     IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const;
@@ -56,6 +58,7 @@ class TF_UpdateDispController : public QMainWindow {
     QMenu* IAP1;
     QAction* UartPort1;
     QAction* FastTransfer1;  // checkable
+    QAction* Station1;
     QToolBar* ToolBar1;
     QToolButton* Btn_ReadUserPack;
     QToolButton* Btn_SendToController;
@@ -73,7 +76,8 @@ class TF_UpdateDispController : public QMainWindow {
     QLabel* Label3;
     QLabel* Label6;
     QLabel* Label7;
-    serial::TComm* AVS1 = nullptr;  // owned by the core
+    serial::TComm* AVS1 = nullptr;     // owned by the core
+    StationWindow* Station = nullptr;  // while it is open
 
   protected:
     void closeEvent(QCloseEvent* event) override;

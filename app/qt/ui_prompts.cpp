@@ -16,6 +16,15 @@ std::optional<QString> QtUiPrompts::ChoosePackFile(QWidget* parent) {
     return path;
 }
 
+std::optional<QString> QtUiPrompts::ChooseRecordFile(QWidget* parent, const QString& current) {
+    const QString filter =
+        QString("%1 (*.csv);;%2 (*.jsonl)").arg(text::kStationRecordCsv, text::kStationRecordJsonLines);
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), current, filter, nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
 void QtUiPrompts::Warning(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box.exec();

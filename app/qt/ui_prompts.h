@@ -14,6 +14,8 @@ class UiPrompts {
     virtual ~UiPrompts() = default;
     // The file-open dialog listing *.Pack files; nothing when cancelled.
     virtual std::optional<QString> ChoosePackFile(QWidget* parent) = 0;
+    // The save dialog for the station's record, starting at `current`; nothing when cancelled.
+    virtual std::optional<QString> ChooseRecordFile(QWidget* parent, const QString& current) = 0;
     // A warning box with one OK button, modal to `parent`.
     virtual void Warning(QWidget* parent, const QString& text, const QString& title) = 0;
     // The default error box: stop icon, one OK button.
@@ -25,6 +27,7 @@ class UiPrompts {
 class QtUiPrompts : public UiPrompts {
   public:
     std::optional<QString> ChoosePackFile(QWidget* parent) override;
+    std::optional<QString> ChooseRecordFile(QWidget* parent, const QString& current) override;
     void Warning(QWidget* parent, const QString& text, const QString& title) override;
     void Error(const QString& text, const QString& title) override;
     bool Confirm(QWidget* parent, const QString& text, const QString& title) override;

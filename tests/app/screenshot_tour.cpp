@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include "p_UpdateDispController.h"
 #include "pack_builder.h"
 #include "scripted_prompts.h"
+#include "station_window.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -91,5 +94,40 @@ int main(int argc, char** argv) {
     });
     window.UartPort1Click();
     sim.Stop();
+
+    // The station: two bootloaders programmed side by side, one of which never gives its verdict.
+    k5::sim::SimOptions failing;
+    failing.noVerdict = true;
+    k5::sim::ControllerSim good({}), bad(failing);
+    good.Start();
+    bad.Start();
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM5=" + good.DevicePath() +
+                                      "\nCOM6=" + bad.DevicePath() + "\n");
+    window.Station1->trigger();
+    k5::app::StationWindow& station = *window.Station;
+    station.move(20, 20);
+    prompts.files.push_back(QString::fromStdString(pack));
+    station.ReadPack->click();
+    prompts.records.push_back(QString::fromStdString(dir.File("station-record.csv")));
+    station.ChooseRecord->click();
+    for (int row = 0; row < station.Ports->count(); ++row) {
+        QListWidgetItem* item = station.Ports->item(row);
+        if (item->text().startsWith("COM5 ") || item->text().startsWith("COM6 "))
+            item->setCheckState(Qt::Checked);
+    }
+    station.Start->click();
+    timer.restart();
+    while (station.Tiles.at(0)->Progress->PercentDone() < 40 && timer.elapsed() < 60000) Settle(50);
+    ok &= Shoot(station, out + "/6-station-programming.png");
+    while (!(station.Tiles[0]->State->text().startsWith("OK") &&
+             station.Tiles[1]->State->text().startsWith("Failed")) &&
+           timer.elapsed() < 120000) {
+        Settle(100);
+    }
+    ok &= Shoot(station, out + "/7-station-finished.png");
+    station.Stop->click();
+    Settle(300);
+    good.Stop();
+    bad.Stop();
     return ok ? 0 : 1;
 }

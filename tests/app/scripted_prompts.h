@@ -26,6 +26,12 @@ class ScriptedPrompts : public app::UiPrompts {
         if (next.isEmpty()) return std::nullopt;
         return std::make_optional(next);
     }
+    std::optional<QString> ChooseRecordFile(QWidget*, const QString&) override {
+        if (records.empty()) return std::nullopt;
+        const QString next = records.front();
+        records.pop_front();
+        return std::make_optional(next);
+    }
     void Warning(QWidget*, const QString& text, const QString& title) override {
         boxes.push_back({'W', text, title});
     }
@@ -35,7 +41,8 @@ class ScriptedPrompts : public app::UiPrompts {
         return confirm;
     }
 
-    std::deque<QString> files;  // answers of the file dialog; an empty one cancels
+    std::deque<QString> files;    // answers of the file dialog; an empty one cancels
+    std::deque<QString> records;  // answers of the record's save dialog
     bool confirm = true;
     int dialogs = 0;
     std::vector<Box> boxes;

@@ -14,6 +14,7 @@
 #include "main_window_model.h"
 #include "pack_builder.h"
 #include "port_dialog_model.h"
+#include "port_names.h"
 #include "support/temp_dir.h"
 #include "window_texts.h"
 
@@ -52,6 +53,8 @@ class RecordingWindow : public MainWindowView {
         return next;
     }
     void ShowPortDialog() override { ++portDialogs; }
+    void ShowStationWindow() override { ++stationWindows; }
+    void CloseStationWindow() override {}
     void CloseWindow() override { closed = true; }
 
     bool Enabled(Control control) { return enabled_.count(control) ? enabled_[control] : true; }
@@ -62,7 +65,7 @@ class RecordingWindow : public MainWindowView {
     std::vector<std::string> log, boxes;
     std::deque<std::string> files;
     bool confirm = true, closed = false;
-    int fileDialogs = 0, portDialogs = 0;
+    int fileDialogs = 0, portDialogs = 0, stationWindows = 0;
 
   private:
     std::map<Control, bool> enabled_;
@@ -101,8 +104,9 @@ class WindowModelTest : public ::testing::Test {
     k5::PackStore pack;
     NoSessionView sessionView;
     k5::IapSession session{port, pack, settings, sessionView};
+    k5::app::PortUse portUse;
     RecordingWindow window;
-    k5::app::MainWindowModel model{window, pack, session, settings};
+    k5::app::MainWindowModel model{window, pack, session, settings, portUse};
 };
 
 TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
@@ -173,13 +177,31 @@ TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {
     EXPECT_EQ(window.portDialogs, 1);
 }
 
+TEST_F(WindowModelTest, APortTheStationHoldsIsRefusedAndTheSessionsPortIsHeldWhileItRuns) {
+    window.files = {Pack()};
+    model.Btn_ReadUserPackClick();
+    const std::string device = k5::ResolvePortName("COM1", settings);
+    portUse.SetStationDevices({device});
+    model.Btn_SendToControllerClick();
+    EXPECT_FALSE(model.SessionRunning());
+    EXPECT_EQ(window.boxes.back(),
+              std::string("COM1 ") + k5::app::text::kSessionPortTaken + "|" + k5::app::text::kWindowTitle);
+
+    portUse.ClearStationDevices();
+    model.Btn_SendToControllerClick();
+    ASSERT_TRUE(model.SessionRunning());
+    EXPECT_TRUE(portUse.SessionHolds(device));
+    RunUntilIdle();
+    EXPECT_FALSE(portUse.SessionHolds(device));
+}
+
 TEST_F(WindowModelTest, FastTransferIsCheckedAsTheSettingsHaveItAndItsClickSavesTheOtherState) {
     EXPECT_FALSE(window.checked[Control::FastTransfer]);
     model.FastTransfer1Click();
     EXPECT_TRUE(window.checked[Control::FastTransfer]);
     EXPECT_TRUE(settings.GetTransferMode().fast);
     RecordingWindow reopened;
-    k5::app::MainWindowModel again{reopened, pack, session, settings};
+    k5::app::MainWindowModel again{reopened, pack, session, settings, portUse};
     EXPECT_TRUE(reopened.checked[Control::FastTransfer]) << "shown as saved when the window opens";
     model.FastTransfer1Click();
     EXPECT_FALSE(window.checked[Control::FastTransfer]);

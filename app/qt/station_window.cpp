@@ -1,0 +1,292 @@
+#include "station_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "default_error_box.h"
+#include "fonts.h"
+#include "gauge.h"
+#include "port_listing.h"
+#include "qt_dispatcher.h"
+#include "window_texts.h"
+
+namespace k5::app {
+namespace {
+
+constexpr int kTileColumns = 2;
+constexpr int kTickMilliseconds = 50;
+
+QFont TileFont(int pixels) {
+    QFont font = UiFont(true);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+QColor ToneColour(TileTone tone) {
+    switch (tone) {
+        case TileTone::Busy:
+            return ToQColor(style::kTileBusy);
+        case TileTone::Good:
+            return ToQColor(style::kTileGood);
+        case TileTone::Bad:
+            return ToQColor(style::kTileBad);
+        case TileTone::Idle:
+            break;
+    }
+    return ToQColor(style::kTileIdle);
+}
+
+}  // namespace
+
+StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
+    setObjectName("StationTile");
+    setFrameShape(QFrame::Box);
+    setFixedWidth(style::kTileWidth);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    auto* column = new QVBoxLayout(this);
+    Title = new QLabel(this);
+    Title->setFont(TileFont(style::kTileTitlePixels));
+    State = new QLabel(this);
+    State->setFont(TileFont(style::kTileStatePixels));
+    Progress = new TGauge(this);
+    Progress->setFixedHeight(20);
+    Progress->setFont(UiFont());
+    Detail = new QLabel(this);
+    Detail->setFont(UiFont());
+    Detail->setWordWrap(true);
+    Detail->setMinimumHeight(2 * Detail->fontMetrics().lineSpacing());  // a reason and what to do
+    Counts = new QLabel(this);
+    Counts->setFont(UiFont(true));
+    for (QWidget* w : std::initializer_list<QWidget*>{Title, State, Progress, Detail, Counts})
+        column->addWidget(w);
+}
+
+void StationTileWidget::Show(const StationTile& tile) {
+    Title->setText(QString::fromStdString(tile.title));
+    State->setText(QString::fromStdString(tile.state));
+    QPalette palette = State->palette();
+    palette.setColor(QPalette::WindowText, ToneColour(tile.tone));
+    State->setPalette(palette);
+    // The bar keeps its room while hidden: the tile does not jump as a transfer starts.
+    QSizePolicy keep = Progress->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    Progress->setSizePolicy(keep);
+    Progress->setVisible(tile.progressShown);
+    if (tile.progressShown) {
+        Progress->SetMaxValue(tile.maximum);
+        Progress->SetProgress(tile.position);
+    }
+    Detail->setText(QString::fromStdString(tile.detail));
+    Counts->setText(QString::fromStdString(tile.counts));
+}
+
+// The window model's view of this window.
+class StationWindow::WindowView : public StationWindowView {
+  public:
+    explicit WindowView(StationWindow& window) : w_(window) {}
+
+    void SetField(Field field, const std::string& text) override {
+        const QString shown = QString::fromStdString(text);
+        switch (field) {
+            case Field::PackFile:
+                w_.PackFile->setText(shown);
+                break;
+            case Field::Version:
+                w_.Version->setText(shown);
+                break;
+            case Field::Kind:
+                w_.Kind->setText(shown);
+                break;
+            case Field::RecordFile:
+                w_.RecordFile->setText(shown);
+                break;
+            case Field::Summary:
+                w_.Summary->setText(shown);
+                break;
+        }
+    }
+    void Enable(Control control, bool enabled) override {
+        QWidget* widgets[] = {w_.ReadPack, w_.ChooseRecord, w_.Ports, w_.RefreshPorts,
+                              w_.Fast,     w_.Start,        w_.Stop,  w_.ProgramRunning};
+        widgets[static_cast<int>(control)]->setEnabled(enabled);
+    }
+    void CheckFast(bool checked) override { w_.Fast->setChecked(checked); }
+    void SetPorts(const std::vector<StationPortEntry>& ports) override {
+        w_.fillingPorts_ = true;
+        w_.Ports->clear();
+        for (const auto& port : ports) {
+            auto* item = new QListWidgetItem(QString::fromStdString(port.label), w_.Ports);
+            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+            item->setCheckState(port.checked ? Qt::Checked : Qt::Unchecked);
+        }
+        w_.fillingPorts_ = false;
+    }
+    void SetTiles(const std::vector<StationTile>& tiles) override {
+        for (auto* tile : w_.Tiles) delete tile;
+        w_.Tiles.clear();
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            auto* tile = new StationTileWidget(w_.tileArea_);
+            w_.tileGrid_->addWidget(tile, static_cast<int>(i) / kTileColumns,
+                                    static_cast<int>(i) % kTileColumns);
+            tile->Show(tiles[i]);
+            w_.Tiles.push_back(tile);
+        }
+    }
+    void UpdateTile(std::size_t index, const StationTile& tile) override {
+        if (index < w_.Tiles.size()) w_.Tiles[index]->Show(tile);
+    }
+    void Warning(const std::string& text) override {
+        w_.prompts_.Warning(&w_, QString::fromStdString(text), text::kStationTitle);
+    }
+    bool Confirm(const std::string& text) override {
+        return w_.prompts_.Confirm(&w_, QString::fromStdString(text), text::kStationTitle);
+    }
+    std::optional<std::string> ChoosePackFile() override {
+        const auto path = w_.prompts_.ChoosePackFile(&w_);
+        if (!path) return std::nullopt;
+        return path->toStdString();
+    }
+    std::optional<std::string> ChooseRecordFile(const std::string& current) override {
+        const auto path = w_.prompts_.ChooseRecordFile(&w_, QString::fromStdString(current));
+        if (!path) return std::nullopt;
+        return path->toStdString();
+    }
+    void Ticking(bool on) override {
+        if (on) {
+            w_.ticker_->start(kTickMilliseconds);
+        } else {
+            w_.ticker_->stop();
+        }
+    }
+    // Closed from the event loop, not from inside the handler that asks.
+    void CloseWindow() override {
+        QTimer::singleShot(0, &w_, [this] { w_.close(); });
+    }
+
+  private:
+    StationWindow& w_;
+};
+
+StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& settings, UiPrompts& prompts,
+                             PortUse& portUse, QWidget* parent)
+    : QWidget(parent, Qt::Window), prompts_(prompts) {
+    CreateControls();
+    view_ = std::make_unique<WindowView>(*this);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    model_ =
+        std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, documents.toStdString(),
+                                             [&settings] { return ListPortChoices(settings); });
+}
+
+StationWindow::~StationWindow() { model_.reset(); }
+
+void StationWindow::CreateControls() {
+    setObjectName("StationWindow");
+    setWindowTitle(text::kStationTitle);
+    setFont(UiFont());
+    auto* page = new QVBoxLayout(this);
+
+    auto* packGroup = new QGroupBox(text::kStationPackGroup, this);
+    auto* packRow = new QHBoxLayout(packGroup);
+    ReadPack = new QPushButton(text::kReadPack, packGroup);
+    PackFile = new QLineEdit(packGroup);
+    Version = new QLineEdit(packGroup);
+    Kind = new QLabel(packGroup);
+    Kind->setFont(UiFont(true));
+    for (QLineEdit* field : {PackFile, Version}) {
+        field->setReadOnly(true);
+        field->setFocusPolicy(Qt::NoFocus);
+    }
+    Version->setFixedWidth(60);
+    PackFile->setMinimumWidth(160);
+    packRow->addWidget(ReadPack);
+    packRow->addWidget(new QLabel(text::kStationPackFile, packGroup));
+    packRow->addWidget(PackFile, 1);
+    packRow->addWidget(new QLabel(text::kVersion, packGroup));
+    packRow->addWidget(Version);
+    packRow->addWidget(Kind);
+    page->addWidget(packGroup);
+
+    auto* recordRow = new QHBoxLayout;
+    RecordFile = new QLineEdit(this);
+    RecordFile->setReadOnly(true);
+    ChooseRecord = new QPushButton(text::kStationChooseRecord, this);
+    recordRow->addWidget(new QLabel(text::kStationRecordLabel, this));
+    recordRow->addWidget(RecordFile, 1);
+    recordRow->addWidget(ChooseRecord);
+    page->addLayout(recordRow);
+
+    auto* portsRow = new QHBoxLayout;
+    Ports = new QListWidget(this);
+    Ports->setFixedHeight(96);
+    RefreshPorts = new QPushButton(text::kStationRefreshPorts, this);
+    auto* portsSide = new QVBoxLayout;
+    portsSide->addWidget(new QLabel(text::kStationPortsLabel, this));
+    portsSide->addWidget(RefreshPorts);
+    portsSide->addStretch();
+    portsRow->addLayout(portsSide);
+    portsRow->addWidget(Ports, 1);
+    page->addLayout(portsRow);
+
+    auto* actions = new QHBoxLayout;
+    Fast = new QCheckBox(text::kStationFast, this);
+    Start = new QPushButton(text::kStationStart, this);
+    Stop = new QPushButton(text::kStationStop, this);
+    ProgramRunning = new QPushButton(text::kStationProgramRunning, this);
+    Summary = new QLabel(this);
+    Summary->setFont(UiFont(true));
+    for (QWidget* w : std::initializer_list<QWidget*>{Fast, Start, Stop, ProgramRunning})
+        actions->addWidget(w);
+    actions->addWidget(Summary, 1);
+    page->addLayout(actions);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    tileArea_ = new QWidget(scroll);
+    tileGrid_ = new QGridLayout(tileArea_);
+    tileGrid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    scroll->setWidget(tileArea_);
+    page->addWidget(scroll, 1);
+
+    ticker_ = new QTimer(this);
+    const auto handle = [this](auto handler) { return [this, handler] { RunHandler(prompts_, handler); }; };
+    connect(ticker_, &QTimer::timeout, this, handle([this] { model_->Tick(); }));
+    connect(ReadPack, &QPushButton::clicked, this, handle([this] { model_->ReadPackClick(); }));
+    connect(ChooseRecord, &QPushButton::clicked, this, handle([this] { model_->ChooseRecordClick(); }));
+    connect(RefreshPorts, &QPushButton::clicked, this, handle([this] { model_->RefreshPortsClick(); }));
+    connect(Start, &QPushButton::clicked, this, handle([this] { model_->StartClick(); }));
+    connect(Stop, &QPushButton::clicked, this, handle([this] { model_->StopClick(); }));
+    connect(ProgramRunning, &QPushButton::clicked, this, handle([this] { model_->ProgramRunningClick(); }));
+    connect(Fast, &QCheckBox::toggled, this, [this](bool on) { model_->FastToggled(on); });
+    connect(Ports, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (!fillingPorts_) model_->PortToggled(Ports->row(item), item->checkState() == Qt::Checked);
+    });
+    resize(2 * style::kTileWidth + 60, 560);
+}
+
+void StationWindow::closeEvent(QCloseEvent* event) {
+    bool close = false;
+    RunHandler(prompts_, [this, &close] { close = model_->CloseRequested(); });
+    if (close) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace k5::app

@@ -1,0 +1,85 @@
+// The station window on Qt: its controls and a tile per port, drawn from the
+// station window model (station_window_model.h), which decides what each
+// click does. Made by the main window, which it stays in front of.
+#pragma once
+
+#include <QFrame>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "port_use.h"
+#include "settings_file.h"
+#include "station_window_model.h"
+#include "ui_prompts.h"
+
+class QCheckBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace k5::app {
+
+class TGauge;
+class QtDispatcher;
+
+// One port's tile: the port and its adapter, a large state, progress and counts.
+class StationTileWidget : public QFrame {
+    Q_OBJECT
+  public:
+    explicit StationTileWidget(QWidget* parent);
+    void Show(const StationTile& tile);
+
+    QLabel* Title;
+    QLabel* State;
+    TGauge* Progress;
+    QLabel* Detail;
+    QLabel* Counts;
+};
+
+class StationWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // Everything given must outlive the window. `closed` is called as it closes.
+    StationWindow(QtDispatcher& uiThread, const SettingsFile& settings, UiPrompts& prompts, PortUse& portUse,
+                  QWidget* parent);
+    ~StationWindow() override;
+
+    StationWindowModel& Model() { return *model_; }
+
+    QPushButton* ReadPack;
+    QLineEdit* PackFile;
+    QLineEdit* Version;
+    QLabel* Kind;
+    QLineEdit* RecordFile;
+    QPushButton* ChooseRecord;
+    QListWidget* Ports;
+    QPushButton* RefreshPorts;
+    QCheckBox* Fast;
+    QPushButton* Start;
+    QPushButton* Stop;
+    QPushButton* ProgramRunning;
+    QLabel* Summary;
+    std::vector<StationTileWidget*> Tiles;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    class WindowView;
+
+    void CreateControls();
+
+    UiPrompts& prompts_;
+    QWidget* tileArea_ = nullptr;
+    QGridLayout* tileGrid_ = nullptr;
+    QTimer* ticker_ = nullptr;
+    bool fillingPorts_ = false;
+    std::unique_ptr<WindowView> view_;
+    std::unique_ptr<StationWindowModel> model_;
+};
+
+}  // namespace k5::app

@@ -1,0 +1,90 @@
+#include "station_tile.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "iap_session.h"
+#include "port_problem_text.h"
+#include "window_texts.h"
+
+namespace k5::app {
+namespace {
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+// The step of a running session, from its last log line.
+const char* StepOf(const std::string& logLine) {
+    if (logLine == session_log::kRestarting) return text::kTileRestarting;
+    if (logLine == session_log::kProgramming) return text::kTileProgramming;
+    return text::kTileConnecting;
+}
+
+}  // namespace
+
+StationTile TileFor(const PortStatus& s, const std::string& adapter, bool autoProbe) {
+    StationTile tile;
+    tile.title = s.name;
+    std::string where = s.device != s.name ? s.device : "";
+    if (!adapter.empty()) where += (where.empty() ? "" : ", ") + adapter;
+    if (!where.empty()) tile.title += "  " + where;
+    tile.counts = std::to_string(s.good) + " good, " + std::to_string(s.failed) + " failed";
+
+    switch (s.activity) {
+        case PortActivity::NoPort:
+            tile.state = text::kTileNoPort;
+            tile.detail = PortProblemText(s.problemError, s.device);
+            tile.tone = TileTone::Bad;
+            return tile;
+        case PortActivity::Running:
+            tile.tone = TileTone::Busy;
+            if (s.maximum > 0) {
+                const std::uint32_t done = std::min(s.position, s.maximum);
+                tile.state = std::string(text::kTileProgramming) + " " +
+                             std::to_string(100ull * done / s.maximum) + " %";
+                tile.detail = std::to_string(done) + " of " + std::to_string(s.maximum) + " bytes";
+                if (s.bytesPerSecond > 0)
+                    tile.detail += ", " + std::to_string(static_cast<long>(s.bytesPerSecond)) + " B/s";
+                tile.progressShown = true;
+                tile.position = done;
+                tile.maximum = s.maximum;
+            } else {
+                tile.state = StepOf(s.step);
+            }
+            return tile;
+        case PortActivity::Waiting:
+        case PortActivity::Cooling:
+            break;
+    }
+    // Idle: the last update's outcome stays in sight until the next one starts.
+    const bool cooling = s.activity == PortActivity::Cooling;
+    const std::string next = cooling && autoProbe ? text::kTileTakeAway
+                             : autoProbe ? std::string(text::kTileWaiting) + " " + text::kTileWaitingDetail
+                                         : text::kTileWaitingForGo;
+    switch (s.lastOutcome) {
+        case SessionOutcome::None:
+            tile.state = autoProbe ? text::kTileWaiting : text::kTileWaitingForGo;
+            tile.detail = autoProbe ? text::kTileWaitingDetail : "";
+            break;
+        case SessionOutcome::Programmed:
+            tile.state = std::string(text::kTileOk) + "  " + Seconds(s.lastSeconds);
+            tile.detail = next;
+            tile.tone = TileTone::Good;
+            break;
+        case SessionOutcome::Stopped:
+            tile.state = text::kTileStopped;
+            tile.detail = next;
+            break;
+        default:
+            tile.state = text::kTileFailed;
+            tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") + next;
+            tile.tone = TileTone::Bad;
+            break;
+    }
+    return tile;
+}
+
+}  // namespace k5::app

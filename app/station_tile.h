@@ -1,0 +1,14 @@
+// A station port's status as its tile shows it.
+#pragma once
+
+#include <string>
+
+#include "station.h"
+#include "station_window_model.h"
+
+namespace k5::app {
+
+// `adapter`: the USB adapter behind the port ("0403:6001 A50285BI"), empty where unknown.
+StationTile TileFor(const PortStatus& status, const std::string& adapter, bool autoProbe);
+
+}  // namespace k5::app

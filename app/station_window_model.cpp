@@ -1,0 +1,229 @@
+#include "station_window_model.h"
+
+#include "machine.h"
+#include "port_error.h"
+#include "station_pack.h"
+#include "station_tile.h"
+#include "utf8_path.h"
+#include "window_texts.h"
+
+namespace k5::app {
+
+using Control = StationWindowView::Control;
+using Field = StationWindowView::Field;
+
+StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatcher& uiThread,
+                                       const SettingsFile& settings, PortUse& portUse,
+                                       const std::string& documents, ListPorts listPorts)
+    : view_(view),
+      uiThread_(uiThread),
+      settings_(settings),
+      portUse_(portUse),
+      listPorts_(std::move(listPorts)),
+      host_(platform::HostName()),
+      fast_(settings.GetTransferMode().fast) {
+    recordPath_ = Utf8FromPath(PathFromUtf8(documents) / text::kStationRecordName);
+    view_.SetField(Field::PackFile, text::kStationNoPackYet);
+    view_.SetField(Field::RecordFile, recordPath_);
+    view_.CheckFast(fast_);
+    RefreshPortsClick();
+    ShowIdle();
+}
+
+StationWindowModel::~StationWindowModel() {
+    station_.reset();  // stops what runs, waits for it and closes the ports
+    portUse_.ClearStationDevices();
+}
+
+void StationWindowModel::ShowIdle() {
+    for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
+                      Control::Fast, Control::Start}) {
+        view_.Enable(c, true);
+    }
+    view_.Enable(Control::Stop, false);
+    view_.Enable(Control::ProgramRunning, false);
+    view_.SetField(Field::Summary, tiles_.empty() ? text::kStationIdleSummary : text::kStationEndedSummary);
+}
+
+void StationWindowModel::ReadPackClick() {
+    if (Running()) return;
+    const auto path = view_.ChoosePackFile();
+    if (!path) return;
+    // The pack read before stays until this one is taken.
+    auto pack = std::make_unique<PackStore>();
+    if (!pack->LoadPack(*path)) {
+        view_.Warning(std::string(text::kStationBadPack) + ": " + pack->RejectionReason() + ".");
+        return;
+    }
+    if (pack->Header().ProductCode() != kExpectedProductCode && !view_.Confirm(text::kStationForeignPack))
+        return;
+    StationRecord facts;
+    if (const int error = ReadStationPackFacts(*path, *pack, facts); error != 0) {
+        view_.Warning(*path + ": " + platform::OsErrorText(error));
+        return;
+    }
+    pack_ = std::move(pack);
+    packFacts_ = facts;
+    view_.SetField(Field::PackFile, facts.packFile);
+    view_.SetField(Field::Version, std::to_string(facts.version));
+    view_.SetField(Field::Kind, PackKindText(static_cast<std::uint8_t>(facts.kind)));
+}
+
+void StationWindowModel::ChooseRecordClick() {
+    if (Running()) return;
+    if (const auto path = view_.ChooseRecordFile(recordPath_)) {
+        recordPath_ = *path;
+        view_.SetField(Field::RecordFile, recordPath_);
+    }
+}
+
+void StationWindowModel::RefreshPortsClick() {
+    if (Running()) return;
+    std::vector<std::string> wasChecked;
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        if (checked_[i]) wasChecked.push_back(ports_[i].name);
+    }
+    ports_ = listPorts_();
+    checked_.assign(ports_.size(), false);
+    std::vector<StationPortEntry> entries;
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        const PortChoice& p = ports_[i];
+        checked_[i] = std::find(wasChecked.begin(), wasChecked.end(), p.name) != wasChecked.end();
+        std::string label = p.name;
+        if (p.device != p.name) label += "  " + p.device;
+        if (!p.description.empty()) label += "  " + p.description;
+        entries.push_back({label, checked_[i]});
+    }
+    view_.SetPorts(entries);
+}
+
+void StationWindowModel::PortToggled(std::size_t index, bool checked) {
+    if (!Running() && index < checked_.size()) checked_[index] = checked;
+}
+
+void StationWindowModel::FastToggled(bool checked) {
+    if (!Running()) fast_ = checked;
+}
+
+void StationWindowModel::StartClick() {
+    if (Running()) return;
+    if (!pack_) return view_.Warning(text::kStationNoPack);
+    StationOptions options;
+    std::vector<std::string> devices;
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        if (!checked_[i]) continue;
+        const std::string device = ResolvePortName(ports_[i].name, settings_);
+        if (portUse_.SessionHolds(device))
+            return view_.Warning(ports_[i].name + " " + text::kStationPortTaken);
+        options.ports.push_back(ports_[i].name);
+        devices.push_back(device);
+    }
+    if (options.ports.empty()) return view_.Warning(text::kStationNoPorts);
+    if (recordPath_.empty()) return view_.Warning(text::kStationNoRecord);
+    record_ = std::make_unique<StationRecordFile>();
+    if (const int error = record_->Open(PathFromUtf8(recordPath_)); error != 0) {
+        return view_.Warning(std::string(text::kStationRecordUnwritable) + ": " + recordPath_ + ": " +
+                             platform::OsErrorText(error) + ". " + text::kStationNothingProgrammed);
+    }
+    options.mode = settings_.GetTransferMode();
+    options.mode.fast = fast_;
+
+    recordError_.clear();
+    adapters_.assign(options.ports.size(), {});
+    tiles_.clear();
+    for (const auto& name : options.ports) {
+        PortStatus waiting;
+        waiting.name = name;
+        waiting.activity = PortActivity::Waiting;
+        tiles_.push_back(TileFor(waiting, "", options.autoProbe));
+    }
+    view_.SetTiles(tiles_);
+    portUse_.SetStationDevices(devices);
+    station_ = std::make_unique<Station>(
+        uiThread_, settings_, *pack_, packFacts_, options,
+        [this](std::size_t index, const PortStatus& status) { StatusChanged(index, status); },
+        [this](StationRecord& record) { return WriteRecord(record); });
+    for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
+                      Control::Fast, Control::Start}) {
+        view_.Enable(c, false);
+    }
+    view_.Enable(Control::Stop, true);
+    view_.Enable(Control::ProgramRunning, true);
+    view_.SetField(Field::Summary, text::kStationRunningSummary);
+    view_.Ticking(true);
+    station_->Tick();  // the ports open now: "Program running controllers" works at once
+}
+
+void StationWindowModel::StopClick() {
+    if (!Running()) return;
+    if (station_->Busy() && !view_.Confirm(text::kStationStopQuestion)) return;
+    station_->StopAll();
+    view_.Enable(Control::Stop, false);
+    view_.Enable(Control::ProgramRunning, false);
+    view_.SetField(Field::Summary, text::kStationStoppingSummary);
+    Tick();
+}
+
+void StationWindowModel::ProgramRunningClick() {
+    if (Running()) station_->Go();
+}
+
+void StationWindowModel::Tick() {
+    if (!station_) return;
+    station_->Tick();
+    if (station_->Finished()) EndStation();
+}
+
+bool StationWindowModel::CloseRequested() {
+    if (!Running()) return true;
+    if (closeWhenEnded_) return false;  // already stopping
+    if (station_->Busy()) {
+        if (!view_.Confirm(text::kStationCloseQuestion)) return false;
+        // The sessions end as stopped and are recorded; then the window closes.
+        closeWhenEnded_ = true;
+        station_->StopAll();
+        view_.Enable(Control::Stop, false);
+        view_.Enable(Control::ProgramRunning, false);
+        view_.SetField(Field::Summary, text::kStationStoppingSummary);
+        return false;
+    }
+    station_->StopAll();
+    EndStation();
+    return true;
+}
+
+void StationWindowModel::EndStation() {
+    view_.Ticking(false);
+    station_.reset();  // closes the ports
+    record_.reset();
+    portUse_.ClearStationDevices();
+    ShowIdle();
+    if (!recordError_.empty()) view_.Warning(recordError_);
+    if (closeWhenEnded_) {
+        closeWhenEnded_ = false;
+        view_.CloseWindow();
+    }
+}
+
+void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& status) {
+    if (index >= tiles_.size()) return;
+    auto& [device, adapter] = adapters_[index];
+    if (device != status.device) {
+        device = status.device;
+        adapter = AdapterOf(device, platform::ListSerialDevices());
+    }
+    tiles_[index] = TileFor(status, adapter, true);
+    view_.UpdateTile(index, tiles_[index]);
+}
+
+bool StationWindowModel::WriteRecord(StationRecord& record) {
+    CompleteStationRecord(record, host_);
+    if (const int error = record_->Append(record); error != 0) {
+        recordError_ = std::string(text::kStationRecordFailed) + ": " + recordPath_ + ": " +
+                       platform::OsErrorText(error) + ".";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace k5::app

@@ -1,0 +1,115 @@
+// The station window against simulated controllers: two ports side by side,
+// and closing the program while a station session runs.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <sstream>
+
+#include "controller_sim.h"
+#include "station_window.h"
+#include "window_fixture.h"
+
+namespace {
+
+using k5::test::WindowTest;
+
+class StationWindowTest : public WindowTest {
+  protected:
+    // Controllers behind COM5, COM6, ...; the station window open with a pack and a record.
+    void OpenStation(std::vector<k5::sim::SimOptions> controllers) {
+        std::string devices = "[Devices]\n";
+        for (std::size_t i = 0; i < controllers.size(); ++i) {
+            controllers[i].pace = false;
+            sims.push_back(std::make_unique<k5::sim::ControllerSim>(controllers[i]));
+            devices += "COM" + std::to_string(5 + i) + "=" + sims.back()->DevicePath() + "\n";
+            sims.back()->Start();
+        }
+        dir.WriteText("eBikeSet.ini", devices);
+        window->Station1->trigger();
+        station = window->Station;
+        ASSERT_NE(station, nullptr);
+        k5::sim::PackRecipe recipe;
+        recipe.image = k5::sim::GenerateImage(20000);
+        prompts.files.push_back(QString::fromStdString(Pack("fw.Pack", recipe)));
+        station->ReadPack->click();
+        ASSERT_EQ(station->PackFile->text(), "fw.Pack");
+        prompts.records.push_back(QString::fromStdString(dir.File("record.csv")));
+        station->ChooseRecord->click();
+        for (int row = 0; row < station->Ports->count(); ++row) {
+            QListWidgetItem* item = station->Ports->item(row);
+            if (item->text().startsWith("COM5 ") ||
+                (controllers.size() > 1 && item->text().startsWith("COM6 ")))
+                item->setCheckState(Qt::Checked);
+        }
+    }
+    QString State(std::size_t tile) const { return station->Tiles.at(tile)->State->text(); }
+    std::vector<std::string> RecordLines() {
+        std::vector<std::string> lines;
+        std::istringstream text(dir.ReadText("record.csv"));
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
+        return lines;
+    }
+    void TearDown() override {
+        window.reset();  // the station first: its ports lead to the simulators
+        for (auto& sim : sims) sim->Stop();
+    }
+
+    std::vector<std::unique_ptr<k5::sim::ControllerSim>> sims;
+    k5::app::StationWindow* station = nullptr;
+};
+
+TEST_F(StationWindowTest, TwoPortsABootloaderAtOnceAndARunningFirmwareOnRequest) {
+    k5::sim::SimOptions bootloader, firmware;
+    firmware.firmware = true;
+    OpenStation({bootloader, firmware});
+    station->Start->click();
+    ASSERT_EQ(station->Tiles.size(), 2u);
+    EXPECT_FALSE(station->ReadPack->isEnabled());
+
+    // The bootloader answers a probe and is programmed on its own; the firmware waits for the click.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return State(0).startsWith("Programming"); }, 10000))
+        << State(0).toStdString();
+    EXPECT_TRUE(State(1).startsWith("Waiting")) << State(1).toStdString();
+    station->ProgramRunning->click();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return State(0).startsWith("OK") && State(1).startsWith("OK"); }, 60000))
+        << State(0).toStdString() << " / " << State(1).toStdString();
+    EXPECT_EQ(station->Tiles[0]->Counts->text(), "1 good, 0 failed");
+
+    const auto lines = RecordLines();
+    ASSERT_EQ(lines.size(), 3u) << "a header and a line for each update";
+    EXPECT_NE(lines[1].find(",COM5,"), std::string::npos);
+    EXPECT_NE(lines[2].find(",COM6,"), std::string::npos);
+    EXPECT_NE(lines[2].find("MCU Restarting..."), std::string::npos) << "the firmware was restarted";
+    for (auto& sim : sims) EXPECT_TRUE(sim->Report().imageMatches);
+
+    station->Stop->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return station->Start->isEnabled(); }, 5000));
+}
+
+TEST_F(StationWindowTest, ClosingTheProgramDuringAnUpdateAsksThenStopsAndRecordsIt) {
+    k5::sim::SimOptions silent;
+    silent.noProbeAnswer = true;
+    OpenStation({silent});
+    station->Start->click();
+    station->ProgramRunning->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return State(0) == "Connecting"; }, 5000)) << State(0).toStdString();
+
+    prompts.confirm = false;
+    EXPECT_FALSE(window->close());
+    ASSERT_FALSE(prompts.boxes.empty());
+    EXPECT_EQ(prompts.boxes.back().text, k5::app::text::kStationCloseQuestion);
+    EXPECT_EQ(window->Station, station) << "no: both windows stay";
+
+    prompts.confirm = true;
+    EXPECT_FALSE(window->close()) << "yes: the station stops first";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Station == nullptr && !window->isVisible(); }, 10000));
+    const auto lines = RecordLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(",Stopped,"), std::string::npos) << lines[1];
+}
+
+}  // namespace
