@@ -2,8 +2,8 @@
 # Screenshots of the Win32 desktop program under Wine on Xvfb, with a window
 # manager for the frames: after start-up, with a pack loaded, while and after
 # programming the Linux k5-sim (running its firmware, behind COM1 of the Wine
-# prefix), of the port dialog, and of the window where the named face is
-# missing. Writes build/screenshots/win32/*.png.
+# prefix), of the port dialog, of the station window on COM5 and COM6, and of
+# the window where the named face is missing. Writes build/screenshots/win32/*.png.
 # Run by scripts/screenshot.sh; needs the dev build's k5-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,8 +20,10 @@ export WINEPREFIX="$PWD/build-win64/wineprefix-screenshots" WINEDEBUG=-all
 source scripts/lib/xvfb.sh
 start_xvfb
 sim_pid=
+station_pids=()
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  [ ${#station_pids[@]} -gt 0 ] && kill "${station_pids[@]}" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   stop_xvfb
 }
@@ -51,6 +53,17 @@ tour() {
   done
 }
 tour COM1
+
+# The station window: two paced bootloaders, the second never gives its verdict.
+for com in com5 com6; do
+  rm -f "$WINEPREFIX/k5-sim-$com.link"
+  build/bin/k5-sim --quiet --link "$WINEPREFIX/k5-sim-$com.link" $([ $com = com6 ] && echo --no-verdict) >/dev/null 2>&1 &
+  station_pids+=($!)
+  for _ in $(seq 100); do [ -L "$WINEPREFIX/k5-sim-$com.link" ] && break; sleep 0.05; done
+  ln -sfn "$(readlink "$WINEPREFIX/k5-sim-$com.link")" "$WINEPREFIX/dosdevices/$com"
+done
+tour COM1 --station COM5 COM6
+kill "${station_pids[@]}" 2>/dev/null || true
 
 # The same window where the named face is missing (no stand-in): every text must still fit.
 wine reg delete 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /f >/dev/null 2>&1 || true

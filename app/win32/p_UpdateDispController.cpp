@@ -113,6 +113,22 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
         } release;
         dialog.ShowModal();
     }
+    void ShowStationWindow() override {
+        if (!w_.Station) {
+            w_.Station = std::make_unique<StationWindow>(w_.dispatcher_, w_.settings_, w_.prompts_,
+                                                         w_.core_->PortsInUse(), w_.window_);
+            w_.core_->Model().StationWindowOpened(&w_.Station->Model());
+            // Gone once its window is: freed from the message loop, not from inside its window procedure.
+            w_.Station->OnClosed = [this] {
+                w_.core_->Model().StationWindowClosed();
+                w_.dispatcher_.Post([this] { w_.Station.reset(); });
+            };
+        }
+        w_.Station->Show();
+    }
+    void CloseStationWindow() override {
+        if (w_.Station && w_.Station->Handle() != nullptr) DestroyWindow(w_.Station->Handle());
+    }
     // Closed from the message loop, not from inside the handler that asks.
     void CloseWindow() override { PostMessageW(w_.window_, WM_CLOSE, 0, 0); }
 
@@ -140,6 +156,8 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
     IAP1 = CreatePopupMenu();
     AppendMenuW(IAP1, MF_STRING, kUartPortId, Widen(text::kUartPortItem).c_str());
     AppendMenuW(IAP1, MF_STRING, kFastTransferId, Widen(text::kFastTransferItem).c_str());
+    AppendMenuW(IAP1, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(IAP1, MF_STRING, kStationId, Widen(text::kStationItem).c_str());
     AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(text::kUartMenu).c_str());
     window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight,
@@ -152,6 +170,7 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
+    Station.reset();  // before the core: the station's ports are in its port use
     core_.reset();
     if (window_ != nullptr) DestroyWindow(window_);
     if (pictures_ != nullptr) ImageList_Destroy(pictures_);
@@ -330,8 +349,10 @@ void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click()
 
 void TF_UpdateDispController::FastTransfer1Click() { core_->Model().FastTransfer1Click(); }
 
+void TF_UpdateDispController::Station1Click() { core_->Model().Station1Click(); }
+
 bool TF_UpdateDispController::IsEnabled(CommandId command) const {
-    if (command == kUartPortId || command == kFastTransferId) {
+    if (command == kUartPortId || command == kFastTransferId || command == kStationId) {
         return (GetMenuState(MainMenu1, command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
     }
     return SendMessageW(ToolBar1, TB_ISBUTTONENABLED, static_cast<WPARAM>(command), 0) != 0;
@@ -340,7 +361,9 @@ bool TF_UpdateDispController::IsEnabled(CommandId command) const {
 void TF_UpdateDispController::Command(int id) {
     // A disabled control sends nothing; a command that arrives anyway (a
     // keyboard shortcut, another program) is ignored the same way.
-    if (id != kReadPackId && id != kProgramId && id != kUartPortId && id != kFastTransferId) return;
+    if (id != kReadPackId && id != kProgramId && id != kUartPortId && id != kFastTransferId &&
+        id != kStationId)
+        return;
     const auto command = static_cast<CommandId>(id);
     if (!IsEnabled(command)) return;
     switch (command) {
@@ -355,6 +378,9 @@ void TF_UpdateDispController::Command(int id) {
             break;
         case kFastTransferId:
             FastTransfer1Click();
+            break;
+        case kStationId:
+            Station1Click();
             break;
     }
 }

@@ -12,6 +12,7 @@
 #include "gui_api.h"
 #include "main_window_core.h"
 #include "settings_file.h"
+#include "station_window.h"
 #include "win32_dispatcher.h"
 #include "win32_fonts.h"
 #include "win32_gauge.h"
@@ -22,7 +23,7 @@ namespace k5::app::win32 {
 class TF_UpdateDispController {
   public:
     // Command numbers of the toolbar buttons and the menu item.
-    enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId, kFastTransferId };
+    enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId, kFastTransferId, kStationId };
 
     // Made hidden; Show() shows it centred. Everything given must outlive the window.
     TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts, PackStore& pack);
@@ -43,6 +44,7 @@ class TF_UpdateDispController {
     void Btn_SendToControllerClick();
     void UartPort1Click();
     void FastTransfer1Click();
+    void Station1Click();
 
     IapSession& Session() { return core_->Session(); }
     bool SessionRunning() const { return core_->Session().Running(); }
@@ -69,7 +71,8 @@ class TF_UpdateDispController {
     HWND Label3 = nullptr;
     HWND Label6 = nullptr;
     HWND Label7 = nullptr;
-    serial::TComm* AVS1 = nullptr;  // owned by the core
+    serial::TComm* AVS1 = nullptr;           // owned by the core
+    std::unique_ptr<StationWindow> Station;  // while it is open
 
   private:
     class WindowView;

@@ -27,10 +27,12 @@ Win32Fonts::Win32Fonts(UINT dpi) {
     ui = MakeFont(style::kUiFace, -Scaled(style::kUiFontPixels, dpi), false);
     uiBold = MakeFont(style::kUiFace, -Scaled(style::kUiFontPixels, dpi), true);
     webAddress = MakeFont(style::kUiFace, -Scaled(style::kWebAddressFontPixels, dpi), true);
+    tileTitle = MakeFont(style::kUiFace, -Scaled(style::kTileTitlePixels, dpi), true);
+    tileState = MakeFont(style::kUiFace, -Scaled(style::kTileStatePixels, dpi), true);
 }
 
 Win32Fonts::~Win32Fonts() {
-    for (HFONT font : {window, ui, uiBold, webAddress}) {
+    for (HFONT font : {window, ui, uiBold, webAddress, tileTitle, tileState}) {
         if (font != nullptr) DeleteObject(font);
     }
     for (HFONT font : fitted_) DeleteObject(font);

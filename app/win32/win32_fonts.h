@@ -21,6 +21,8 @@ class Win32Fonts {
     HFONT ui = nullptr;
     HFONT uiBold = nullptr;
     HFONT webAddress = nullptr;
+    HFONT tileTitle = nullptr;  // the station's tiles
+    HFONT tileState = nullptr;
 
     // `font` made smaller so that a text `width` pixels wide in it takes at
     // most `room`: where the named face is missing, a wider stand-in must still

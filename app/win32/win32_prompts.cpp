@@ -1,5 +1,6 @@
 #include "win32_prompts.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -25,6 +26,26 @@ std::optional<std::string> SystemPrompts::ChoosePackFile(HWND owner) {
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+    return Narrow(file.data());
+}
+
+std::optional<std::string> SystemPrompts::ChooseRecordFile(HWND owner, const std::string& current) {
+    // The record is appended to, never replaced: no question about an existing file.
+    std::wstring filter = Widen(text::kStationRecordCsv) + L'\0' + L"*.csv" + L'\0' +
+                          Widen(text::kStationRecordJsonLines) + L'\0' + L"*.jsonl" + L'\0';
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring start = Widen(current);
+    std::copy(start.begin(), start.begin() + std::min(start.size(), file.size() - 1), file.begin());
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrDefExt = L"csv";
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameW(&dialog)) return std::nullopt;
     return Narrow(file.data());
 }
 

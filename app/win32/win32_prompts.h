@@ -15,6 +15,8 @@ class Win32Prompts {
     virtual ~Win32Prompts() = default;
     // The file-open dialog listing *.Pack files; nothing when cancelled.
     virtual std::optional<std::string> ChoosePackFile(HWND owner) = 0;
+    // The save dialog for the station's record, starting at `current`; nothing when cancelled.
+    virtual std::optional<std::string> ChooseRecordFile(HWND owner, const std::string& current) = 0;
     // Warning icon, one OK button, modal to `owner`.
     virtual void Warning(HWND owner, const std::string& text, const std::string& title) = 0;
     // The default error box: stop icon, one OK button.
@@ -27,6 +29,7 @@ class Win32Prompts {
 class SystemPrompts : public Win32Prompts {
   public:
     std::optional<std::string> ChoosePackFile(HWND owner) override;
+    std::optional<std::string> ChooseRecordFile(HWND owner, const std::string& current) override;
     void Warning(HWND owner, const std::string& text, const std::string& title) override;
     void Error(HWND owner, const std::string& text, const std::string& title) override;
     bool Confirm(HWND owner, const std::string& text, const std::string& title) override;

@@ -1,6 +1,7 @@
 // The Win32 program's screenshots (scripts/screenshot.sh): after start-up,
 // with a pack loaded, while and after programming a simulated controller on
-// the COM port given as the first argument, and of the port dialog. For each
+// the COM port given as the first argument, of the port dialog, and of the
+// station window on two more ports. For each
 // it prints "shoot NAME LEFT TOP RIGHT BOTTOM" and waits for a line on stdin:
 // the script grabs the X screen meanwhile, as the person would see it.
 #include <chrono>
@@ -12,7 +13,9 @@
 #include "p_UpdateDispController.h"
 #include "pack_builder.h"
 #include "session_state.h"
+#include "station_window.h"
 #include "support/temp_dir.h"
+#include "utf8_path.h"
 
 namespace {
 
@@ -22,7 +25,9 @@ using k5::app::win32::TF_UpdateDispController;
 class TourPrompts : public k5::app::win32::SystemPrompts {
   public:
     std::optional<std::string> ChoosePackFile(HWND) override { return pack; }
+    std::optional<std::string> ChooseRecordFile(HWND, const std::string&) override { return record; }
     std::string pack;
+    std::string record;
 };
 
 void Settle(int ms) {
@@ -59,11 +64,44 @@ void CALLBACK ShootPortDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     SendMessageW(F_UartSet->Button2, BM_CLICK, 0, 0);
 }
 
+// The station window serving two ports side by side, mid-transfer and at the end.
+int StationTour(const k5::SettingsFile& settings, TourPrompts& prompts, const std::string& first,
+                const std::string& second) {
+    k5::app::win32::Win32Dispatcher uiThread;
+    k5::app::PortUse portUse;
+    // Wine's QueryDosDevice does not see COM ports linked after it started: the tour names them.
+    k5::app::win32::StationWindow station(uiThread, settings, prompts, portUse, nullptr, [&] {
+        return std::vector<k5::PortChoice>{{first, first, "serial port"}, {second, second, "serial port"}};
+    });
+    station.Show();
+    using Station = k5::app::win32::StationWindow;
+    station.Click(Station::kReadPackId);
+    station.Click(Station::kChooseRecordId);
+    station.CheckPort(0, true);
+    station.CheckPort(1, true);
+    station.Click(Station::kStartId);
+    if (station.Tiles.size() != 2) return 1;
+    const auto start = std::chrono::steady_clock::now();
+    const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
+    while (station.Tiles[0]->Progress().PercentDone() < 40 && waited() < std::chrono::seconds(60)) Settle(50);
+    Shoot("7-station-programming", station.Handle());
+    const auto state = [&](std::size_t tile) { return station.Tiles[tile]->Shown().state; };
+    while (!(state(0).rfind("OK", 0) == 0 && state(1).rfind("Failed", 0) == 0) &&
+           waited() < std::chrono::seconds(120)) {
+        Settle(100);
+    }
+    Shoot("8-station-finished", station.Handle());
+    station.Click(Station::kStopId);
+    Settle(500);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: screenshot_tour_win32 COMn [--loaded-only NAME]\n");
+        std::fprintf(stderr,
+                     "usage: screenshot_tour_win32 COMn [--loaded-only NAME | --station COMa COMb]\n");
         return 64;
     }
     // --loaded-only NAME: one picture of the window with its pack loaded, then out.
@@ -81,6 +119,11 @@ int main(int argc, char** argv) {
     dir.WriteText("eBikeSet.ini", "[Uart]\nPort=" + port.substr(3) + "\n");
     const k5::SettingsFile settings(dir.Path() / "eBikeSet.ini");
     k5::PackStore pack;
+    // --station COMa COMb: the station window on those two ports, and out.
+    if (argc >= 5 && std::string(argv[2]) == "--station") {
+        prompts.record = k5::Utf8FromPath(dir.Path() / "station-record.csv");
+        return StationTour(settings, prompts, argv[3], argv[4]);
+    }
 
     TF_UpdateDispController window(settings, prompts, pack);
     k5::app::win32::F_UpdateDispController = &window;

@@ -32,6 +32,12 @@ class ScriptedPrompts : public k5::app::win32::Win32Prompts {
         files.pop_front();
         return next;
     }
+    std::optional<std::string> ChooseRecordFile(HWND, const std::string&) override {
+        if (records.empty()) return std::nullopt;
+        auto next = records.front();
+        records.pop_front();
+        return next;
+    }
     void Warning(HWND, const std::string& text, const std::string& title) override {
         boxes.push_back("warning: " + text + "|" + title);
     }
@@ -44,6 +50,7 @@ class ScriptedPrompts : public k5::app::win32::Win32Prompts {
     }
 
     std::deque<std::string> files;
+    std::deque<std::string> records;
     std::vector<std::string> boxes;
 };
 
@@ -273,6 +280,68 @@ TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
         },
         10s));
     EXPECT_EQ(received, image) << "the controller received the image byte for byte";
+}
+
+// The station window opens from the main window's menu and closes with it.
+TEST_F(Win32WindowTest, TheStationWindowOpensFromTheMenuAndClosesWithTheProgram) {
+    Click(TF_UpdateDispController::kStationId);
+    ASSERT_TRUE(window.Station);
+    EXPECT_TRUE(IsWindowVisible(window.Station->Handle()));
+    bool closed = false;
+    window.OnClosed = [&] { closed = true; };
+    SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return closed && !window.Station; }, 5s)) << "an idle station closes at once";
+}
+
+// Needs two simulated controllers behind COM ports (tests/windows/sim_fixture.sh):
+// K5_TEST_STATION_SIMS is "COMa,COMb", a bootloader behind COMa and a running firmware behind COMb.
+// Wine's QueryDosDevice does not see COM ports linked after it started, so the test names them.
+TEST_F(Win32WindowTest, StationProgramsABootloaderAtOnceAndARunningFirmwareOnRequest) {
+    const char* simulators = std::getenv("K5_TEST_STATION_SIMS");
+    if (simulators == nullptr) GTEST_SKIP() << "no simulated controllers behind COM ports";
+    const std::string both = simulators;
+    const std::string bootloader = both.substr(0, both.find(',')), firmware = both.substr(both.find(',') + 1);
+
+    using Station = k5::app::win32::StationWindow;
+    k5::app::PortUse portUse;
+    Station station(uiThread, settings, prompts, portUse, window.Handle(), [&] {
+        return std::vector<k5::PortChoice>{{bootloader, bootloader, "serial port"},
+                                           {firmware, firmware, "serial port"}};
+    });
+    station.Show();
+    prompts.files = {Pack(20002, "fw.Pack", 20000)};
+    station.Click(Station::kReadPackId);
+    EXPECT_EQ(station.TextOf(station.PackFile), "fw.Pack");
+    const std::string record = k5::Utf8FromPath(dir.Path() / "record.csv");
+    prompts.records = {record};
+    station.Click(Station::kChooseRecordId);
+    std::string labels;
+    for (int row = 0; row < station.PortCount(); ++row) {
+        const std::string label = station.PortLabel(row);
+        labels += label + "\n";
+        if (label.rfind(bootloader + " ", 0) == 0 || label.rfind(firmware + " ", 0) == 0)
+            station.CheckPort(row, true);
+    }
+    station.Click(Station::kStartId);
+    ASSERT_EQ(station.Tiles.size(), 2u) << (prompts.boxes.empty() ? "" : prompts.boxes.back());
+    const auto state = [&](std::size_t tile) { return station.Tiles[tile]->Shown().state; };
+
+    ASSERT_TRUE(PumpUntil([&] { return state(0).rfind("Programming", 0) == 0; }, 30s)) << state(0);
+    EXPECT_EQ(state(1).rfind("Waiting", 0), 0u) << state(1);
+    station.Click(Station::kProgramRunningId);
+    ASSERT_TRUE(PumpUntil([&] { return state(0).rfind("OK", 0) == 0 && state(1).rfind("OK", 0) == 0; }, 120s))
+        << state(0) << " / " << state(1);
+
+    std::ifstream in(k5::PathFromUtf8(record));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u) << "a header and a line for each update";
+    EXPECT_NE(lines[1].find("," + bootloader + ","), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("," + firmware + ","), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find("MCU Restarting..."), std::string::npos) << "the firmware was restarted";
+
+    station.Click(Station::kStopId);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(station.Start) != 0; }, 10s));
 }
 
 }  // namespace

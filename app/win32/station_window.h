@@ -1,0 +1,117 @@
+// The station window on Win32: its controls and a tile per port, drawn from
+// the station window model (station_window_model.h), which decides what each
+// click does. Owned by the main window, which it stays in front of.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "gui_api.h"
+#include "port_use.h"
+#include "settings_file.h"
+#include "station_window_model.h"
+#include "win32_dispatcher.h"
+#include "win32_fonts.h"
+#include "win32_gauge.h"
+#include "win32_prompts.h"
+
+namespace k5::app::win32 {
+
+// One port's tile: the port and its adapter, a large state, progress and counts, painted in one window.
+class StationTileWindow {
+  public:
+    StationTileWindow(HWND parent, const Win32Fonts& fonts);
+    ~StationTileWindow();
+    StationTileWindow(const StationTileWindow&) = delete;
+    StationTileWindow& operator=(const StationTileWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+    void Show(const StationTile& tile);
+    const StationTile& Shown() const { return tile_; }
+    Win32Gauge& Progress() { return *gauge_; }
+    // Places the tile and its bar at `dpi` (the window's DPI when it was made).
+    void Place(int x, int y, UINT dpi);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(HDC dc);
+
+    HWND window_ = nullptr;
+    const Win32Fonts& fonts_;
+    UINT dpi_ = 96;
+    StationTile tile_;
+    std::unique_ptr<Win32Gauge> gauge_;
+};
+
+class StationWindow {
+  public:
+    enum CommandId : int {
+        kReadPackId = 2001,
+        kChooseRecordId,
+        kRefreshPortsId,
+        kFastId,
+        kStartId,
+        kStopId,
+        kProgramRunningId,
+    };
+
+    // Made hidden; Show() shows it. Everything given must outlive the window.
+    // `listPorts` lists the ports to choose from (by default the system's, as `k5-iap ports` does).
+    StationWindow(Win32Dispatcher& uiThread, const SettingsFile& settings, Win32Prompts& prompts,
+                  PortUse& portUse, HWND owner, StationWindowModel::ListPorts listPorts = {});
+    ~StationWindow();
+    StationWindow(const StationWindow&) = delete;
+    StationWindow& operator=(const StationWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+    void Show();
+    StationWindowModel& Model() { return *model_; }
+    // Called once the window has been destroyed.
+    std::function<void()> OnClosed;
+
+    // A click on a button, as the button sends it.
+    void Click(CommandId command);
+    // Ticks a port's check box, as a click on it does.
+    void CheckPort(int row, bool checked);
+    int PortCount() const;
+    std::string PortLabel(int row) const;
+    std::string TextOf(HWND control) const;
+
+    HWND ReadPack = nullptr;
+    HWND PackFile = nullptr;
+    HWND Version = nullptr;
+    HWND Kind = nullptr;
+    HWND RecordFile = nullptr;
+    HWND ChooseRecord = nullptr;
+    HWND Ports = nullptr;
+    HWND RefreshPorts = nullptr;
+    HWND Fast = nullptr;
+    HWND Start = nullptr;
+    HWND Stop = nullptr;
+    HWND ProgramRunning = nullptr;
+    HWND Summary = nullptr;
+    std::vector<std::unique_ptr<StationTileWindow>> Tiles;
+
+  private:
+    class WindowView;
+    struct Placed;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    // Positions for the window's DPI, and the window's height for its tiles.
+    void LayOut();
+    void Command(int id);
+
+    Win32Prompts& prompts_;
+    HWND window_ = nullptr;
+    UINT dpi_ = 96;
+    std::unique_ptr<Win32Fonts> fonts_;
+    std::vector<Placed> placed_;
+    bool fillingPorts_ = false;
+    std::unique_ptr<WindowView> view_;
+    std::unique_ptr<StationWindowModel> model_;
+};
+
+}  // namespace k5::app::win32
