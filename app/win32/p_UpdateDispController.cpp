@@ -8,6 +8,7 @@
 #include "resource_ids.h"
 #include "win32_pictures.h"
 #include "win32_text.h"
+#include "window_class.h"
 #include "window_layout.h"
 #include "window_style.h"
 #include "window_texts.h"
@@ -139,17 +140,7 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
 TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts,
                                                  PackStore& pack)
     : settings_(settings), prompts_(prompts), pack_(pack) {
-    static const ATOM atom = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &TF_UpdateDispController::WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(K5_ICON));
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        return RegisterClassExW(&windowClass);
-    }();
+    static const ATOM atom = RegisterTopLevelClass(kClassName, &TF_UpdateDispController::WindowProc);
     (void)atom;
 
     MainMenu1 = CreateMenu();

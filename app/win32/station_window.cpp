@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "port_listing.h"
-#include "resource_ids.h"
 #include "win32_text.h"
+#include "window_class.h"
 #include "window_texts.h"
 // clang-format off
 #include <shlobj.h>
@@ -218,15 +218,7 @@ StationWindow::StationWindow(Win32Dispatcher& uiThread, const SettingsFile& sett
     static const ATOM atom = [] {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &StationWindow::WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(K5_ICON));
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        return RegisterClassExW(&windowClass);
+        return RegisterTopLevelClass(kClassName, &StationWindow::WindowProc);
     }();
     (void)atom;
     window_ = CreateWindowExW(0, kClassName, Widen(text::kStationTitle).c_str(),

@@ -11,12 +11,10 @@
 #include "window_texts.h"
 
 namespace k5::app::win32 {
+namespace {
 
-std::optional<std::string> SystemPrompts::ChoosePackFile(HWND owner) {
-    // One entry: described as "*.Pack", listing *.Pack; the system's own title, folder and options.
-    const std::wstring pattern = Widen(text::kPackFilter);
-    std::wstring filter = pattern + L'\0' + pattern + L'\0';
-    std::vector<wchar_t> file(32768, L'\0');
+// The file dialogs' common part: `filter` as the dialog takes it, the chosen file into `file`.
+OPENFILENAMEW FileDialog(HWND owner, const std::wstring& filter, std::vector<wchar_t>& file) {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -25,6 +23,17 @@ std::optional<std::string> SystemPrompts::ChoosePackFile(HWND owner) {
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    return dialog;
+}
+
+}  // namespace
+
+std::optional<std::string> SystemPrompts::ChoosePackFile(HWND owner) {
+    // One entry: described as "*.Pack", listing *.Pack; the system's own title, folder and options.
+    const std::wstring pattern = Widen(text::kPackFilter);
+    std::wstring filter = pattern + L'\0' + pattern + L'\0';
+    std::vector<wchar_t> file(32768, L'\0');
+    OPENFILENAMEW dialog = FileDialog(owner, filter, file);
     if (!GetOpenFileNameW(&dialog)) return std::nullopt;
     return Narrow(file.data());
 }
@@ -36,15 +45,9 @@ std::optional<std::string> SystemPrompts::ChooseRecordFile(HWND owner, const std
     std::vector<wchar_t> file(32768, L'\0');
     const std::wstring start = Widen(current);
     std::copy(start.begin(), start.begin() + std::min(start.size(), file.size() - 1), file.begin());
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    OPENFILENAMEW dialog = FileDialog(owner, filter, file);
     dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    dialog.Flags |= OFN_PATHMUSTEXIST;
     if (!GetSaveFileNameW(&dialog)) return std::nullopt;
     return Narrow(file.data());
 }
