@@ -1,5 +1,6 @@
 #include "port_dialog_model.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "port_names.h"
@@ -7,25 +8,45 @@
 
 namespace k5::app {
 
-PortDialogModel::PortDialogModel(PortDialogView& view, const SettingsFile& settings)
-    : view_(view), settings_(settings) {}
+PortDialogModel::PortDialogModel(PortDialogView& view, const SettingsFile& settings,
+                                 const std::vector<int>& presentAbove9)
+    : view_(view), settings_(settings) {
+    const int first = static_cast<int>(std::size(text::kPortEntries));
+    for (int n = 1; n <= first; ++n) numbers_.push_back(n);
+    std::vector<int> above = presentAbove9;
+    for (const auto& key : settings_.ReadKeys("Devices")) {
+        const auto mapping = settings_.ReadString("Devices", key);
+        if (const auto n = ComPortNumber(key); n && *n > first && mapping && !mapping->empty())
+            above.push_back(*n);
+    }
+    std::sort(above.begin(), above.end());
+    for (int n : above) {
+        if (n > numbers_.back()) numbers_.push_back(n);
+    }
+}
+
+std::string PortDialogModel::PortEntryText(int position) const {
+    if (position < static_cast<int>(std::size(text::kPortEntries))) return text::kPortEntries[position];
+    return "com" + std::to_string(numbers_.at(position));
+}
 
 std::string PortDialogModel::PortEntryDevice(int position) const {
-    return ResolvePortName("COM" + std::to_string(position + 1), settings_);
+    return ResolvePortName("COM" + std::to_string(numbers_.at(position)), settings_);
 }
 
 void PortDialogModel::FormShow() {
-    const int port = settings_.GetUartPort();
-    const int position = port >= 1 ? port - 1 : 0;
-    // A port beyond the last entry leaves nothing selected.
-    view_.SelectPort(position < static_cast<int>(std::size(text::kPortEntries)) ? position : -1);
+    const int port = std::max(settings_.GetUartPort(), 1);  // Port=0 shows com1
+    const auto at = std::find(numbers_.begin(), numbers_.end(), port);
+    // A port not listed leaves nothing selected.
+    view_.SelectPort(at != numbers_.end() ? static_cast<int>(at - numbers_.begin()) : -1);
     view_.SelectBaud(settings_.GetBaudIndex());
 }
 
 void PortDialogModel::Button1Click() {
-    // Nothing selected: the stored port is beyond the list (set by hand, say
-    // Port=12) and stays as it is.
-    if (const int position = view_.SelectedPort(); position >= 0) settings_.SetUartPort(position + 1);
+    // Nothing selected: the stored port is not listed (set by hand, say
+    // Port=40 for a port not there now) and stays as it is.
+    if (const int position = view_.SelectedPort(); position >= 0 && position < PortEntryCount())
+        settings_.SetUartPort(numbers_[position]);
     settings_.SetBaudIndex(view_.SelectedBaud());
     view_.CloseDialog(true);
 }

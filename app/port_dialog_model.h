@@ -1,10 +1,13 @@
 // What the port dialog does, written once for both desktop programs: the port
-// box shows the stored port (nothing for a port beyond COM9), "Save" stores
-// the selected entry (keeping the stored port when none is) and the hidden
-// baud box's index, "Exit" stores nothing.
+// box lists com1 to com9, then the ports above COM9 that are there (Windows:
+// present on the system; both: named in the settings' [Devices] section) and
+// shows the stored port (nothing for one not listed). "Save" stores the
+// selected entry's number (keeping the stored port when none is) and the
+// hidden baud box's index, "Exit" stores nothing.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "settings_file.h"
 
@@ -23,8 +26,13 @@ class PortDialogView {
 
 class PortDialogModel {
   public:
-    PortDialogModel(PortDialogView& view, const SettingsFile& settings);
+    // `presentAbove9`: the numbers of the COM ports above COM9 the system has.
+    PortDialogModel(PortDialogView& view, const SettingsFile& settings,
+                    const std::vector<int>& presentAbove9);
 
+    // The port box's entries: "com1" ... "com9", then "com12" and so on.
+    int PortEntryCount() const { return static_cast<int>(numbers_.size()); }
+    std::string PortEntryText(int position) const;
     // The device an entry of the port box opens (its tooltip): "COMn" as the
     // settings' [Devices] section resolves it.
     std::string PortEntryDevice(int position) const;
@@ -36,6 +44,7 @@ class PortDialogModel {
   private:
     PortDialogView& view_;
     const SettingsFile& settings_;
+    std::vector<int> numbers_;  // each entry's COM number
 };
 
 }  // namespace k5::app

@@ -126,6 +126,18 @@ std::optional<std::string> ReadValue(std::string_view text, std::string_view sec
     return std::string(Unquoted(Trim(content.substr(parsed->valueBegin))));
 }
 
+std::vector<std::string> ReadKeys(std::string_view text, std::string_view section) {
+    const auto lines = SplitLines(text);
+    const auto span = FindSection(text, lines, section);
+    std::vector<std::string> keys;
+    if (!span) return keys;
+    for (std::size_t i = span->first; i < span->last; ++i) {
+        const auto parsed = ParseKeyLine(Content(text, lines[i]));
+        if (parsed && FindKey(text, lines, *span, parsed->key) == i) keys.emplace_back(parsed->key);
+    }
+    return keys;
+}
+
 std::string WriteValue(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value, std::string_view newline) {
     const std::string_view eol = LineEndingOf(text, newline);

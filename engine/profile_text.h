@@ -15,10 +15,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace k5::profile {
 
 std::optional<std::string> ReadValue(std::string_view text, std::string_view section, std::string_view key);
+
+// The keys of `section` as written, in file order (a key written twice, once).
+std::vector<std::string> ReadKeys(std::string_view text, std::string_view section);
 
 // `newline` ends the lines it adds when the text has no line ending of its own to copy.
 std::string WriteValue(std::string_view text, std::string_view section, std::string_view key,

@@ -74,6 +74,12 @@ std::optional<std::string> SettingsFile::ReadString(const std::string& section,
     return profile::ReadValue(profile::FileText::FromBytes(bytes).Text(), section, key);
 }
 
+std::vector<std::string> SettingsFile::ReadKeys(const std::string& section) const {
+    std::string bytes;
+    if (platform::ReadWholeFile(path_, bytes) != 0) return {};
+    return profile::ReadKeys(profile::FileText::FromBytes(bytes).Text(), section);
+}
+
 void SettingsFile::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) const {
     std::error_code ec;

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "transfer_mode.h"
 
@@ -59,6 +60,8 @@ class SettingsFile {
     // One value, or nothing when the file, section or key is missing.
     // Section and key names match without regard to case.
     std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;
+    // The keys of a section, in file order; none when the file or section is missing.
+    std::vector<std::string> ReadKeys(const std::string& section) const;
     // Raises ESettingsWriteError and leaves the file as it was when refused.
     void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace k5::platform {
 
@@ -20,6 +21,10 @@ bool IsDevicePath(std::string_view name);
 std::string DefaultDeviceForPort(int number, const DeviceExists& exists);
 
 bool PathExists(const std::string& path);
+
+// The numbers of the COM ports present above COM9 (Windows, from the system's
+// DOS device names); none on Linux, whose COM names are the settings file's.
+std::vector<int> PresentComPortsAbove9();
 
 // What kind of port a device is, in a few words, from its name and, for a
 // name that tells nothing, what the file is: "built-in serial port", "USB

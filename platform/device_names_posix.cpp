@@ -69,4 +69,6 @@ bool PathExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
+std::vector<int> PresentComPortsAbove9() { return {}; }
+
 }  // namespace k5::platform

@@ -31,8 +31,8 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     Label1->setObjectName("Label1");
     ComboBox1 = new QComboBox(GroupBox2);
     ComboBox1->setObjectName("ComboBox1");
-    for (int n = 0; n < static_cast<int>(std::size(text::kPortEntries)); ++n) {
-        ComboBox1->addItem(text::kPortEntries[n]);
+    for (int n = 0; n < model_.PortEntryCount(); ++n) {
+        ComboBox1->addItem(QString::fromStdString(model_.PortEntryText(n)));
         ComboBox1->setItemData(n, QString::fromStdString(model_.PortEntryDevice(n)), Qt::ToolTipRole);
     }
     ComboBox1->setCurrentIndex(0);

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include "device_names.h"
 #include "port_dialog_model.h"
 #include "settings_file.h"
 #include "ui_prompts.h"
@@ -48,7 +49,7 @@ class TF_UartSet : public QDialog, private PortDialogView {
     const SettingsFile& settings_;
     UiPrompts& prompts_;
     QWidget* centreOn_;
-    PortDialogModel model_{*this, settings_};
+    PortDialogModel model_{*this, settings_, platform::PresentComPortsAbove9()};
 };
 
 // The dialog while "Uart Port" shows it.

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
+#include "device_names.h"
 #include "win32_text.h"
 #include "window_layout.h"
 #include "window_texts.h"
@@ -30,11 +33,11 @@ HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::string& tex
 }
 
 // A drop-down list holding `entries`, the first one selected.
-template <std::size_t N>
-HWND MakeDropDown(HWND parent, const char* const (&entries)[N], DWORD style, int id) {
+template <typename Entries>
+HWND MakeDropDown(HWND parent, const Entries& entries, DWORD style, int id) {
     const HWND box =
         MakeControl(parent, L"COMBOBOX", "", style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
-    for (const char* entry : entries) {
+    for (const auto& entry : entries) {
         SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
     }
     SendMessageW(box, CB_SETCURSEL, 0, 0);
@@ -44,7 +47,7 @@ HWND MakeDropDown(HWND parent, const char* const (&entries)[N], DWORD style, int
 }  // namespace
 
 TF_UartSet::TF_UartSet(const SettingsFile& settings, Win32Prompts& prompts, HWND centreOn)
-    : prompts_(prompts), centreOn_(centreOn), model_(*this, settings) {}
+    : prompts_(prompts), centreOn_(centreOn), model_(*this, settings, platform::PresentComPortsAbove9()) {}
 
 void TF_UartSet::ShowModal() {
     EmptyDialogTemplate dialog;
@@ -58,7 +61,9 @@ void TF_UartSet::CreateControls() {
     SetWindowTextW(window_, Widen(text::kPortDialogTitle).c_str());
     GroupBox2 = MakeControl(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1);
     Label1 = MakeControl(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1);
-    ComboBox1 = MakeDropDown(window_, text::kPortEntries, WS_VISIBLE, kPortBoxId);
+    std::vector<std::string> ports;
+    for (int n = 0; n < model_.PortEntryCount(); ++n) ports.push_back(model_.PortEntryText(n));
+    ComboBox1 = MakeDropDown(window_, ports, WS_VISIBLE, kPortBoxId);
     // The baud box is there but hidden: the session always runs at 38400 baud.
     Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1);
     ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);

@@ -223,7 +223,7 @@ TEST(PortDialogModel, ShowSaveAndExit) {
     k5::test::TempDir dir;
     k5::SettingsFile settings(dir.File("eBikeSet.ini"));
     RecordingDialog dialog;
-    k5::app::PortDialogModel model(dialog, settings);
+    k5::app::PortDialogModel model(dialog, settings, {});
     const auto shown = [&](const char* file) {
         dir.WriteText("eBikeSet.ini", file);
         model.FormShow();
@@ -244,6 +244,26 @@ TEST(PortDialogModel, ShowSaveAndExit) {
 
     dir.WriteText("eBikeSet.ini", "[Devices]\nCOM2=/dev/ttyUSB0\n");
     EXPECT_EQ(model.PortEntryDevice(1), "/dev/ttyUSB0") << "the tooltip of com2";
+}
+
+TEST(PortDialogModel, PortsAboveCom9FollowTheFirstNineAndSaveTheirNumber) {
+    k5::test::TempDir dir;
+    k5::SettingsFile settings(dir.File("eBikeSet.ini"));
+    dir.WriteText("eBikeSet.ini",
+                  "[Uart]\nPort=12\n[Devices]\ncom15=/dev/ttyUSB3\nCOM16=\nCOM3=/dev/ttyS9\n");
+    RecordingDialog dialog;
+    k5::app::PortDialogModel model(dialog, settings,
+                                   {12});  // COM12 present; COM15 mapped; COM16 mapped to nothing
+    ASSERT_EQ(model.PortEntryCount(), 11);
+    EXPECT_EQ(model.PortEntryText(8), "com9");
+    EXPECT_EQ(model.PortEntryText(9), "com12");
+    EXPECT_EQ(model.PortEntryText(10), "com15");
+    EXPECT_EQ(model.PortEntryDevice(10), "/dev/ttyUSB3");
+    model.FormShow();
+    EXPECT_EQ(dialog.port, 9);
+    dialog.port = 10;
+    model.Button1Click();
+    EXPECT_EQ(settings.ReadString("Uart", "Port"), "15");
 }
 
 TEST(DispatchedSessionView, CallsReachTheUiThreadInOrderAndAddLogWaitsForItsLine) {

@@ -245,7 +245,19 @@ TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
     const std::string setting = simulator;
     const std::string port = setting.substr(0, setting.find(','));
     const std::string dump = setting.substr(setting.find(',') + 1);
-    settings.WriteString("Uart", "Port", port.substr(3));
+    // The port above COM9 is chosen in the port dialog, listed after com9 (the Windows lane registers
+    // it with Wine, whose DOS device list otherwise misses ports linked after it started).
+    int listedAt = -1;
+    uiThread.Post([&] {
+        const std::wstring entry = k5::Widen("com" + port.substr(3));
+        listedAt = static_cast<int>(SendMessageW(F_UartSet->ComboBox1, CB_FINDSTRINGEXACT, 8,
+                                                 reinterpret_cast<LPARAM>(entry.c_str())));
+        SendMessageW(F_UartSet->ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(listedAt), 0);
+        SendMessageW(F_UartSet->Button1, BM_CLICK, 0, 0);  // Save
+    });
+    Click(TF_UpdateDispController::kUartPortId);
+    EXPECT_EQ(listedAt, 9) << "right after com9";
+    ASSERT_EQ(settings.ReadString("Uart", "Port"), port.substr(3));
 
     prompts.files = {Pack(20002, "fw.Pack", 6000)};
     Click(TF_UpdateDispController::kReadPackId);
