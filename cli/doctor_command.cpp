@@ -1,6 +1,8 @@
 #include "doctor_command.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -8,6 +10,7 @@
 #include "SerialComm.h"
 #include "comm_session_port.h"
 #include "device_names.h"
+#include "driver_advisories.h"
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "file_replace.h"
@@ -58,6 +61,71 @@ std::string LatencyText(int ms) {
     return text.str();
 }
 
+bool SameId(const std::string& a, const char* b) {
+    if (a.size() != std::strlen(b)) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// What stands around the port and commonly breaks it, each with its fix.
+void ReportSurroundings(const std::string& device, const platform::PortSurvey& survey, std::ostream& out) {
+    const auto& listed = survey.listed;
+    const bool usb = listed && !listed->vendorId.empty();
+    if (usb) {
+        out << "adapter        USB " << listed->vendorId << ":" << listed->productId;
+        const std::string name =
+            listed->manufacturer + (listed->manufacturer.empty() ? "" : " ") + listed->product;
+        if (!name.empty()) out << " " << name;
+        out << ", serial " << (listed->serial.empty() ? "none" : listed->serial);
+        if (!listed->driver.empty()) out << " (driver " << listed->driver << ")";
+        out << "\n";
+    }
+    if (listed && !listed->driverVersion.empty()) {
+        out << "driver         " << listed->driver << ": " << listed->driverProvider << ", version "
+            << listed->driverVersion << (listed->driverDate.empty() ? "" : " of " + listed->driverDate)
+            << "\n";
+        for (const auto& advisory : kDriverAdvisories) {
+            if (SameId(listed->vendorId, advisory.vendorId) &&
+                SameId(listed->productId, advisory.productId) &&
+                listed->driverVersion.rfind(advisory.versionPrefix, 0) == 0) {
+                out << "               KNOWN TO FAIL: " << advisory.problem << " (" << advisory.source
+                    << ")\n";
+            }
+        }
+    }
+    for (const auto& holder : survey.holders) {
+        out << "held by        process " << holder.pid << " (" << holder.command
+            << ") has the port open: close that program first (`kill " << holder.pid << "` ends it)\n";
+    }
+    const std::string base = std::filesystem::path(device).filename().string();
+    const bool modemLike = base.rfind("ttyACM", 0) == 0 || base.rfind("ttyUSB", 0) == 0;
+    if (survey.modemManagerRunning && modemLike && !survey.modemManagerIgnores) {
+        const std::string match = usb ? "ATTRS{idVendor}==\"" + listed->vendorId +
+                                            "\", ATTRS{idProduct}==\"" + listed->productId + "\""
+                                      : "KERNEL==\"" + base + "\"";
+        out << "ModemManager   running, and not told to leave this port alone: it opens new ttyACM/ttyUSB\n"
+               "               ports and sends them AT commands. To make it ignore the adapter, put this "
+               "line\n"
+               "               in /etc/udev/rules.d/99-k5-iap.rules (as root):\n"
+               "                 "
+            << match
+            << ", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n"
+               "               then run `udevadm control --reload` and plug the adapter in again\n";
+    }
+    const bool ch340 = listed && SameId(listed->vendorId, "1a86") && SameId(listed->productId, "7523");
+    if (!survey.brlttyCh340Rules.empty() && (ch340 || !listed)) {
+        out << "brltty         its rules take CH340/CH341 adapters (1a86:7523) for braille displays and\n"
+               "               take the port away right after it appears ("
+            << survey.brlttyCh340Rules.front()
+            << ").\n"
+               "               Without a braille display: `sudo apt remove brltty`; with one:\n"
+               "               `sudo systemctl mask brltty-udev.service`, then plug the adapter in again\n";
+    }
+}
+
 std::string ProbeTimeText() {
     const auto window = std::chrono::duration<double>(kProbeWindow * kProbeWindows).count();
     std::ostringstream text;
@@ -95,7 +163,8 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
         << (settings.ReadString("Devices", name).value_or("").empty() ? "" : " ([Devices])") << "\n";
 
-    if (const auto latency = platform::AdapterLatencyTimerMs(device)) {
+    ReportSurroundings(device, platform::SurveyPort(device, options.roots), out);
+    if (const auto latency = platform::AdapterLatencyTimerMs(device, options.roots.sys)) {
         out << "latency timer  " << LatencyText(*latency) << "\n";
     }
 

@@ -10,6 +10,7 @@ struct SerialDeviceInfo {
     std::string device;                                              // /dev/ttyUSB0, COM3
     std::string driver;                                              // ftdi_sio; Windows: the friendly name
     std::string vendorId, productId, serial, manufacturer, product;  // USB only
+    std::string driverProvider, driverVersion, driverDate;           // Windows: the installed driver
 };
 
 // Sorted by device. Linux: the ttys under /sys/class/tty that sit on a real

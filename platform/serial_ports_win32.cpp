@@ -34,6 +34,20 @@ std::wstring PortName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     return ok ? name : L"";
 }
 
+// A string value of the device's driver key: "ProviderName", "DriverVersion", "DriverDate".
+std::wstring DriverValue(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* name) {
+    const HKEY key = ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) return {};
+    wchar_t value[256] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    DWORD type = 0;
+    const bool ok = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+                        ERROR_SUCCESS &&
+                    type == REG_SZ;
+    ::RegCloseKey(key);
+    return ok ? value : L"";
+}
+
 // "USB\VID_0403&PID_6001\A50285BI": the ids, and the serial number a USB device reports.
 void ReadUsbIds(const std::wstring& instanceId, SerialDeviceInfo& info) {
     if (instanceId.rfind(L"USB\\", 0) != 0 && instanceId.rfind(L"FTDIBUS\\", 0) != 0) return;
@@ -65,6 +79,9 @@ std::vector<SerialDeviceInfo> ListSerialDevices() {
         wchar_t instance[512] = {};
         if (::SetupDiGetDeviceInstanceIdW(set, &device, instance, 511, nullptr)) ReadUsbIds(instance, info);
         if (info.vendorId.empty()) info.manufacturer.clear();
+        info.driverProvider = Narrow(DriverValue(set, device, L"ProviderName"));
+        info.driverVersion = Narrow(DriverValue(set, device, L"DriverVersion"));
+        info.driverDate = Narrow(DriverValue(set, device, L"DriverDate"));
         found.push_back(std::move(info));
     }
     ::SetupDiDestroyDeviceInfoList(set);
