@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
             "Fast transfer's pause after each acknowledgement, in ms (default 5, or AckGuard of the "
             "settings)")
         ->check(CLI::Range(0, static_cast<int>(k5::kLargestAckGuard.count())));
+    programCmd->add_option("--trace", program.trace,
+                           "Write the session's wire trace (bytes, times, steps, log lines) to this file");
+    programCmd->add_flag("--trace-data", program.traceData,
+                         "With --trace: the image's bytes too (by default each chunk's index only)");
     programCmd->add_option("PACK", program.pack, "Update pack (*.Pack)")->required();
 
     std::string portsSettings;

@@ -1,5 +1,6 @@
 #include "program_command.h"
 
+#include <memory>
 #include <ostream>
 
 #include "cli_session_view.h"
@@ -8,11 +9,14 @@
 #include "exit_codes.h"
 #include "iap_session.h"
 #include "json_writer.h"
+#include "k5_version.h"
+#include "machine.h"
 #include "message_text.h"
 #include "pack_loading.h"
 #include "port_problem_text.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
+#include "utf8_path.h"
 
 namespace k5::cli {
 namespace {
@@ -31,6 +35,10 @@ int ExitCodeFor(SessionOutcome outcome) {
 }
 
 }  // namespace
+
+std::string ToolDescription(const std::string& program) {
+    return program + " " + K5_VERSION_TEXT + " " + platform::SystemName();
+}
 
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive) {
     const SettingsFile settings = ChosenSettings(options.settings);
@@ -56,6 +64,16 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note(device + " hung up: is the cable still plugged in?");
     };
     session.SetFinishedCallback([&loop] { loop.Wake(); });
+    std::unique_ptr<WireTrace> trace;
+    if (!options.trace.empty()) {
+        trace = std::make_unique<WireTrace>(PathFromUtf8(options.trace), ToolDescription("k5-iap"),
+                                            options.traceData);
+        if (trace->Failed()) {
+            err << "k5-iap: cannot write the trace " << options.trace << "\n";
+            return kExitUsage;
+        }
+        session.SetTrace(trace.get());
+    }
 
     bool interrupted = false;
     {

@@ -15,7 +15,12 @@ struct ProgramOptions {
     bool anyProduct = false;
     std::optional<bool> fast;       // instead of FastTransfer of the settings file
     std::optional<int> ackGuardMs;  // instead of AckGuard of the settings file
+    std::string trace;              // write the session's wire trace here
+    bool traceData = false;         // with the image's bytes, not only each chunk's index
 };
+
+// "k5-iap 1.4.0 linux": the program, its version and system, as traces name them.
+std::string ToolDescription(const std::string& program);
 
 int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& err, bool interactive);
 

@@ -120,6 +120,7 @@ bool IapSession::Start(bool probeOnly) {
 }
 
 void IapSession::ReceiveData(const std::uint8_t* buffer, std::uint16_t length) {
+    if (trace_ != nullptr) trace_->Received(buffer, length);
     state_.ReceiveBytes(buffer, length);
 }
 
@@ -134,15 +135,19 @@ void IapSession::Execute() {
         outcome_.store(SessionOutcome::Stopped);
     } catch (const std::exception& e) {
         outcome_.store(SessionOutcome::InternalError);
-        view_.AddLog(std::string("Internal error: ") + e.what());
+        Log(std::string("Internal error: ") + e.what());
     } catch (...) {
         outcome_.store(SessionOutcome::InternalError);
-        view_.AddLog("Internal error");
+        Log("Internal error");
     }
     // Closing, on every way out. After a stop request the waits end at once.
     view_.ShowProgress(false);
     state_.Sleep(500ms);
     port_.Close();
+    if (trace_ != nullptr) {
+        trace_->Closed();
+        trace_->End(SessionOutcomeText(outcome_.load()));
+    }
     state_.Sleep(100ms);
     state_.SetPortLost(false);
     state_.SessionRunning.store(false);
@@ -152,44 +157,58 @@ void IapSession::Execute() {
 
 void IapSession::Run() {
     namespace log = session_log;
+    if (trace_ != nullptr) {
+        trace_->Begin(mode_.fast ? "fast, ack guard " + std::to_string(mode_.ackGuard.count()) + " ms"
+                                 : "standard");
+    }
+    TraceStep("connect");
     state_.PortOk.store(true);
     view_.SetProgressPosition(0);
     view_.ShowProgress(true);
-    if (mode_.fast) view_.AddLog(FastTransferLogLine(mode_.ackGuard));
-    view_.AddLog(log::kConnecting);
+    if (mode_.fast) Log(FastTransferLogLine(mode_.ackGuard));
+    Log(log::kConnecting);
 
     bool connected = ConnectBootloader();
     if (!state_.PortOk.load()) {
-        view_.AddLog(log::kPortError);
+        Log(log::kPortError);
         outcome_.store(SessionOutcome::PortError);
         return;
     }
     if (connected) {
-        view_.AddLog(log::kIdentified);
+        Log(log::kIdentified);
         if (probeOnly_) {
             outcome_.store(SessionOutcome::Answered);
             return;
         }
     } else if (!probeOnly_) {
+        TraceStep("restart");
         RestartIntoBootloader();
-        view_.AddLog(log::kRestarting);
+        Log(log::kRestarting);
         Pause(1000ms);
         Pause(500ms);
+        TraceStep("connect");
         connected = ConnectBootloader();
     }
     if (!connected) {
-        view_.AddLog(log::kConnectFail);
+        Log(log::kConnectFail);
         outcome_.store(SessionOutcome::ConnectFail);
         return;
     }
 
-    view_.AddLog(log::kProgramming);
-    if (SendHeader() && SendImage()) {
+    Log(log::kProgramming);
+    TraceStep("header");
+    bool sent = SendHeader();
+    if (sent) {
+        TraceStep("image");
+        sent = SendImage();
+    }
+    if (sent) {
+        TraceStep("verdict");
         outcome_.store(AwaitVerdict() ? SessionOutcome::Programmed : SessionOutcome::VerdictFail);
     } else {
         Pause(500ms);
-        view_.AddLog(log::kProgramFail);
-        view_.AddLog(log::kPowerCycle);
+        Log(log::kProgramFail);
+        Log(log::kPowerCycle);
         outcome_.store(SessionOutcome::TransferFail);
     }
 }
@@ -202,11 +221,13 @@ std::string IapSession::PortName() const {
 void IapSession::OpenPortAt(std::uint32_t baud) {
     const auto delivery = mode_.fast ? SessionPort::Delivery::Fast : SessionPort::Delivery::Standard;
     if (const auto failure = port_.Open(PortName(), baud, delivery)) {
+        if (trace_ != nullptr) trace_->OpenFailed(PortName(), failure->osError);
         state_.PortOk.store(false);
         failedDevice_ = failure->device;
         failedDeviceError_ = failure->osError;
         return;
     }
+    if (trace_ != nullptr) trace_->Opened(PortName(), baud);
     state_.SetPortLost(false);  // a lost port stays lost until it opens again
 }
 
@@ -222,7 +243,7 @@ bool IapSession::ConnectBootloader() {
     auto answered = [this] { return state_.GotStx.load() && state_.GotFd.load(); };
     int attempts = 0;
     do {
-        Send(&kProbe, 1);
+        Send(WireSend::Probe, &kProbe, 1);
         ++attempts;
         if (attempts <= kProbeWindows) {
             if (state_.WaitFor(answered, Beyond(kProbeWindow)) == SessionState::WaitEnd::Stopped)
@@ -234,7 +255,7 @@ bool IapSession::ConnectBootloader() {
 
 bool IapSession::SendHeader() {
     const PackHeader& h = sending_->header;
-    Send(&kHeaderCommand, 1);
+    Send(WireSend::HeaderCommand, &kHeaderCommand, 1);
     Pause(10ms);
     const std::uint32_t length = h.ImageLength();
     const std::uint32_t sum = h.ImageSum();
@@ -252,7 +273,7 @@ bool IapSession::SendHeader() {
         h.TransferKey(),
         static_cast<std::uint8_t>(settings_.GetBaudIndex() & 0xFF),
     };
-    Send(block.data(), static_cast<std::uint16_t>(block.size()));
+    Send(WireSend::Header, block.data(), static_cast<std::uint16_t>(block.size()));
     Pause(500ms);
     // A 0x06 at any time since the connection cleared the flag counts.
     return state_.GotAck.load();
@@ -280,7 +301,7 @@ bool IapSession::SendImage() {
         // Fast mode may see the acknowledgement before the chunk pause is over: it
         // waits for it from before the block's last chunk goes out.
         if (mode_.fast && sinceAck + kChunkSize == kAckEvery) state_.GotAck.store(false);
-        Send(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+        Send(WireSend::Chunk, chunk.data(), static_cast<std::uint16_t>(chunk.size()), i);
         sinceAck += kChunkSize;
         WaitMicroseconds(pauseMicroseconds);
         view_.SetProgressPosition(static_cast<std::uint32_t>(kChunkSize * (i + 1)));
@@ -299,7 +320,7 @@ bool IapSession::AwaitVerdict() {
     // GotEot was cleared as the last chunk went out (SendImage).
     PollFlag(state_.GotEot, 2000ms);
     const bool finished = state_.GotEot.load();
-    view_.AddLog(finished ? session_log::kSuccess : session_log::kVerdictFail);
+    Log(finished ? session_log::kSuccess : session_log::kVerdictFail);
     return finished;
 }
 
@@ -314,10 +335,22 @@ void IapSession::SendEntryCommand() {
     const PackHeader& h = sending_->header;
     const EntryFrame masked =
         MaskEntryFrame(BuildEntryFrame(h.ImageLength(), h.ImageSum(), h.TransferKey(), h.Version()));
-    Send(masked.data(), static_cast<std::uint16_t>(masked.size()));
+    Send(WireSend::Entry, masked.data(), static_cast<std::uint16_t>(masked.size()));
 }
 
-void IapSession::Send(const std::uint8_t* bytes, std::uint16_t count) { port_.Write(bytes, count); }
+void IapSession::Send(WireSend kind, const std::uint8_t* bytes, std::uint16_t count, std::uint32_t chunk) {
+    if (trace_ != nullptr) trace_->Sent(kind, bytes, count, chunk);
+    port_.Write(bytes, count);
+}
+
+void IapSession::Log(const std::string& line) {
+    if (trace_ != nullptr) trace_->Log(line);
+    view_.AddLog(line);
+}
+
+void IapSession::TraceStep(const char* step) {
+    if (trace_ != nullptr) trace_->Step(step);
+}
 
 void IapSession::Pause(std::chrono::milliseconds duration) {
     if (state_.Sleep(duration) == SessionState::WaitEnd::Stopped) throw Stopped{};

@@ -21,6 +21,7 @@
 #include "session_view.h"
 #include "settings_file.h"
 #include "transfer_mode.h"
+#include "wire_trace.h"
 
 namespace k5 {
 
@@ -122,6 +123,8 @@ class IapSession : public SessionPort::Receiver {
 
     // A port name to use instead of "COM" + the settings' port number.
     void SetPortNameOverride(std::string name) { portOverride_ = std::move(name); }
+    // Writes each session's bytes, steps and log lines to `trace` (null: none).
+    void SetTrace(WireTrace* trace) { trace_ = trace; }
     // Called on the worker thread as its very last step.
     void SetFinishedCallback(std::function<void()> finished) { finished_ = std::move(finished); }
 
@@ -141,7 +144,9 @@ class IapSession : public SessionPort::Receiver {
     void RestartIntoBootloader();
     void SendEntryCommand();
 
-    void Send(const std::uint8_t* bytes, std::uint16_t count);
+    void Send(WireSend kind, const std::uint8_t* bytes, std::uint16_t count, std::uint32_t chunk = 0);
+    void Log(const std::string& line);
+    void TraceStep(const char* step);
     void Pause(std::chrono::milliseconds duration);
     bool PollFlag(const std::atomic<bool>& flag, std::chrono::milliseconds limit);
     std::string PortName() const;
@@ -150,6 +155,7 @@ class IapSession : public SessionPort::Receiver {
     const PackStore& pack_;
     const SettingsFile& settings_;
     SessionView& view_;
+    WireTrace* trace_ = nullptr;
     SessionState state_;
     std::shared_ptr<const PackSnapshot> sending_;  // set before the worker starts, read by it only
     std::string portOverride_;

@@ -10,4 +10,6 @@ std::string HostName() {
     return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
+const char* SystemName() { return "linux"; }
+
 }  // namespace k5::platform

@@ -10,4 +10,6 @@ std::string HostName() {
     return ::GetComputerNameW(name, &size) ? Narrow(std::wstring(name, size)) : "";
 }
 
+const char* SystemName() { return "windows"; }
+
 }  // namespace k5::platform

@@ -4,6 +4,7 @@
 
 #include "entry_command.h"
 #include "protocol.h"
+#include "replay_script.h"
 
 namespace k5::sim {
 namespace {
@@ -99,6 +100,7 @@ void ControllerModel::OnFirmwareByte(std::uint8_t value) {
         std::lock_guard lock(reportMutex_);
         ++report_.entryCommands;
     }
+    Replayed("entry");
     Trace("entry command: length " + std::to_string(fields.imageLength) + ", sum " +
           std::to_string(fields.imageSum) + ", version " + std::to_string(fields.version) +
           "; restarting into the bootloader");
@@ -110,7 +112,7 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
     switch (mode_) {
         case Mode::Idle:
             if (value == protocol::kProbe) {
-                if (options_.noProbeAnswer) return;
+                if (Replayed("probe") || options_.noProbeAnswer) return;
                 {
                     std::lock_guard lock(reportMutex_);
                     ++report_.probesAnswered;
@@ -130,6 +132,7 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                         break;
                 }
             } else if (value == protocol::kHeaderCommand) {
+                Replayed("header-command");
                 mode_ = Mode::Header;
                 header_.clear();
             }
@@ -158,11 +161,17 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                   std::to_string(Le32(header_, 6)));
             data_.clear();
             mode_ = Mode::Data;
-            if (!options_.noHeaderAck) AnswerAck();
+            if (!Replayed("header") && !options_.noHeaderAck) AnswerAck();
             if (expectedBytes_ == 0) FinishImage();
             break;
         case Mode::Data:
             data_.push_back(value);
+            if (data_.size() % protocol::kChunkSize == 0 &&
+                Replayed(TriggerKey("chunk",
+                                    static_cast<std::uint32_t>(data_.size() / protocol::kChunkSize - 1)))) {
+                if (data_.size() == expectedBytes_) FinishImage();
+                break;
+            }
             if (data_.size() % kAckEvery == 0) {
                 const int block = static_cast<int>(data_.size() / kAckEvery);
                 if (options_.ackBlocks < 0 || block <= options_.ackBlocks) {
@@ -198,7 +207,8 @@ void ControllerModel::FinishImage() {
     Trace(std::string("image received: ") + (matches ? "matches" : "does NOT match"));
     // The verdict must reach the tool after it has started waiting for it.
     const int delay = expectedBytes_ == 0 ? std::max(options_.verifyDelayMs, 700) : options_.verifyDelayMs;
-    if (!options_.noVerdict) Queue({matches ? kEot : kNak}, std::chrono::milliseconds(delay));
+    if (!options_.noVerdict && !options_.replay)
+        Queue({matches ? kEot : kNak}, std::chrono::milliseconds(delay));
     mode_ = options_.firmware && options_.returnToFirmware ? Mode::Firmware : Mode::Idle;
     sessionEnded_ = true;
 }
@@ -226,6 +236,21 @@ void ControllerModel::Queue(std::initializer_list<std::uint8_t> bytes, Clock::du
     }
     for (auto b : bytes) push(b);
     lineFreeOut_ = at;
+}
+
+bool ControllerModel::Replayed(const std::string& trigger) {
+    if (!options_.replay) return false;
+    const int occurrence = replaySeen_[trigger]++;
+    if (const auto* answers = options_.replay->AnswersTo(trigger, occurrence)) {
+        for (const auto& answer : *answers) {
+            const auto at = Clock::now() + answer.delay;
+            for (std::uint8_t b : answer.bytes) answers_.push_back({b, at});
+        }
+        std::stable_sort(answers_.begin(), answers_.end(),
+                         [](const Answer& a, const Answer& b) { return a.at < b.at; });
+        Trace("replayed the answers to " + trigger);
+    }
+    return true;
 }
 
 void ControllerModel::Unplug() {

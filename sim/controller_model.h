@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,6 +50,9 @@ struct SimOptions {
     int flashDelayMs = 0;        // before each acknowledgement
     int busyAfterAckMs = 0;      // bytes arriving this long after an acknowledgement is sent are lost
     long unplugAfterBytes = -1;  // close the line after this many received bytes
+
+    // Answer as a traced controller did, and nothing else (null: the model's own answers).
+    std::shared_ptr<const class ReplayScript> replay;
 
     // The decoded image the pack holds, to judge what was received (null: judge by the header's sum).
     std::shared_ptr<const std::vector<std::uint8_t>> expectedImage;
@@ -119,6 +123,8 @@ class ControllerModel {
     void Queue(std::initializer_list<std::uint8_t> bytes, Clock::duration delay = {});
     void Unplug();
     void Trace(const std::string& text);
+    // Replaying: queues the traced answers to this write; true when replaying (the model answers nothing).
+    bool Replayed(const std::string& trigger);
 
     SimOptions options_;
     Mode mode_;
@@ -134,7 +140,8 @@ class ControllerModel {
     bool sessionEnded_ = false;
     bool unplugged_ = false;
     Clock::time_point lastDelivered_{};
-    Clock::time_point busyUntil_{};  // writing flash after an acknowledgement (the busy fault)
+    Clock::time_point busyUntil_{};          // writing flash after an acknowledgement (the busy fault)
+    std::map<std::string, int> replaySeen_;  // writes of each kind so far
 
     mutable std::mutex reportMutex_;
     SimReport report_;

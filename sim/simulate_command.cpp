@@ -5,8 +5,10 @@
 #include <optional>
 
 #include "controller_sim.h"
+#include "file_replace.h"
 #include "p_HexConvertFun.h"
 #include "pack_builder.h"
+#include "replay_script.h"
 #include "stop_signals.h"
 
 namespace k5::sim {
@@ -17,6 +19,7 @@ struct SimulateCommand {
     std::string pack;
     std::string dump;
     std::string splitProbe;
+    std::string replay;
     bool once = false;
     bool quiet = false;
     bool noPace = false;
@@ -28,6 +31,9 @@ std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
     app.add_flag("--firmware", c->options.firmware,
                  "Start in the running firmware (needs the entry command)");
     app.add_option("--link", c->link, "Make PATH a symbolic link to the simulator's device");
+    app.add_option("--replay", c->replay,
+                   "Answer as the controller of this wire trace (k5-iap program --trace) answered")
+        ->check(CLI::ExistingFile);
     app.add_flag("--no-pace", c->noPace, "Move bytes as fast as they come, not at the line's speed");
     app.add_flag("--once", c->once, "Exit after one session (or when the line stays quiet)");
     app.add_option("--idle-exit", c->idleExitSeconds, "With --once: seconds of silence that end the run");
@@ -59,6 +65,18 @@ std::shared_ptr<SimulateCommand> AddSimulateOptions(CLI::App& app) {
 int RunSimulator(const SimulateCommand& c) {
     SimOptions options = c.options;
     options.pace = !c.noPace;
+    if (!c.replay.empty()) {
+        std::string text;
+        if (platform::ReadWholeFile(c.replay, text) != 0) {
+            std::cerr << "k5-sim: cannot read " << c.replay << "\n";
+            return 64;
+        }
+        auto script = std::make_shared<const ReplayScript>(ParseWireTrace(text));
+        if (script->AnswerCount() == 0)
+            std::cerr << "k5-sim: " << c.replay << ": the controller answered nothing\n";
+        options.replay = std::move(script);
+        options.pace = false;  // the traced delays include the line's own time
+    }
     if (c.splitProbe == "blocks") options.probeReply = ProbeReply::SplitBlocks;
     if (c.splitProbe == "probes") options.probeReply = ProbeReply::SplitProbes;
     if (!c.pack.empty()) {

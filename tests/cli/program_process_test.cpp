@@ -42,6 +42,28 @@ TEST_F(ProgramProcessTest, ProgramsTheFirmwareAndTheSimulatorAgrees) {
     EXPECT_EQ(sim.Wait(), 0) << "the simulator received the pack's image";
 }
 
+TEST_F(ProgramProcessTest, AFailedUpdatesTraceReplaysToTheSameLogAndOutcome) {
+    const std::string trace = dir.File("trace.txt");
+    k5::test::CommandOutcome first;
+    {
+        SimProcess sim("--no-verdict --no-pace --once", link);
+        first = RunCommand(kIap + " program --trace " + trace + " --port " + link + " " + pack);
+    }
+    EXPECT_EQ(first.status, 1) << first.out;
+    const std::string text = dir.ReadText("trace.txt");
+    for (const char* line :
+         {"tool k5-iap ", " open ", " tx probe 02\n", " tx chunk 0\n", " rx 06\n", " end Program Fail\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text.substr(0, 2000);
+    }
+    EXPECT_EQ(text.find(" tx chunk 0 "), std::string::npos) << "no image data unless asked for";
+
+    SimProcess replay("--replay " + trace + " --once", link);
+    const auto again = RunCommand(kIap + " program --port " + link + " " + pack);
+    EXPECT_EQ(again.status, first.status);
+    const auto logLines = [](const std::string& out) { return out.substr(0, out.find("3000 bytes in")); };
+    EXPECT_EQ(logLines(again.out), logLines(first.out));
+}
+
 TEST_F(ProgramProcessTest, JsonLinesAndThePortFromTheSettingsFile) {
     SimProcess sim("--no-pace --once", link);
     dir.WriteText("k5.ini", "[Uart]\nPort=4\n[Devices]\nCOM4=" + link + "\n");

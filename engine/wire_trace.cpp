@@ -1,0 +1,118 @@
+#include "wire_trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace k5 {
+namespace {
+
+std::string Hex(const std::uint8_t* bytes, std::size_t count) {
+    std::string text;
+    char two[4];
+    for (std::size_t i = 0; i < count; ++i) {
+        std::snprintf(two, sizeof two, "%02X", bytes[i]);
+        text += (i ? " " : "") + std::string(two);
+    }
+    return text;
+}
+
+}  // namespace
+
+const char* WireSendName(WireSend kind) {
+    switch (kind) {
+        case WireSend::Probe:
+            return "probe";
+        case WireSend::Entry:
+            return "entry";
+        case WireSend::HeaderCommand:
+            return "header-command";
+        case WireSend::Header:
+            return "header";
+        case WireSend::Chunk:
+            return "chunk";
+    }
+    return "?";
+}
+
+WireTrace::WireTrace(const std::filesystem::path& path, const std::string& tool, bool withImageData)
+    : out_(path, std::ios::binary | std::ios::trunc), withImageData_(withImageData) {
+    failed_ = !out_;
+    out_ << "# k5-iap wire trace: <microseconds since the session began> <event> ...\n"
+         << "tool " << tool << "\n";
+    out_.flush();
+}
+
+void WireTrace::Line(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    const auto micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun_)
+            .count();
+    out_ << micros << " " << text << "\n";
+    out_.flush();  // a trace is read after a failure, perhaps after a crash
+}
+
+void WireTrace::Begin(const std::string& mode) {
+    {
+        std::lock_guard lock(mutex_);
+        begun_ = std::chrono::steady_clock::now();
+    }
+    Line("mode " + mode);
+}
+
+void WireTrace::Step(const std::string& name) { Line("step " + name); }
+
+void WireTrace::Opened(const std::string& port, std::uint32_t baud) {
+    Line("open " + port + " " + std::to_string(baud));
+}
+
+void WireTrace::OpenFailed(const std::string& port, int osError) {
+    Line("open-failed " + port + " " + std::to_string(osError));
+}
+
+void WireTrace::Closed() { Line("close"); }
+
+void WireTrace::Sent(WireSend kind, const std::uint8_t* bytes, std::size_t count, std::uint32_t chunkIndex) {
+    std::string text = std::string("tx ") + WireSendName(kind);
+    if (kind == WireSend::Chunk) {
+        text += " " + std::to_string(chunkIndex);
+        if (!withImageData_) {
+            if (count != 16) text += " len " + std::to_string(count);
+            return Line(text);
+        }
+    }
+    Line(text + " " + Hex(bytes, count));
+}
+
+void WireTrace::Received(const std::uint8_t* bytes, std::size_t count) { Line("rx " + Hex(bytes, count)); }
+
+void WireTrace::Log(const std::string& line) { Line("log " + line); }
+
+void WireTrace::End(const std::string& outcome) { Line("end " + outcome); }
+
+std::vector<TraceEvent> ParseWireTrace(const std::string& text) {
+    std::vector<TraceEvent> events;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream in(line);
+        TraceEvent e;
+        if (!(in >> e.micros >> e.what)) continue;
+        std::getline(in >> std::ws, e.text);
+        if (e.what == "tx" || e.what == "rx") {
+            std::istringstream rest(e.text);
+            if (e.what == "tx") rest >> e.kind;
+            if (e.kind == "chunk") rest >> e.chunk;
+            for (std::string byte; rest >> byte;) {
+                char* end = nullptr;
+                const unsigned long value = std::strtoul(byte.c_str(), &end, 16);
+                if (byte.size() != 2 || *end != '\0' || value > 0xFF) break;  // "len N", or not a byte
+                e.bytes.push_back(static_cast<std::uint8_t>(value));
+            }
+        }
+        events.push_back(std::move(e));
+    }
+    return events;
+}
+
+}  // namespace k5

@@ -1,0 +1,78 @@
+// A session's wire trace: every byte sent and received with its time in
+// microseconds since the session began, the line speed, the log lines and the
+// steps, as text a person can read and a program can parse. Image chunks are
+// summarised (index and length) unless their data is asked for, so a trace
+// stays small and does not carry the firmware.
+//
+//   # k5-iap wire trace
+//   tool k5-iap 1.4.0 linux
+//   0 step connect
+//   12 open COM3 38400
+//   200431 tx probe 02
+//   301877 rx 02 FD
+//   301901 log MCU Identified
+//   912004 tx chunk 63                  (with data: tx chunk 63 9A 41 ...)
+//   9120155 end Program sucessully
+//
+// The session writes from its worker, the port's receiver from another
+// thread: every call takes the trace's lock.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace k5 {
+
+// What a write of the session is, as the controller would see its trigger.
+enum class WireSend { Probe, Entry, HeaderCommand, Header, Chunk };
+
+class WireTrace {
+  public:
+    // Opens `path` for writing, replacing it; Failed() tells whether that worked.
+    // `tool` names the program, its version and platform ("k5-iap 1.4.0 linux").
+    WireTrace(const std::filesystem::path& path, const std::string& tool, bool withImageData);
+    bool Failed() const { return failed_; }
+
+    // The session begins (time zero) in `mode` ("standard", "fast, ack guard 5 ms").
+    void Begin(const std::string& mode);
+    void Step(const std::string& name);
+    void Opened(const std::string& port, std::uint32_t baud);
+    void OpenFailed(const std::string& port, int osError);
+    void Closed();
+    void Sent(WireSend kind, const std::uint8_t* bytes, std::size_t count, std::uint32_t chunkIndex = 0);
+    void Received(const std::uint8_t* bytes, std::size_t count);
+    void Log(const std::string& line);
+    void End(const std::string& outcome);
+
+  private:
+    void Line(const std::string& text);
+
+    std::mutex mutex_;
+    std::ofstream out_;
+    bool failed_ = false;
+    bool withImageData_;
+    std::chrono::steady_clock::time_point begun_ = std::chrono::steady_clock::now();
+};
+
+// One line of a trace, parsed.
+struct TraceEvent {
+    std::int64_t micros = 0;
+    std::string what;  // "tx", "rx", "open", "log", "step", "close", "end", ...
+    std::string kind;  // tx: "probe", "entry", "header-command", "header", "chunk"
+    std::uint32_t chunk = 0;
+    std::vector<std::uint8_t> bytes;  // tx, rx
+    std::string text;                 // the rest of the line for log, step, open, end
+};
+
+// The events of a trace's text, in order; lines that are no event are skipped.
+std::vector<TraceEvent> ParseWireTrace(const std::string& text);
+
+const char* WireSendName(WireSend kind);
+
+}  // namespace k5
