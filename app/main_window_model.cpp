@@ -1,5 +1,7 @@
 #include "main_window_model.h"
 
+#include "k5_version.h"
+#include "machine.h"
 #include "port_names.h"
 #include "station_window_model.h"
 #include "utf8_path.h"
@@ -51,6 +53,7 @@ void MainWindowModel::Btn_SendToControllerClick() {
         view_.Warning(port + " " + text::kSessionPortTaken, text::kWindowTitle);
         return;
     }
+    StartTrace();
     if (!session_.BeginSession()) return;
     portUse_.SetSessionDevice(device);
     view_.Enable(Control::ReadPack, false);
@@ -68,6 +71,19 @@ void MainWindowModel::FastTransfer1Click() {
     const bool fast = !settings_.GetTransferMode().fast;
     settings_.SetFastTransfer(fast);
     view_.Check(Control::FastTransfer, fast);
+}
+
+void MainWindowModel::StartTrace() {
+    std::shared_ptr<WireTrace> trace;
+    if (const auto path = settings_.GetTraceFile()) {
+        const std::string tool = std::string("k5-iap-tool ") + K5_VERSION_TEXT + " " + platform::SystemName();
+        trace = std::make_shared<WireTrace>(PathFromUtf8(*path), tool, settings_.GetTraceData());
+        if (trace->Failed()) {
+            view_.AddLog(std::string(text::kTraceUnwritable) + " " + *path);
+            trace.reset();
+        }
+    }
+    session_.SetTrace(std::move(trace));
 }
 
 void MainWindowModel::Station1Click() { view_.ShowStationWindow(); }

@@ -89,6 +89,8 @@ class MainWindowModel {
 
   private:
     void ShowKind();
+    // The wire trace the settings ask for ([Trace] File), made new for each session.
+    void StartTrace();
 
     MainWindowView& view_;
     PackStore& pack_;

@@ -46,6 +46,9 @@ inline constexpr const char* kBaudEntries[] = {"38400", "57600", "115200"};
 inline constexpr const char* kSave = "Save";
 inline constexpr const char* kExit = "Exit";
 
+// A wire trace the settings file asks for ([Trace] File) that cannot be written: a log line, then the path.
+inline constexpr const char* kTraceUnwritable = "Cannot write the trace file";
+
 // The station: ours, not the controller tools'.
 inline constexpr const char* kStationItem = "Station...";
 inline constexpr const char* kStationTitle = "K5 IAP Station";

@@ -64,15 +64,14 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note(device + " hung up: is the cable still plugged in?");
     };
     session.SetFinishedCallback([&loop] { loop.Wake(); });
-    std::unique_ptr<WireTrace> trace;
     if (!options.trace.empty()) {
-        trace = std::make_unique<WireTrace>(PathFromUtf8(options.trace), ToolDescription("k5-iap"),
-                                            options.traceData);
+        auto trace = std::make_shared<WireTrace>(PathFromUtf8(options.trace), ToolDescription("k5-iap"),
+                                                 options.traceData);
         if (trace->Failed()) {
             err << "k5-iap: cannot write the trace " << options.trace << "\n";
             return kExitUsage;
         }
-        session.SetTrace(trace.get());
+        session.SetTrace(std::move(trace));
     }
 
     bool interrupted = false;

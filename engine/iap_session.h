@@ -123,8 +123,9 @@ class IapSession : public SessionPort::Receiver {
 
     // A port name to use instead of "COM" + the settings' port number.
     void SetPortNameOverride(std::string name) { portOverride_ = std::move(name); }
-    // Writes each session's bytes, steps and log lines to `trace` (null: none).
-    void SetTrace(WireTrace* trace) { trace_ = trace; }
+    // Writes the sessions' bytes, steps and log lines to `trace` (null: none).
+    // Only while no session runs; the session keeps the trace while it needs it.
+    void SetTrace(std::shared_ptr<WireTrace> trace) { trace_ = std::move(trace); }
     // Called on the worker thread as its very last step.
     void SetFinishedCallback(std::function<void()> finished) { finished_ = std::move(finished); }
 
@@ -155,7 +156,7 @@ class IapSession : public SessionPort::Receiver {
     const PackStore& pack_;
     const SettingsFile& settings_;
     SessionView& view_;
-    WireTrace* trace_ = nullptr;
+    std::shared_ptr<WireTrace> trace_;
     SessionState state_;
     std::shared_ptr<const PackSnapshot> sending_;  // set before the worker starts, read by it only
     std::string portOverride_;

@@ -125,6 +125,17 @@ void SettingsFile::SetUartPort(int port) const { WriteString(kUartSection, kPort
 
 int SettingsFile::GetBaudIndex() const { return 0; }
 
+std::optional<std::string> SettingsFile::GetTraceFile() const {
+    auto file = ReadString("Trace", "File");
+    if (!file || file->empty()) return std::nullopt;
+    return file;
+}
+
+bool SettingsFile::GetTraceData() const {
+    const auto data = ReadString("Trace", "Data");
+    return data && ParseSettingsInteger(*data) == 1;
+}
+
 TransferMode SettingsFile::GetTransferMode() const {
     TransferMode mode;
     if (auto fast = ReadString(kUartSection, kFastTransferKey)) mode.fast = ParseSettingsInteger(*fast) == 1;

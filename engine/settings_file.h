@@ -57,6 +57,11 @@ class SettingsFile {
     TransferMode GetTransferMode() const;
     void SetFastTransfer(bool fast) const;
 
+    // Where the desktop program writes each session's wire trace ([Trace] File; nothing: no trace),
+    // and whether with the image's bytes ([Trace] Data=1).
+    std::optional<std::string> GetTraceFile() const;
+    bool GetTraceData() const;
+
     // One value, or nothing when the file, section or key is missing.
     // Section and key names match without regard to case.
     std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;

@@ -177,7 +177,7 @@ TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {
     EXPECT_EQ(window.portDialogs, 1);
 }
 
-TEST_F(WindowModelTest, APortTheStationHoldsIsRefusedAndTheSessionsPortIsHeldWhileItRuns) {
+TEST_F(WindowModelTest, APortTheStationHoldsIsRefusedAndASessionHoldsItsPortAndWritesItsTrace) {
     window.files = {Pack()};
     model.Btn_ReadUserPackClick();
     const std::string device = k5::ResolvePortName("COM1", settings);
@@ -188,11 +188,15 @@ TEST_F(WindowModelTest, APortTheStationHoldsIsRefusedAndTheSessionsPortIsHeldWhi
               std::string("COM1 ") + k5::app::text::kSessionPortTaken + "|" + k5::app::text::kWindowTitle);
 
     portUse.ClearStationDevices();
+    settings.WriteString("Trace", "File", dir.File("trace.txt"));  // the session's wire trace, asked for
     model.Btn_SendToControllerClick();
     ASSERT_TRUE(model.SessionRunning());
     EXPECT_TRUE(portUse.SessionHolds(device));
     RunUntilIdle();
     EXPECT_FALSE(portUse.SessionHolds(device));
+    const std::string trace = dir.ReadText("trace.txt");
+    EXPECT_NE(trace.find("tool k5-iap-tool "), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" end UART Port error "), std::string::npos) << trace;
 }
 
 TEST_F(WindowModelTest, FastTransferIsCheckedAsTheSettingsHaveItAndItsClickSavesTheOtherState) {
