@@ -1,8 +1,6 @@
 #include "doctor_command.h"
 
-#include <cctype>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -61,15 +59,6 @@ std::string LatencyText(int ms) {
     return text.str();
 }
 
-bool SameId(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 // What stands around the port and commonly breaks it, each with its fix.
 void ReportSurroundings(const std::string& device, const platform::PortSurvey& survey, std::ostream& out) {
     const auto& listed = survey.listed;
@@ -87,13 +76,8 @@ void ReportSurroundings(const std::string& device, const platform::PortSurvey& s
         out << "driver         " << listed->driver << ": " << listed->driverProvider << ", version "
             << listed->driverVersion << (listed->driverDate.empty() ? "" : " of " + listed->driverDate)
             << "\n";
-        for (const auto& advisory : kDriverAdvisories) {
-            if (SameId(listed->vendorId, advisory.vendorId) &&
-                SameId(listed->productId, advisory.productId) &&
-                listed->driverVersion.rfind(advisory.versionPrefix, 0) == 0) {
-                out << "               KNOWN TO FAIL: " << advisory.problem << " (" << advisory.source
-                    << ")\n";
-            }
+        if (const auto* advisory = KnownToFail(*listed)) {
+            out << "               KNOWN TO FAIL: " << advisory->problem << " (" << advisory->source << ")\n";
         }
     }
     for (const auto& holder : survey.holders) {
@@ -115,7 +99,8 @@ void ReportSurroundings(const std::string& device, const platform::PortSurvey& s
             << ", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n"
                "               then run `udevadm control --reload` and plug the adapter in again\n";
     }
-    const bool ch340 = listed && SameId(listed->vendorId, "1a86") && SameId(listed->productId, "7523");
+    const bool ch340 =
+        listed && detail::SameId(listed->vendorId, "1a86") && detail::SameId(listed->productId, "7523");
     if (!survey.brlttyCh340Rules.empty() && (ch340 || !listed)) {
         out << "brltty         its rules take CH340/CH341 adapters (1a86:7523) for braille displays and\n"
                "               take the port away right after it appears ("
