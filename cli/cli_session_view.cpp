@@ -52,7 +52,7 @@ void CliSessionView::ShowProgress(bool visible) {
                         .Add("transferred", std::int64_t{transferred_})
                         .Add("seconds", seconds)
                         .Add("bytesPerSecond", seconds > 0 ? transferred_ / seconds : 0.0)
-                        .Add("lineBytesPerSecond", std::int64_t{lineBytesPerSecond_})
+                        .Add("lineBytesPerSecond", std::int64_t{lineBytesPerSecond_.load()})
                         .Str()
                  << std::endl;
         } else {
@@ -94,10 +94,10 @@ void CliSessionView::Result(const std::string& text, int exitCode, const std::st
 std::string CliSessionView::TransferSummary() const {
     const double seconds = std::chrono::duration<double>(*transferEnd_ - *transferStart_).count();
     const double rate = seconds > 0 ? transferred_ / seconds : 0;
+    const std::uint32_t line = lineBytesPerSecond_.load();
     char text[160];
     std::snprintf(text, sizeof text, "%u bytes in %.1f s: %.0f B/s, %.0f%% of the line's %u B/s",
-                  transferred_, seconds, rate, lineBytesPerSecond_ ? 100.0 * rate / lineBytesPerSecond_ : 0.0,
-                  lineBytesPerSecond_);
+                  transferred_, seconds, rate, line ? 100.0 * rate / line : 0.0, line);
     return text;
 }
 

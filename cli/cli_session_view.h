@@ -3,6 +3,7 @@
 // one object per line on stdout instead.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <iosfwd>
@@ -23,6 +24,7 @@ class CliSessionView : public SessionView {
     void ShowProgress(bool visible) override;
     void SetProgressMax(std::uint32_t maximum) override;
     void SetProgressPosition(std::uint32_t position) override;
+    void LineSpeed(std::uint32_t baud) override { lineBytesPerSecond_.store(baud / 10); }
 
     // A line about the session from the front end itself (on stderr).
     void Note(const std::string& text);
@@ -40,7 +42,7 @@ class CliSessionView : public SessionView {
     std::ostream& err_;
     const bool json_;
     const bool interactive_;
-    const std::uint32_t lineBytesPerSecond_;
+    std::atomic<std::uint32_t> lineBytesPerSecond_;
 
     bool visible_ = false;
     bool drawn_ = false;

@@ -60,6 +60,12 @@ int main(int argc, char** argv) {
             "Fast transfer's pause after each acknowledgement, in ms (default 5, or AckGuard of the "
             "settings)")
         ->check(CLI::Range(0, static_cast<int>(k5::kLargestAckGuard.count())));
+    const auto speeds = CLI::IsMember({"auto", "38400", "57600", "115200"});
+    programCmd
+        ->add_option("--speed", program.speed,
+                     "Line speed: auto (115200, 57600, then 38400, the first a bootloader answers at) "
+                     "or a fixed one; default 38400")
+        ->check(speeds);
     programCmd->add_option("--trace", program.trace,
                            "Write the session's wire trace (bytes, times, steps, log lines) to this file");
     programCmd->add_flag("--trace-data", program.traceData,
@@ -91,6 +97,7 @@ int main(int argc, char** argv) {
     stationCmd->add_option("--count", station.count, "End after N good updates")
         ->check(CLI::NonNegativeNumber);
     stationCmd->add_flag("--fast", station.fast, "Fast transfer (see program --fast)");
+    stationCmd->add_option("--speed", station.speed, "Line speed (see program --speed)")->check(speeds);
     stationCmd->add_flag("--no-auto", station.noAuto,
                          "No probing: sessions start only when Enter is pressed");
     stationCmd->add_flag("--json", station.json, "Print one JSON object per line");

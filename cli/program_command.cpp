@@ -36,6 +36,16 @@ int ExitCodeFor(SessionOutcome outcome) {
 
 }  // namespace
 
+void ApplySpeedOption(const std::string& speed, TransferMode& mode) {
+    if (speed == "auto") mode.autoSpeed = true;
+    for (int index = 0; index <= 2; ++index) {
+        if (speed == std::to_string(SessionBaudRate(index))) {
+            mode.autoSpeed = false;
+            mode.baudIndex = index;
+        }
+    }
+}
+
 std::string ToolDescription(const std::string& program) {
     return program + " " + K5_VERSION_TEXT + " " + platform::SystemName();
 }
@@ -59,6 +69,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     TransferMode mode = settings.GetTransferMode();
     if (options.fast) mode.fast = *options.fast;
     if (options.ackGuardMs) mode.ackGuard = std::chrono::milliseconds(*options.ackGuardMs);
+    ApplySpeedOption(options.speed, mode);
     session.SetTransferMode(mode);
     port.OnHungUp = [&view](const std::string& device) {
         view.Note(device + " hung up: is the cable still plugged in?");

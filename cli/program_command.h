@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "transfer_mode.h"
+
 namespace k5::cli {
 
 struct ProgramOptions {
@@ -15,9 +17,13 @@ struct ProgramOptions {
     bool anyProduct = false;
     std::optional<bool> fast;       // instead of FastTransfer of the settings file
     std::optional<int> ackGuardMs;  // instead of AckGuard of the settings file
+    std::string speed;              // "auto", "38400", "57600", "115200"; empty: the settings' speed
     std::string trace;              // write the session's wire trace here
     bool traceData = false;         // with the image's bytes, not only each chunk's index
 };
+
+// Applies a --speed value ("auto" or a baud rate the protocol has) to `mode`.
+void ApplySpeedOption(const std::string& speed, TransferMode& mode);
 
 // "k5-iap 1.4.0 linux": the program, its version and system, as traces name them.
 std::string ToolDescription(const std::string& program);

@@ -16,6 +16,7 @@
 #include "pack_loading.h"
 #include "port_listing.h"
 #include "port_problem_text.h"
+#include "program_command.h"
 #include "serial_ports.h"
 #include "settings_choice.h"
 #include "station.h"
@@ -196,6 +197,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
     stationOptions.count = options.count;
     stationOptions.mode = settings.GetTransferMode();
     if (options.fast) stationOptions.mode.fast = true;
+    ApplySpeedOption(options.speed, stationOptions.mode);
 
     const std::string host = platform::HostName();
     StationOutput output(out, options.json, terminal, stationOptions.autoProbe);

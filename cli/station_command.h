@@ -15,6 +15,7 @@ struct StationCommandOptions {
     std::string record;  // CSV, or JSON Lines for *.jsonl; none when empty
     int count = 0;
     bool fast = false;
+    std::string speed;  // as program --speed
     bool noAuto = false;
     bool json = false;
     bool anyProduct = false;

@@ -105,7 +105,8 @@ bool IapSession::Start(bool probeOnly) {
     probeOnly_ = probeOnly;
     mode_ = modeOverride_ ? *modeOverride_ : settings_.GetTransferMode();
     sending_ = pack_.Snapshot();
-    state_.ChunkDelayFactor.store(ChunkDelayFactorFor(settings_.GetBaudIndex()));
+    baudIndex_ = mode_.baudIndex >= 0 ? mode_.baudIndex : settings_.GetBaudIndex();
+    state_.ChunkDelayFactor.store(ChunkDelayFactorFor(baudIndex_));
     failedDevice_.clear();
     failedDeviceError_ = 0;
     state_.ClearStop();
@@ -195,6 +196,10 @@ void IapSession::Run() {
         return;
     }
 
+    state_.ChunkDelayFactor.store(ChunkDelayFactorFor(baudIndex_));
+    lineBaud_.store(SessionBaudRate(baudIndex_));
+    view_.LineSpeed(SessionBaudRate(baudIndex_));
+    if (mode_.autoSpeed || mode_.baudIndex >= 0) Log(LineSpeedLogLine(SessionBaudRate(baudIndex_)));
     Log(log::kProgramming);
     TraceStep("header");
     bool sent = SendHeader();
@@ -204,11 +209,14 @@ void IapSession::Run() {
     }
     if (sent) {
         TraceStep("verdict");
-        outcome_.store(AwaitVerdict() ? SessionOutcome::Programmed : SessionOutcome::VerdictFail);
+        const bool finished = AwaitVerdict();
+        if (!finished && baudIndex_ > 0) Log(SlowerSpeedAdvice(SessionBaudRate(baudIndex_)));
+        outcome_.store(finished ? SessionOutcome::Programmed : SessionOutcome::VerdictFail);
     } else {
         Pause(500ms);
         Log(log::kProgramFail);
         Log(log::kPowerCycle);
+        if (baudIndex_ > 0) Log(SlowerSpeedAdvice(SessionBaudRate(baudIndex_)));
         outcome_.store(SessionOutcome::TransferFail);
     }
 }
@@ -232,7 +240,22 @@ void IapSession::OpenPortAt(std::uint32_t baud) {
 }
 
 bool IapSession::ConnectBootloader() {
-    OpenPortAt(SessionBaudRate(settings_.GetBaudIndex()));
+    if (mode_.autoSpeed) {
+        // The faster speeds first, one probe each: a bootloader not listening there does not answer.
+        for (int index : {2, 1}) {
+            if (ProbeAt(index, 1, 1)) {
+                baudIndex_ = index;
+                return true;
+            }
+            if (!state_.PortOk.load()) return false;
+        }
+        baudIndex_ = 0;
+    }
+    return ProbeAt(baudIndex_, kProbeWindows + 1, kProbeWindows);
+}
+
+bool IapSession::ProbeAt(int baudIndex, int probes, int windows) {
+    OpenPortAt(SessionBaudRate(baudIndex));
     Pause(200ms);
     if (!state_.PortOk.load()) return false;
     state_.GotEot.store(false);
@@ -241,15 +264,14 @@ bool IapSession::ConnectBootloader() {
     state_.GotFd.store(false);
 
     auto answered = [this] { return state_.GotStx.load() && state_.GotFd.load(); };
-    int attempts = 0;
-    do {
+    // The last probe goes out without a window of its own: its answer is taken only if already there.
+    for (int attempt = 1; attempt <= probes && !answered(); ++attempt) {
         Send(WireSend::Probe, &kProbe, 1);
-        ++attempts;
-        if (attempts <= kProbeWindows) {
+        if (attempt <= windows) {
             if (state_.WaitFor(answered, Beyond(kProbeWindow)) == SessionState::WaitEnd::Stopped)
                 throw Stopped{};
         }
-    } while (!answered() && attempts <= kProbeWindows);
+    }
     return answered();
 }
 
@@ -271,7 +293,7 @@ bool IapSession::SendHeader() {
         static_cast<std::uint8_t>(sum >> 16),
         static_cast<std::uint8_t>(sum >> 24),
         h.TransferKey(),
-        static_cast<std::uint8_t>(settings_.GetBaudIndex() & 0xFF),
+        static_cast<std::uint8_t>(baudIndex_ & 0xFF),
     };
     Send(WireSend::Header, block.data(), static_cast<std::uint16_t>(block.size()));
     Pause(500ms);

@@ -120,6 +120,8 @@ class IapSession : public SessionPort::Receiver {
     void SetTransferMode(std::optional<TransferMode> mode) { modeOverride_ = mode; }
     // The mode of the session that runs or ran last.
     const TransferMode& Mode() const { return mode_; }
+    // The speed the last session sent its image at (0 before any did).
+    std::uint32_t LineBaud() const { return lineBaud_.load(); }
 
     // A port name to use instead of "COM" + the settings' port number.
     void SetPortNameOverride(std::string name) { portOverride_ = std::move(name); }
@@ -139,6 +141,9 @@ class IapSession : public SessionPort::Receiver {
     void Run();
     void OpenPortAt(std::uint32_t baud);
     bool ConnectBootloader();
+    // Opens the port at `baudIndex`'s speed and sends up to `probes` probes, listening
+    // one window after each of the first `windows`: whether a bootloader answered.
+    bool ProbeAt(int baudIndex, int probes, int windows);
     bool SendHeader();
     bool SendImage();
     bool AwaitVerdict();
@@ -163,6 +168,8 @@ class IapSession : public SessionPort::Receiver {
     bool probeOnly_ = false;  // set before the worker starts
     std::optional<TransferMode> modeOverride_;
     TransferMode mode_;  // set before the worker starts
+    int baudIndex_ = 0;  // the speed this session runs at (the search may change it)
+    std::atomic<std::uint32_t> lineBaud_{0};
     std::function<void()> finished_;
     std::atomic<SessionOutcome> outcome_{SessionOutcome::None};
     std::string failedDevice_;

@@ -17,6 +17,8 @@ class SessionView {
     virtual void SetProgressMax(std::uint32_t maximum) = 0;
     // May exceed the maximum; the bar caps it.
     virtual void SetProgressPosition(std::uint32_t position) = 0;
+    // The line speed the image goes at, told before the image goes out.
+    virtual void LineSpeed(std::uint32_t /*baud*/) {}
 };
 
 }  // namespace k5

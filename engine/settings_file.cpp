@@ -19,6 +19,7 @@ constexpr const char* kPortKey = "Port";
 constexpr const char* kBaudRateKey = "BaudRate";
 constexpr const char* kFastTransferKey = "FastTransfer";
 constexpr const char* kAckGuardKey = "AckGuard";
+constexpr const char* kAutoSpeedKey = "AutoSpeed";
 constexpr int kDefaultPort = 1;
 
 }  // namespace
@@ -139,6 +140,8 @@ bool SettingsFile::GetTraceData() const {
 TransferMode SettingsFile::GetTransferMode() const {
     TransferMode mode;
     if (auto fast = ReadString(kUartSection, kFastTransferKey)) mode.fast = ParseSettingsInteger(*fast) == 1;
+    if (auto speed = ReadString(kUartSection, kAutoSpeedKey))
+        mode.autoSpeed = ParseSettingsInteger(*speed) == 1;
     if (auto guard = ReadString(kUartSection, kAckGuardKey)) {
         const auto ms = ParseSettingsInteger(*guard);
         if (ms && *ms >= 0 && *ms <= kLargestAckGuard.count()) mode.ackGuard = std::chrono::milliseconds(*ms);

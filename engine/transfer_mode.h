@@ -25,7 +25,21 @@ inline constexpr std::uint32_t kStandardReadIntervalMs = 100;
 struct TransferMode {
     bool fast = false;
     std::chrono::milliseconds ackGuard = kDefaultAckGuard;  // fast mode only
+    // The line speed: the settings' (-1), a fixed baud index (0: 38400, 1: 57600,
+    // 2: 115200), or searched at each connection (autoSpeed: 115200, 57600, then
+    // 38400, the first a bootloader answers at).
+    int baudIndex = -1;
+    bool autoSpeed = false;
 };
+
+// The log line that names the speed a session runs at, when it was chosen (ours).
+inline std::string LineSpeedLogLine(std::uint32_t baud) {
+    return "Line speed: " + std::to_string(baud) + " baud";
+}
+// The log line after a transfer that failed above the default speed (ours).
+inline std::string SlowerSpeedAdvice(std::uint32_t baud) {
+    return "The update failed at " + std::to_string(baud) + " baud: try again at the default speed";
+}
 
 // The log line a fast session starts with (our text, not the controller tools').
 inline std::string FastTransferLogLine(std::chrono::milliseconds ackGuard) {

@@ -145,6 +145,15 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                 mode_ = Mode::Idle;
                 return;
             }
+            if (const int index = options_.bootloaderBaud == 115200  ? 2
+                                  : options_.bootloaderBaud == 57600 ? 1
+                                                                     : 0;
+                header_[11] != index) {
+                Trace("header names baud index " + std::to_string(header_[11]) + ", not this line's " +
+                      std::to_string(index) + "; ignored");
+                mode_ = Mode::Idle;
+                return;
+            }
             {
                 std::lock_guard lock(reportMutex_);
                 ++report_.headers;

@@ -64,6 +64,16 @@ TEST_F(ProgramProcessTest, AFailedUpdatesTraceReplaysToTheSameLogAndOutcome) {
     EXPECT_EQ(logLines(again.out), logLines(first.out));
 }
 
+TEST_F(ProgramProcessTest, SpeedAutoRunsAtTheFastestSpeedTheBootloaderAnswersAt) {
+    SimProcess sim("--bootloader-baud 115200 --no-pace --once --pack " + pack, link);
+    auto r = RunCommand(kIap + " program --speed auto --port " + link + " " + pack);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("MCU Identified\nLine speed: 115200 baud\nPrograming...\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("of the line's 11520 B/s"), std::string::npos) << r.out;
+    EXPECT_EQ(sim.Wait(), 0) << "the image, and the header's baud index, as the bootloader expects";
+}
+
 TEST_F(ProgramProcessTest, JsonLinesAndThePortFromTheSettingsFile) {
     SimProcess sim("--no-pace --once", link);
     dir.WriteText("k5.ini", "[Uart]\nPort=4\n[Devices]\nCOM4=" + link + "\n");

@@ -62,8 +62,10 @@ TEST_F(SettingsFileTest, BaudIndexIsAlwaysZero) {
 TEST_F(SettingsFileTest, TransferModeIsStandardUnlessAskedFor) {
     using std::chrono::milliseconds;
     EXPECT_FALSE(settings.GetTransferMode().fast);
-    dir.WriteText("eBikeSet.ini", "[Uart]\nFastTransfer=1\nAckGuard=20\n");
+    EXPECT_FALSE(settings.GetTransferMode().autoSpeed);
+    dir.WriteText("eBikeSet.ini", "[Uart]\nFastTransfer=1\nAckGuard=20\nAutoSpeed=1\n");
     EXPECT_TRUE(settings.GetTransferMode().fast);
+    EXPECT_TRUE(settings.GetTransferMode().autoSpeed);
     EXPECT_EQ(settings.GetTransferMode().ackGuard, milliseconds(20));
     dir.WriteText("eBikeSet.ini", "[Uart]\nFastTransfer=yes\nAckGuard=5000\n");
     EXPECT_FALSE(settings.GetTransferMode().fast) << "only 1 turns it on";
