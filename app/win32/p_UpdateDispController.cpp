@@ -454,14 +454,8 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
 
 LRESULT CALLBACK TF_UpdateDispController::WindowProc(HWND window, UINT message, WPARAM wParam,
                                                      LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<TF_UpdateDispController*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TF_UpdateDispController*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+    auto* self = WindowObject(window, message, lParam, &TF_UpdateDispController::window_);
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     // No exception may cross the window procedure: what escapes goes to the default error box.
     LRESULT result = 0;
     RunHandler(self->prompts_, window, [&] { result = self->OnMessage(message, wParam, lParam); });

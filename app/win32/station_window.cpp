@@ -423,13 +423,8 @@ LRESULT StationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK StationWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<StationWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<StationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+    auto* self = WindowObject(window, message, lParam, &StationWindow::window_);
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     LRESULT result = 0;
     RunHandler(self->prompts_, window, [&] { result = self->OnMessage(message, wParam, lParam); });
     return result;

@@ -1,4 +1,4 @@
-// Registering a window class of the Win32 view, once per class.
+// The Win32 view's window classes: registering one, and finding a window's object.
 #pragma once
 
 #include "gui_api.h"
@@ -17,6 +17,19 @@ inline ATOM RegisterTopLevelClass(const wchar_t* name, WNDPROC procedure) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = name;
     return RegisterClassExW(&windowClass);
+}
+
+// The object a window belongs to, or null: set as the window is made (the last
+// argument of CreateWindowEx), kept in its user data and its `handle` member.
+template <typename T>
+T* WindowObject(HWND window, UINT message, LPARAM lParam, HWND T::*handle) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->*handle = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self != nullptr && self->*handle == window ? self : nullptr;
 }
 
 }  // namespace k5::app::win32
