@@ -25,7 +25,7 @@ const char* StepOf(const std::string& logLine) {
 
 }  // namespace
 
-StationTile TileFor(const PortStatus& s, const std::string& adapter, bool autoProbe) {
+StationTile TileFor(const PortStatus& s, const std::string& adapter) {
     StationTile tile;
     tile.title = s.name;
     std::string where = s.device != s.name ? s.device : "";
@@ -60,14 +60,13 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool autoPr
             break;
     }
     // Idle: the last update's outcome stays in sight until the next one starts.
-    const bool cooling = s.activity == PortActivity::Cooling;
-    const std::string next = cooling && autoProbe ? text::kTileTakeAway
-                             : autoProbe ? std::string(text::kTileWaiting) + " " + text::kTileWaitingDetail
-                                         : text::kTileWaitingForGo;
+    const std::string next = s.activity == PortActivity::Cooling
+                                 ? text::kTileTakeAway
+                                 : std::string(text::kTileWaiting) + " " + text::kTileWaitingDetail;
     switch (s.lastOutcome) {
         case SessionOutcome::None:
-            tile.state = autoProbe ? text::kTileWaiting : text::kTileWaitingForGo;
-            tile.detail = autoProbe ? text::kTileWaitingDetail : "";
+            tile.state = text::kTileWaiting;
+            tile.detail = text::kTileWaitingDetail;
             break;
         case SessionOutcome::Programmed:
             tile.state = std::string(text::kTileOk) + "  " + Seconds(s.lastSeconds);

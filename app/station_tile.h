@@ -9,6 +9,7 @@
 namespace k5::app {
 
 // `adapter`: the USB adapter behind the port ("0403:6001 A50285BI"), empty where unknown.
-StationTile TileFor(const PortStatus& status, const std::string& adapter, bool autoProbe);
+// The window's station always probes idle ports.
+StationTile TileFor(const PortStatus& status, const std::string& adapter);
 
 }  // namespace k5::app

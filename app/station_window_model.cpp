@@ -135,7 +135,7 @@ void StationWindowModel::StartClick() {
         PortStatus waiting;
         waiting.name = name;
         waiting.activity = PortActivity::Waiting;
-        tiles_.push_back(TileFor(waiting, "", options.autoProbe));
+        tiles_.push_back(TileFor(waiting, ""));
     }
     view_.SetTiles(tiles_);
     portUse_.SetStationDevices(devices);
@@ -212,7 +212,7 @@ void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& stat
         device = status.device;
         adapter = AdapterOf(device, platform::ListSerialDevices());
     }
-    tiles_[index] = TileFor(status, adapter, true);
+    tiles_[index] = TileFor(status, adapter);
     view_.UpdateTile(index, tiles_[index]);
 }
 

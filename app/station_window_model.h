@@ -103,11 +103,8 @@ class StationWindowModel {
     bool CloseRequested();
 
     bool Running() const { return station_ != nullptr; }
-    bool Busy() const { return station_ != nullptr && station_->Busy(); }
     // A close was asked and waits for the sessions to end.
     bool Closing() const { return closeWhenEnded_; }
-    const StationTile& Tile(std::size_t index) const { return tiles_.at(index); }
-    const std::string& RecordPath() const { return recordPath_; }
 
   private:
     void ShowIdle();

@@ -76,7 +76,6 @@ inline constexpr const char* kStationEndedSummary = "Stopped";
 inline constexpr const char* kTileNoPort = "No port";
 inline constexpr const char* kTileWaiting = "Waiting";
 inline constexpr const char* kTileWaitingDetail = "for a controller in its bootloader";
-inline constexpr const char* kTileWaitingForGo = "Waiting for Program running controllers";
 inline constexpr const char* kTileConnecting = "Connecting";
 inline constexpr const char* kTileRestarting = "Restarting";
 inline constexpr const char* kTileProgramming = "Programming";
