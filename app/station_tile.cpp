@@ -35,8 +35,10 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter) {
 
     switch (s.activity) {
         case PortActivity::NoPort:
-            tile.state = text::kTileNoPort;
-            tile.detail = PortProblemText(s.problemError, s.device);
+            // A cable pulled during an update: the failure stays, the missing port under it.
+            tile.state = s.lastHungUp ? text::kTileFailed : text::kTileNoPort;
+            tile.detail = (s.lastHungUp ? PortHungUpText(s.device) + "\n" + text::kTileNoPort + ": " : "") +
+                          PortProblemText(s.problemError, s.device);
             tile.tone = TileTone::Bad;
             return tile;
         case PortActivity::Running:
@@ -79,7 +81,8 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter) {
             break;
         default:
             tile.state = text::kTileFailed;
-            tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") + next;
+            tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
+                          (s.lastHungUp ? PortHungUpText(s.device) + "\n" : "") + next;
             tile.tone = TileTone::Bad;
             break;
     }

@@ -121,9 +121,9 @@ void StationWindowModel::StartClick() {
     if (options.ports.empty()) return view_.Warning(text::kStationNoPorts);
     if (recordPath_.empty()) return view_.Warning(text::kStationNoRecord);
     record_ = std::make_unique<StationRecordFile>();
-    if (const int error = record_->Open(PathFromUtf8(recordPath_)); error != 0) {
+    if (const auto problem = record_->Open(PathFromUtf8(recordPath_))) {
         return view_.Warning(std::string(text::kStationRecordUnwritable) + ": " + recordPath_ + ": " +
-                             platform::OsErrorText(error) + ". " + text::kStationNothingProgrammed);
+                             RecordProblemText(*problem) + ". " + text::kStationNothingProgrammed);
     }
     options.mode = settings_.GetTransferMode();
     options.mode.fast = fast_;
@@ -194,6 +194,8 @@ bool StationWindowModel::CloseRequested() {
 
 void StationWindowModel::EndStation() {
     view_.Ticking(false);
+    if (const std::size_t unrecorded = station_->Unrecorded().size(); unrecorded > 0)
+        recordError_ += " " + std::to_string(unrecorded) + " " + text::kStationNotRecorded;
     station_.reset();  // closes the ports
     record_.reset();
     portUse_.ClearStationDevices();

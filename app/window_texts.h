@@ -94,7 +94,9 @@ inline constexpr const char* kStationForeignPack =
 inline constexpr const char* kStationRecordUnwritable = "The record file cannot be written";
 inline constexpr const char* kStationNothingProgrammed = "Nothing was programmed.";
 inline constexpr const char* kStationRecordFailed =
-    "The station stopped: the record file could not be written";
+    "The station started no new update once the record file could not be written";
+inline constexpr const char* kStationNotRecorded =
+    "update(s) are not in the record; the tiles show how they ended.";
 inline constexpr const char* kStationPortTaken =
     "is in use by the main window's update. Wait until it ends or untick it.";
 inline constexpr const char* kSessionPortTaken =

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
         "Port name (COMn) or device path; repeat for more ports; default COM<Port> of the settings");
     stationCmd->add_option("--record", station.record,
                            "Append a line per update to FILE (CSV; JSON Lines when it ends in .jsonl)");
-    stationCmd->add_option("--count", station.count, "End after N good updates")
-        ->check(CLI::NonNegativeNumber);
+    stationCmd->add_option("--count", station.count, "End after N good updates (without it: no end)")
+        ->check(CLI::PositiveNumber);
     stationCmd->add_flag("--fast", station.fast, "Fast transfer (see program --fast)");
     stationCmd->add_option("--speed", station.speed, "Line speed (see program --speed)")->check(speeds);
     stationCmd->add_flag("--no-auto", station.noAuto,

@@ -71,9 +71,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     if (options.ackGuardMs) mode.ackGuard = std::chrono::milliseconds(*options.ackGuardMs);
     ApplySpeedOption(options.speed, mode);
     session.SetTransferMode(mode);
-    port.OnHungUp = [&view](const std::string& device) {
-        view.Note(device + " hung up: is the cable still plugged in?");
-    };
+    port.OnHungUp = [&view](const std::string& device) { view.Note(PortHungUpText(device)); };
     session.SetFinishedCallback([&loop] { loop.Wake(); });
     if (!options.trace.empty()) {
         auto trace = std::make_shared<WireTrace>(PathFromUtf8(options.trace), ToolDescription("k5-iap"),

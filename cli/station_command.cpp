@@ -49,6 +49,8 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
     std::ostringstream line;
     switch (s.activity) {
         case PortActivity::NoPort:
+            // A cable pulled during an update: its outcome stays in sight beside the missing port.
+            if (s.lastHungUp) line << text::kFailed << ": " << PortHungUpText(s.device) << "; ";
             line << text::kNoPort << ": " << PortProblemText(s.problemError, s.device);
             break;
         case PortActivity::Waiting:
@@ -69,6 +71,7 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
                 line << text::kStopped;
             } else {
                 line << text::kFailed << ": " << SessionOutcomeText(s.lastOutcome);
+                if (s.lastHungUp) line << "; " << PortHungUpText(s.device);
             }
             if (autoProbe) line << "; " << text::kTakeAway;
             break;
@@ -179,10 +182,13 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
 
     StationRecordFile record;
     if (!options.record.empty()) {
-        if (const int error = record.Open(PathFromUtf8(options.record)); error != 0) {
-            err << text::kRecordUnwritable << " " << options.record << ": " << platform::OsErrorText(error)
-                << "; nothing is programmed\n";
-            if (options.json) out << JsonResult(text::kRecordUnwritable, kExitRecordUnwritable) << std::endl;
+        if (const auto problem = record.Open(PathFromUtf8(options.record))) {
+            const std::string why = RecordProblemText(*problem);
+            err << text::kRecordUnwritable << " " << options.record << ": " << why << "; "
+                << text::kNothingProgrammed << "\n";
+            if (options.json)
+                out << JsonResult(text::kRecordUnwritable, kExitRecordUnwritable, options.record + ": " + why)
+                    << std::endl;
             return kExitRecordUnwritable;
         }
     }
@@ -200,6 +206,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
     ApplySpeedOption(options.speed, stationOptions.mode);
 
     const std::string host = platform::HostName();
+    std::string recordError;  // the last write's OS error, said once more at the end
     StationOutput output(out, options.json, terminal, stationOptions.autoProbe);
     serial::EventLoop loop;
     Station station(
@@ -209,8 +216,8 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
             CompleteStationRecord(line, host);
             if (options.record.empty()) return true;
             if (const int error = record.Append(line); error != 0) {
-                err << text::kRecordUnwritable << " " << options.record << ": "
-                    << platform::OsErrorText(error) << "\n";
+                recordError = options.record + ": " + platform::OsErrorText(error);
+                err << text::kRecordUnwritable << " " << recordError << "; " << text::kNoNewUpdates << "\n";
                 return false;
             }
             return true;
@@ -246,11 +253,29 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
                                               : kExitOk;
     std::ostringstream summary;
     summary << station.Good() << " good, " << station.Failed() << " failed";
+    // Lines the record could not take are shown here, so that no outcome is lost.
+    for (const auto& line : station.Unrecorded()) {
+        if (options.json) {
+            std::string object = StationJsonLine(line);
+            object.pop_back();  // its newline
+            out << "{\"unrecorded\":" << object << "}" << std::endl;
+        } else {
+            err << text::kUnrecorded << ": " << StationCsvLine(line);
+        }
+    }
+    std::string error;
+    if (station.RecordFailed()) {
+        error = text::kRecordUnwritable + (" " + recordError) + "; " + text::kEndedForRecord;
+        if (!station.Unrecorded().empty())
+            error += "; " + std::to_string(station.Unrecorded().size()) + " " + text::kNotInRecord;
+    }
     if (options.json) {
         JsonObject o;
         o.Add("result", summary.str()).Add("exit", std::int64_t{code});
+        if (!error.empty()) o.Add("error", error);
         out << o.Str() << std::endl;
     } else {
+        if (!error.empty()) err << error << "\n";
         err << summary.str() << "\n";
     }
     return code;

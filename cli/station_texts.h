@@ -13,5 +13,10 @@ inline constexpr const char* kTakeAway = "take the controller away, or Enter to 
 inline constexpr const char* kKeys =
     "Enter: program every idle port   q Enter: end after the running updates   Ctrl+C: stop";
 inline constexpr const char* kRecordUnwritable = "cannot write the record";
+inline constexpr const char* kNothingProgrammed = "nothing is programmed";
+inline constexpr const char* kNoNewUpdates = "no new update starts; the running ones finish";
+inline constexpr const char* kEndedForRecord = "the station ended after the updates under way";
+inline constexpr const char* kNotInRecord = "update(s) not in the record (shown above)";
+inline constexpr const char* kUnrecorded = "not recorded";
 
 }  // namespace k5::cli::station_text

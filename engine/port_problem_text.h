@@ -28,4 +28,9 @@ inline std::string PortProblemText(int osError, const std::string& device) {
     }
 }
 
+// A line that hung up during a session: the cable was pulled, or the adapter went away.
+inline std::string PortHungUpText(const std::string& device) {
+    return device + " hung up: is the cable still plugged in?";
+}
+
 }  // namespace k5

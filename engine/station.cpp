@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "port_problem_text.h"
 #include "protocol.h"
 
 namespace k5 {
@@ -23,6 +24,9 @@ struct Station::Port : SessionPort::Receiver, SessionView {
     Port(serial::Dispatcher& thread, const SettingsFile& settings, std::size_t index, std::string name)
         : port(thread, settings), index(index) {
         status.name = std::move(name);
+        port.OnHungUp = [this](const std::string&) {
+            hungUpInSession = hungUpInSession || session != nullptr;
+        };
     }
 
     // Between sessions (the station's thread): the probe's answer, or a hang-up.
@@ -56,6 +60,7 @@ struct Station::Port : SessionPort::Receiver, SessionView {
     PortStatus status;
     bool open = false;
     bool hungUp = false;
+    bool hungUpInSession = false;  // the session's line hung up: a pulled cable
     bool stx = false;
     bool fd = false;
     Clock::time_point nextOpen{};
@@ -224,6 +229,7 @@ void Station::StartSession(Port& p) {
     });
     p.started = Clock::now();
     p.imageStarted = {};
+    p.hungUpInSession = false;
     if (!p.session->BeginSession()) {
         p.session.reset();
         return;
@@ -248,14 +254,13 @@ void Station::SessionEnded(Port& p) {
         std::lock_guard lock(p.mutex);
         record.log = p.log;
     }
+    if (p.hungUpInSession) record.log.push_back(PortHungUpText(record.device));
     record.seconds = std::chrono::duration<double>(Clock::now() - p.started).count();
     record.bytesSent = p.port.BytesWritten();
     p.session.reset();  // its worker has ended: this was its last step; the port is unbound
 
-    if (record_ && !record_(record)) {
-        recordFailed_ = true;  // a station that cannot record programs nothing more
-        StopAll();
-    }
+    p.status.lastSeconds = record.seconds;
+    WriteRecords(std::move(record));
     if (outcome == SessionOutcome::Programmed) {
         ++good_;
         ++p.status.good;
@@ -264,12 +269,23 @@ void Station::SessionEnded(Port& p) {
         ++p.status.failed;
     }
     p.status.lastOutcome = outcome;
-    p.status.lastSeconds = record.seconds;
+    p.status.lastHungUp = p.hungUpInSession;
     p.status.activity = options_.autoProbe ? PortActivity::Cooling : PortActivity::Waiting;
     p.lastReply = Clock::now();
     p.stx = p.fd = false;
     if (options_.count > 0 && good_ >= options_.count) quit_ = true;
     Notify(p);
+}
+
+void Station::WriteRecords(StationRecord ended) {
+    unrecorded_.push_back(std::move(ended));
+    if (!record_) return unrecorded_.clear();
+    std::erase_if(unrecorded_, [this](StationRecord& line) { return record_(line); });
+    if (!unrecorded_.empty()) {
+        // What is programmed must be recorded: start nothing new, let the running sessions end.
+        recordFailed_ = true;
+        quit_ = true;
+    }
 }
 
 }  // namespace k5

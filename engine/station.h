@@ -47,6 +47,7 @@ struct PortStatus {
     std::uint32_t maximum = 0;   // image bytes in all (0 before the image)
     double bytesPerSecond = 0;
     SessionOutcome lastOutcome = SessionOutcome::None;
+    bool lastHungUp = false;  // the line hung up during the last session (a pulled cable)
     double lastSeconds = 0;
     int good = 0;
     int failed = 0;
@@ -59,6 +60,8 @@ class Station {
     using Changed = std::function<void(std::size_t port, const PortStatus& status)>;
     // Told as a session ends, before it counts; the front end fills the host
     // and adapter and appends the record. False: the record could not be written.
+    // Then no new session starts, the running ones finish, and every line not yet
+    // written is offered again as each of them ends.
     using Record = std::function<bool(StationRecord& record)>;
 
     Station(serial::Dispatcher& thread, const SettingsFile& settings, const PackStore& pack,
@@ -84,12 +87,16 @@ class Station {
     int Failed() const { return failed_; }
     const PortStatus& Status(std::size_t port) const;
     std::size_t PortCount() const { return ports_.size(); }
+    // A record line could not be written (the station then ended once the running sessions had).
     bool RecordFailed() const { return recordFailed_; }
+    // The sessions whose lines are still not in the record.
+    const std::vector<StationRecord>& Unrecorded() const { return unrecorded_; }
 
   private:
     struct Port;
     void StartSession(Port& port);
     void SessionEnded(Port& port);
+    void WriteRecords(StationRecord ended);
     void Notify(Port& port);
 
     serial::Dispatcher& thread_;
@@ -104,6 +111,7 @@ class Station {
     int failed_ = 0;
     bool quit_ = false;
     bool recordFailed_ = false;
+    std::vector<StationRecord> unrecorded_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the station: late posts see it
 };
 

@@ -3,13 +3,23 @@
 #include <cstdio>
 
 #include "json_writer.h"
+#include "port_error.h"
 #include "port_listing.h"
+#include "utf8_text.h"
 
 namespace k5 {
 namespace {
 
+constexpr std::string_view kJsonLineStart = "{\"time\":";
+
 // RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
-std::string CsvField(const std::string& text) {
+// Bytes that are not UTF-8 become U+FFFD. A field a spreadsheet would run as a formula
+// (=, +, -, @, or a tab or carriage return before one) starts with an apostrophe, which
+// makes it text.
+std::string CsvField(const std::string& field) {
+    std::string text = ValidUtf8(field);
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        text.insert(0, "'");
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
@@ -108,14 +118,34 @@ std::string StationJsonLine(const StationRecord& r) {
     return o.Str() + "\n";
 }
 
-int StationRecordFile::Open(const std::filesystem::path& path) {
+std::string RecordProblemText(const RecordProblem& problem) {
+    if (problem.notARecord)
+        return "it holds something else than a station record (its first line is not a record's); it is "
+               "left as it was: choose another file";
+    return platform::OsErrorText(problem.osError);
+}
+
+std::optional<RecordProblem> StationRecordFile::Open(const std::filesystem::path& path) {
     json_ = path.extension() == ".jsonl";
-    if (const int error = file_.Open(path); error != 0) return error;
-    return !json_ && file_.SizeAtOpen() == 0 ? file_.Append(StationCsvHeader()) : 0;
+    if (const int error = file_.Open(path); error != 0) return RecordProblem{error, false};
+    if (file_.SizeAtOpen() > 0) {
+        // A record is never rewritten, and nothing else is written to: a pack, a
+        // spreadsheet or a record of the other kind stays as it is.
+        const std::string& head = file_.Head();
+        std::string header = StationCsvHeader();
+        const bool ours =
+            json_ ? head.rfind(kJsonLineStart, 0) == 0
+                  : head.rfind(header, 0) == 0 || head.rfind(header.insert(header.size() - 1, "\r"), 0) == 0;
+        if (!ours) return RecordProblem{0, true};
+    }
+    if (const int error = json_ ? 0 : file_.Append({}, StationCsvHeader()); error != 0)
+        return RecordProblem{error, false};
+    return std::nullopt;
 }
 
 int StationRecordFile::Append(const StationRecord& record) {
-    return file_.Append(json_ ? StationJsonLine(record) : StationCsvLine(record));
+    return json_ ? file_.Append(StationJsonLine(record))
+                 : file_.Append(StationCsvLine(record), StationCsvHeader());
 }
 
 }  // namespace k5

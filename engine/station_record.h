@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "append_file.h"
@@ -22,10 +23,21 @@ std::string StationCsvHeader();
 std::string StationCsvLine(const StationRecord& record);
 std::string StationJsonLine(const StationRecord& record);
 
+// Why a record file is not opened: the OS error, or a file that holds something else.
+struct RecordProblem {
+    int osError = 0;
+    bool notARecord = false;
+};
+
+// The reason in a few words: the OS error's text, or what is wrong with the file.
+std::string RecordProblemText(const RecordProblem& problem);
+
 class StationRecordFile {
   public:
-    // Opens `path` for appending (a new CSV file gets its header line): 0, or the OS error.
-    int Open(const std::filesystem::path& path);
+    // Opens `path` for appending; a new CSV file gets its header line. A file that is
+    // there already must be a record of the same kind (its first line ours): anything
+    // else is refused and left as it was. Nothing when it is open.
+    std::optional<RecordProblem> Open(const std::filesystem::path& path);
     // Appends the record's line and flushes it to the disk: 0, or the OS error.
     int Append(const StationRecord& record);
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "append_file.h"
 
@@ -11,29 +12,21 @@ namespace k5::platform {
 
 namespace {
 
-// A writer killed inside its write can leave part of a line (the kernel stops
-// a large copy between pages when a fatal signal is pending): cut such a tail
-// back to the last whole line. Called under the lock, so no live writer is
-// inside a write.
-int CutTornTail(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return errno;
-    off_t end = info.st_size;
-    char last = '\n';
-    if (end == 0 || ::pread(fd, &last, 1, end - 1) != 1 || last == '\n') return 0;
-    char block[4096];
-    while (end > 0) {
-        const off_t from =
-            end > static_cast<off_t>(sizeof block) ? end - static_cast<off_t>(sizeof block) : 0;
-        const ssize_t got = ::pread(fd, block, static_cast<std::size_t>(end - from), from);
-        if (got <= 0) return errno ? errno : EIO;
-        for (ssize_t i = got - 1; i >= 0; --i) {
-            if (block[i] == '\n') return ::ftruncate(fd, from + i + 1) == 0 ? 0 : errno;
-        }
-        end = from;
+// Holds the file's lock for one Open or Append.
+class FileLock {
+  public:
+    explicit FileLock(int fd) : fd_(fd), error_(::flock(fd, LOCK_EX) == 0 ? 0 : errno) {}
+    ~FileLock() {
+        if (error_ == 0) ::flock(fd_, LOCK_UN);
     }
-    return ::ftruncate(fd, 0) == 0 ? 0 : errno;
-}
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    int Error() const { return error_; }
+
+  private:
+    int fd_;
+    int error_;
+};
 
 }  // namespace
 
@@ -54,29 +47,48 @@ int AppendFile::Open(const std::filesystem::path& path) {
     struct stat info {};
     if (::fstat(handle->fd, &info) != 0) return errno;
     if (!S_ISREG(info.st_mode)) return EINVAL;  // a FIFO or device would not keep lines whole
-    if (::flock(handle->fd, LOCK_EX) != 0) return errno;
-    const int cut = CutTornTail(handle->fd);
-    if (cut == 0 && ::fstat(handle->fd, &info) != 0) return errno;
-    ::flock(handle->fd, LOCK_UN);
-    if (cut != 0) return cut;
+    const FileLock lock(handle->fd);
+    if (lock.Error() != 0) return lock.Error();
+    if (::fstat(handle->fd, &info) != 0) return errno;
+    std::string head(kHeadBytes, '\0');
+    const ssize_t got = ::pread(handle->fd, head.data(), head.size(), 0);
+    if (got < 0) return errno;
+    head.resize(static_cast<std::size_t>(got));
     sizeAtOpen_ = static_cast<std::uint64_t>(info.st_size);
+    head_ = std::move(head);
     handle_ = std::move(handle);
     return 0;
 }
 
-int AppendFile::Append(std::string_view line) {
+int AppendFile::Append(std::string_view line, std::string_view firstLine) {
     if (!handle_) return EBADF;
-    // Under the file's lock, one write: with O_APPEND the kernel places it at the end as a whole.
-    if (::flock(handle_->fd, LOCK_EX) != 0) return errno;
-    if (const int error = CutTornTail(handle_->fd); error != 0) {
-        ::flock(handle_->fd, LOCK_UN);
-        return error;
+    const int fd = handle_->fd;
+    const FileLock lock(fd);
+    if (lock.Error() != 0) return lock.Error();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return errno;
+    const off_t before = info.st_size;
+    std::string text;
+    if (before == 0) {
+        text = firstLine;
+    } else if (char last = '\n'; ::pread(fd, &last, 1, before - 1) == 1 && last != '\n') {
+        text = "\n";  // the line before was left open
     }
-    const ssize_t n = ::write(handle_->fd, line.data(), line.size());
-    int error = n < 0 ? errno : static_cast<std::size_t>(n) != line.size() ? ENOSPC : 0;
-    if (error == 0 && ::fdatasync(handle_->fd) != 0) error = errno;
-    ::flock(handle_->fd, LOCK_UN);
-    return error;
+    text += line;
+    if (text.empty()) return 0;
+    // With O_APPEND the kernel places the write at the end as a whole. A write cut
+    // short is followed by one for the rest, which fails with the reason.
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            // Take back what this write left of itself: the file holds whole lines only.
+            if (done > 0 && ::ftruncate(fd, before) != 0) return errno;
+            return error;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return ::fdatasync(fd) == 0 ? 0 : errno;
 }
 
 }  // namespace k5::platform

@@ -112,4 +112,18 @@ TEST_F(StationWindowTest, ClosingTheProgramDuringAnUpdateAsksThenStopsAndRecords
     EXPECT_NE(lines[1].find(",Stopped,"), std::string::npos) << lines[1];
 }
 
+TEST_F(StationWindowTest, AFileThatIsNoRecordIsRefusedAtStartAndLeftAsItWas) {
+    OpenStation({k5::sim::SimOptions{}});
+    const std::string pack = dir.File("fw.Pack");
+    const std::string before = dir.ReadText("fw.Pack");
+    prompts.records.push_back(QString::fromStdString(pack));  // chosen by mistake in the save dialog
+    station->ChooseRecord->click();
+    station->Start->click();
+    ASSERT_FALSE(prompts.boxes.empty());
+    EXPECT_TRUE(prompts.boxes.back().text.contains("left as it was"))
+        << prompts.boxes.back().text.toStdString();
+    EXPECT_TRUE(station->Start->isEnabled()) << "nothing started";
+    EXPECT_EQ(dir.ReadText("fw.Pack"), before);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "station_record.h"
 #include "support/run_command.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
@@ -74,6 +75,52 @@ TEST(StationProcess, AStopRequestStopsTheSessionRecordsItAndExits130) {
     EXPECT_EQ(station.Wait(), 130) << dir.ReadText("out");
     EXPECT_NE(dir.ReadText("record.jsonl").find("\"outcome\":\"Stopped\""), std::string::npos)
         << dir.ReadText("record.jsonl");
+}
+
+// A record that stops taking lines (a full disk) starts no new update but lets
+// the one under way finish; every outcome is shown, the lines the record could not
+// take are printed, and the exit code and text say so. The record loses nothing.
+TEST(StationProcess, ARecordThatFillsUpLetsTheRunningUpdateFinish) {
+    k5::test::TempDir dir;
+    const std::string pack = dir.File("fw.Pack");
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 8000").status, 0);
+    SimProcess quick("--no-pace", dir.File("a"));
+    SimProcess slow("--no-pace --flash-delay 300", dir.File("b"));  // 2.4 s longer
+    std::string full = k5::StationCsvHeader();
+    full += std::string(2047 - full.size(), 'x') + "\n";  // 2 KiB: all the file may hold
+    const std::string record = dir.WriteText("record.csv", full);
+    auto r = RunCommand("bash -c \"trap '' XFSZ; ulimit -f 2; exec " + kIap + " station --pack " + pack +
+                        " --port " + dir.File("a") + " --port " + dir.File("b") + " --record " + record +
+                        " </dev/null\"");
+    EXPECT_EQ(r.status, 6) << r.out;
+    EXPECT_EQ(Lines(r.out).back(), "2 good, 0 failed") << r.out;
+    EXPECT_NE(r.out.find("cannot write the record " + record +
+                         ": File too large; the station ended after "
+                         "the updates under way; 2 update(s) not in the record"),
+              std::string::npos)
+        << r.out;
+    for (const std::string port : {"a", "b"}) {
+        EXPECT_NE(r.out.find(dir.File(port) + "  OK in "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("," + dir.File(port) + ",/"), std::string::npos) << "its line is printed\n"
+                                                                              << r.out;
+    }
+    EXPECT_EQ(dir.ReadText("record.csv"), full);
+}
+
+// What the station must not touch it refuses, and says why.
+TEST(StationProcess, RefusesAFileThatIsNoRecordAndACountOfNone) {
+    k5::test::TempDir dir;
+    const std::string pack = dir.File("fw.Pack");
+    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 3000").status, 0);
+    const std::string before = dir.ReadText("fw.Pack");
+    auto r = RunCommand(kIap + " station --json --pack " + pack + " --port /dev/null --record " + pack);
+    EXPECT_EQ(r.status, 6) << r.out;
+    EXPECT_NE(
+        r.out.find("\"exit\":6,\"error\":\"" + pack + ": it holds something else than a station record"),
+        std::string::npos)
+        << r.out;
+    EXPECT_EQ(dir.ReadText("fw.Pack"), before);
+    EXPECT_EQ(RunCommand(kIap + " station --pack " + pack + " --count 0").status, 64);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     k5::test::TempDir dir;
     for (int run = 0; run < 2; ++run) {  // a second station appends to the same file
         k5::StationRecordFile file;
-        ASSERT_EQ(file.Open(dir.File("record.csv")), 0);
+        ASSERT_FALSE(file.Open(dir.File("record.csv")));
         ASSERT_EQ(file.Append(Sample()), 0);
     }
     const std::string line =
@@ -42,7 +42,7 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     EXPECT_EQ(dir.ReadText("record.csv"), k5::StationCsvHeader() + line + line);
 
     k5::StationRecordFile json;
-    ASSERT_EQ(json.Open(dir.File("record.jsonl")), 0);
+    ASSERT_FALSE(json.Open(dir.File("record.jsonl")));
     ASSERT_EQ(json.Append(Sample()), 0);
     const std::string text = dir.ReadText("record.jsonl");
     EXPECT_EQ(text.rfind("{\"time\":\"2026-12-08T14:05:09Z\"", 0), 0u) << text;
@@ -50,7 +50,57 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     EXPECT_EQ(text.back(), '\n');
 
     k5::StationRecordFile folder;
-    EXPECT_NE(folder.Open(dir.Path()), 0) << "a record that cannot be written is refused at the start";
+    const auto problem = folder.Open(dir.Path());
+    ASSERT_TRUE(problem) << "a record that cannot be written is refused at the start";
+    EXPECT_NE(problem->osError, 0);
+}
+
+// A record is only ever appended to: a file that is something else (a pack chosen
+// by mistake, another program's CSV, a record of the other kind) is refused as it
+// is, and a record whose last line lost its newline (an editor) keeps that line.
+TEST(StationRecord, OnlyARecordIsAppendedToAndNothingInItIsCut) {
+    k5::test::TempDir dir;
+    const std::string pack(4991, '\x5A');
+    const std::string binary = std::string("\x1F\x8B\x00", 3) + pack;
+    dir.WriteText("x.Pack", binary);
+    dir.WriteText("other.csv", "name,serial\nbike,42");
+    dir.WriteText("record.jsonl", k5::StationCsvHeader());
+    for (const char* name : {"x.Pack", "other.csv", "record.jsonl"}) {
+        const std::string before = dir.ReadText(name);
+        k5::StationRecordFile file;
+        const auto problem = file.Open(dir.File(name));
+        ASSERT_TRUE(problem) << name;
+        EXPECT_TRUE(problem->notARecord) << name;
+        EXPECT_NE(k5::RecordProblemText(*problem).find("left as it was"), std::string::npos);
+        EXPECT_EQ(dir.ReadText(name), before) << name;
+    }
+
+    std::string lastRow = k5::StationCsvLine(Sample());
+    lastRow.pop_back();
+    for (const char* newline : {"\n", "\r\n"}) {  // saved by an editor, on either system
+        std::string header = k5::StationCsvHeader();
+        header.insert(header.size() - 1, newline[1] ? "\r" : "");
+        const std::string edited = header + lastRow;
+        dir.WriteText("edited.csv", edited);
+        k5::StationRecordFile file;
+        ASSERT_FALSE(file.Open(dir.File("edited.csv")));
+        ASSERT_EQ(file.Append(Sample()), 0);
+        EXPECT_EQ(dir.ReadText("edited.csv"), edited + "\n" + k5::StationCsvLine(Sample()));
+    }
+}
+
+// Whatever the names hold, a CSV record is UTF-8 a spreadsheet shows as text.
+TEST(StationRecord, CsvFieldsAreUtf8AndNeverAFormula) {
+    k5::StationRecord r = Sample();
+    r.packFile = "=HYPERLINK(\"http://x\")";
+    r.host = "werkstatt-\xE4";  // Latin-1, not UTF-8
+    r.port = "@COM3";
+    r.device = "-1+1";
+    r.log = {"+", "ok"};
+    const std::string line = k5::StationCsvLine(r);
+    EXPECT_NE(line.find(",werkstatt-\xEF\xBF\xBD,'@COM3,'-1+1,"), std::string::npos) << line;
+    EXPECT_NE(line.find(",\"'=HYPERLINK(\"\"http://x\"\")\","), std::string::npos) << line;
+    EXPECT_NE(line.find(",'+ | ok,"), std::string::npos) << line;
 }
 
 }  // namespace
