@@ -74,16 +74,17 @@ void MainWindowModel::FastTransfer1Click() {
 }
 
 void MainWindowModel::StartTrace() {
-    std::shared_ptr<WireTrace> trace;
+    trace_.reset();
     if (const auto path = settings_.GetTraceFile()) {
         const std::string tool = std::string("k5-iap-tool ") + K5_VERSION_TEXT + " " + platform::SystemName();
-        trace = std::make_shared<WireTrace>(PathFromUtf8(*path), tool, settings_.GetTraceData());
-        if (trace->Failed()) {
-            view_.AddLog(std::string(text::kTraceUnwritable) + " " + *path);
-            trace.reset();
+        trace_ = std::make_shared<WireTrace>(PathFromUtf8(*path), tool, settings_.GetTraceData());
+        tracePath_ = *path;
+        if (trace_->Failed()) {
+            view_.AddLog(std::string(text::kTraceUnwritable) + " " + *path + ": " + WireTraceProblemText(*trace_));
+            trace_.reset();
         }
     }
-    session_.SetTrace(std::move(trace));
+    session_.SetTrace(trace_);
 }
 
 void MainWindowModel::Station1Click() { view_.ShowStationWindow(); }
@@ -97,6 +98,10 @@ void MainWindowModel::PortHungUp(const std::string& device) { view_.AddLog("Port
 
 void MainWindowModel::SessionFinished() {
     if (SessionRunning()) return;
+    if (trace_ && trace_->Error() != 0) {
+        view_.AddLog(std::string(text::kTraceIncomplete) + " " + tracePath_ + ": " + WireTraceProblemText(*trace_));
+    }
+    trace_.reset();
     portUse_.ClearSessionDevice();
     view_.Enable(Control::ReadPack, true);
     view_.Enable(Control::UartPort, true);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -97,6 +98,8 @@ class MainWindowModel {
     IapSession& session_;
     const SettingsFile& settings_;
     PortUse& portUse_;
+    std::shared_ptr<WireTrace> trace_;  // the running or last session's
+    std::string tracePath_;
     StationWindowModel* station_ = nullptr;
     bool closeWhenIdle_ = false;
     bool closeAfterStation_ = false;

@@ -48,6 +48,8 @@ inline constexpr const char* kExit = "Exit";
 
 // A wire trace the settings file asks for ([Trace] File) that cannot be written: a log line, then the path.
 inline constexpr const char* kTraceUnwritable = "Cannot write the trace file";
+// After the session, when lines of its trace could not be written: then the path and why.
+inline constexpr const char* kTraceIncomplete = "The trace file is incomplete:";
 
 // The station: ours, not the controller tools'.
 inline constexpr const char* kStationItem = "Station...";

@@ -85,10 +85,11 @@ void CliSessionView::Note(const std::string& text) {
     if (!json_) DrawProgress(true);
 }
 
-void CliSessionView::Result(const std::string& text, int exitCode, const std::string& error) {
+void CliSessionView::Result(const std::string& text, int exitCode, const std::string& error,
+                            const std::string& warning) {
     std::lock_guard lock(mutex_);
     ClearProgress();
-    if (json_) out_ << JsonResult(text, exitCode, error) << std::endl;
+    if (json_) out_ << JsonResult(text, exitCode, error, {}, warning) << std::endl;
 }
 
 std::string CliSessionView::TransferSummary() const {

@@ -28,8 +28,9 @@ class CliSessionView : public SessionView {
 
     // A line about the session from the front end itself (on stderr).
     void Note(const std::string& text);
-    // The last line: the result, and in JSON its exit code and the error, if any.
-    void Result(const std::string& text, int exitCode, const std::string& error = {});
+    // The last line: the result, and in JSON its exit code, the error and a warning, if any.
+    void Result(const std::string& text, int exitCode, const std::string& error = {},
+                const std::string& warning = {});
 
   private:
     using Clock = std::chrono::steady_clock;

@@ -73,14 +73,17 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     session.SetTransferMode(mode);
     port.OnHungUp = [&view](const std::string& device) { view.Note(PortHungUpText(device)); };
     session.SetFinishedCallback([&loop] { loop.Wake(); });
+    std::shared_ptr<WireTrace> trace;
     if (!options.trace.empty()) {
-        auto trace = std::make_shared<WireTrace>(PathFromUtf8(options.trace), ToolDescription("k5-iap"),
-                                                 options.traceData);
+        trace = std::make_shared<WireTrace>(PathFromUtf8(options.trace), ToolDescription("k5-iap"),
+                                            options.traceData);
         if (trace->Failed()) {
-            err << "k5-iap: cannot write the trace " << options.trace << "\n";
+            const std::string why = options.trace + ": " + WireTraceProblemText(*trace);
+            err << "k5-iap: cannot write the trace " << why << "\n";
+            if (options.json) out << JsonResult("Cannot write the trace", kExitUsage, why) << std::endl;
             return kExitUsage;
         }
-        session.SetTrace(std::move(trace));
+        session.SetTrace(trace);
     }
 
     bool interrupted = false;
@@ -105,7 +108,13 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note(error);
     }
     if (interrupted) view.Note("stopped; the port is closed");
-    view.Result(SessionOutcomeText(outcome), code, error);
+    std::string warning;
+    if (trace && trace->Error() != 0) {
+        // The update's result stands; what the trace lacks is said.
+        warning = "the trace " + options.trace + " is incomplete: " + WireTraceProblemText(*trace);
+        view.Note(warning);
+    }
+    view.Result(SessionOutcomeText(outcome), code, error, warning);
     return code;
 }
 

@@ -46,12 +46,13 @@ std::string JsonString(std::string_view text) {
     return out + "\"";
 }
 
-std::string JsonResult(std::string_view result, int exitCode, std::string_view error,
-                       std::string_view detail) {
+std::string JsonResult(std::string_view result, int exitCode, std::string_view error, std::string_view detail,
+                       std::string_view warning) {
     JsonObject json;
     json.Add("result", result).Add("exit", std::int64_t{exitCode});
     if (!error.empty()) json.Add("error", error);
     if (!detail.empty()) json.Add("detail", detail);
+    if (!warning.empty()) json.Add("warning", warning);
     return json.Str();
 }
 

@@ -12,9 +12,10 @@ namespace k5 {
 // A JSON string; a byte that is not part of well-formed UTF-8 becomes U+FFFD.
 std::string JsonString(std::string_view text);
 
-// The last line of a command's JSON output: {"result": ..., "exit": N[, "error": ...]}.
+// The last line of a command's JSON output: {"result": ..., "exit": N[, "error": ...]
+// [, "detail": ...][, "warning": ...]}.
 std::string JsonResult(std::string_view result, int exitCode, std::string_view error = {},
-                       std::string_view detail = {});
+                       std::string_view detail = {}, std::string_view warning = {});
 
 class JsonObject {
   public:

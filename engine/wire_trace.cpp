@@ -1,8 +1,12 @@
 #include "wire_trace.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
+
+#include "port_error.h"
 
 namespace k5 {
 namespace {
@@ -36,20 +40,55 @@ const char* WireSendName(WireSend kind) {
 }
 
 WireTrace::WireTrace(const std::filesystem::path& path, const std::string& tool, bool withImageData)
-    : out_(path, std::ios::binary | std::ios::trunc), withImageData_(withImageData) {
-    failed_ = !out_;
-    out_ << "# k5-iap wire trace: <microseconds since the session began> <event> ...\n"
+    : withImageData_(withImageData) {
+    // Only an earlier trace is replaced: a pack or anything else named by mistake stays.
+    // (Devices and pipes, /dev/stderr say, are written to as they are.)
+    if (std::error_code ec; std::filesystem::is_regular_file(path, ec)) {
+        std::ifstream existing(path, std::ios::binary);
+        std::string first(std::string_view(kWireTraceFirstLine).size(), '\0');
+        if (existing && existing.read(first.data(), static_cast<std::streamsize>(first.size())).gcount() > 0 &&
+            first != kWireTraceFirstLine) {
+            notATrace_ = true;
+            return;
+        }
+    }
+    errno = 0;
+    out_.open(path, std::ios::binary | std::ios::trunc);
+    if (!out_) {
+        openError_ = errno != 0 ? errno : EIO;
+        return;
+    }
+    out_ << kWireTraceFirstLine << "\n"
          << "tool " << tool << "\n";
-    out_.flush();
+    Flush();
+}
+
+int WireTrace::Error() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+void WireTrace::Flush() {
+    if (error_ != 0 || Failed()) return;
+    errno = 0;
+    out_.flush();  // a trace is read after a failure, perhaps after a crash
+    if (!out_) error_ = errno != 0 ? errno : EIO;
 }
 
 void WireTrace::Line(const std::string& text) {
     std::lock_guard lock(mutex_);
+    if (error_ != 0 || Failed()) return;
     const auto micros =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun_)
             .count();
     out_ << micros << " " << text << "\n";
-    out_.flush();  // a trace is read after a failure, perhaps after a crash
+    Flush();
+}
+
+std::string WireTraceProblemText(const WireTrace& trace) {
+    if (trace.NotATrace())
+        return "it holds something else than a wire trace; it is left as it was: choose another file";
+    return platform::OsErrorText(trace.Failed() ? trace.OpenError() : trace.Error());
 }
 
 void WireTrace::Begin(const std::string& mode) {

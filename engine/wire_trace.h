@@ -4,9 +4,10 @@
 // summarised (index and length) unless their data is asked for, so a trace
 // stays small and does not carry the firmware.
 //
-//   # k5-iap wire trace
-//   tool k5-iap 1.4.0 linux
-//   0 step connect
+//   # k5-iap wire trace: <microseconds since the session began> <event> ...
+//   tool k5-iap 5.2 linux
+//   0 mode standard
+//   15 step connect
 //   12 open COM3 38400
 //   200431 tx probe 02
 //   301877 rx 02 FD
@@ -34,10 +35,17 @@ enum class WireSend { Probe, Entry, HeaderCommand, Header, Chunk };
 
 class WireTrace {
   public:
-    // Opens `path` for writing, replacing it; Failed() tells whether that worked.
-    // `tool` names the program, its version and platform ("k5-iap 1.4.0 linux").
+    // Opens `path` for writing, replacing an earlier trace there; a file that holds
+    // something else is left alone. Failed() tells whether that worked.
+    // `tool` names the program, its version and platform ("k5-iap 5.2 linux").
     WireTrace(const std::filesystem::path& path, const std::string& tool, bool withImageData);
-    bool Failed() const { return failed_; }
+    // The trace could not be opened, or `path` holds something else than a trace.
+    bool Failed() const { return notATrace_ || openError_ != 0; }
+    bool NotATrace() const { return notATrace_; }
+    int OpenError() const { return openError_; }
+    // 0 while every line has reached the file; else the OS error of the first that did not
+    // (the trace is incomplete from there on).
+    int Error() const;
 
     // The session begins (time zero) in `mode` ("standard", "fast, ack guard 5 ms").
     void Begin(const std::string& mode);
@@ -52,13 +60,23 @@ class WireTrace {
 
   private:
     void Line(const std::string& text);
+    void Flush();  // under the lock
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::ofstream out_;
-    bool failed_ = false;
+    bool notATrace_ = false;
+    int openError_ = 0;
+    int error_ = 0;  // of a line
     bool withImageData_;
     std::chrono::steady_clock::time_point begun_ = std::chrono::steady_clock::now();
 };
+
+// Why a trace is not written, or not whole: its OS error's text, or what the file holds.
+std::string WireTraceProblemText(const WireTrace& trace);
+
+// The first line of every trace.
+inline constexpr const char* kWireTraceFirstLine =
+    "# k5-iap wire trace: <microseconds since the session began> <event> ...";
 
 // One line of a trace, parsed.
 struct TraceEvent {

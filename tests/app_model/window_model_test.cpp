@@ -197,6 +197,15 @@ TEST_F(WindowModelTest, APortTheStationHoldsIsRefusedAndASessionHoldsItsPortAndW
     const std::string trace = dir.ReadText("trace.txt");
     EXPECT_NE(trace.find("tool k5-iap-tool "), std::string::npos) << trace;
     EXPECT_NE(trace.find(" end UART Port error "), std::string::npos) << trace;
+
+    const std::string packBytes = dir.ReadText("fw.Pack");
+    settings.WriteString("Trace", "File", dir.File("fw.Pack"));  // a pack named by mistake
+    model.Btn_SendToControllerClick();
+    RunUntilIdle();
+    EXPECT_EQ(window.log.front(), std::string(k5::app::text::kTraceUnwritable) + " " + dir.File("fw.Pack") +
+                                      ": it holds something else than a wire trace; it is left as it was: "
+                                      "choose another file");
+    EXPECT_EQ(dir.ReadText("fw.Pack"), packBytes);
 }
 
 TEST_F(WindowModelTest, FastTransferIsCheckedAsTheSettingsHaveItAndItsClickSavesTheOtherState) {

@@ -64,6 +64,18 @@ TEST_F(ProgramProcessTest, AFailedUpdatesTraceReplaysToTheSameLogAndOutcome) {
     EXPECT_EQ(logLines(again.out), logLines(first.out));
 }
 
+// A trace that cannot be written leaves the update's result as it is, and says so.
+TEST_F(ProgramProcessTest, ATraceThatCannotBeWrittenIsSaidAndTheResultStands) {
+    SimProcess sim("--no-pace --once", link);
+    auto r = RunCommand(kIap + " program --json --trace /dev/full --port " + link + " " + pack);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("k5-iap: the trace /dev/full is incomplete: No space left on device\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(R"("exit":0,"warning":"the trace /dev/full is incomplete: No space left on device"})"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(ProgramProcessTest, SpeedAutoRunsAtTheFastestSpeedTheBootloaderAnswersAt) {
     SimProcess sim("--bootloader-baud 115200 --no-pace --once --pack " + pack, link);
     auto r = RunCommand(kIap + " program --speed auto --port " + link + " " + pack);
@@ -110,6 +122,8 @@ TEST_F(ProgramProcessTest, JsonEndsWithTheResultOnEveryWayOut) {
         {dir.File("missing.Pack"), R"({"result":"Pack unreadable","exit":4,"error":"File not found."})"},
         {dir.File("other.Pack"), R"({"result":"Pack Eror","exit":5,)"},
         {"--bogus " + pack, R"({"result":"Wrong usage","exit":64,)"},
+        {"--trace " + pack + " " + pack,  // the trace never overwrites what is not one
+         R"({"result":"Cannot write the trace","exit":64,"error":")" + pack + ": it holds something else"},
     };
     for (const auto& [args, start] : cases) {
         // stdout alone: the JSON lines
@@ -117,6 +131,7 @@ TEST_F(ProgramProcessTest, JsonEndsWithTheResultOnEveryWayOut) {
         EXPECT_EQ(r.out.rfind(start, 0), 0u) << args << ": " << r.out;
         EXPECT_EQ(r.out.back(), '\n');
     }
+    EXPECT_EQ(RunCommand(kIap + " info " + pack).status, 0) << "the pack is as it was";
     auto port = RunCommand(kIap + " program --json --port " + dir.File("none") + " " + pack + " 2>/dev/null");
     EXPECT_NE(port.out.find(R"({"result":"UART Port error ","exit":2,"error":"cannot open )" +
                             dir.File("none") + ": no such device: is the adapter plugged in?"),
