@@ -1,5 +1,6 @@
 #include "wire_trace.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +47,8 @@ WireTrace::WireTrace(const std::filesystem::path& path, const std::string& tool,
     if (std::error_code ec; std::filesystem::is_regular_file(path, ec)) {
         std::ifstream existing(path, std::ios::binary);
         std::string first(std::string_view(kWireTraceFirstLine).size(), '\0');
-        if (existing && existing.read(first.data(), static_cast<std::streamsize>(first.size())).gcount() > 0 &&
+        if (existing &&
+            existing.read(first.data(), static_cast<std::streamsize>(first.size())).gcount() > 0 &&
             first != kWireTraceFirstLine) {
             notATrace_ = true;
             return;
@@ -129,29 +131,66 @@ void WireTrace::Log(const std::string& line) { Line("log " + line); }
 
 void WireTrace::End(const std::string& outcome) { Line("end " + outcome); }
 
-std::vector<TraceEvent> ParseWireTrace(const std::string& text) {
-    std::vector<TraceEvent> events;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream in(line);
-        TraceEvent e;
-        if (!(in >> e.micros >> e.what)) continue;
-        std::getline(in >> std::ws, e.text);
-        if (e.what == "tx" || e.what == "rx") {
-            std::istringstream rest(e.text);
-            if (e.what == "tx") rest >> e.kind;
-            if (e.kind == "chunk") rest >> e.chunk;
-            for (std::string byte; rest >> byte;) {
-                char* end = nullptr;
-                const unsigned long value = std::strtoul(byte.c_str(), &end, 16);
-                if (byte.size() != 2 || *end != '\0' || value > 0xFF) break;  // "len N", or not a byte
-                e.bytes.push_back(static_cast<std::uint8_t>(value));
-            }
+namespace {
+
+bool IsHexByte(const std::string& word) {
+    return word.size() == 2 && std::isxdigit(static_cast<unsigned char>(word[0])) &&
+           std::isxdigit(static_cast<unsigned char>(word[1]));
+}
+
+// The bytes of a tx or rx line (after its kind and chunk index): hex pairs, or "len N".
+bool ReadBytes(std::istringstream& rest, TraceEvent& e) {
+    for (std::string word; rest >> word;) {
+        if (word == "len" && e.bytes.empty()) {
+            std::uint32_t length = 0;
+            return static_cast<bool>(rest >> length) && (rest >> std::ws).eof();
         }
-        events.push_back(std::move(e));
+        if (!IsHexByte(word)) return false;
+        e.bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
     }
-    return events;
+    return true;
+}
+
+bool ReadEvent(const std::string& line, TraceEvent& e) {
+    std::istringstream in(line);
+    if (!(in >> e.micros >> e.what) || e.micros < 0) return false;
+    std::getline(in >> std::ws, e.text);
+    std::istringstream rest(e.text);
+    if (e.what == "rx") return ReadBytes(rest, e) && !e.bytes.empty();
+    if (e.what == "tx") {
+        rest >> e.kind;
+        bool known = false;
+        for (auto kind :
+             {WireSend::Probe, WireSend::Entry, WireSend::HeaderCommand, WireSend::Header, WireSend::Chunk})
+            known = known || e.kind == WireSendName(kind);
+        if (!known || (e.kind == "chunk" && !(rest >> e.chunk))) return false;
+        return ReadBytes(rest, e);
+    }
+    for (const char* what : {"mode", "step", "open", "open-failed", "close", "log", "end"}) {
+        if (e.what == what) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ParsedWireTrace ParseWireTrace(const std::string& text) {
+    ParsedWireTrace trace;
+    std::istringstream lines(text);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#' || line.rfind("tool ", 0) == 0) continue;
+        TraceEvent e;
+        if (!ReadEvent(line, e)) {
+            trace.badLine = number;
+            break;
+        }
+        trace.ended = trace.ended || e.what == "end";
+        trace.events.push_back(std::move(e));
+    }
+    return trace;
 }
 
 }  // namespace k5

@@ -88,8 +88,19 @@ struct TraceEvent {
     std::string text;                 // the rest of the line for log, step, open, end
 };
 
-// The events of a trace's text, in order; lines that are no event are skipped.
-std::vector<TraceEvent> ParseWireTrace(const std::string& text);
+// A trace's text, read.
+struct ParsedWireTrace {
+    std::vector<TraceEvent> events;  // in order
+    bool ended = false;              // it has its end line: it was not cut short
+    int badLine = 0;                 // the first line that is no trace line (from 1), or 0
+};
+
+// The events of a trace's text; reading stops at a line that is neither an event,
+// the first line, the tool line nor empty.
+ParsedWireTrace ParseWireTrace(const std::string& text);
+
+// The most of a trace that is read: far above a full image's with its data (about 0.6 MB).
+inline constexpr std::size_t kLargestWireTrace = std::size_t{64} << 20;
 
 const char* WireSendName(WireSend kind);
 

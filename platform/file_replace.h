@@ -48,8 +48,9 @@ struct FileKeep {
 int CheckReplaceable(const std::filesystem::path& target, FileKeep& keep);
 
 // Reads the whole file. 0, or the OS error (a missing file is ENOENT, a file
-// over kLargestReadableFile EFBIG).
-int ReadWholeFile(const std::filesystem::path& file, std::string& contents);
+// over `largest` bytes EFBIG).
+int ReadWholeFile(const std::filesystem::path& file, std::string& contents,
+                  std::size_t largest = kLargestReadableFile);
 
 // Replaces `target` with `contents` in one step: a reader sees the old file or
 // the new one, never a part of either, and a crash or a kill leaves no

@@ -122,7 +122,7 @@ FileEditLock::~FileEditLock() {
     if (handle_ != 0) ::close(static_cast<int>(handle_ - 1));  // releases the lock
 }
 
-int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
+int ReadWholeFile(const std::filesystem::path& file, std::string& contents, std::size_t largest) {
     contents.clear();
     // Non-blocking, so that a FIFO in the file's place cannot hang the caller.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -140,7 +140,7 @@ int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
         }
         if (n == 0) break;
         contents.append(buffer, static_cast<std::size_t>(n));
-        if (contents.size() > kLargestReadableFile) return CloseKeepingError(fd, EFBIG);
+        if (contents.size() > largest) return CloseKeepingError(fd, EFBIG);
     }
     return CloseKeepingError(fd, 0);
 }

@@ -61,7 +61,7 @@ FileEditLock::~FileEditLock() {
     ::CloseHandle(mutex);
 }
 
-int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
+int ReadWholeFile(const std::filesystem::path& file, std::string& contents, std::size_t largest) {
     contents.clear();
     const HANDLE h =
         ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -78,7 +78,7 @@ int ReadWholeFile(const std::filesystem::path& file, std::string& contents) {
             break;
         } else {
             contents.append(buffer, got);
-            if (contents.size() > kLargestReadableFile) error = EFBIG;
+            if (contents.size() > largest) error = EFBIG;
         }
     }
     ::CloseHandle(h);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "entry_command.h"
+#include "iap_session.h"
 #include "protocol.h"
 #include "replay_script.h"
 
@@ -17,6 +18,14 @@ constexpr std::uint8_t kFd = protocol::kProbeReplySecond;
 constexpr std::uint8_t kNak = 0x15;  // the tool ignores it; shows as a time-out there
 // Stray bytes that mean nothing to the tool (no answer byte, no XON/XOFF, no 0xFF).
 constexpr std::uint8_t kNoise[] = {0x55, 0xA5, 0x7E};
+
+// The header's baud index for a line speed (the session's table).
+int BaudIndexOf(std::uint32_t baud) {
+    for (int index = 1; index <= 2; ++index) {
+        if (SessionBaudRate(index) == baud) return index;
+    }
+    return 0;
+}
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
@@ -82,7 +91,10 @@ void ControllerModel::Deliver(const WireByte& byte) {
             break;
         default:
             // At any other speed than its own the bootloader sees only garbage.
-            if (byte.baud == options_.bootloaderBaud) OnBootloaderByte(byte.value);
+            if (BootloaderHears(byte.baud)) {
+                lineBaud_ = byte.baud;
+                OnBootloaderByte(byte.value);
+            }
             break;
     }
 }
@@ -145,10 +157,7 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                 mode_ = Mode::Idle;
                 return;
             }
-            if (const int index = options_.bootloaderBaud == 115200  ? 2
-                                  : options_.bootloaderBaud == 57600 ? 1
-                                                                     : 0;
-                header_[11] != index) {
+            if (const int index = BaudIndexOf(lineBaud_); header_[11] != index) {
                 Trace("header names baud index " + std::to_string(header_[11]) + ", not this line's " +
                       std::to_string(index) + "; ignored");
                 mode_ = Mode::Idle;
@@ -245,6 +254,12 @@ void ControllerModel::Queue(std::initializer_list<std::uint8_t> bytes, Clock::du
     }
     for (auto b : bytes) push(b);
     lineFreeOut_ = at;
+}
+
+bool ControllerModel::BootloaderHears(std::uint32_t baud) const {
+    if (!options_.replay || options_.replay->Speeds().empty()) return baud == options_.bootloaderBaud;
+    const auto& speeds = options_.replay->Speeds();
+    return baud != options_.firmwareBaud && std::find(speeds.begin(), speeds.end(), baud) != speeds.end();
 }
 
 bool ControllerModel::Replayed(const std::string& trigger) {

@@ -125,6 +125,9 @@ class ControllerModel {
     void Trace(const std::string& text);
     // Replaying: queues the traced answers to this write; true when replaying (the model answers nothing).
     bool Replayed(const std::string& trigger);
+    // Whether the bootloader hears bytes sent at `baud`: its own speed, or when replaying each
+    // speed the traced session opened at (besides the firmware's).
+    bool BootloaderHears(std::uint32_t baud) const;
 
     SimOptions options_;
     Mode mode_;
@@ -140,6 +143,7 @@ class ControllerModel {
     bool sessionEnded_ = false;
     bool unplugged_ = false;
     Clock::time_point lastDelivered_{};
+    std::uint32_t lineBaud_ = 0;             // the speed of the bootloader's last byte
     Clock::time_point busyUntil_{};          // writing flash after an acknowledgement (the busy fault)
     std::map<std::string, int> replaySeen_;  // writes of each kind so far
 

@@ -1,5 +1,8 @@
 #include "replay_script.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace k5::sim {
 
 std::string TriggerKey(const std::string& kind, std::uint32_t chunk) {
@@ -12,7 +15,14 @@ ReplayScript::ReplayScript(const std::vector<TraceEvent>& events) {
     std::int64_t lastAt = 0;
     bool sent = false;
     for (const auto& e : events) {
-        if (e.what == "tx") {
+        if (e.what == "open") {
+            // "COM3 115200": the speed is the last word (a device path may hold blanks).
+            const auto blank = e.text.find_last_of(' ');
+            const auto speed = static_cast<std::uint32_t>(
+                std::strtoul(e.text.c_str() + (blank == std::string::npos ? 0 : blank + 1), nullptr, 10));
+            if (speed != 0 && std::find(speeds_.begin(), speeds_.end(), speed) == speeds_.end())
+                speeds_.push_back(speed);
+        } else if (e.what == "tx") {
             const std::string key = TriggerKey(e.kind, e.chunk);
             last = {key, seen[key]++};
             lastAt = e.micros;

@@ -27,10 +27,13 @@ class ReplayScript {
     // The answers to the `occurrence`-th write (from 0) of kind `trigger`.
     const std::vector<ReplayAnswer>* AnswersTo(const std::string& trigger, int occurrence) const;
     std::size_t AnswerCount() const { return answerCount_; }
+    // The speeds the traced session opened its port at, in the order it first did.
+    const std::vector<std::uint32_t>& Speeds() const { return speeds_; }
 
   private:
     std::map<std::pair<std::string, int>, std::vector<ReplayAnswer>> answers_;
     std::size_t answerCount_ = 0;
+    std::vector<std::uint32_t> speeds_;
 };
 
 // The trigger key of a write: "probe", or "chunk 63" for an image chunk.

@@ -1,5 +1,6 @@
 #include "simulate_command.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "file_replace.h"
 #include "p_HexConvertFun.h"
 #include "pack_builder.h"
+#include "port_error.h"
 #include "replay_script.h"
 #include "stop_signals.h"
 
@@ -67,13 +69,37 @@ int RunSimulator(const SimulateCommand& c) {
     options.pace = !c.noPace;
     if (!c.replay.empty()) {
         std::string text;
-        if (platform::ReadWholeFile(c.replay, text) != 0) {
-            std::cerr << "k5-sim: cannot read " << c.replay << "\n";
+        if (const int error = platform::ReadWholeFile(c.replay, text, kLargestWireTrace); error != 0) {
+            std::cerr << "k5-sim: cannot read " << c.replay << ": "
+                      << (error == EFBIG ? "larger than a trace can be (" +
+                                               std::to_string(kLargestWireTrace >> 20) + " MiB)"
+                                         : platform::OsErrorText(error))
+                      << "\n";
             return 64;
         }
-        auto script = std::make_shared<const ReplayScript>(ParseWireTrace(text));
+        const ParsedWireTrace trace = ParseWireTrace(text);
+        if (trace.badLine != 0) {
+            std::cerr << "k5-sim: " << c.replay << ": line " << trace.badLine
+                      << " is not a wire trace line; nothing is replayed\n";
+            return 64;
+        }
+        if (trace.events.empty()) {
+            std::cerr << "k5-sim: " << c.replay
+                      << " is not a wire trace (k5-iap program --trace writes one)\n";
+            return 64;
+        }
+        if (!trace.ended)
+            std::cerr
+                << "k5-sim: warning: " << c.replay
+                << " is cut short (it has no end line): the controller's answers after it are missing\n";
+        auto script = std::make_shared<const ReplayScript>(trace.events);
         if (script->AnswerCount() == 0)
             std::cerr << "k5-sim: " << c.replay << ": the controller answered nothing\n";
+        if (!c.quiet && !script->Speeds().empty()) {
+            std::cerr << "k5-sim: replaying at the trace's speeds:";
+            for (const auto speed : script->Speeds()) std::cerr << " " << speed;
+            std::cerr << " baud\n";
+        }
         options.replay = std::move(script);
         options.pace = false;  // the traced delays include the line's own time
     }

@@ -69,11 +69,42 @@ TEST_F(ProgramProcessTest, ATraceThatCannotBeWrittenIsSaidAndTheResultStands) {
     SimProcess sim("--no-pace --once", link);
     auto r = RunCommand(kIap + " program --json --trace /dev/full --port " + link + " " + pack);
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("k5-iap: the trace /dev/full is incomplete: No space left on device\n"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find(R"("exit":0,"warning":"the trace /dev/full is incomplete: No space left on device"})"),
+    EXPECT_NE(r.out.find("k5-iap: the trace /dev/full is incomplete: No space left on device\n"),
               std::string::npos)
         << r.out;
+    EXPECT_NE(
+        r.out.find(R"("exit":0,"warning":"the trace /dev/full is incomplete: No space left on device"})"),
+        std::string::npos)
+        << r.out;
+}
+
+// A session that found its bootloader at 115200 replays at that speed, to the same log.
+TEST_F(ProgramProcessTest, ATraceReplaysAtTheSpeedsItWasTakenAt) {
+    const std::string trace = dir.File("trace.txt");
+    const std::string program = kIap + " program --speed auto --port " + link + " " + pack;
+    k5::test::CommandOutcome first;
+    {
+        SimProcess sim("--bootloader-baud 115200 --no-pace --once", link);
+        first = RunCommand(program + " --trace " + trace);
+    }
+    ASSERT_EQ(first.status, 0) << first.out;
+    const std::string text = dir.ReadText("trace.txt");
+    ASSERT_NE(text.find(" 115200\n"), std::string::npos) << text.substr(0, 800);
+
+    SimProcess replay("--replay " + trace + " --once", link);
+    const auto again = RunCommand(program);
+    EXPECT_EQ(again.status, 0) << again.out;
+    const auto logLines = [](const std::string& out) { return out.substr(0, out.find("3000 bytes in")); };
+    EXPECT_EQ(logLines(again.out), logLines(first.out));
+    EXPECT_NE(logLines(again.out).find("Line speed: 115200 baud\n"), std::string::npos) << again.out;
+
+    dir.WriteText("cut.txt", text.substr(0, text.rfind('\n', text.find(" end ")) + 1));
+    EXPECT_NE(RunCommand("timeout 0.5 " + kSim + " --replay " + dir.File("cut.txt"))
+                  .out.find("is cut short (it has no end line)"),
+              std::string::npos);
+    const auto notATrace = RunCommand(kSim + " --replay " + pack);
+    EXPECT_EQ(notATrace.status, 64);
+    EXPECT_NE(notATrace.out.find("line 1 is not a wire trace line"), std::string::npos) << notATrace.out;
 }
 
 TEST_F(ProgramProcessTest, SpeedAutoRunsAtTheFastestSpeedTheBootloaderAnswersAt) {
