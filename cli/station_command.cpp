@@ -216,8 +216,10 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
             CompleteStationRecord(line, host);
             if (options.record.empty()) return true;
             if (const int error = record.Append(line); error != 0) {
-                recordError = options.record + ": " + platform::OsErrorText(error);
-                err << text::kRecordUnwritable << " " << recordError << "; " << text::kNoNewUpdates << "\n";
+                const std::string why = options.record + ": " + platform::OsErrorText(error);
+                if (why != recordError)  // said once; each later update tries again
+                    err << text::kRecordUnwritable << " " << why << "; " << text::kNoNewUpdates << "\n";
+                recordError = why;
                 return false;
             }
             return true;
