@@ -16,11 +16,18 @@ std::string Seconds(double seconds) {
     return text;
 }
 
-// The step of a running session, from its last log line.
-const char* StepOf(const std::string& logLine) {
-    if (logLine == session_log::kRestarting) return text::kTileRestarting;
-    if (logLine == session_log::kProgramming) return text::kTileProgramming;
-    return text::kTileConnecting;
+// A running session's step, before its image has a size.
+const char* StepOf(SessionStep step) {
+    switch (step) {
+        case SessionStep::Restart:
+            return text::kTileRestarting;
+        case SessionStep::Header:
+        case SessionStep::Image:
+        case SessionStep::Verdict:
+            return text::kTileProgramming;
+        default:
+            return text::kTileConnecting;
+    }
 }
 
 }  // namespace

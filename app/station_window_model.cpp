@@ -21,11 +21,13 @@ StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatch
       portUse_(portUse),
       listPorts_(std::move(listPorts)),
       host_(platform::HostName()),
-      fast_(settings.GetTransferMode().fast) {
+      fast_(settings.GetTransferMode().fast),
+      autoSpeed_(settings.GetTransferMode().autoSpeed) {
     recordPath_ = Utf8FromPath(PathFromUtf8(documents) / text::kStationRecordName);
     view_.SetField(Field::PackFile, text::kStationNoPackYet);
     view_.SetField(Field::RecordFile, recordPath_);
     view_.CheckFast(fast_);
+    view_.CheckAutoSpeed(autoSpeed_);
     RefreshPortsClick();
     ShowIdle();
 }
@@ -37,7 +39,7 @@ StationWindowModel::~StationWindowModel() {
 
 void StationWindowModel::ShowIdle() {
     for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
-                      Control::Fast, Control::Start}) {
+                      Control::Fast, Control::AutoSpeed, Control::Start}) {
         view_.Enable(c, true);
     }
     view_.Enable(Control::Stop, false);
@@ -105,6 +107,10 @@ void StationWindowModel::FastToggled(bool checked) {
     if (!Running()) fast_ = checked;
 }
 
+void StationWindowModel::AutoSpeedToggled(bool checked) {
+    if (!Running()) autoSpeed_ = checked;
+}
+
 void StationWindowModel::StartClick() {
     if (Running()) return;
     if (!pack_) return view_.Warning(text::kStationNoPack);
@@ -127,6 +133,7 @@ void StationWindowModel::StartClick() {
     }
     options.mode = settings_.GetTransferMode();
     options.mode.fast = fast_;
+    options.mode.autoSpeed = autoSpeed_;
 
     recordError_.clear();
     adapters_.assign(options.ports.size(), {});
@@ -144,7 +151,7 @@ void StationWindowModel::StartClick() {
         [this](std::size_t index, const PortStatus& status) { StatusChanged(index, status); },
         [this](StationRecord& record) { return WriteRecord(record); });
     for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
-                      Control::Fast, Control::Start}) {
+                      Control::Fast, Control::AutoSpeed, Control::Start}) {
         view_.Enable(c, false);
     }
     view_.Enable(Control::Stop, true);
@@ -161,11 +168,25 @@ void StationWindowModel::StopClick() {
     view_.Enable(Control::Stop, false);
     view_.Enable(Control::ProgramRunning, false);
     view_.SetField(Field::Summary, text::kStationStoppingSummary);
+    RefreshProgramButtons();
     Tick();
 }
 
 void StationWindowModel::ProgramRunningClick() {
     if (Running()) station_->Go();
+}
+
+void StationWindowModel::ProgramPortClick(std::size_t index) {
+    if (Running()) station_->GoPort(index);
+}
+
+void StationWindowModel::RefreshProgramButtons() {
+    for (std::size_t i = 0; i < tiles_.size(); ++i) {
+        const bool can = station_ && station_->Idle(i);
+        if (tiles_[i].canProgram == can) continue;
+        tiles_[i].canProgram = can;
+        view_.UpdateTile(i, tiles_[i]);
+    }
 }
 
 void StationWindowModel::Tick() {
@@ -197,6 +218,7 @@ void StationWindowModel::EndStation() {
     if (const std::size_t unrecorded = station_->Unrecorded().size(); unrecorded > 0)
         recordError_ += " " + std::to_string(unrecorded) + " " + text::kStationNotRecorded;
     station_.reset();  // closes the ports
+    RefreshProgramButtons();
     record_.reset();
     portUse_.ClearStationDevices();
     ShowIdle();
@@ -215,6 +237,7 @@ void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& stat
         adapter = AdapterOf(device, platform::ListSerialDevices());
     }
     tiles_[index] = TileFor(status, adapter);
+    tiles_[index].canProgram = station_ && station_->Idle(index);
     view_.UpdateTile(index, tiles_[index]);
 }
 

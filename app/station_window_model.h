@@ -37,7 +37,8 @@ struct StationTile {
     bool progressShown = false;
     std::uint32_t position = 0;
     std::uint32_t maximum = 0;
-    std::string counts;  // "2 good, 1 failed"
+    std::string counts;       // "2 good, 1 failed"
+    bool canProgram = false;  // its Program button: the port is idle in a running station
 };
 
 struct StationPortEntry {
@@ -48,12 +49,23 @@ struct StationPortEntry {
 class StationWindowView {
   public:
     enum class Field { PackFile, Version, Kind, RecordFile, Summary };
-    enum class Control { ReadPack, ChooseRecord, Ports, RefreshPorts, Fast, Start, Stop, ProgramRunning };
+    enum class Control {
+        ReadPack,
+        ChooseRecord,
+        Ports,
+        RefreshPorts,
+        Fast,
+        AutoSpeed,
+        Start,
+        Stop,
+        ProgramRunning
+    };
 
     virtual ~StationWindowView() = default;
     virtual void SetField(Field field, const std::string& text) = 0;
     virtual void Enable(Control control, bool enabled) = 0;
     virtual void CheckFast(bool checked) = 0;
+    virtual void CheckAutoSpeed(bool checked) = 0;
     // The port list with its check boxes, replaced as a whole.
     virtual void SetPorts(const std::vector<StationPortEntry>& ports) = 0;
     // The tiles, replaced as a whole (their number changes), then one at a time.
@@ -93,9 +105,12 @@ class StationWindowModel {
     void RefreshPortsClick();
     void PortToggled(std::size_t index, bool checked);
     void FastToggled(bool checked);
+    void AutoSpeedToggled(bool checked);
     void StartClick();
     void StopClick();
     void ProgramRunningClick();
+    // A tile's Program: a full session on that port alone.
+    void ProgramPortClick(std::size_t index);
     void Tick();
 
     // Whether the window may close now. While sessions run it asks; on yes
@@ -110,6 +125,8 @@ class StationWindowModel {
     void ShowIdle();
     void EndStation();
     void StatusChanged(std::size_t index, const PortStatus& status);
+    // Each tile's Program button as the station now allows.
+    void RefreshProgramButtons();
     bool WriteRecord(StationRecord& record);
 
     StationWindowView& view_;
@@ -125,6 +142,7 @@ class StationWindowModel {
     std::vector<PortChoice> ports_;
     std::vector<bool> checked_;
     bool fast_ = false;
+    bool autoSpeed_ = false;
 
     std::unique_ptr<StationRecordFile> record_;
     std::string recordError_;

@@ -66,6 +66,9 @@ inline constexpr const char* kStationRecordJsonLines = "JSON Lines record";
 inline constexpr const char* kStationPortsLabel = "Ports";
 inline constexpr const char* kStationRefreshPorts = "Refresh";
 inline constexpr const char* kStationFast = "Fast transfer";
+inline constexpr const char* kStationAutoSpeed = "Fastest line speed";
+inline constexpr const char* kStationAutoSpeedTip =
+    "Probe at 115200, 57600 and 38400 baud and program at the speed the controller answers at";
 inline constexpr const char* kStationStart = "Start";
 inline constexpr const char* kStationStop = "Stop";
 inline constexpr const char* kStationProgramRunning = "Program running controllers";
@@ -83,6 +86,7 @@ inline constexpr const char* kTileRestarting = "Restarting";
 inline constexpr const char* kTileProgramming = "Programming";
 inline constexpr const char* kTileOk = "OK";
 inline constexpr const char* kTileFailed = "Failed";
+inline constexpr const char* kTileProgram = "Program";
 inline constexpr const char* kTileStopped = "Stopped";
 inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
 

@@ -44,6 +44,23 @@ std::string Activity(PortActivity activity) {
     return "";
 }
 
+std::string StepText(SessionStep step) {
+    switch (step) {
+        case SessionStep::None:
+            return text::kStarting;
+        case SessionStep::Connect:
+            return text::kConnecting;
+        case SessionStep::Restart:
+            return text::kRestarting;
+        case SessionStep::Header:
+        case SessionStep::Image:
+            return text::kProgramming;
+        case SessionStep::Verdict:
+            return text::kVerdict;
+    }
+    return "";
+}
+
 // What the port is doing, in a few words.
 std::string StateText(const PortStatus& s, bool autoProbe) {
     std::ostringstream line;
@@ -57,7 +74,7 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
             line << (autoProbe ? text::kWaiting : text::kWaitingForEnter);
             break;
         case PortActivity::Running:
-            line << (s.step.empty() ? "starting" : s.step);
+            line << StepText(s.step);
             if (s.maximum > 0) {
                 line << " " << 100ull * std::min(s.position, s.maximum) / s.maximum << "%";
                 if (s.bytesPerSecond > 0) line << " " << static_cast<long>(s.bytesPerSecond) << " B/s";
@@ -79,9 +96,10 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
     return line.str();
 }
 
-std::string PortLine(const PortStatus& s, const std::string& adapter, bool autoProbe) {
+// "2  COM4 (/dev/ttyUSB1, ...)  programming 42% ...": numbered as --port gave them, for the operator's keys.
+std::string PortLine(std::size_t port, const PortStatus& s, const std::string& adapter, bool autoProbe) {
     std::ostringstream line;
-    line << s.name;
+    line << port + 1 << "  " << s.name;
     std::string where = s.device != s.name ? s.device : "";
     if (!adapter.empty()) where += (where.empty() ? "" : ", ") + adapter;
     if (!where.empty()) line << " (" << where << ")";
@@ -102,13 +120,13 @@ class StationOutput {
         auto& adapter = adapters_[port];
         if (adapter.first != status.device)
             adapter = {status.device, AdapterOf(status.device, platform::ListSerialDevices())};
-        const std::string line = PortLine(status, adapter.second, autoProbe_);
+        const std::string line = PortLine(port, status, adapter.second, autoProbe_);
         if (terminal_) {
             lines_[port] = line;
             Redraw();
             return;
         }
-        const std::string event = Activity(status.activity) + "|" + status.step + "|" +
+        const std::string event = Activity(status.activity) + "|" + SessionStepName(status.step) + "|" +
                                   std::to_string(status.good) + "|" + std::to_string(status.failed) + "|" +
                                   std::to_string(status.problemError);
         if (events_.size() <= port) events_.resize(port + 1);
@@ -116,8 +134,12 @@ class StationOutput {
         events_[port] = event;
         if (json_) {
             JsonObject o;
-            o.Add("port", status.name).Add("device", status.device).Add("state", Activity(status.activity));
-            if (!status.step.empty()) o.Add("step", status.step);
+            o.Add("number", static_cast<std::int64_t>(port + 1))
+                .Add("port", status.name)
+                .Add("device", status.device)
+                .Add("state", Activity(status.activity));
+            if (status.activity == PortActivity::Running && status.step != SessionStep::None)
+                o.Add("step", SessionStepName(status.step));
             if (status.activity == PortActivity::Cooling)
                 o.Add("outcome", SessionOutcomeText(status.lastOutcome));
             o.Add("good", std::int64_t{status.good}).Add("failed", std::int64_t{status.failed});
@@ -144,6 +166,13 @@ class StationOutput {
     std::vector<std::pair<std::string, std::string>> adapters_;  // device, its adapter
     std::size_t drawn_ = 0;
 };
+
+// The port number an operator's line names ("2"), or 0.
+std::size_t PortNumberIn(const std::string& line) {
+    if (line.empty() || line.size() > 4 || line.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return static_cast<std::size_t>(std::stoul(line));
+}
 
 // Carries the operator's lines from their reader thread into the loop, until
 // the station has ended (the reader may stay blocked in a read past that).
@@ -237,7 +266,17 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             const bool quit = line == "q" || line == "Q";
-            if (!bridge->Post([&station, quit] { quit ? station.Quit() : station.Go(); })) return;
+            const std::size_t port = PortNumberIn(line);
+            if (!bridge->Post([&station, quit, port] {
+                    if (quit) {
+                        station.Quit();
+                    } else if (port > 0) {
+                        station.GoPort(port - 1);
+                    } else {
+                        station.Go();
+                    }
+                }))
+                return;
             if (quit) return;
         }
     });

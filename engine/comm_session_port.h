@@ -9,12 +9,12 @@
 #include <string>
 
 #include "SerialComm.h"
-#include "session_port.h"
 #include "settings_file.h"
+#include "station_port.h"
 
 namespace k5 {
 
-class CommSessionPort : public SessionPort {
+class CommSessionPort : public StationPort {
   public:
     // `thread` is where the component's events run; `settings` must outlive the port.
     CommSessionPort(serial::Dispatcher& thread, const SettingsFile& settings);
@@ -25,11 +25,9 @@ class CommSessionPort : public SessionPort {
     void Close() override;
 
     serial::TComm& Comm() { return comm_; }
-    // Bytes the port has taken to send since the count was last reset.
-    std::uint64_t BytesWritten() const { return written_.load(); }
-    void ResetBytesWritten() { written_.store(0); }
-    // Told after the session, with the device, when the line hangs up (for a front end's note).
-    std::function<void(const std::string& device)> OnHungUp;
+    std::string Device() const override { return comm_.DevicePath(); }
+    std::uint64_t BytesWritten() const override { return written_.load(); }
+    void ResetBytesWritten() override { written_.store(0); }
 
   private:
     serial::TComm comm_;

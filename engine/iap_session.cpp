@@ -40,6 +40,24 @@ SessionSpeed SpeedFor(int baudIndex) {
 
 }  // namespace
 
+const char* SessionStepName(SessionStep step) {
+    switch (step) {
+        case SessionStep::Connect:
+            return "connect";
+        case SessionStep::Restart:
+            return "restart";
+        case SessionStep::Header:
+            return "header";
+        case SessionStep::Image:
+            return "image";
+        case SessionStep::Verdict:
+            return "verdict";
+        case SessionStep::None:
+            break;
+    }
+    return "";
+}
+
 const char* SessionOutcomeText(SessionOutcome outcome) {
     switch (outcome) {
         case SessionOutcome::Programmed:
@@ -62,6 +80,11 @@ const char* SessionOutcomeText(SessionOutcome outcome) {
 }
 
 std::uint32_t SessionBaudRate(int baudIndex) { return SpeedFor(baudIndex).baudRate; }
+
+std::vector<int> ProbeSpeedOrder(const TransferMode& mode, int settingsBaudIndex) {
+    if (mode.autoSpeed) return {2, 1, 0};
+    return {mode.baudIndex >= 0 ? mode.baudIndex : settingsBaudIndex};
+}
 
 std::int32_t ChunkDelayFactorFor(int baudIndex) { return SpeedFor(baudIndex).chunkDelayFactor; }
 
@@ -162,7 +185,7 @@ void IapSession::Run() {
         trace_->Begin(mode_.fast ? "fast, ack guard " + std::to_string(mode_.ackGuard.count()) + " ms"
                                  : "standard");
     }
-    TraceStep("connect");
+    BeginStep(SessionStep::Connect);
     state_.PortOk.store(true);
     view_.SetProgressPosition(0);
     view_.ShowProgress(true);
@@ -182,12 +205,12 @@ void IapSession::Run() {
             return;
         }
     } else if (!probeOnly_) {
-        TraceStep("restart");
+        BeginStep(SessionStep::Restart);
         RestartIntoBootloader();
         Log(log::kRestarting);
         Pause(1000ms);
         Pause(500ms);
-        TraceStep("connect");
+        BeginStep(SessionStep::Connect);
         connected = ConnectBootloader();
     }
     if (!connected) {
@@ -201,14 +224,14 @@ void IapSession::Run() {
     view_.LineSpeed(SessionBaudRate(baudIndex_));
     if (mode_.autoSpeed || mode_.baudIndex >= 0) Log(LineSpeedLogLine(SessionBaudRate(baudIndex_)));
     Log(log::kProgramming);
-    TraceStep("header");
+    BeginStep(SessionStep::Header);
     bool sent = SendHeader();
     if (sent) {
-        TraceStep("image");
+        BeginStep(SessionStep::Image);
         sent = SendImage();
     }
     if (sent) {
-        TraceStep("verdict");
+        BeginStep(SessionStep::Verdict);
         const bool finished = AwaitVerdict();
         if (!finished && baudIndex_ > 0) Log(SlowerSpeedAdvice(SessionBaudRate(baudIndex_)));
         outcome_.store(finished ? SessionOutcome::Programmed : SessionOutcome::VerdictFail);
@@ -240,23 +263,23 @@ void IapSession::OpenPortAt(std::uint32_t baud) {
 }
 
 bool IapSession::ConnectBootloader() {
-    if (mode_.autoSpeed) {
-        // The faster speeds first, one probe each: a bootloader not listening there does not answer.
-        for (int index : {2, 1}) {
-            if (ProbeAt(index, 1, 1)) {
-                baudIndex_ = index;
-                return true;
-            }
-            if (!state_.PortOk.load()) return false;
+    if (!mode_.autoSpeed) return ProbeAt(baudIndex_, kProbeWindows + 1, kProbeWindows);
+    // The faster speeds first, one probe each: a bootloader not listening there does not answer.
+    const std::vector<int> order = ProbeSpeedOrder(mode_, baudIndex_);
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+        if (ProbeAt(order[i], 1, 1)) {
+            baudIndex_ = order[i];
+            return true;
         }
-        baudIndex_ = 0;
+        if (!state_.PortOk.load()) return false;
     }
+    baudIndex_ = order.back();
     return ProbeAt(baudIndex_, kProbeWindows + 1, kProbeWindows);
 }
 
 bool IapSession::ProbeAt(int baudIndex, int probes, int windows) {
     OpenPortAt(SessionBaudRate(baudIndex));
-    Pause(200ms);
+    Pause(kOpenSettle);
     if (!state_.PortOk.load()) return false;
     state_.GotEot.store(false);
     state_.GotAck.store(false);
@@ -370,8 +393,9 @@ void IapSession::Log(const std::string& line) {
     view_.AddLog(line);
 }
 
-void IapSession::TraceStep(const char* step) {
-    if (trace_ != nullptr) trace_->Step(step);
+void IapSession::BeginStep(SessionStep step) {
+    view_.Step(step);
+    if (trace_ != nullptr) trace_->Step(SessionStepName(step));
 }
 
 void IapSession::Pause(std::chrono::milliseconds duration) {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "p_HexConvertFun.h"
 #include "session_port.h"
@@ -56,6 +57,8 @@ enum class SessionOutcome {
 // this many times before one last probe.
 inline constexpr int kProbeWindows = 5;
 inline constexpr std::chrono::milliseconds kProbeWindow{500};
+// The wait after the port opens, before the first probe.
+inline constexpr std::chrono::milliseconds kOpenSettle{200};
 
 // The log line that says how a session ended ("Stopped", "Internal error" for
 // the two that have none).
@@ -65,6 +68,10 @@ const char* SessionOutcomeText(SessionOutcome outcome);
 // anything else 38400.
 std::uint32_t SessionBaudRate(int baudIndex);
 std::int32_t ChunkDelayFactorFor(int baudIndex);
+// The baud indexes a connection probes at, in turn: with the speed search the
+// faster ones first (one probe each, the last the full connect), else the mode's
+// fixed index or the settings'.
+std::vector<int> ProbeSpeedOrder(const TransferMode& mode, int settingsBaudIndex);
 
 // Busy-waits `microseconds` on the monotonic clock.
 void WaitMicroseconds(std::int64_t microseconds);
@@ -152,7 +159,7 @@ class IapSession : public SessionPort::Receiver {
 
     void Send(WireSend kind, const std::uint8_t* bytes, std::uint16_t count, std::uint32_t chunk = 0);
     void Log(const std::string& line);
-    void TraceStep(const char* step);
+    void BeginStep(SessionStep step);
     void Pause(std::chrono::milliseconds duration);
     bool PollFlag(const std::atomic<bool>& flag, std::chrono::milliseconds limit);
     std::string PortName() const;

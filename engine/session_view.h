@@ -8,6 +8,12 @@
 
 namespace k5 {
 
+// The steps of a session, in the order they come (restart only when the bootloader did not answer).
+enum class SessionStep { None, Connect, Restart, Header, Image, Verdict };
+
+// The step's name as a trace and `k5-iap station --json` write it: "connect", "restart", ...
+const char* SessionStepName(SessionStep step);
+
 class SessionView {
   public:
     virtual ~SessionView() = default;
@@ -19,6 +25,8 @@ class SessionView {
     virtual void SetProgressPosition(std::uint32_t position) = 0;
     // The line speed the image goes at, told before the image goes out.
     virtual void LineSpeed(std::uint32_t /*baud*/) {}
+    // The step the session begins, told as it begins it.
+    virtual void Step(SessionStep /*step*/) {}
 };
 
 }  // namespace k5

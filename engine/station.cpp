@@ -1,7 +1,9 @@
 #include "station.h"
 
+#include <algorithm>
 #include <mutex>
 
+#include "comm_session_port.h"
 #include "port_problem_text.h"
 #include "protocol.h"
 
@@ -11,82 +13,128 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr auto kProbeEvery = 500ms;
-constexpr auto kSettle = 200ms;       // after opening, as a session waits
 constexpr auto kSilenceToRearm = 2s;  // after a session
 constexpr auto kReopenEvery = 1s;     // a port that does not open
 
-}  // namespace
+// What a session's worker reports, kept for the station's thread to read.
+class SessionReport : public SessionView {
+  public:
+    struct Snapshot {
+        SessionStep step = SessionStep::None;
+        std::uint32_t position = 0;
+        std::uint32_t maximum = 0;
+    };
 
-// One port: its session port, the session of the update under way, and what
-// the station needs of it between sessions. The session reports here too.
-struct Station::Port : SessionPort::Receiver, SessionView {
-    Port(serial::Dispatcher& thread, const SettingsFile& settings, std::size_t index, std::string name)
-        : port(thread, settings), index(index) {
-        status.name = std::move(name);
-        port.OnHungUp = [this](const std::string&) {
-            hungUpInSession = hungUpInSession || session != nullptr;
-        };
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        log_.clear();
+        now_ = {};
+    }
+    Snapshot Now() const {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
+    std::vector<std::string> Log() const {
+        std::lock_guard lock(mutex_);
+        return log_;
     }
 
-    // Between sessions (the station's thread): the probe's answer, or a hang-up.
+    void AddLog(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        log_.push_back(text);
+    }
+    void ShowProgress(bool) override {}
+    void SetProgressMax(std::uint32_t value) override {
+        std::lock_guard lock(mutex_);
+        now_.maximum = value;
+    }
+    void SetProgressPosition(std::uint32_t value) override {
+        std::lock_guard lock(mutex_);
+        now_.position = value;
+    }
+    void Step(SessionStep step) override {
+        std::lock_guard lock(mutex_);
+        now_.step = step;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> log_;
+    Snapshot now_;
+};
+
+// Between sessions the station listens on the port itself: the probe's answer, or a hang-up.
+class IdleListener : public SessionPort::Receiver {
+  public:
     void ReceiveData(const std::uint8_t* bytes, std::uint16_t length) override {
         for (std::uint16_t i = 0; i < length; ++i) {
-            stx = stx || bytes[i] == protocol::kProbeReplyFirst;
-            fd = fd || bytes[i] == protocol::kProbeReplySecond;
+            gotFirstReply = gotFirstReply || bytes[i] == protocol::kProbeReplyFirst;
+            gotSecondReply = gotSecondReply || bytes[i] == protocol::kProbeReplySecond;
         }
         lastReply = Clock::now();
     }
     void PortHungUp() override { hungUp = true; }
 
-    // The session's view (its worker thread).
-    void AddLog(const std::string& text) override {
-        std::lock_guard lock(mutex);
-        log.push_back(text);
-    }
-    void ShowProgress(bool) override {}
-    void SetProgressMax(std::uint32_t value) override {
-        std::lock_guard lock(mutex);
-        maximum = value;
-    }
-    void SetProgressPosition(std::uint32_t value) override {
-        std::lock_guard lock(mutex);
-        position = value;
-    }
+    bool Answered() const { return gotFirstReply && gotSecondReply; }
+    void ForgetReplies() { gotFirstReply = gotSecondReply = false; }
 
-    CommSessionPort port;
-    std::size_t index;
+    bool gotFirstReply = false;   // 0x02
+    bool gotSecondReply = false;  // 0xFD
+    bool hungUp = false;
+    Clock::time_point lastReply{};
+};
+
+}  // namespace
+
+// One of the station's ports: the port itself, its listener between sessions,
+// the session of the update under way with its report, and the status shown.
+struct Station::Port {
+    std::size_t index = 0;
+    std::unique_ptr<StationPort> line;
+    IdleListener listener;
+    SessionReport report;
     std::unique_ptr<IapSession> session;
     PortStatus status;
+
     bool open = false;
-    bool hungUp = false;
-    bool hungUpInSession = false;  // the session's line hung up: a pulled cable
-    bool stx = false;
-    bool fd = false;
+    std::size_t speedAt = 0;  // which of the probe speeds the port is open at
+    bool probedHere = false;  // a probe has gone out at this speed, still unanswered
+    int quietProbes = 0;      // probes without an answer since the last one
+    bool hungUpInSession = false;
     Clock::time_point nextOpen{};
     Clock::time_point nextProbe{};
-    Clock::time_point lastReply{};
     Clock::time_point started{};
     Clock::time_point imageStarted{};
     std::uint32_t positionAtStart = 0;  // the image bytes already sent when imageStarted was taken
 
-    std::mutex mutex;  // what the session's worker reports
-    std::vector<std::string> log;
-    std::uint32_t position = 0;
-    std::uint32_t maximum = 0;
+    void CloseLine() {
+        line->Close();
+        line->Bind(nullptr);
+        open = false;
+    }
 };
 
 Station::Station(serial::Dispatcher& thread, const SettingsFile& settings, const PackStore& pack,
-                 StationRecord packFacts, StationOptions options, Changed changed, Record record)
+                 StationRecord packFacts, StationOptions options, Changed changed, Record record,
+                 PortFactory makePort)
     : thread_(thread),
       settings_(settings),
       pack_(pack),
       packFacts_(std::move(packFacts)),
       options_(std::move(options)),
+      probeSpeeds_(ProbeSpeedOrder(options_.mode, settings.GetBaudIndex())),
       changed_(std::move(changed)),
       record_(std::move(record)) {
+    if (!makePort) makePort = [this] { return std::make_unique<CommSessionPort>(thread_, settings_); };
     for (std::size_t i = 0; i < options_.ports.size(); ++i) {
-        ports_.push_back(std::make_unique<Port>(thread_, settings_, i, options_.ports[i]));
+        auto port = std::make_unique<Port>();
+        port->index = i;
+        port->status.name = options_.ports[i];
+        port->line = makePort();
+        port->line->OnHungUp = [p = port.get()](const std::string&) {
+            p->hungUpInSession = p->hungUpInSession || p->session != nullptr;
+        };
+        ports_.push_back(std::move(port));
     }
 }
 
@@ -95,8 +143,7 @@ Station::~Station() {
     for (auto& p : ports_) {
         if (p->session) p->session->WaitUntilIdle(std::chrono::minutes(1));
         p->session.reset();
-        p->port.Close();
-        p->port.Bind(nullptr);
+        p->CloseLine();
     }
 }
 
@@ -105,10 +152,12 @@ const PortStatus& Station::Status(std::size_t port) const { return ports_.at(por
 bool Station::Finished() const { return quit_ && !Busy(); }
 
 bool Station::Busy() const {
-    for (const auto& p : ports_) {
-        if (p->session) return true;
-    }
-    return false;
+    return std::any_of(ports_.begin(), ports_.end(), [](const auto& p) { return p->session != nullptr; });
+}
+
+bool Station::Idle(std::size_t port) const {
+    const Port& p = *ports_.at(port);
+    return !quit_ && !p.session && p.status.activity != PortActivity::NoPort;
 }
 
 void Station::Notify(Port& port) {
@@ -117,87 +166,112 @@ void Station::Notify(Port& port) {
 
 void Station::Tick() {
     const auto now = Clock::now();
-    for (auto& owned : ports_) {
-        Port& p = *owned;
-        if (p.session) {
-            std::string step;
-            std::uint32_t position = 0, maximum = 0;
-            {
-                std::lock_guard lock(p.mutex);
-                if (!p.log.empty()) step = p.log.back();
-                position = p.position;
-                maximum = p.maximum;
-            }
-            if (position > 0 && p.imageStarted == Clock::time_point{}) {
-                p.imageStarted = now;
-                p.positionAtStart = position;
-            }
-            const auto percent = [](std::uint32_t at, std::uint32_t of) {
-                return of ? 100ull * at / of : 0ull;
-            };
-            const bool moved = step != p.status.step ||
-                               percent(position, maximum) != percent(p.status.position, p.status.maximum);
-            p.status.step = step;
-            p.status.position = position;
-            p.status.maximum = maximum;
-            const double seconds = std::chrono::duration<double>(now - p.imageStarted).count();
-            const std::uint32_t since = position - p.positionAtStart;
-            p.status.bytesPerSecond = since > 0 && seconds > 0 ? since / seconds : 0;
-            if (moved) Notify(p);
-            continue;
-        }
-        if (p.hungUp) {
-            p.port.Close();
-            p.port.Bind(nullptr);
-            p.open = false;
-            p.hungUp = false;
-        }
-        if (!p.open) {
-            if (now < p.nextOpen) continue;
-            p.port.Bind(&p);
-            const auto delivery =
-                options_.mode.fast ? SessionPort::Delivery::Fast : SessionPort::Delivery::Standard;
-            if (const auto failure = p.port.Open(p.status.name, SessionBaudRate(0), delivery)) {
-                p.port.Bind(nullptr);
-                p.nextOpen = now + kReopenEvery;
-                const bool changed =
-                    p.status.activity != PortActivity::NoPort || p.status.problemError != failure->osError;
-                p.status.activity = PortActivity::NoPort;
-                p.status.device = failure->device;
-                p.status.problemError = failure->osError;
-                if (changed) Notify(p);
-                continue;
-            }
-            p.open = true;
-            p.stx = p.fd = false;
-            p.nextProbe = now + kSettle;
-            p.status.device = p.port.Comm().DevicePath();
-            p.status.problemError = 0;
-            if (p.status.activity == PortActivity::NoPort) {
-                p.status.activity = PortActivity::Waiting;
-                Notify(p);
-            }
-        }
-        if (!options_.autoProbe || quit_) continue;
-        if (now >= p.nextProbe) {
-            p.port.Write(&protocol::kProbe, 1);
-            p.nextProbe = now + kProbeEvery;
-        }
-        if (p.status.activity == PortActivity::Cooling && now - p.lastReply >= kSilenceToRearm) {
-            p.status.activity = PortActivity::Waiting;
-            p.stx = p.fd = false;
-            Notify(p);
-        } else if (p.status.activity == PortActivity::Waiting && p.stx && p.fd) {
-            StartSession(p);
+    for (auto& p : ports_) {
+        if (p->session) {
+            TickRunning(*p, now);
+        } else {
+            TickIdle(*p, now);
         }
     }
 }
 
-void Station::Go() {
-    if (quit_) return;
-    for (auto& p : ports_) {
-        if (!p->session && p->status.activity != PortActivity::NoPort) StartSession(*p);
+void Station::TickRunning(Port& p, Clock::time_point now) {
+    const SessionReport::Snapshot report = p.report.Now();
+    if (report.position > 0 && p.imageStarted == Clock::time_point{}) {
+        p.imageStarted = now;
+        p.positionAtStart = report.position;
     }
+    const auto percent = [](std::uint32_t at, std::uint32_t of) { return of ? 100ull * at / of : 0ull; };
+    const bool moved = report.step != p.status.step || percent(report.position, report.maximum) !=
+                                                           percent(p.status.position, p.status.maximum);
+    p.status.step = report.step;
+    p.status.position = report.position;
+    p.status.maximum = report.maximum;
+    const double seconds = std::chrono::duration<double>(now - p.imageStarted).count();
+    const std::uint32_t since = report.position - p.positionAtStart;
+    p.status.bytesPerSecond = since > 0 && seconds > 0 ? since / seconds : 0;
+    if (moved) Notify(p);
+}
+
+void Station::TickIdle(Port& p, Clock::time_point now) {
+    if (p.listener.hungUp) {
+        p.CloseLine();
+        p.listener.hungUp = false;
+    }
+    if (!p.open) {
+        if (now < p.nextOpen) return;
+        p.line->Bind(&p.listener);
+        const auto delivery =
+            options_.mode.fast ? SessionPort::Delivery::Fast : SessionPort::Delivery::Standard;
+        const int speed = probeSpeeds_[p.speedAt];
+        if (const auto failure = p.line->Open(p.status.name, SessionBaudRate(speed), delivery)) {
+            p.line->Bind(nullptr);
+            p.nextOpen = now + kReopenEvery;
+            const bool changed =
+                p.status.activity != PortActivity::NoPort || p.status.problemError != failure->osError;
+            p.status.activity = PortActivity::NoPort;
+            p.status.device = failure->device;
+            p.status.problemError = failure->osError;
+            if (changed) Notify(p);
+            return;
+        }
+        p.open = true;
+        p.listener.ForgetReplies();
+        p.nextProbe = now + kOpenSettle;
+        p.status.device = p.line->Device();
+        p.status.problemError = 0;
+        if (p.status.activity == PortActivity::NoPort) {
+            p.status.activity = PortActivity::Waiting;
+            Notify(p);
+        }
+    }
+    if (!options_.autoProbe || quit_) return;
+    if (p.listener.Answered()) {
+        p.quietProbes = 0;
+        p.probedHere = false;  // answered: the port stays at this speed
+        if (p.status.activity == PortActivity::Waiting) {
+            // The session starts at the speed the bootloader answered at.
+            TransferMode mode = options_.mode;
+            if (mode.autoSpeed) {
+                mode.autoSpeed = false;
+                mode.baudIndex = probeSpeeds_[p.speedAt];
+            }
+            return StartSession(p, mode);
+        }
+        p.listener.ForgetReplies();
+    }
+    if (p.status.activity == PortActivity::Cooling && now - p.listener.lastReply >= kSilenceToRearm &&
+        p.quietProbes >= static_cast<int>(probeSpeeds_.size())) {
+        p.status.activity = PortActivity::Waiting;
+        p.listener.ForgetReplies();
+        Notify(p);
+    }
+    if (now < p.nextProbe) return;
+    if (p.probedHere) {
+        // The last probe's window has passed unanswered.
+        ++p.quietProbes;
+        if (probeSpeeds_.size() > 1) {
+            // Next speed: the port opens again at it.
+            p.probedHere = false;
+            p.speedAt = (p.speedAt + 1) % probeSpeeds_.size();
+            p.CloseLine();
+            p.nextOpen = now;
+            return;
+        }
+    }
+    p.line->Write(&protocol::kProbe, 1);
+    p.probedHere = true;
+    p.nextProbe = now + kProbeWindow;
+}
+
+void Station::Go() {
+    for (std::size_t i = 0; i < ports_.size(); ++i) GoPort(i);
+}
+
+bool Station::GoPort(std::size_t port) {
+    if (port >= ports_.size() || !Idle(port)) return false;
+    StartSession(*ports_[port], options_.mode);
+    return true;
 }
 
 void Station::Quit() { quit_ = true; }
@@ -209,18 +283,13 @@ void Station::StopAll() {
     }
 }
 
-void Station::StartSession(Port& p) {
-    p.port.Close();
-    p.port.Bind(nullptr);
-    p.open = false;
-    p.port.ResetBytesWritten();
-    {
-        std::lock_guard lock(p.mutex);
-        p.log.clear();
-        p.position = p.maximum = 0;
-    }
-    p.session = std::make_unique<IapSession>(p.port, pack_, settings_, p);
-    p.session->SetTransferMode(options_.mode);
+void Station::StartSession(Port& p, const TransferMode& mode) {
+    p.CloseLine();
+    p.probedHere = false;
+    p.line->ResetBytesWritten();
+    p.report.Clear();
+    p.session = std::make_unique<IapSession>(*p.line, pack_, settings_, p.report);
+    p.session->SetTransferMode(mode);
     p.session->SetPortNameOverride(p.status.name);
     p.session->SetFinishedCallback([this, &p, alive = std::weak_ptr<bool>(alive_)] {
         thread_.Post([this, &p, alive] {
@@ -235,7 +304,7 @@ void Station::StartSession(Port& p) {
         return;
     }
     p.status.activity = PortActivity::Running;
-    p.status.step.clear();
+    p.status.step = SessionStep::None;
     p.status.position = p.status.maximum = 0;
     p.status.bytesPerSecond = 0;
     Notify(p);
@@ -247,16 +316,13 @@ void Station::SessionEnded(Port& p) {
     StationRecord record = packFacts_;
     record.ended = std::chrono::system_clock::now();
     record.port = p.status.name;
-    record.device = p.port.Comm().DevicePath();
+    record.device = p.line->Device();
     record.fast = options_.mode.fast;
     record.outcome = SessionOutcomeText(outcome);
-    {
-        std::lock_guard lock(p.mutex);
-        record.log = p.log;
-    }
+    record.log = p.report.Log();
     if (p.hungUpInSession) record.log.push_back(PortHungUpText(record.device));
     record.seconds = std::chrono::duration<double>(Clock::now() - p.started).count();
-    record.bytesSent = p.port.BytesWritten();
+    record.bytesSent = p.line->BytesWritten();
     p.session.reset();  // its worker has ended: this was its last step; the port is unbound
 
     p.status.lastSeconds = record.seconds;
@@ -271,8 +337,9 @@ void Station::SessionEnded(Port& p) {
     p.status.lastOutcome = outcome;
     p.status.lastHungUp = p.hungUpInSession;
     p.status.activity = options_.autoProbe ? PortActivity::Cooling : PortActivity::Waiting;
-    p.lastReply = Clock::now();
-    p.stx = p.fd = false;
+    p.listener.lastReply = Clock::now();
+    p.listener.ForgetReplies();
+    p.quietProbes = 0;
     if (options_.count > 0 && good_ >= options_.count) quit_ = true;
     Notify(p);
 }

@@ -1,10 +1,12 @@
 // A station: one pack, several ports, controller after controller. Each port
 // has its own session (made for each update) and its trigger: while idle the
-// port is probed about every 0.5 s and a bootloader's 0x02 0xFD starts a
-// session; Go() starts one on every idle port (a controller running its
-// firmware answers no probe). After a session, whatever its outcome, a port
-// is armed again only once its line has been silent to probes for 2 s, so a
-// controller left in its bootloader is not programmed again and again.
+// port is probed about every 0.5 s, at each speed the station may run at in
+// turn, and a bootloader's 0x02 0xFD starts a session at the speed it answered
+// at; Go() starts one on every idle port and GoPort() on one (a controller
+// running its firmware answers no probe). After a session, whatever its
+// outcome, a port is armed again only once its line has been silent to probes
+// for 2 s (at every speed), so a controller left in its bootloader is not
+// programmed again and again.
 //
 // Threads: everything runs on the thread behind `thread` (the ports' events too);
 // the sessions' workers reach the station only through posts to it.
@@ -16,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "comm_session_port.h"
 #include "dispatcher.h"
 #include "iap_session.h"
+#include "station_port.h"
 #include "station_record_data.h"
 #include "transfer_mode.h"
 
@@ -26,9 +28,9 @@ namespace k5 {
 
 struct StationOptions {
     std::vector<std::string> ports;  // "COMn" or device paths
-    bool autoProbe = true;           // false: sessions start only on Go()
+    bool autoProbe = true;           // false: sessions start only on Go() or GoPort()
     int count = 0;                   // end after this many good updates (0: no end)
-    TransferMode mode;
+    TransferMode mode;               // its speed is the idle probes' too
 };
 
 enum class PortActivity {
@@ -42,9 +44,9 @@ struct PortStatus {
     std::string name;
     std::string device;
     PortActivity activity = PortActivity::NoPort;
-    std::string step;            // the session's last log line
-    std::uint32_t position = 0;  // image bytes sent
-    std::uint32_t maximum = 0;   // image bytes in all (0 before the image)
+    SessionStep step = SessionStep::None;  // of the running session
+    std::uint32_t position = 0;            // image bytes sent
+    std::uint32_t maximum = 0;             // image bytes in all (0 before the image)
     double bytesPerSecond = 0;
     SessionOutcome lastOutcome = SessionOutcome::None;
     bool lastHungUp = false;  // the line hung up during the last session (a pulled cable)
@@ -63,9 +65,12 @@ class Station {
     // Then no new session starts, the running ones finish, and every line not yet
     // written is offered again as each of them ends.
     using Record = std::function<bool(StationRecord& record)>;
+    // Makes the port for one of the station's ports (the serial port component when not given).
+    using PortFactory = std::function<std::unique_ptr<StationPort>()>;
 
     Station(serial::Dispatcher& thread, const SettingsFile& settings, const PackStore& pack,
-            StationRecord packFacts, StationOptions options, Changed changed, Record record);
+            StationRecord packFacts, StationOptions options, Changed changed, Record record,
+            PortFactory makePort = {});
     ~Station();  // stops what runs and closes every port
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
@@ -74,6 +79,8 @@ class Station {
     void Tick();
     // The operator's go: a full session on every idle port.
     void Go();
+    // The operator's go for one port (from 0); false when it is not idle.
+    bool GoPort(std::size_t port);
     // Ends the station once the running sessions have ended.
     void Quit();
     // Stops every running session at once (they end as Stopped) and quits.
@@ -82,6 +89,8 @@ class Station {
     bool Finished() const;
     // A session runs on some port.
     bool Busy() const;
+    // A session could start on this port now (it is open and none runs).
+    bool Idle(std::size_t port) const;
 
     int Good() const { return good_; }
     int Failed() const { return failed_; }
@@ -94,7 +103,9 @@ class Station {
 
   private:
     struct Port;
-    void StartSession(Port& port);
+    void TickIdle(Port& port, std::chrono::steady_clock::time_point now);
+    void TickRunning(Port& port, std::chrono::steady_clock::time_point now);
+    void StartSession(Port& port, const TransferMode& mode);
     void SessionEnded(Port& port);
     void WriteRecords(StationRecord ended);
     void Notify(Port& port);
@@ -104,6 +115,7 @@ class Station {
     const PackStore& pack_;
     StationRecord packFacts_;
     StationOptions options_;
+    std::vector<int> probeSpeeds_;  // baud indexes the idle ports are probed at, in turn
     Changed changed_;
     Record record_;
     std::vector<std::unique_ptr<Port>> ports_;

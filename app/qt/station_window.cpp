@@ -72,8 +72,13 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     Detail->setMinimumHeight(2 * Detail->fontMetrics().lineSpacing());  // a reason and what to do
     Counts = new QLabel(this);
     Counts->setFont(UiFont(true));
-    for (QWidget* w : std::initializer_list<QWidget*>{Title, State, Progress, Detail, Counts})
-        column->addWidget(w);
+    Program = new QPushButton(text::kTileProgram, this);
+    Program->setEnabled(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Counts, 1);
+    bottom->addWidget(Program);
+    for (QWidget* w : std::initializer_list<QWidget*>{Title, State, Progress, Detail}) column->addWidget(w);
+    column->addLayout(bottom);
 }
 
 void StationTileWidget::Show(const StationTile& tile) {
@@ -93,6 +98,7 @@ void StationTileWidget::Show(const StationTile& tile) {
     }
     Detail->setText(QString::fromStdString(tile.detail));
     Counts->setText(QString::fromStdString(tile.counts));
+    Program->setEnabled(tile.canProgram);
 }
 
 // The window model's view of this window.
@@ -121,11 +127,12 @@ class StationWindow::WindowView : public StationWindowView {
         }
     }
     void Enable(Control control, bool enabled) override {
-        QWidget* widgets[] = {w_.ReadPack, w_.ChooseRecord, w_.Ports, w_.RefreshPorts,
-                              w_.Fast,     w_.Start,        w_.Stop,  w_.ProgramRunning};
+        QWidget* widgets[] = {w_.ReadPack,  w_.ChooseRecord, w_.Ports, w_.RefreshPorts,  w_.Fast,
+                              w_.AutoSpeed, w_.Start,        w_.Stop,  w_.ProgramRunning};
         widgets[static_cast<int>(control)]->setEnabled(enabled);
     }
     void CheckFast(bool checked) override { w_.Fast->setChecked(checked); }
+    void CheckAutoSpeed(bool checked) override { w_.AutoSpeed->setChecked(checked); }
     void SetPorts(const std::vector<StationPortEntry>& ports) override {
         w_.fillingPorts_ = true;
         w_.Ports->clear();
@@ -144,6 +151,9 @@ class StationWindow::WindowView : public StationWindowView {
             w_.tileGrid_->addWidget(tile, static_cast<int>(i) / kTileColumns,
                                     static_cast<int>(i) % kTileColumns);
             tile->Show(tiles[i]);
+            QObject::connect(tile->Program, &QPushButton::clicked, &w_, [this, i] {
+                RunHandler(w_.prompts_, [this, i] { w_.model_->ProgramPortClick(i); });
+            });
             w_.Tiles.push_back(tile);
         }
     }
@@ -245,12 +255,14 @@ void StationWindow::CreateControls() {
 
     auto* actions = new QHBoxLayout;
     Fast = new QCheckBox(text::kStationFast, this);
+    AutoSpeed = new QCheckBox(text::kStationAutoSpeed, this);
+    AutoSpeed->setToolTip(text::kStationAutoSpeedTip);
     Start = new QPushButton(text::kStationStart, this);
     Stop = new QPushButton(text::kStationStop, this);
     ProgramRunning = new QPushButton(text::kStationProgramRunning, this);
     Summary = new QLabel(this);
     Summary->setFont(UiFont(true));
-    for (QWidget* w : std::initializer_list<QWidget*>{Fast, Start, Stop, ProgramRunning})
+    for (QWidget* w : std::initializer_list<QWidget*>{Fast, AutoSpeed, Start, Stop, ProgramRunning})
         actions->addWidget(w);
     actions->addWidget(Summary, 1);
     page->addLayout(actions);
@@ -273,6 +285,7 @@ void StationWindow::CreateControls() {
     connect(Stop, &QPushButton::clicked, this, handle([this] { model_->StopClick(); }));
     connect(ProgramRunning, &QPushButton::clicked, this, handle([this] { model_->ProgramRunningClick(); }));
     connect(Fast, &QCheckBox::toggled, this, [this](bool on) { model_->FastToggled(on); });
+    connect(AutoSpeed, &QCheckBox::toggled, this, [this](bool on) { model_->AutoSpeedToggled(on); });
     connect(Ports, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!fillingPorts_) model_->PortToggled(Ports->row(item), item->checkState() == Qt::Checked);
     });

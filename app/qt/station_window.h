@@ -26,7 +26,7 @@ namespace k5::app {
 class TGauge;
 class QtDispatcher;
 
-// One port's tile: the port and its adapter, a large state, progress and counts.
+// One port's tile: the port and its adapter, a large state, progress, counts and its Program button.
 class StationTileWidget : public QFrame {
     Q_OBJECT
   public:
@@ -38,6 +38,7 @@ class StationTileWidget : public QFrame {
     TGauge* Progress;
     QLabel* Detail;
     QLabel* Counts;
+    QPushButton* Program;
 };
 
 class StationWindow : public QWidget {
@@ -59,6 +60,7 @@ class StationWindow : public QWidget {
     QListWidget* Ports;
     QPushButton* RefreshPorts;
     QCheckBox* Fast;
+    QCheckBox* AutoSpeed;
     QPushButton* Start;
     QPushButton* Stop;
     QPushButton* ProgramRunning;

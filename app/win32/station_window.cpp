@@ -24,6 +24,7 @@ constexpr int kClientWidth = 2 * style::kTileWidth + 3 * kMargin;
 constexpr int kTilesTop = 214;
 constexpr int kTileHeight = 150;
 constexpr int kTileColumns = 2;
+constexpr int kTileButtonWidth = 80;
 
 enum class FontKind { Ui, UiBold };
 
@@ -58,7 +59,7 @@ COLORREF ToneColour(TileTone tone) {
 
 }  // namespace
 
-StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts) : fonts_(fonts) {
+StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId) : fonts_(fonts) {
     static const ATOM atom = [] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -70,10 +71,13 @@ StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts) : fon
         return RegisterClassExW(&windowClass);
     }();
     (void)atom;
-    window_ = CreateWindowExW(0, kTileClassName, L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 0, 0, parent,
-                              nullptr, GetModuleHandleW(nullptr), this);
+    window_ = CreateWindowExW(0, kTileClassName, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0,
+                              0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), this);
     gauge_ = std::make_unique<Win32Gauge>(window_);
     gauge_->SetFont(fonts_.ui);
+    program_ = MakeChild(window_, L"BUTTON", text::kTileProgram, WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED,
+                         programId);
+    SendMessageW(program_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
 }
 
 StationTileWindow::~StationTileWindow() {
@@ -87,6 +91,9 @@ void StationTileWindow::Place(int x, int y, UINT dpi) {
     MoveWindow(window_, px(x), px(y), px(style::kTileWidth), px(kTileHeight), TRUE);
     MoveWindow(gauge_->Handle(), px(kMargin), px(66), px(style::kTileWidth - 2 * kMargin), px(20), TRUE);
     gauge_->SetFont(fonts_.ui);
+    MoveWindow(program_, px(style::kTileWidth - kMargin - kTileButtonWidth), px(kTileHeight - 32),
+               px(kTileButtonWidth), px(26), TRUE);
+    SendMessageW(program_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
 }
 
 void StationTileWindow::Show(const StationTile& tile) {
@@ -96,6 +103,7 @@ void StationTileWindow::Show(const StationTile& tile) {
         gauge_->SetProgress(tile.position);
     }
     ShowWindow(gauge_->Handle(), tile.progressShown ? SW_SHOW : SW_HIDE);
+    EnableWindow(program_, tile.canProgram ? TRUE : FALSE);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -135,6 +143,7 @@ LRESULT CALLBACK StationTileWindow::WindowProc(HWND window, UINT message, WPARAM
         EndPaint(window, &paint);
         return 0;
     }
+    if (message == WM_COMMAND) return SendMessageW(GetParent(window), message, wParam, lParam);  // Program
     if (self != nullptr && message == WM_DESTROY) self->window_ = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -156,12 +165,15 @@ class StationWindow::WindowView : public StationWindowView {
         SetWindowTextW(controls[static_cast<int>(field)], Widen(text).c_str());
     }
     void Enable(Control control, bool enabled) override {
-        const HWND controls[] = {w_.ReadPack, w_.ChooseRecord, w_.Ports, w_.RefreshPorts,
-                                 w_.Fast,     w_.Start,        w_.Stop,  w_.ProgramRunning};
+        const HWND controls[] = {w_.ReadPack,  w_.ChooseRecord, w_.Ports, w_.RefreshPorts,  w_.Fast,
+                                 w_.AutoSpeed, w_.Start,        w_.Stop,  w_.ProgramRunning};
         EnableWindow(controls[static_cast<int>(control)], enabled ? TRUE : FALSE);
     }
     void CheckFast(bool checked) override {
         SendMessageW(w_.Fast, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    void CheckAutoSpeed(bool checked) override {
+        SendMessageW(w_.AutoSpeed, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     void SetPorts(const std::vector<StationPortEntry>& ports) override {
         w_.fillingPorts_ = true;
@@ -179,9 +191,10 @@ class StationWindow::WindowView : public StationWindowView {
     }
     void SetTiles(const std::vector<StationTile>& tiles) override {
         w_.Tiles.clear();
-        for (const auto& shown : tiles) {
-            w_.Tiles.push_back(std::make_unique<StationTileWindow>(w_.window_, *w_.fonts_));
-            w_.Tiles.back()->Show(shown);
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            w_.Tiles.push_back(std::make_unique<StationTileWindow>(w_.window_, *w_.fonts_,
+                                                                   kTileProgramId + static_cast<int>(i)));
+            w_.Tiles.back()->Show(tiles[i]);
         }
         w_.LayOut();
     }
@@ -266,6 +279,7 @@ void StationWindow::CreateControls() {
     column.cx = 2000;
     SendMessageW(Ports, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     Fast = MakeChild(w, L"BUTTON", text::kStationFast, WS_TABSTOP | BS_AUTOCHECKBOX, kFastId);
+    AutoSpeed = MakeChild(w, L"BUTTON", text::kStationAutoSpeed, WS_TABSTOP | BS_AUTOCHECKBOX, kAutoSpeedId);
     Start = MakeChild(w, L"BUTTON", text::kStationStart, WS_TABSTOP | BS_PUSHBUTTON, kStartId);
     Stop = MakeChild(w, L"BUTTON", text::kStationStop, WS_TABSTOP | BS_PUSHBUTTON, kStopId);
     ProgramRunning =
@@ -286,11 +300,12 @@ void StationWindow::CreateControls() {
         {portsLabel, kMargin, 80, 60, 18},
         {RefreshPorts, kMargin, 100, 60, 26},
         {Ports, 80, 78, right - 80, 90},
-        {Fast, kMargin, 180, 110, 24},
-        {Start, 130, 178, 80, 28},
-        {Stop, 220, 178, 80, 28},
-        {ProgramRunning, 310, 178, 200, 28},
-        {Summary, 520, 184, right - 520, 18, FontKind::UiBold},
+        {Fast, kMargin, 170, 125, 20},
+        {AutoSpeed, kMargin, 190, 125, 20},
+        {Start, 140, 178, 70, 28},
+        {Stop, 215, 178, 70, 28},
+        {ProgramRunning, 290, 178, 190, 28},
+        {Summary, 488, 184, right - 488, 18, FontKind::UiBold},
     };
     LayOut();
 }
@@ -324,9 +339,12 @@ void StationWindow::Show() {
     UpdateWindow(window_);
 }
 
-void StationWindow::Click(CommandId command) {
-    const HWND button = GetDlgItem(window_, command);
-    if (command == kFastId) {
+void StationWindow::Click(int command) {
+    const std::size_t tile = static_cast<std::size_t>(command - kTileProgramId);
+    const HWND button = command >= kTileProgramId ? (tile < Tiles.size() ? Tiles[tile]->Program() : nullptr)
+                                                  : GetDlgItem(window_, command);
+    if (button == nullptr) return;
+    if (command == kFastId || command == kAutoSpeedId) {
         SendMessageW(button, BM_SETCHECK,
                      SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
     }
@@ -372,7 +390,10 @@ void StationWindow::Command(int id) {
             return model_->StopClick();
         case kProgramRunningId:
             return model_->ProgramRunningClick();
+        case kAutoSpeedId:
+            return model_->AutoSpeedToggled(SendMessageW(AutoSpeed, BM_GETCHECK, 0, 0) == BST_CHECKED);
         default:
+            if (id >= kTileProgramId) model_->ProgramPortClick(static_cast<std::size_t>(id - kTileProgramId));
             return;
     }
 }

@@ -18,10 +18,11 @@
 
 namespace k5::app::win32 {
 
-// One port's tile: the port and its adapter, a large state, progress and counts, painted in one window.
+// One port's tile: the port and its adapter, a large state, progress and counts, painted in one
+// window, and its Program button, whose click goes to the tile's parent as command `programId`.
 class StationTileWindow {
   public:
-    StationTileWindow(HWND parent, const Win32Fonts& fonts);
+    StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId);
     ~StationTileWindow();
     StationTileWindow(const StationTileWindow&) = delete;
     StationTileWindow& operator=(const StationTileWindow&) = delete;
@@ -30,6 +31,7 @@ class StationTileWindow {
     void Show(const StationTile& tile);
     const StationTile& Shown() const { return tile_; }
     Win32Gauge& Progress() { return *gauge_; }
+    HWND Program() const { return program_; }
     // Places the tile and its bar at `dpi` (the window's DPI when it was made).
     void Place(int x, int y, UINT dpi);
 
@@ -42,6 +44,7 @@ class StationTileWindow {
     UINT dpi_ = 96;
     StationTile tile_;
     std::unique_ptr<Win32Gauge> gauge_;
+    HWND program_ = nullptr;
 };
 
 class StationWindow {
@@ -51,9 +54,11 @@ class StationWindow {
         kChooseRecordId,
         kRefreshPortsId,
         kFastId,
+        kAutoSpeedId,
         kStartId,
         kStopId,
         kProgramRunningId,
+        kTileProgramId = 2100,  // + the tile's index
     };
 
     // Made hidden; Show() shows it. Everything given must outlive the window.
@@ -70,8 +75,8 @@ class StationWindow {
     // Called once the window has been destroyed.
     std::function<void()> OnClosed;
 
-    // A click on a button, as the button sends it.
-    void Click(CommandId command);
+    // A click on a button, as the button sends it (a tile's Program: kTileProgramId + its index).
+    void Click(int command);
     // Ticks a port's check box, as a click on it does.
     void CheckPort(int row, bool checked);
     int PortCount() const;
@@ -87,6 +92,7 @@ class StationWindow {
     HWND Ports = nullptr;
     HWND RefreshPorts = nullptr;
     HWND Fast = nullptr;
+    HWND AutoSpeed = nullptr;
     HWND Start = nullptr;
     HWND Stop = nullptr;
     HWND ProgramRunning = nullptr;

@@ -1,6 +1,7 @@
 // The station window against simulated controllers: two ports side by side,
 // and closing the program while a station session runs.
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -88,6 +89,25 @@ TEST_F(StationWindowTest, TwoPortsABootloaderAtOnceAndARunningFirmwareOnRequest)
 
     station->Stop->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return station->Start->isEnabled(); }, 5000));
+}
+
+// A tile's Program starts that port alone; the speed choice is the settings' until changed.
+TEST_F(StationWindowTest, ATilesProgramStartsThatPortAlone) {
+    k5::sim::SimOptions firmware;
+    firmware.firmware = true;
+    OpenStation({firmware, firmware});
+    EXPECT_FALSE(station->AutoSpeed->isChecked());
+    station->Start->click();
+    ASSERT_EQ(station->Tiles.size(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station->Tiles[1]->Program->isEnabled(); }, 5000));
+    station->Tiles[1]->Program->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return State(1).startsWith("OK"); }, 60000)) << State(1).toStdString();
+    EXPECT_TRUE(State(0).startsWith("Waiting")) << State(0).toStdString();
+    EXPECT_EQ(sims[0]->Report().entryCommands, 0) << "its neighbour was never started";
+    EXPECT_TRUE(station->Tiles[1]->Program->isEnabled()) << "it can be programmed again";
+    station->Stop->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return station->Start->isEnabled(); }, 5000));
+    EXPECT_FALSE(station->Tiles[1]->Program->isEnabled());
 }
 
 TEST_F(StationWindowTest, ClosingTheProgramDuringAnUpdateAsksThenStopsAndRecordsIt) {

@@ -15,6 +15,17 @@ using k5::test::kSim;
 using k5::test::RunCommand;
 using k5::test::SimProcess;
 
+class StationProcess : public ::testing::Test {
+  protected:
+    // fw.Pack with an image of `length` bytes.
+    std::string MakePack(int length) {
+        const std::string pack = dir.File("fw.Pack");
+        EXPECT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length " + std::to_string(length)).status, 0);
+        return pack;
+    }
+    k5::test::TempDir dir;
+};
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -25,10 +36,8 @@ std::vector<std::string> Lines(const std::string& text) {
 // A bootloader is programmed as soon as it answers a probe; the firmware after
 // Enter; a controller that never sends its verdict fails and, while its
 // bootloader still answers, is not programmed again.
-TEST(StationProcess, ThreeControllersThreePortsOneRecordLineEach) {
-    k5::test::TempDir dir;
-    const std::string pack = dir.File("fw.Pack");
-    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 3000").status, 0);
+TEST_F(StationProcess, ThreeControllersThreePortsOneRecordLineEach) {
+    const std::string pack = MakePack(3000);
     SimProcess bootloader("--no-pace", dir.File("a"));
     SimProcess firmware("--no-pace --firmware", dir.File("b"));
     SimProcess noVerdict("--no-pace --no-verdict", dir.File("c"));
@@ -60,15 +69,13 @@ TEST(StationProcess, ThreeControllersThreePortsOneRecordLineEach) {
     EXPECT_NE(lines[1].find(",308,20002,0xAA,3000,default,"), std::string::npos) << lines[1];
 }
 
-TEST(StationProcess, AStopRequestStopsTheSessionRecordsItAndExits130) {
-    k5::test::TempDir dir;
-    const std::string pack = dir.File("fw.Pack");
-    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 8000").status, 0);
+TEST_F(StationProcess, AStopRequestStopsTheSessionRecordsItAndExits130) {
+    const std::string pack = MakePack(8000);
     SimProcess bootloader("", dir.File("a"));  // paced: the image takes 2 s
     const std::string record = dir.File("record.jsonl");
     k5::test::ChildProcess station(kIap + " station --pack " + pack + " --port " + dir.File("a") +
                                    " --record " + record + " </dev/null >" + dir.File("out") + " 2>&1");
-    for (int i = 0; i < 100 && dir.ReadText("out").find("Programing...") == std::string::npos; ++i) {
+    for (int i = 0; i < 100 && dir.ReadText("out").find("programming") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     station.Signal(SIGTERM);
@@ -80,10 +87,8 @@ TEST(StationProcess, AStopRequestStopsTheSessionRecordsItAndExits130) {
 // A record that stops taking lines (a full disk) starts no new update but lets
 // the one under way finish; every outcome is shown, the lines the record could not
 // take are printed, and the exit code and text say so. The record loses nothing.
-TEST(StationProcess, ARecordThatFillsUpLetsTheRunningUpdateFinish) {
-    k5::test::TempDir dir;
-    const std::string pack = dir.File("fw.Pack");
-    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 8000").status, 0);
+TEST_F(StationProcess, ARecordThatFillsUpLetsTheRunningUpdateFinish) {
+    const std::string pack = MakePack(8000);
     SimProcess quick("--no-pace", dir.File("a"));
     SimProcess slow("--no-pace --flash-delay 300", dir.File("b"));  // 2.4 s longer
     std::string full = k5::StationCsvHeader();
@@ -108,10 +113,8 @@ TEST(StationProcess, ARecordThatFillsUpLetsTheRunningUpdateFinish) {
 }
 
 // What the station must not touch it refuses, and says why.
-TEST(StationProcess, RefusesAFileThatIsNoRecordAndACountOfNone) {
-    k5::test::TempDir dir;
-    const std::string pack = dir.File("fw.Pack");
-    ASSERT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length 3000").status, 0);
+TEST_F(StationProcess, RefusesAFileThatIsNoRecordAndACountOfNone) {
+    const std::string pack = MakePack(3000);
     const std::string before = dir.ReadText("fw.Pack");
     auto r = RunCommand(kIap + " station --json --pack " + pack + " --port /dev/null --record " + pack);
     EXPECT_EQ(r.status, 6) << r.out;
@@ -121,6 +124,30 @@ TEST(StationProcess, RefusesAFileThatIsNoRecordAndACountOfNone) {
         << r.out;
     EXPECT_EQ(dir.ReadText("fw.Pack"), before);
     EXPECT_EQ(RunCommand(kIap + " station --pack " + pack + " --count 0").status, 64);
+}
+
+// A port's number and Enter start that port alone: its neighbour, finished or
+// waiting, is left as it is. A bootloader heard only at 115200 starts on its own.
+TEST_F(StationProcess, ANumberStartsThatPortAloneAndTheSpeedIsTheOneGiven) {
+    const std::string pack = MakePack(3000);
+    SimProcess first("--no-pace --firmware", dir.File("a"));
+    SimProcess second("--no-pace --firmware", dir.File("b"));
+    const std::string record = dir.File("record.csv");
+    const std::string operatorKeys = "(sleep 1; echo 1; for i in $(seq 300); do [ \"$(wc -l < " + record +
+                                     ")\" -ge 2 ] && break; sleep 0.1; done; echo q)";
+    auto r = RunCommand(operatorKeys + " | " + kIap + " station --pack " + pack + " --port " + dir.File("a") +
+                        " --port " + dir.File("b") + " --record " + record);
+    EXPECT_EQ(r.status, 0) << r.out;
+    const auto lines = Lines(dir.ReadText("record.csv"));
+    ASSERT_EQ(lines.size(), 2u) << dir.ReadText("record.csv");
+    EXPECT_NE(lines[1].find("," + dir.File("a") + ","), std::string::npos) << lines[1];
+    EXPECT_NE(r.out.find("2  " + dir.File("b") + "  waiting for a controller"), std::string::npos) << r.out;
+
+    SimProcess fast("--no-pace --bootloader-baud 115200", dir.File("c"));
+    auto alone = RunCommand(kIap + " station --pack " + pack + " --port " + dir.File("c") +
+                            " --speed auto --count 1 </dev/null");
+    EXPECT_EQ(alone.status, 0) << alone.out;
+    EXPECT_NE(alone.out.find("1 good, 0 failed"), std::string::npos) << alone.out;
 }
 
 }  // namespace
