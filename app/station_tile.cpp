@@ -32,6 +32,20 @@ const char* StepOf(SessionStep step) {
 
 }  // namespace
 
+style::Colour ToneColour(TileTone tone) {
+    switch (tone) {
+        case TileTone::Busy:
+            return style::kTileBusy;
+        case TileTone::Good:
+            return style::kTileGood;
+        case TileTone::Bad:
+            return style::kTileBad;
+        case TileTone::Idle:
+            break;
+    }
+    return style::kTileIdle;
+}
+
 StationTile TileFor(const PortStatus& s, const std::string& adapter) {
     StationTile tile;
     tile.title = s.name;

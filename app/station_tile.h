@@ -5,8 +5,12 @@
 
 #include "station.h"
 #include "station_window_model.h"
+#include "window_style.h"
 
 namespace k5::app {
+
+// The colour of a tile's state.
+style::Colour ToneColour(TileTone tone);
 
 // `adapter`: the USB adapter behind the port ("0403:6001 A50285BI"), empty where unknown.
 // The window's station always probes idle ports.

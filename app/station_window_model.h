@@ -29,6 +29,10 @@ namespace k5::app {
 // How a tile shows its state.
 enum class TileTone { Idle, Busy, Good, Bad };
 
+// The tiles side by side in a row, and how often a view calls Tick while the station runs.
+inline constexpr int kStationTileColumns = 2;
+inline constexpr int kStationTickMilliseconds = 50;
+
 struct StationTile {
     std::string title;   // "COM5  /dev/ttyUSB0, 0403:6001 A50285BI"
     std::string state;   // large: "Programming 42 %"

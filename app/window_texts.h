@@ -27,7 +27,7 @@ inline constexpr const char* kPackFilter = "*.Pack";
 // Message boxes.
 inline constexpr const char* kPackBroken = kPackBrokenText;
 inline constexpr const char* kPackBrokenTitle = "Error";
-inline constexpr const char* kForeignPack = "Pack Eror";
+inline constexpr const char* kForeignPack = kForeignPackText;
 inline constexpr const char* kForeignPackTitle = "Warrning";
 // The default error box for something thrown that is not an error with a message.
 inline constexpr const char* kUnknownError = "Unknown error.";
@@ -68,7 +68,8 @@ inline constexpr const char* kStationRefreshPorts = "Refresh";
 inline constexpr const char* kStationFast = "Fast transfer";
 inline constexpr const char* kStationAutoSpeed = "Fastest line speed";
 inline constexpr const char* kStationAutoSpeedTip =
-    "Probe at 115200, 57600 and 38400 baud and program at the speed the controller answers at";
+    "Probe at each speed the bootloader may listen at, the fastest first, and program at the one it answers "
+    "at";
 inline constexpr const char* kStationStart = "Start";
 inline constexpr const char* kStationStop = "Stop";
 inline constexpr const char* kStationProgramRunning = "Program running controllers";

@@ -60,12 +60,8 @@ int main(int argc, char** argv) {
             "Fast transfer's pause after each acknowledgement, in ms (default 5, or AckGuard of the "
             "settings)")
         ->check(CLI::Range(0, static_cast<int>(k5::kLargestAckGuard.count())));
-    const auto speeds = CLI::IsMember({"auto", "38400", "57600", "115200"});
-    programCmd
-        ->add_option("--speed", program.speed,
-                     "Line speed: auto (115200, 57600, then 38400, the first a bootloader answers at) "
-                     "or a fixed one; default 38400")
-        ->check(speeds);
+    const auto speeds = CLI::IsMember(k5::cli::SpeedOptionValues());
+    programCmd->add_option("--speed", program.speed, k5::cli::SpeedOptionHelp())->check(speeds);
     programCmd->add_option("--trace", program.trace,
                            "Write the session's wire trace (bytes, times, steps, log lines) to this file");
     programCmd->add_flag("--trace-data", program.traceData,

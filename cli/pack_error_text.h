@@ -11,7 +11,7 @@
 namespace k5::cli {
 
 inline constexpr const char* kPackRejected = kPackBrokenText;
-inline constexpr const char* kForeignProduct = "Pack Eror";
+inline constexpr const char* kForeignProduct = kForeignPackText;
 
 // Why a pack cannot be programmed: the loader's own text (exact, so that a
 // program may match it) and, where that alone does not say, why.

@@ -38,12 +38,34 @@ int ExitCodeFor(SessionOutcome outcome) {
 
 void ApplySpeedOption(const std::string& speed, TransferMode& mode) {
     if (speed == "auto") mode.autoSpeed = true;
-    for (int index = 0; index <= 2; ++index) {
+    TransferMode search;
+    search.autoSpeed = true;
+    for (const int index : ProbeSpeedOrder(search, 0)) {
         if (speed == std::to_string(SessionBaudRate(index))) {
             mode.autoSpeed = false;
             mode.baudIndex = index;
         }
     }
+}
+
+std::vector<std::string> SpeedOptionValues() {
+    std::vector<std::string> values{"auto"};
+    TransferMode search;
+    search.autoSpeed = true;
+    const std::vector<int> fastestFirst = ProbeSpeedOrder(search, 0);
+    for (auto index = fastestFirst.rbegin(); index != fastestFirst.rend(); ++index)
+        values.push_back(std::to_string(SessionBaudRate(*index)));
+    return values;
+}
+
+std::string SpeedOptionHelp() {
+    TransferMode search;
+    search.autoSpeed = true;
+    std::string order;
+    for (const int index : ProbeSpeedOrder(search, 0))
+        order += (order.empty() ? "" : ", ") + std::to_string(SessionBaudRate(index));
+    return "Line speed: auto (" + order + ", the first a bootloader answers at) or a fixed one; default " +
+           std::to_string(SessionBaudRate(0));
 }
 
 std::string ToolDescription(const std::string& program) {

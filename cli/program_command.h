@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "transfer_mode.h"
 
@@ -24,6 +25,9 @@ struct ProgramOptions {
 
 // Applies a --speed value ("auto" or a baud rate the protocol has) to `mode`.
 void ApplySpeedOption(const std::string& speed, TransferMode& mode);
+// What --speed takes ("auto", "38400", ...) and says of itself, from the session's speeds.
+std::vector<std::string> SpeedOptionValues();
+std::string SpeedOptionHelp();
 
 // "k5-iap 1.4.0 linux": the program, its version and system, as traces name them.
 std::string ToolDescription(const std::string& program);

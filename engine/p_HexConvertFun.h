@@ -27,6 +27,8 @@ static_assert(kMaxImageLength == 131024);
 inline constexpr std::uint32_t kExpectedProductCode = 20002;
 // What the programs say of a pack that LoadPack rejects.
 inline constexpr const char* kPackBrokenText = "Pack file was briken";
+// The warning for a pack whose ProductCode is not kExpectedProductCode.
+inline constexpr const char* kForeignPackText = "Pack Eror";
 
 // The input/output error of a pack file that cannot be opened or read whole.
 // Code: 2 file not found, 3 invalid filename, 4 too many open files,

@@ -108,7 +108,7 @@ std::string StationJsonLine(const StationRecord& r) {
         .Add("sha256", r.sha256)
         .Add("version", std::int64_t{r.version})
         .Add("product", std::int64_t{r.productCode})
-        .Add("kind", std::int64_t{r.kind})
+        .Add("kind", HexByte(r.kind))
         .Add("imageLength", std::int64_t{r.imageLength})
         .Add("mode", r.fast ? "fast" : "default")
         .Add("outcome", r.outcome)

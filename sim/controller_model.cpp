@@ -112,7 +112,7 @@ void ControllerModel::OnFirmwareByte(std::uint8_t value) {
         std::lock_guard lock(reportMutex_);
         ++report_.entryCommands;
     }
-    Replayed("entry");
+    Replayed(WireSendName(WireSend::Entry));
     Trace("entry command: length " + std::to_string(fields.imageLength) + ", sum " +
           std::to_string(fields.imageSum) + ", version " + std::to_string(fields.version) +
           "; restarting into the bootloader");
@@ -124,7 +124,7 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
     switch (mode_) {
         case Mode::Idle:
             if (value == protocol::kProbe) {
-                if (Replayed("probe") || options_.noProbeAnswer) return;
+                if (Replayed(WireSendName(WireSend::Probe)) || options_.noProbeAnswer) return;
                 {
                     std::lock_guard lock(reportMutex_);
                     ++report_.probesAnswered;
@@ -144,7 +144,7 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                         break;
                 }
             } else if (value == protocol::kHeaderCommand) {
-                Replayed("header-command");
+                Replayed(WireSendName(WireSend::HeaderCommand));
                 mode_ = Mode::Header;
                 header_.clear();
             }
@@ -179,13 +179,13 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                   std::to_string(Le32(header_, 6)));
             data_.clear();
             mode_ = Mode::Data;
-            if (!Replayed("header") && !options_.noHeaderAck) AnswerAck();
+            if (!Replayed(WireSendName(WireSend::Header)) && !options_.noHeaderAck) AnswerAck();
             if (expectedBytes_ == 0) FinishImage();
             break;
         case Mode::Data:
             data_.push_back(value);
             if (data_.size() % protocol::kChunkSize == 0 &&
-                Replayed(TriggerKey("chunk",
+                Replayed(TriggerKey(WireSendName(WireSend::Chunk),
                                     static_cast<std::uint32_t>(data_.size() / protocol::kChunkSize - 1)))) {
                 if (data_.size() == expectedBytes_) FinishImage();
                 break;

@@ -6,7 +6,7 @@
 namespace k5::sim {
 
 std::string TriggerKey(const std::string& kind, std::uint32_t chunk) {
-    return kind == "chunk" ? kind + " " + std::to_string(chunk) : kind;
+    return kind == WireSendName(WireSend::Chunk) ? kind + " " + std::to_string(chunk) : kind;
 }
 
 ReplayScript::ReplayScript(const std::vector<TraceEvent>& events) {

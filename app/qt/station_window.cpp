@@ -19,32 +19,16 @@
 #include "gauge.h"
 #include "port_listing.h"
 #include "qt_dispatcher.h"
+#include "station_tile.h"
 #include "window_texts.h"
 
 namespace k5::app {
 namespace {
 
-constexpr int kTileColumns = 2;
-constexpr int kTickMilliseconds = 50;
-
 QFont TileFont(int pixels) {
     QFont font = UiFont(true);
     font.setPixelSize(pixels);
     return font;
-}
-
-QColor ToneColour(TileTone tone) {
-    switch (tone) {
-        case TileTone::Busy:
-            return ToQColor(style::kTileBusy);
-        case TileTone::Good:
-            return ToQColor(style::kTileGood);
-        case TileTone::Bad:
-            return ToQColor(style::kTileBad);
-        case TileTone::Idle:
-            break;
-    }
-    return ToQColor(style::kTileIdle);
 }
 
 }  // namespace
@@ -85,7 +69,7 @@ void StationTileWidget::Show(const StationTile& tile) {
     Title->setText(QString::fromStdString(tile.title));
     State->setText(QString::fromStdString(tile.state));
     QPalette palette = State->palette();
-    palette.setColor(QPalette::WindowText, ToneColour(tile.tone));
+    palette.setColor(QPalette::WindowText, ToQColor(ToneColour(tile.tone)));
     State->setPalette(palette);
     // The bar keeps its room while hidden: the tile does not jump as a transfer starts.
     QSizePolicy keep = Progress->sizePolicy();
@@ -148,8 +132,8 @@ class StationWindow::WindowView : public StationWindowView {
         w_.Tiles.clear();
         for (std::size_t i = 0; i < tiles.size(); ++i) {
             auto* tile = new StationTileWidget(w_.tileArea_);
-            w_.tileGrid_->addWidget(tile, static_cast<int>(i) / kTileColumns,
-                                    static_cast<int>(i) % kTileColumns);
+            w_.tileGrid_->addWidget(tile, static_cast<int>(i) / kStationTileColumns,
+                                    static_cast<int>(i) % kStationTileColumns);
             tile->Show(tiles[i]);
             QObject::connect(tile->Program, &QPushButton::clicked, &w_, [this, i] {
                 RunHandler(w_.prompts_, [this, i] { w_.model_->ProgramPortClick(i); });
@@ -178,7 +162,7 @@ class StationWindow::WindowView : public StationWindowView {
     }
     void Ticking(bool on) override {
         if (on) {
-            w_.ticker_->start(kTickMilliseconds);
+            w_.ticker_->start(kStationTickMilliseconds);
         } else {
             w_.ticker_->stop();
         }

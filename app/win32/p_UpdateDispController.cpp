@@ -454,12 +454,8 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
 
 LRESULT CALLBACK TF_UpdateDispController::WindowProc(HWND window, UINT message, WPARAM wParam,
                                                      LPARAM lParam) {
-    auto* self = WindowObject(window, message, lParam, &TF_UpdateDispController::window_);
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    // No exception may cross the window procedure: what escapes goes to the default error box.
-    LRESULT result = 0;
-    RunHandler(self->prompts_, window, [&] { result = self->OnMessage(message, wParam, lParam); });
-    return result;
+    return ObjectWindowProc(window, message, wParam, lParam, &TF_UpdateDispController::window_,
+                            &TF_UpdateDispController::OnMessage, &TF_UpdateDispController::Prompts);
 }
 
 }  // namespace k5::app::win32

@@ -80,6 +80,7 @@ class TF_UpdateDispController {
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    Win32Prompts& Prompts() { return prompts_; }
     void CreateControls();
     void CreateToolBar();
     // Fonts, pictures, positions and sizes for the window's DPI.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "port_listing.h"
+#include "station_tile.h"
 #include "win32_text.h"
 #include "window_class.h"
 #include "window_texts.h"
@@ -16,14 +17,12 @@ namespace {
 constexpr wchar_t kClassName[] = L"K5StationWindow";
 constexpr wchar_t kTileClassName[] = L"K5StationTile";
 constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT kTickMilliseconds = 50;
 
 // Where things sit at 96 DPI.
 constexpr int kMargin = 10;
 constexpr int kClientWidth = 2 * style::kTileWidth + 3 * kMargin;
 constexpr int kTilesTop = 214;
 constexpr int kTileHeight = 150;
-constexpr int kTileColumns = 2;
 constexpr int kTileButtonWidth = 80;
 
 enum class FontKind { Ui, UiBold };
@@ -43,33 +42,11 @@ std::string DocumentsFolder() {
     return folder;
 }
 
-COLORREF ToneColour(TileTone tone) {
-    switch (tone) {
-        case TileTone::Busy:
-            return Rgb(style::kTileBusy);
-        case TileTone::Good:
-            return Rgb(style::kTileGood);
-        case TileTone::Bad:
-            return Rgb(style::kTileBad);
-        case TileTone::Idle:
-            break;
-    }
-    return Rgb(style::kTileIdle);
-}
-
 }  // namespace
 
 StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId) : fonts_(fonts) {
-    static const ATOM atom = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &StationTileWindow::WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        windowClass.lpszClassName = kTileClassName;
-        return RegisterClassExW(&windowClass);
-    }();
+    static const ATOM atom = RegisterChildClass(kTileClassName, &StationTileWindow::WindowProc,
+                                                static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     (void)atom;
     window_ = CreateWindowExW(0, kTileClassName, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0,
                               0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), this);
@@ -124,7 +101,7 @@ void StationTileWindow::Paint(HDC dc) {
     };
     const COLORREF black = Rgb(style::kBlack);
     draw(tile_.title, fonts_.tileTitle, black, 8, 20, DT_SINGLELINE);
-    draw(tile_.state, fonts_.tileState, ToneColour(tile_.tone), 28, 36, DT_SINGLELINE);
+    draw(tile_.state, fonts_.tileState, Rgb(ToneColour(tile_.tone)), 28, 36, DT_SINGLELINE);
     draw(tile_.detail, fonts_.ui, black, 92, 34, DT_WORDBREAK);
     draw(tile_.counts, fonts_.uiBold, black, 128, 18, DT_SINGLELINE);
 }
@@ -213,7 +190,7 @@ class StationWindow::WindowView : public StationWindowView {
     }
     void Ticking(bool on) override {
         if (on) {
-            SetTimer(w_.window_, kTickTimer, kTickMilliseconds, nullptr);
+            SetTimer(w_.window_, kTickTimer, kStationTickMilliseconds, nullptr);
         } else {
             KillTimer(w_.window_, kTickTimer);
         }
@@ -319,10 +296,10 @@ void StationWindow::LayOut() {
         MoveWindow(p.control, px(p.x), px(p.y), px(p.width), px(p.height), TRUE);
     }
     ListView_SetColumnWidth(Ports, 0, LVSCW_AUTOSIZE_USEHEADER);
-    const int rows = static_cast<int>((Tiles.size() + kTileColumns - 1) / kTileColumns);
+    const int rows = static_cast<int>((Tiles.size() + kStationTileColumns - 1) / kStationTileColumns);
     for (std::size_t i = 0; i < Tiles.size(); ++i) {
-        const int column = static_cast<int>(i) % kTileColumns;
-        const int row = static_cast<int>(i) / kTileColumns;
+        const int column = static_cast<int>(i) % kStationTileColumns;
+        const int row = static_cast<int>(i) / kStationTileColumns;
         Tiles[i]->Place(kMargin + column * (style::kTileWidth + kMargin),
                         kTilesTop + row * (kTileHeight + kMargin), dpi_);
     }
@@ -444,11 +421,8 @@ LRESULT StationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK StationWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowObject(window, message, lParam, &StationWindow::window_);
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    LRESULT result = 0;
-    RunHandler(self->prompts_, window, [&] { result = self->OnMessage(message, wParam, lParam); });
-    return result;
+    return ObjectWindowProc(window, message, wParam, lParam, &StationWindow::window_,
+                            &StationWindow::OnMessage, &StationWindow::Prompts);
 }
 
 }  // namespace k5::app::win32

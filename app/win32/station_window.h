@@ -105,6 +105,7 @@ class StationWindow {
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    Win32Prompts& Prompts() { return prompts_; }
     void CreateControls();
     // Positions for the window's DPI, and the window's height for its tiles.
     void LayOut();

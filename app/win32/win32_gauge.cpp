@@ -3,6 +3,7 @@
 #include <string>
 
 #include "win32_fonts.h"
+#include "window_class.h"
 
 namespace k5::app::win32 {
 namespace {
@@ -12,15 +13,7 @@ constexpr wchar_t kClassName[] = L"K5Gauge";
 }  // namespace
 
 Win32Gauge::Win32Gauge(HWND parent) {
-    static const ATOM atom = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &Win32Gauge::WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kClassName;
-        return RegisterClassExW(&windowClass);
-    }();
+    static const ATOM atom = RegisterChildClass(kClassName, &Win32Gauge::WindowProc);
     (void)atom;
     window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD, 0, 0, 0, 0, parent, nullptr,
                               GetModuleHandleW(nullptr), this);

@@ -47,6 +47,7 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     const std::string text = dir.ReadText("record.jsonl");
     EXPECT_EQ(text.rfind("{\"time\":\"2026-12-08T14:05:09Z\"", 0), 0u) << text;
     EXPECT_NE(text.find("\"log\":[\"Conntectting MCU....\",\"MCU Identified\"]"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"kind\":\"0xAA\""), std::string::npos) << "as in the CSV: " << text;
     EXPECT_EQ(text.back(), '\n');
 
     k5::StationRecordFile folder;
