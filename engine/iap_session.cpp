@@ -89,10 +89,13 @@ std::vector<int> ProbeSpeedOrder(const TransferMode& mode, int settingsBaudIndex
 std::int32_t ChunkDelayFactorFor(int baudIndex) { return SpeedFor(baudIndex).chunkDelayFactor; }
 
 void WaitMicroseconds(std::int64_t microseconds) {
-    // Spins: a sleep would oversleep by far more than the pause itself.
+    // Spins: a sleep would oversleep by far more than the pause itself. Each turn
+    // yields, so that the ports' threads (of this session and of a station's
+    // others) get a core at once while sessions pause side by side.
     const auto start = std::chrono::steady_clock::now();
     while (std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() <
            static_cast<double>(microseconds)) {
+        std::this_thread::yield();
     }
 }
 
