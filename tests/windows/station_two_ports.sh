@@ -26,7 +26,7 @@ start_sim com17 --firmware
 record="$work/record.csv"
 # Enter once COM16's update runs (so that only the idle COM17 starts); q once both are recorded.
 keys() {
-  for _ in $(seq 600); do grep -q 'COM16.*Programing' "$work/out" 2>/dev/null && break; sleep 0.1; done
+  for _ in $(seq 600); do grep -q 'COM16.*programming' "$work/out" 2>/dev/null && break; sleep 0.1; done
   echo
   for _ in $(seq 600); do [ "$(wc -l <"$record" 2>/dev/null || echo 0)" -ge 3 ] && break; sleep 0.1; done
   echo q
