@@ -22,7 +22,7 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr int kMargin = 10;
 constexpr int kClientWidth = 2 * style::kTileWidth + 3 * kMargin;
 constexpr int kTilesTop = 214;
-constexpr int kTileHeight = 150;
+constexpr int kTileHeight = 164;
 constexpr int kTileButtonWidth = 80;
 
 enum class FontKind { Ui, UiBold };
@@ -103,7 +103,7 @@ void StationTileWindow::Paint(HDC dc) {
     draw(tile_.title, fonts_.tileTitle, black, 8, 20, DT_SINGLELINE);
     draw(tile_.state, fonts_.tileState, Rgb(ToneColour(tile_.tone)), 28, 36, DT_SINGLELINE);
     draw(tile_.detail, fonts_.ui, black, 92, 34, DT_WORDBREAK);
-    draw(tile_.counts, fonts_.uiBold, black, 128, 18, DT_SINGLELINE);
+    draw(tile_.counts, fonts_.uiBold, black, kTileHeight - 26, 18, DT_SINGLELINE);
 }
 
 LRESULT CALLBACK StationTileWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
