@@ -3,7 +3,8 @@
 # into build-dist/src): the Debian package and the Windows zip, with their
 # SHA-256 sums, into dist/. SOURCE_DATE_EPOCH is the last commit's time, so
 # two runs on the same commit give the same bytes where the tools allow.
-# Installs what is missing.
+# A version without its release notes (CHANGELOG.md, the Debian changelog) is
+# refused. Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/steps.sh
@@ -12,6 +13,8 @@ if [ -n "$(git status --porcelain --untracked-files=no)" ] && [ "${K5_ALLOW_DIRT
   echo "release.sh builds the committed HEAD; commit first (or K5_ALLOW_DIRTY=1 to build HEAD anyway)" >&2
   exit 1
 fi
+version=$(sed -n 's/^project(k5_iap_tool VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+scripts/check-release-notes.sh "$version"
 scripts/deps.sh dpkg-dev g++-mingw-w64-x86-64-posix
 
 top=$PWD

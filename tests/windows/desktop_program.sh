@@ -25,7 +25,7 @@ zip=$(ls "$work"/package/k5-iap-tool-*-win64.zip)
 unzip -q "$zip" -d "$work"
 folder="$work/Prüfstand 固件"
 mv "$work"/k5-iap-tool-*-win64 "$folder"
-ls "$folder/k5-iap-tool.exe" "$folder/k5-iap.exe" "$folder/README.txt" >/dev/null
+ls "$folder/k5-iap-tool.exe" "$folder/k5-iap.exe" "$folder/README.txt" "$folder/LICENSE.txt" >/dev/null
 
 version=$(basename "$zip" | sed 's/^k5-iap-tool-\(.*\)-win64\.zip$/\1/')
 for program in k5-iap k5-iap-tool; do
