@@ -3,6 +3,7 @@
 #include "k5_version.h"
 #include "machine.h"
 #include "port_names.h"
+#include "port_problem_text.h"
 #include "station_window_model.h"
 #include "utf8_path.h"
 #include "window_texts.h"
@@ -13,8 +14,13 @@ using Control = MainWindowView::Control;
 using Field = MainWindowView::Field;
 
 MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session,
-                                 const SettingsFile& settings, PortUse& portUse)
-    : view_(view), pack_(pack), session_(session), settings_(settings), portUse_(portUse) {
+                                 const SettingsFile& settings, PortUse& portUse, PortLookup lookup)
+    : view_(view),
+      pack_(pack),
+      session_(session),
+      settings_(settings),
+      portUse_(portUse),
+      lookup_(lookup.exists ? std::move(lookup) : SystemPortLookup(settings)) {
     view_.Check(Control::FastTransfer, settings_.GetTransferMode().fast);
 }
 
@@ -54,6 +60,7 @@ void MainWindowModel::Btn_SendToControllerClick() {
         return;
     }
     StartTrace();
+    hungUpDevice_.clear();
     if (!session_.BeginSession()) return;
     portUse_.SetSessionDevice(device);
     view_.Enable(Control::ReadPack, false);
@@ -80,7 +87,8 @@ void MainWindowModel::StartTrace() {
         trace_ = std::make_shared<WireTrace>(PathFromUtf8(*path), tool, settings_.GetTraceData());
         tracePath_ = *path;
         if (trace_->Failed()) {
-            view_.AddLog(std::string(text::kTraceUnwritable) + " " + *path + ": " + WireTraceProblemText(*trace_));
+            view_.AddLog(std::string(text::kTraceUnwritable) + " " + *path + ": " +
+                         WireTraceProblemText(*trace_));
             trace_.reset();
         }
     }
@@ -94,14 +102,27 @@ void MainWindowModel::StationWindowClosed() {
     if (closeAfterStation_) view_.CloseWindow();
 }
 
-void MainWindowModel::PortHungUp(const std::string& device) { view_.AddLog("Port " + device + " hung up"); }
+void MainWindowModel::PortHungUp(const std::string& device) {
+    view_.AddLog("Port " + device + " hung up");
+    hungUpDevice_ = device;
+}
 
 void MainWindowModel::SessionFinished() {
     if (SessionRunning()) return;
     if (trace_ && trace_->Error() != 0) {
-        view_.AddLog(std::string(text::kTraceIncomplete) + " " + tracePath_ + ": " + WireTraceProblemText(*trace_));
+        view_.AddLog(std::string(text::kTraceIncomplete) + " " + tracePath_ + ": " +
+                     WireTraceProblemText(*trace_));
     }
     trace_.reset();
+    // After the session's own lines, why the port failed and which adapter to choose instead.
+    const std::string port = "COM" + std::to_string(settings_.GetUartPort());
+    if (session_.LastOutcome() == SessionOutcome::PortError && !session_.FailedDevice().empty()) {
+        const std::string& device = session_.FailedDevice();
+        view_.AddLog(
+            PortAdvice(port, device, PortProblemText(session_.FailedDeviceError(), device), lookup_));
+    } else if (session_.LastOutcome() == SessionOutcome::ConnectFail && !hungUpDevice_.empty()) {
+        view_.AddLog(PortAdvice(port, hungUpDevice_, text::kPortWentAway, lookup_));
+    }
     portUse_.ClearSessionDevice();
     view_.Enable(Control::ReadPack, true);
     view_.Enable(Control::UartPort, true);

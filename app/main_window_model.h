@@ -15,6 +15,7 @@
 
 #include "iap_session.h"
 #include "p_HexConvertFun.h"
+#include "port_lookup.h"
 #include "port_use.h"
 #include "settings_file.h"
 
@@ -59,8 +60,9 @@ class MainWindowModel {
   public:
     // Everything given must outlive the model.
     // Shows the fast mode's check mark as the settings have it.
+    // `lookup`: how the machine is asked about a port that did not open (this machine's when not given).
     MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session, const SettingsFile& settings,
-                    PortUse& portUse);
+                    PortUse& portUse, PortLookup lookup = {});
 
     // The handlers. What they raise (a pack that cannot be read) is for the
     // view's default error box.
@@ -98,6 +100,8 @@ class MainWindowModel {
     IapSession& session_;
     const SettingsFile& settings_;
     PortUse& portUse_;
+    PortLookup lookup_;
+    std::string hungUpDevice_;          // the session's port hung up (a pulled cable)
     std::shared_ptr<WireTrace> trace_;  // the running or last session's
     std::string tracePath_;
     StationWindowModel* station_ = nullptr;

@@ -9,8 +9,10 @@
 namespace k5::app {
 
 PortDialogModel::PortDialogModel(PortDialogView& view, const SettingsFile& settings,
-                                 const std::vector<int>& presentAbove9)
-    : view_(view), settings_(settings) {
+                                 const std::vector<int>& presentAbove9, PortLookup lookup)
+    : view_(view),
+      settings_(settings),
+      lookup_(lookup.exists ? std::move(lookup) : SystemPortLookup(settings)) {
     const int first = static_cast<int>(std::size(text::kPortEntries));
     for (int n = 1; n <= first; ++n) numbers_.push_back(n);
     std::vector<int> above = presentAbove9;
@@ -34,12 +36,26 @@ std::string PortDialogModel::PortEntryDevice(int position) const {
     return ResolvePortName("COM" + std::to_string(numbers_.at(position)), settings_);
 }
 
+std::string PortDialogModel::PortEntryLine(int position) const {
+    if (position < 0 || position >= PortEntryCount()) return "";
+    return PortLine("COM" + std::to_string(numbers_[position]), PortEntryDevice(position), lookup_);
+}
+
+void PortDialogModel::PortSelectionChanged() {
+    if (const int position = view_.SelectedPort(); position >= 0)
+        return view_.ShowPortLine(PortEntryLine(position));
+    // A stored port that is not listed (set by hand) is said all the same.
+    const std::string stored = "COM" + std::to_string(std::max(settings_.GetUartPort(), 1));
+    view_.ShowPortLine(PortLine(stored, ResolvePortName(stored, settings_), lookup_));
+}
+
 void PortDialogModel::FormShow() {
     const int port = std::max(settings_.GetUartPort(), 1);  // Port=0 shows com1
     const auto at = std::find(numbers_.begin(), numbers_.end(), port);
     // A port not listed leaves nothing selected.
     view_.SelectPort(at != numbers_.end() ? static_cast<int>(at - numbers_.begin()) : -1);
     view_.SelectBaud(settings_.GetBaudIndex());
+    PortSelectionChanged();
 }
 
 void PortDialogModel::Button1Click() {

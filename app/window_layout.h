@@ -43,6 +43,7 @@ inline constexpr int kDropDownListHeight = 200;
 
 struct PortDialogBoxes {
     Box group, portLabel, portBox, baudLabel, baudBox, save, exit;
+    Box portLine;  // ours: what the selected port is, over the hidden baud box
 };
 
 // `px` scales a 96-DPI length to the screen's (the identity where the toolkit scales).
@@ -64,6 +65,7 @@ constexpr PortDialogBoxes PortDialogLayout(int clientWidth, int clientHeight, Sc
         {inner, margin + px(110), boxWidth, px(27)},
         {gap, buttonTop, buttonWidth, buttonHeight},
         {clientWidth - gap - buttonWidth, buttonTop, buttonWidth, buttonHeight},
+        {inner, margin + px(80), boxWidth, buttonTop - 2 * margin - px(88)},
     };
 }
 

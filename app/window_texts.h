@@ -44,6 +44,13 @@ inline constexpr const char* kPortEntries[] = {"com1", "com2", "com3", "com4", "
                                                "com6", "com7", "com8", "com9"};
 inline constexpr const char* kBaudEntries[] = {"38400", "57600", "115200"};
 inline constexpr const char* kSave = "Save";
+// The line under the port box (ours): "COM3 is not present; the adapter found is COM4",
+// "/dev/ttyUSB0: USB adapter ...; in use by minicom (pid 4242)".
+inline constexpr const char* kPortNotPresent = "is not present";
+inline constexpr const char* kPortAdapterFound = "the adapter found is";
+inline constexpr const char* kPortInUseBy = "in use by";
+// After "Conntect  fail" on a port that hung up (ours).
+inline constexpr const char* kPortWentAway = "the port went away: is the cable still plugged in?";
 inline constexpr const char* kExit = "Exit";
 
 // A wire trace the settings file asks for ([Trace] File) that cannot be written: a log line, then the path.

@@ -56,14 +56,26 @@ std::vector<PortChoice> ListPortChoices(const SettingsFile& settings, const Devi
         const std::string name = "COM" + std::to_string(n);
         const std::string device = ResolvePortName(name, settings, exists);
         if (!exists(device)) continue;
-        choices.push_back({name, device, DescribePort(device, FindDevice(devices, device))});
+        const SerialDeviceInfo* info = FindDevice(devices, device);
+        choices.push_back(
+            {name, device, DescribePort(device, info), info != nullptr && !info->vendorId.empty()});
     }
     for (const auto& d : devices) {
         const bool listed = std::any_of(choices.begin(), choices.end(),
                                         [&d](const PortChoice& c) { return c.device == d.device; });
-        if (!listed) choices.push_back({d.device, d.device, DescribePort(d.device, &d)});
+        if (!listed) choices.push_back({d.device, d.device, DescribePort(d.device, &d), !d.vendorId.empty()});
     }
     return choices;
+}
+
+std::string OnlyUsbAdapter(const std::vector<PortChoice>& present) {
+    std::string found;
+    for (const auto& choice : present) {
+        if (!choice.usb) continue;
+        if (!found.empty()) return "";
+        found = choice.name;
+    }
+    return found;
 }
 
 std::vector<PortChoice> ListPortChoices(const SettingsFile& settings) {

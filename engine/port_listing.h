@@ -25,7 +25,12 @@ struct PortChoice {
     std::string name;         // "COM3", or the device where no COM name leads to it
     std::string device;       // where it leads
     std::string description;  // DescribePort's words
+    bool usb = false;         // a USB adapter
 };
+
+// The one USB adapter among `present`, by the name a person chooses it by; empty
+// when there is none, or more than one.
+std::string OnlyUsbAdapter(const std::vector<PortChoice>& present);
 
 // COM1 to COM9 where their device is there, then the present devices none of them leads to.
 std::vector<PortChoice> ListPortChoices(const SettingsFile& settings, const DeviceExists& exists,

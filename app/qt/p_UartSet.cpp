@@ -47,6 +47,12 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     ComboBox2->setCurrentIndex(0);
     ComboBox2->hide();
 
+    PortLine = new QLabel(GroupBox2);
+    PortLine->setObjectName("PortLine");
+    PortLine->setWordWrap(true);
+    PortLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PortLine->setTextFormat(Qt::PlainText);
+
     Button1 = new QPushButton(text::kSave, this);
     Button1->setObjectName("Button1");
     Button2 = new QPushButton(text::kExit, this);
@@ -64,6 +70,7 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     ComboBox1->setGeometry(inGroup(boxes.portBox));
     Label2->setGeometry(inGroup(boxes.baudLabel));
     ComboBox2->setGeometry(inGroup(boxes.baudBox));
+    PortLine->setGeometry(inGroup(boxes.portLine));
     Button1->setGeometry(Rect(boxes.save));
     Button2->setGeometry(Rect(boxes.exit));
 
@@ -74,6 +81,7 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     connect(Button1, &QPushButton::clicked, this,
             [this] { RunHandler(prompts_, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { model_.PortSelectionChanged(); });
 }
 
 void TF_UartSet::showEvent(QShowEvent* event) {
@@ -95,6 +103,8 @@ void TF_UartSet::SelectBaud(int position) { ComboBox2->setCurrentIndex(position)
 int TF_UartSet::SelectedPort() const { return ComboBox1->currentIndex(); }
 
 int TF_UartSet::SelectedBaud() const { return ComboBox2->currentIndex(); }
+
+void TF_UartSet::ShowPortLine(const std::string& text) { PortLine->setText(QString::fromStdString(text)); }
 
 void TF_UartSet::CloseDialog(bool saved) {
     if (!saved) {

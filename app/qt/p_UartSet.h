@@ -33,6 +33,7 @@ class TF_UartSet : public QDialog, private PortDialogView {
     QComboBox* ComboBox1;  // the port box
     QLabel* Label2;
     QComboBox* ComboBox2;  // the baud box, hidden
+    QLabel* PortLine;      // what the selected port is
     QPushButton* Button1;
     QPushButton* Button2;
 
@@ -45,6 +46,7 @@ class TF_UartSet : public QDialog, private PortDialogView {
     int SelectedPort() const override;
     int SelectedBaud() const override;
     void CloseDialog(bool saved) override;
+    void ShowPortLine(const std::string& text) override;
 
     const SettingsFile& settings_;
     UiPrompts& prompts_;

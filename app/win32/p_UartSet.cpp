@@ -67,6 +67,7 @@ void TF_UartSet::CreateControls() {
     // The baud box is there but hidden: the session always runs at 38400 baud.
     Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1);
     ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);
+    PortLine = MakeControl(window_, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX, -1);
     Button1 = MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kSaveId);
     Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
     ApplyFonts(DpiOf(window_));
@@ -113,7 +114,7 @@ void TF_UartSet::ApplyFonts(UINT dpi) {
     const std::unique_ptr<Win32Fonts> previousFonts = std::move(fonts_);
     fonts_ = std::make_unique<Win32Fonts>(dpi);
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->window), FALSE);
-    for (HWND control : {GroupBox2, Label1, ComboBox1, Label2, ComboBox2}) {
+    for (HWND control : {GroupBox2, Label1, ComboBox1, Label2, ComboBox2, PortLine}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->ui), FALSE);
     }
     for (HWND control : {Button1, Button2}) {
@@ -150,6 +151,7 @@ void TF_UartSet::LayOut() {
     placeDropDown(ComboBox1, boxes.portBox);
     place(Label2, boxes.baudLabel);
     placeDropDown(ComboBox2, boxes.baudBox);
+    place(PortLine, boxes.portLine);
     place(Button1, boxes.save);
     place(Button2, boxes.exit);
     InvalidateRect(window_, nullptr, TRUE);
@@ -173,6 +175,8 @@ int TF_UartSet::SelectedPort() const { return static_cast<int>(SendMessageW(Comb
 
 int TF_UartSet::SelectedBaud() const { return static_cast<int>(SendMessageW(ComboBox2, CB_GETCURSEL, 0, 0)); }
 
+void TF_UartSet::ShowPortLine(const std::string& text) { SetWindowTextW(PortLine, Widen(text).c_str()); }
+
 void TF_UartSet::CloseDialog(bool saved) {
     if (!saved) {
         EndDialog(window_, IDCANCEL);
@@ -192,6 +196,10 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 case kExitId:
                 case IDCANCEL:  // Escape or the title bar's close box
                     RunHandler(prompts_, window_, [this] { Button2Click(); });
+                    return TRUE;
+                case kPortBoxId:
+                    if (HIWORD(wParam) == CBN_SELCHANGE)
+                        RunHandler(prompts_, window_, [this] { model_.PortSelectionChanged(); });
                     return TRUE;
                 default:
                     return FALSE;

@@ -32,6 +32,7 @@ class TF_UartSet : public PortDialogView {
     int SelectedPort() const override;
     int SelectedBaud() const override;
     void CloseDialog(bool saved) override;
+    void ShowPortLine(const std::string& text) override;
 
     // Controls, named as the dialog lays them out.
     HWND GroupBox2 = nullptr;
@@ -39,6 +40,7 @@ class TF_UartSet : public PortDialogView {
     HWND ComboBox1 = nullptr;
     HWND Label2 = nullptr;
     HWND ComboBox2 = nullptr;
+    HWND PortLine = nullptr;  // what the selected port is
     HWND Button1 = nullptr;
     HWND Button2 = nullptr;
 

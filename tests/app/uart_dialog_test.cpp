@@ -1,4 +1,7 @@
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -111,6 +114,25 @@ TEST_F(UartDialogTest, RefusedSaveShowsTheErrorAndTheDialogStays) {
     EXPECT_EQ(prompts.boxes[0].text, QString::fromStdString("Unable to write to " + dir.File("eBikeSet.ini") +
                                                             ".\n\nPermission denied."));
     EXPECT_EQ(File(), original);
+}
+
+// Under the port box, what the selected port is: a pseudo-terminal there, a device that is not.
+TEST_F(UartDialogTest, TheLineUnderThePortBoxSaysWhatThePortIs) {
+    const int pty = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(pty, 0);
+    ASSERT_EQ(::grantpt(pty), 0);
+    ASSERT_EQ(::unlockpt(pty), 0);
+    const std::string device = ::ptsname(pty);
+    dir.WriteText("eBikeSet.ini",
+                  "[Uart]\nPort=2\n[Devices]\nCOM2=" + device + "\nCOM3=" + dir.File("gone") + "\n");
+    WithDialog([&](k5::app::TF_UartSet& d) {
+        EXPECT_EQ(d.PortLine->text().toStdString(), device + ": pseudo-terminal");
+        EXPECT_TRUE(d.PortLine->isVisible());
+        d.ComboBox1->setCurrentIndex(2);
+        EXPECT_EQ(d.PortLine->text().toStdString(), "COM3 is not present (" + dir.File("gone") + ")");
+        EXPECT_GE(d.PortLine->geometry().top(), d.ComboBox1->geometry().bottom()) << "under the port box";
+    });
+    ::close(pty);
 }
 
 }  // namespace

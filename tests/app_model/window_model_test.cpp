@@ -2,6 +2,7 @@
 // Runs natively and, for the Windows program, under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <map>
@@ -197,6 +198,10 @@ TEST_F(WindowModelTest, APortTheStationHoldsIsRefusedAndASessionHoldsItsPortAndW
     const std::string trace = dir.ReadText("trace.txt");
     EXPECT_NE(trace.find("tool k5-iap-tool "), std::string::npos) << trace;
     EXPECT_NE(trace.find(" end UART Port error "), std::string::npos) << trace;
+    ASSERT_EQ(window.log.size(), 1u) << "the session's own lines go to its view";
+    EXPECT_EQ(window.log[0].rfind(dir.File("no-port") + ": no such device: is the adapter plugged in?", 0),
+              0u)
+        << "why the port did not open, in doctor's words: " << window.log[0];
 
     const std::string packBytes = dir.ReadText("fw.Pack");
     settings.WriteString("Trace", "File", dir.File("fw.Pack"));  // a pack named by mistake
@@ -228,9 +233,46 @@ class RecordingDialog : public k5::app::PortDialogView {
     int SelectedPort() const override { return port; }
     int SelectedBaud() const override { return baud; }
     void CloseDialog(bool saved) override { closed = saved ? 'S' : 'X'; }
+    void ShowPortLine(const std::string& text) override { line = text; }
     int port = 0, baud = 0;
     char closed = 0;
+    std::string line;
 };
+
+// The line under the port box: a port that is there, what it is and who holds
+// it; one that is not, and the one adapter to choose instead.
+TEST(PortDialogModel, TheLineSaysWhatThePortIsOrWhichAdapterToChoose) {
+    k5::test::TempDir dir;
+    k5::SettingsFile settings(dir.File("eBikeSet.ini"));
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=3\n[Devices]\nCOM2=ttyUSB0\nCOM3=ttyUSB2\nCOM4=ttyUSB1\n");
+    std::vector<k5::PortChoice> present = {
+        {"COM2", "ttyUSB0", "USB adapter 1a86:7523 QinHeng USB Serial", true}};
+    k5::app::PortLookup lookup{
+        [&](const std::string& device) {
+            return std::any_of(present.begin(), present.end(),
+                               [&](const auto& p) { return p.device == device; });
+        },
+        [&] { return present; },
+        [](const std::string& device) {
+            return device == "ttyUSB0" ? std::vector<std::string>{"minicom (pid 42)"}
+                                       : std::vector<std::string>{};
+        },
+    };
+    RecordingDialog dialog;
+    k5::app::PortDialogModel model(dialog, settings, {}, lookup);
+    model.FormShow();
+    EXPECT_EQ(dialog.line, "COM3 is not present; the adapter found is COM2")
+        << "the stored port, as it opens";
+    EXPECT_EQ(dialog.port, 2) << "the selection stays";
+    dialog.port = 1;
+    model.PortSelectionChanged();
+    EXPECT_EQ(dialog.line, "USB adapter 1a86:7523 QinHeng USB Serial; in use by minicom (pid 42)");
+
+    present.push_back({"COM4", "ttyUSB1", "USB adapter 0403:6001 FTDI FT232R USB UART", true});
+    dialog.port = 2;
+    model.PortSelectionChanged();
+    EXPECT_EQ(dialog.line, "COM3 is not present") << "two adapters: no guess";
+}
 
 TEST(PortDialogModel, ShowSaveAndExit) {
     k5::test::TempDir dir;

@@ -205,6 +205,10 @@ TEST_F(Win32WindowTest, ThePortDialogSavesTheSelectedPortOrLeavesTheFileAlone) {
     settings.WriteString("Devices", "COM3", "CNCA0");
     uiThread.Post([&] {
         SendMessageW(F_UartSet->ComboBox1, CB_SETCURSEL, 2, 0);
+        SendMessageW(F_UartSet->Handle(), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(F_UartSet->ComboBox1), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(F_UartSet->ComboBox1));
+        EXPECT_EQ(TextOf(F_UartSet->PortLine), "COM3 is not present") << "CNCA0 is no device here";
         NMTTDISPINFOW tip{};
         tip.hdr.code = TTN_GETDISPINFOW;
         tip.hdr.idFrom = reinterpret_cast<UINT_PTR>(F_UartSet->ComboBox1);
@@ -248,14 +252,20 @@ TEST_F(Win32WindowTest, ProgramUpdatesTheControllerThroughTheWindow) {
     // The port above COM9 is chosen in the port dialog, listed after com9 (the Windows lane registers
     // it with Wine, whose DOS device list otherwise misses ports linked after it started).
     int listedAt = -1;
+    std::string portLine;
     uiThread.Post([&] {
         const std::wstring entry = k5::Widen("com" + port.substr(3));
         listedAt = static_cast<int>(SendMessageW(F_UartSet->ComboBox1, CB_FINDSTRINGEXACT, 8,
                                                  reinterpret_cast<LPARAM>(entry.c_str())));
         SendMessageW(F_UartSet->ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(listedAt), 0);
+        SendMessageW(F_UartSet->Handle(), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(F_UartSet->ComboBox1), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(F_UartSet->ComboBox1));
+        portLine = TextOf(F_UartSet->PortLine);
         SendMessageW(F_UartSet->Button1, BM_CLICK, 0, 0);  // Save
     });
     Click(TF_UpdateDispController::kUartPortId);
+    EXPECT_EQ(portLine, "serial port") << "the simulator's port is there";
     EXPECT_EQ(listedAt, 9) << "right after com9";
     ASSERT_EQ(settings.ReadString("Uart", "Port"), port.substr(3));
 
