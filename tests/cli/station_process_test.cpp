@@ -20,7 +20,8 @@ class StationProcess : public ::testing::Test {
     // fw.Pack with an image of `length` bytes.
     std::string MakePack(int length) {
         const std::string pack = dir.File("fw.Pack");
-        EXPECT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length " + std::to_string(length)).status, 0);
+        EXPECT_EQ(RunCommand(kSim + " mkpack --out " + pack + " --length " + std::to_string(length)).status,
+                  0);
         return pack;
     }
     k5::test::TempDir dir;
