@@ -111,6 +111,7 @@ struct Station::Port {
         line->Close();
         line->Bind(nullptr);
         open = false;
+        probedHere = false;  // a probe's window ends with the line it went out on
     }
 };
 
@@ -252,7 +253,6 @@ void Station::TickIdle(Port& p, Clock::time_point now) {
         ++p.quietProbes;
         if (probeSpeeds_.size() > 1) {
             // Next speed: the port opens again at it.
-            p.probedHere = false;
             p.speedAt = (p.speedAt + 1) % probeSpeeds_.size();
             p.CloseLine();
             p.nextOpen = now;
@@ -285,7 +285,6 @@ void Station::StopAll() {
 
 void Station::StartSession(Port& p, const TransferMode& mode) {
     p.CloseLine();
-    p.probedHere = false;
     p.line->ResetBytesWritten();
     p.report.Clear();
     p.session = std::make_unique<IapSession>(*p.line, pack_, settings_, p.report);
