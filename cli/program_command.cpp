@@ -34,13 +34,18 @@ int ExitCodeFor(SessionOutcome outcome) {
     }
 }
 
+// Every speed the protocol has, the fastest first (the speed search's order).
+std::vector<int> FastestFirst() {
+    TransferMode search;
+    search.autoSpeed = true;
+    return ProbeSpeedOrder(search, 0);
+}
+
 }  // namespace
 
 void ApplySpeedOption(const std::string& speed, TransferMode& mode) {
     if (speed == "auto") mode.autoSpeed = true;
-    TransferMode search;
-    search.autoSpeed = true;
-    for (const int index : ProbeSpeedOrder(search, 0)) {
+    for (const int index : FastestFirst()) {
         if (speed == std::to_string(SessionBaudRate(index))) {
             mode.autoSpeed = false;
             mode.baudIndex = index;
@@ -50,19 +55,15 @@ void ApplySpeedOption(const std::string& speed, TransferMode& mode) {
 
 std::vector<std::string> SpeedOptionValues() {
     std::vector<std::string> values{"auto"};
-    TransferMode search;
-    search.autoSpeed = true;
-    const std::vector<int> fastestFirst = ProbeSpeedOrder(search, 0);
+    const std::vector<int> fastestFirst = FastestFirst();
     for (auto index = fastestFirst.rbegin(); index != fastestFirst.rend(); ++index)
         values.push_back(std::to_string(SessionBaudRate(*index)));
     return values;
 }
 
 std::string SpeedOptionHelp() {
-    TransferMode search;
-    search.autoSpeed = true;
     std::string order;
-    for (const int index : ProbeSpeedOrder(search, 0))
+    for (const int index : FastestFirst())
         order += (order.empty() ? "" : ", ") + std::to_string(SessionBaudRate(index));
     return "Line speed: auto (" + order + ", the first a bootloader answers at) or a fixed one; default " +
            std::to_string(SessionBaudRate(0));
