@@ -166,7 +166,16 @@ bool ReadEvent(const std::string& line, TraceEvent& e) {
         if (!known || (e.kind == "chunk" && !(rest >> e.chunk))) return false;
         return ReadBytes(rest, e);
     }
-    for (const char* what : {"mode", "step", "open", "open-failed", "close", "log", "end"}) {
+    if (e.what == "open") {
+        // "COM3 115200": the speed is the last word (a device path may hold blanks).
+        const auto blank = e.text.find_last_of(' ');
+        const std::string speed = e.text.substr(blank == std::string::npos ? 0 : blank + 1);
+        if (speed.empty() || speed.size() > 9 || speed.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        e.baud = static_cast<std::uint32_t>(std::stoul(speed));
+        return e.baud != 0;
+    }
+    for (const char* what : {"mode", "step", "open-failed", "close", "log", "end"}) {
         if (e.what == what) return true;
     }
     return false;

@@ -85,6 +85,7 @@ struct TraceEvent {
     std::string kind;  // tx: "probe", "entry", "header-command", "header", "chunk"
     std::uint32_t chunk = 0;
     std::vector<std::uint8_t> bytes;  // tx, rx
+    std::uint32_t baud = 0;           // open: the speed the port opened at
     std::string text;                 // the rest of the line for log, step, open, end
 };
 

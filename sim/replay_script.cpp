@@ -1,7 +1,6 @@
 #include "replay_script.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace k5::sim {
 
@@ -16,12 +15,7 @@ ReplayScript::ReplayScript(const std::vector<TraceEvent>& events) {
     bool sent = false;
     for (const auto& e : events) {
         if (e.what == "open") {
-            // "COM3 115200": the speed is the last word (a device path may hold blanks).
-            const auto blank = e.text.find_last_of(' ');
-            const auto speed = static_cast<std::uint32_t>(
-                std::strtoul(e.text.c_str() + (blank == std::string::npos ? 0 : blank + 1), nullptr, 10));
-            if (speed != 0 && std::find(speeds_.begin(), speeds_.end(), speed) == speeds_.end())
-                speeds_.push_back(speed);
+            if (std::find(speeds_.begin(), speeds_.end(), e.baud) == speeds_.end()) speeds_.push_back(e.baud);
         } else if (e.what == "tx") {
             const std::string key = TriggerKey(e.kind, e.chunk);
             last = {key, seen[key]++};

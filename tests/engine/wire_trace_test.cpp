@@ -23,6 +23,7 @@ TEST(WireTrace, ReadsEveryEventAndNamesTheFirstLineThatIsNone) {
     EXPECT_EQ(whole.badLine, 0);
     EXPECT_TRUE(whole.ended);
     ASSERT_EQ(whole.events.size(), 8u);
+    EXPECT_EQ(whole.events[1].baud, 115200u);
     EXPECT_EQ(whole.events[3].bytes, (std::vector<std::uint8_t>{0x02, 0xFD}));
     EXPECT_EQ(whole.events[4].chunk, 63u);
     EXPECT_EQ(whole.events[6].bytes, (std::vector<std::uint8_t>{0x9A, 0x41}));
@@ -32,7 +33,7 @@ TEST(WireTrace, ReadsEveryEventAndNamesTheFirstLineThatIsNone) {
     EXPECT_EQ(cut.events.size(), 4u);
 
     for (const char* bad : {"301877 rx 02 FDX\n", "301877 rx\n", "x301877 rx 02\n", "12 tx nothing 02\n",
-                            "12 tx chunk\n", "12 wink\n"}) {
+                            "12 tx chunk\n", "12 wink\n", "12 open COM3 fast\n"}) {
         std::string text = kTrace;
         text.insert(text.find("912004"), bad);
         EXPECT_EQ(k5::ParseWireTrace(text).badLine, 7) << bad;
