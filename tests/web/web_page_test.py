@@ -1,0 +1,313 @@
+#!/usr/bin/python3
+"""The web page in headless Chromium, programming the simulated controller.
+
+The page is served by web/sim/serve.py, which hands it a stand-in serial port
+joined to a k5-sim on a pseudo-terminal; the page's engine talks to the same
+simulated controller as the desktop tests. Needs build-web/site and k5-sim."""
+
+import hashlib
+import json
+import os
+import pathlib
+import shutil
+import socket
+import subprocess
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+SITE = pathlib.Path(os.environ.get("K5_SITE", ROOT / "build-web" / "site"))
+BIN = pathlib.Path(os.environ.get("K5_BIN", ROOT / "build" / "bin"))
+SIM = BIN / "k5-sim"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_until(what, limit, step=0.05):
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        value = what()
+        if value:
+            return value
+        time.sleep(step)
+    return what()
+
+
+class Page:
+    """One headless Chromium on the served page."""
+
+    def __init__(self, url, downloads):
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                     "--window-size=1000,1300"):
+            options.add_argument(flag)
+        options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
+                                                  "download.prompt_for_download": False})
+        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                    {"behavior": "allow", "downloadPath": str(downloads)})
+        self.url = url
+        self.injected = None
+
+    def open(self, before_load=""):
+        """Loads the page, `before_load` run before its own scripts; waits until its engine is ready."""
+        if self.injected:
+            self.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": self.injected})
+            self.injected = None
+        if before_load:
+            self.injected = self.driver.execute_cdp_cmd(
+                "Page.addScriptToEvaluateOnNewDocument", {"source": before_load})["identifier"]
+        self.driver.get(self.url)
+
+    def ready(self, limit=30):
+        return wait_until(lambda: self.js("return !!(window.k5Page && k5Page.engineReady)"), limit)
+
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def by_id(self, name):
+        return self.driver.find_element(By.ID, name)
+
+    def text(self, name):
+        return self.by_id(name).text
+
+    def read_pack(self, path):
+        self.by_id("read-pack").send_keys(str(path))
+
+    def log(self):
+        return self.js("return k5Page.log.slice()")
+
+    def wait_outcome(self, limit):
+        return wait_until(lambda: self.js("return k5Page.lastResult"), limit, 0.02)
+
+    def quit(self):
+        self.driver.quit()
+
+
+class WebPageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = pathlib.Path(tempfile.mkdtemp(prefix="k5-web-test-"))
+        cls.link = cls.work / "k5-sim.tty"
+        cls.downloads = cls.work / "downloads"
+        cls.downloads.mkdir()
+        cls.packs = {}
+        port = free_port()
+        cls.offered = cls.work / "packs.json"
+        cls.server = subprocess.Popen(
+            ["/usr/bin/python3", str(ROOT / "web" / "sim" / "serve.py"), "--site", str(SITE), "--port", str(port),
+             "--sim", str(cls.link), "--extra", f"packs.json={cls.offered}",
+             "--extra", f"offered.Pack={cls.work / 'offered.Pack'}"],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        assert "serving" in cls.server.stdout.readline()
+        cls.page = Page(f"http://localhost:{port}/", cls.downloads)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.page.quit()
+        cls.server.terminate()
+        cls.server.wait()
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def setUp(self):
+        self.sim = None
+
+    def tearDown(self):
+        if self.sim and self.sim.poll() is None:
+            self.sim.kill()
+            self.sim.wait()
+
+    # ---- helpers
+    def make_pack(self, name, length, *extra):
+        image = self.work / f"{name}.bin"
+        image.write_bytes(os.urandom(length))
+        pack = self.work / f"{name}.Pack"
+        subprocess.run([str(SIM), "mkpack", "--out", str(pack), "--image", str(image), "--version", "308", *extra],
+                       check=True, stdout=subprocess.DEVNULL)
+        return pack, image
+
+    def start_sim(self, pack, *options):
+        if self.link.exists():
+            self.link.unlink()
+        self.received = self.work / "received.bin"
+        if self.received.exists():
+            self.received.unlink()
+        self.sim = subprocess.Popen(
+            [str(SIM), "--link", str(self.link), "--pack", str(pack), "--dump", str(self.received), "--once",
+             "--idle-exit", "20", *options],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertTrue(wait_until(self.link.exists, 5), "k5-sim did not start")
+
+    def open_page(self, options=None, before=""):
+        script = before + (f"window.k5SimOptions = {json.dumps(options)};" if options else "")
+        self.page.open(script)
+        self.assertTrue(self.page.ready(), "the page's engine did not start")
+
+    def choose_port(self):
+        self.page.by_id("choose-port").click()
+        wait_until(lambda: "USB" in self.page.text("port-line"), 5)
+
+    def program(self, limit=90, fast=False, speed="0"):
+        self.page.js("document.getElementById('fast').checked = arguments[0];"
+                     "document.getElementById('speed').value = arguments[1];", fast, speed)
+        self.page.by_id("program").click()
+        return self.page.wait_outcome(limit)
+
+    # ---- cases
+    def test_a_whole_update_from_a_bootloader_arrives_byte_for_byte(self):
+        pack, image = self.make_pack("whole", 20000)
+        self.start_sim(pack)
+        self.open_page()
+        self.page.read_pack(pack)
+        wait_until(lambda: self.page.text("pack-version") == "308", 5)
+        self.assertEqual(self.page.text("pack-kind"), "Software + Settings")
+        self.choose_port()
+        self.assertEqual(self.page.text("port-line"), "CH340 (USB 1a86:7523)")
+        result = self.program()
+        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(self.page.text("outcome-title"), "Done: the controller is updated")
+        self.assertIn("Program sucessully", self.page.log())
+        self.assertEqual(self.sim.wait(10), 0)
+        self.assertEqual(self.received.read_bytes(), image.read_bytes())
+        self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
+        # The report names the adapter, the speed, the mode and the outcome.
+        self.page.by_id("copy-report").click()
+        report = wait_until(lambda: self.page.js("return window.k5LastReport || ''"), 5)
+        for part in ("1a86:7523", "Speed used: 38400 baud", "Mode: standard", "Outcome: Program sucessully",
+                     "  MCU Identified"):
+            self.assertIn(part, report)
+
+    def test_running_firmware_is_restarted_into_the_bootloader(self):
+        pack, image = self.make_pack("restart", 4096)
+        self.start_sim(pack, "--firmware")
+        self.open_page()
+        self.page.read_pack(pack)
+        self.choose_port()
+        result = self.program()
+        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertIn("MCU Restarting...", self.page.log())
+        self.assertIn(9600, self.page.js("return k5Sim.bauds"))
+        self.assertEqual(self.sim.wait(10), 0)
+        self.assertEqual(self.received.read_bytes(), image.read_bytes())
+
+    def test_a_damaged_pack_is_refused_and_the_pack_in_use_stays(self):
+        good, _ = self.make_pack("good", 4096)
+        bad, _ = self.make_pack("bad", 4096, "--bad-sum")
+        self.open_page()
+        self.page.read_pack(good)
+        wait_until(lambda: self.page.text("pack-name") == "good.Pack", 5)
+        self.page.read_pack(bad)
+        problem = wait_until(lambda: self.page.text("pack-problem"), 5)
+        self.assertIn("Pack file was briken", problem)
+        self.assertEqual(self.page.text("pack-name"), "good.Pack")
+        self.assertTrue(any("bad.Pack was not read: Pack file was briken: " in line for line in self.page.log()))
+
+    def test_a_foreign_pack_is_asked_about(self):
+        foreign, _ = self.make_pack("foreign", 4096, "--product", "30003")
+        self.open_page()
+        self.page.read_pack(foreign)
+        wait_until(lambda: self.page.by_id("foreign-dialog").is_displayed(), 5)
+        self.assertEqual(self.page.text("foreign-title"), "Pack Eror")
+        self.page.by_id("foreign-cancel").click()
+        time.sleep(0.2)
+        self.assertEqual(self.page.text("pack-name"), "No pack read yet.")
+        self.page.read_pack(foreign)
+        wait_until(lambda: self.page.by_id("foreign-dialog").is_displayed(), 5)
+        self.page.by_id("foreign-use").click()
+        self.assertTrue(wait_until(lambda: self.page.text("pack-name") == "foreign.Pack", 5))
+
+    def test_a_cancelled_picker_opens_the_help(self):
+        self.open_page({"cancel": True})
+        self.page.by_id("choose-port").click()
+        self.assertTrue(wait_until(lambda: self.page.js("return document.getElementById('help').open"), 5))
+        self.assertIn("dialout", self.page.text("help"))
+        self.assertEqual(self.page.text("port-line"), "No port chosen yet.")
+
+    def test_a_cable_pulled_mid_image_ends_the_update_within_a_second(self):
+        pack, _ = self.make_pack("pulled", 20000)
+        self.start_sim(pack, "--unplug-after", "6000")
+        self.open_page()
+        self.page.read_pack(pack)
+        self.choose_port()
+        self.program(limit=0)
+        self.assertTrue(wait_until(lambda: self.sim.poll() is not None, 60), "k5-sim never pulled its cable")
+        pulled = time.monotonic()
+        result = self.page.wait_outcome(5)
+        ended = time.monotonic() - pulled
+        self.assertLess(ended, 1.0)
+        self.assertEqual(result["outcome"], "transfer-fail", self.page.log())
+        self.assertEqual(self.page.text("outcome-detail"), "The port went away: is the cable still plugged in?")
+        self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
+        self.assertFalse(self.page.js("return k5Page.running"))
+
+    def test_without_web_serial_the_page_says_which_browsers_work(self):
+        self.page.open("delete Navigator.prototype.serial; window.k5SimOptions = {absent: true};")
+        message = wait_until(lambda: self.page.text("unsupported"), 10)
+        self.assertIn("Chrome, Edge, Opera", message)
+        self.assertIn("nothing else needs to be installed", message)
+        self.assertFalse(self.page.by_id("tool").is_displayed())
+
+    def test_fast_mode_finds_a_bootloader_at_115200_and_its_trace_replays(self):
+        pack, image = self.make_pack("fast", 8192)
+        self.start_sim(pack, "--bootloader-baud", "115200")
+        self.open_page()
+        self.page.read_pack(pack)
+        self.choose_port()
+        result = self.program(fast=True, speed="auto")
+        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(result["lineBaud"], 115200)
+        self.assertIn("Line speed: 115200 baud", self.page.log())
+        self.assertEqual(self.sim.wait(10), 0)
+        self.assertEqual(self.received.read_bytes(), image.read_bytes())
+        # The trace, downloaded, replays to the same outcome.
+        trace = self.downloads / "k5-iap-trace.txt"
+        if trace.exists():
+            trace.unlink()
+        self.page.by_id("save-trace").click()
+        self.assertTrue(wait_until(trace.exists, 10), "no trace was downloaded")
+        self.assertTrue(trace.read_text().startswith("# k5-iap wire trace:"))
+        if self.link.exists():
+            self.link.unlink()
+        self.sim = subprocess.Popen([str(SIM), "--replay", str(trace), "--link", str(self.link)],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertTrue(wait_until(self.link.exists, 5))
+        replayed = subprocess.run(
+            [str(BIN / "k5-iap"), "program", "--port", str(self.link), "--fast", "--speed", "auto", str(pack)],
+            capture_output=True, text=True, timeout=120)
+        self.assertEqual(replayed.returncode, 0, replayed.stdout + replayed.stderr)
+
+    def test_an_offered_pack_with_a_wrong_checksum_is_refused(self):
+        pack, _ = self.make_pack("vendor", 4096)
+        shutil.copy(pack, self.work / "offered.Pack")
+        digest = hashlib.sha256(pack.read_bytes()).hexdigest()
+        wrong = digest[:-1] + ("0" if digest[-1] != "0" else "1")
+        self.offered.write_text(json.dumps([{"name": "K5 firmware", "version": 308, "kind": "Software Only",
+                                             "sha256": wrong, "url": "offered.Pack"}]))
+        try:
+            self.open_page()
+            button = wait_until(lambda: self.page.driver.find_elements(By.CSS_SELECTOR, "#offered-list button"), 5)
+            button[0].click()
+            problem = wait_until(lambda: self.page.text("pack-problem"), 5)
+            self.assertIn("does not match the SHA-256 checksum", problem)
+            self.assertEqual(self.page.text("pack-name"), "No pack read yet.")
+            # With the right checksum it is used.
+            self.offered.write_text(self.offered.read_text().replace(wrong, digest))
+            self.open_page()
+            wait_until(lambda: self.page.driver.find_elements(By.CSS_SELECTOR, "#offered-list button"), 5)[0].click()
+            self.assertTrue(wait_until(lambda: self.page.text("pack-version") == "308", 5))
+        finally:
+            self.offered.unlink()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,81 @@
+// Every text the page shows, in one place. The buttons' names and the pack
+// fields are the desktop program's; the rest is the page's own. The engine's
+// texts (the session's log lines, "Pack file was briken", "Pack Eror") come
+// from the engine.
+'use strict';
+
+window.K5Text = Object.freeze({
+  // The desktop program's.
+  readPack: 'Read Pack',
+  program: 'Program',
+  packInfo: 'Controller Update Pack Info',
+  firmwareName: 'Program Firmware Name',
+  version: 'Version',
+  errorTitle: 'Error',
+  noticeReconnect: '1. Reconnect program cable  and connect again if still unsucessful',
+
+  // The page's own.
+  choosePort: 'Choose Port',
+  stop: 'Stop',
+  kind: 'Kind',
+  showAllPorts: 'Show all serial ports',
+  noPortYet: 'No port chosen yet.',
+  noPackYet: 'No pack read yet.',
+  dropHint: 'or drop a .Pack file on this page',
+  fastTransfer: 'Fast transfer',
+  lineSpeed: 'Line speed',
+  speedAuto: 'auto (the fastest the controller answers at)',
+  saveTrace: 'Save trace',
+  copyReport: 'Copy report',
+  reportCopied: 'The report is on the clipboard.',
+  reportShown: 'The browser did not allow the clipboard: the report is shown below to copy.',
+  loading: 'Loading the programmer…',
+  keepInFront: 'Keep this tab open until the update has ended.',
+  useForeign: 'Use it',
+  cancel: 'Cancel',
+  foreignQuestion: (code, expected) =>
+    `This pack is for another product (product code ${code}, not ${expected}). Use it anyway?`,
+  packNotRead: (name, why) => `${name} was not read: ${why}`,
+  packRead: (name, version, kind) => `Read ${name}: version ${version}, ${kind}`,
+  offeredPacks: 'Firmware offered by this site',
+  useOffered: 'Use',
+  offeredFailed: (name, why) => `${name} could not be fetched: ${why}`,
+  offeredMismatch: (name) =>
+    `${name} does not match the SHA-256 checksum this site publishes for it, so it was not used. ` +
+    'The file on the site is damaged or has been replaced: tell whoever runs this site.',
+  offeredOtherSite: (name) => `${name} is not on this site, so it was not used.`,
+  progress: (percent, done, total, rate) =>
+    `${percent} % · ${done.toLocaleString('en')} of ${total.toLocaleString('en')} bytes · ${rate.toLocaleString('en')} bytes/s`,
+  lineSpeedUsed: (baud) => `${baud} baud`,
+  outcome: {
+    programmed: ['Done: the controller is updated', ''],
+    'connect-fail': [
+      'No answer from the controller',
+      'Check that the cable is plugged in at both ends and that the controller has power, then press Program again.',
+    ],
+    'port-error': ['The port would not open', ''],
+    'transfer-fail': ['The update failed', ''],
+    'verdict-fail': ['The update failed', 'The controller did not confirm the new firmware.'],
+    stopped: ['Stopped', 'The update was stopped before it ended; run it again before using the controller.'],
+    'internal-error': ['The update failed', 'An error inside the programmer; Copy report and send it to us.'],
+    none: ['', ''],
+  },
+  portWentAway: 'The port went away: is the cable still plugged in?',
+  portErrors: {
+    'in-use': 'Another program or browser tab holds the port: close it and try again.',
+    missing: 'The adapter is gone: plug it in and choose it again.',
+    'no-permission': 'The browser was not allowed to open the port.',
+    other: 'Unplug the adapter, plug it in again and choose it again.',
+  },
+  noSerial:
+    'This browser cannot reach serial ports: the page needs the Web Serial API, which Chrome, Edge, Opera ' +
+    'and other Chromium-based browsers (version 89 or newer) have on Windows, macOS, Linux and ChromeOS. ' +
+    'Firefox and Safari do not have it. Open this page in one of those browsers: nothing else needs to be installed.',
+  notSecure:
+    'This page must be opened over https:// (or from http://localhost on this computer): browsers offer ' +
+    'serial ports only to secure pages. Nothing else needs to be installed.',
+  noIsolation:
+    'This browser did not let the page start its programmer (it needs the page’s service worker, which private ' +
+    'windows and some settings block). Open the page in a normal window, or ask whoever runs this site to send ' +
+    'the Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy headers.',
+});

@@ -1,0 +1,140 @@
+// The controller's serial port over Web Serial, owned by the page's main
+// thread. The engine's session asks through Module.k5Port to open (closing
+// first), write and close; every open and close is answered through
+// engine.answer. Received bytes go to the engine as they come (the engine
+// paces their hand-over); a device that goes away while open is a hang-up.
+// Web Serial has no XON/XOFF: the line carries every byte as it is.
+'use strict';
+
+window.K5WebPort = class K5WebPort {
+  // engine: { answer(problem), received(Uint8Array), hungUp() }; problem as k5_port_answer takes it.
+  constructor(engine) {
+    this.engine = engine;
+    this.port = null;
+    this.isOpen = false;
+    this.closing = false;
+    this.reader = null;
+    this.writer = null;
+    this.reading = Promise.resolve();
+    this.queue = Promise.resolve(); // opens and closes, one after the other
+    this.baud = 0;
+    this.openCount = 0;
+    navigator.serial.addEventListener('disconnect', (event) => {
+      if (event.target === this.port) this.lost();
+    });
+  }
+
+  // Asks the person for a port. Resolves to the port, or null when the picker was cancelled or empty.
+  async choose(showAll) {
+    try {
+      const port = await navigator.serial.requestPort(showAll ? {} : { filters: window.k5Adapters.filters });
+      if (port !== this.port && this.isOpen) await this.closeNow();
+      this.port = port;
+      return port;
+    } catch (error) {
+      if (error && error.name === 'NotFoundError') return null;
+      throw error;
+    }
+  }
+
+  info() {
+    return this.port ? this.port.getInfo() : null;
+  }
+
+  // The engine's calls (from Module.k5Port, on the main thread).
+  open(baud) {
+    this.queue = this.queue.then(() => this.openNow(baud));
+  }
+
+  close() {
+    this.queue = this.queue.then(async () => {
+      await this.closeNow();
+      this.engine.answer(0);
+    });
+  }
+
+  write(pointer, length) {
+    // A copy: Web Serial takes no view of shared memory.
+    const bytes = Module.HEAPU8.slice(pointer, pointer + length);
+    Module._free(pointer);
+    if (!this.isOpen || !this.writer) return;
+    this.writer.write(bytes).catch(() => this.lost());
+  }
+
+  async openNow(baud) {
+    await this.closeNow();
+    if (!this.port) {
+      this.engine.answer(2);
+      return;
+    }
+    try {
+      await this.port.open({
+        baudRate: baud,
+        dataBits: 8,
+        stopBits: 1,
+        parity: 'none',
+        flowControl: 'none',
+        bufferSize: 8192,
+      });
+    } catch (error) {
+      // InvalidStateError: this page has it open already; NetworkError: another program holds it.
+      this.engine.answer(error && error.name === 'NotFoundError' ? 2 : error && error.name === 'SecurityError' ? 3 : 1);
+      return;
+    }
+    this.baud = baud;
+    this.openCount += 1;
+    this.isOpen = true;
+    this.writer = this.port.writable.getWriter();
+    this.reading = this.readLoop(this.port.readable.getReader());
+    this.engine.answer(0);
+  }
+
+  async readLoop(reader) {
+    this.reader = reader;
+    try {
+      for (;;) {
+        const { value, done } = await reader.read();
+        if (done) break;
+        if (value && value.length) this.engine.received(value);
+      }
+    } catch (error) {
+      this.lost();
+    } finally {
+      try {
+        reader.releaseLock();
+      } catch (error) {
+        // already released
+      }
+      this.reader = null;
+    }
+  }
+
+  lost() {
+    if (!this.isOpen || this.closing) return;
+    this.engine.hungUp();
+  }
+
+  async closeNow() {
+    if (!this.isOpen) return;
+    this.closing = true;
+    this.isOpen = false;
+    try {
+      if (this.reader) await this.reader.cancel();
+    } catch (error) {
+      // a lost device's stream has ended already
+    }
+    await this.reading;
+    try {
+      this.writer.releaseLock();
+    } catch (error) {
+      // released
+    }
+    this.writer = null;
+    try {
+      await this.port.close();
+    } catch (error) {
+      // a lost device closes with an error; it is closed all the same
+    }
+    this.closing = false;
+  }
+};

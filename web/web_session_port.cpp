@@ -1,0 +1,135 @@
+#include "web_session_port.h"
+
+#include <emscripten/emscripten.h>
+#include <emscripten/threading.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace k5::web {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr auto kSilence = std::chrono::milliseconds(100);
+}  // namespace
+
+WebSessionPort::WebSessionPort() : handOver_([this] { HandOverLoop(); }) {}
+
+WebSessionPort::~WebSessionPort() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    handOver_.join();
+}
+
+void WebSessionPort::Bind(Receiver* receiver) {
+    std::lock_guard lock(mutex_);
+    receiver_ = receiver;
+}
+
+int WebSessionPort::AwaitAnswer(std::unique_lock<std::mutex>& lock) {
+    if (!changed_.wait_for(lock, kAnswerLimit, [this] { return answer_.has_value(); })) return ETIMEDOUT;
+    const int result = *answer_;
+    answer_.reset();
+    return result;
+}
+
+std::optional<SessionPort::OpenFailure> WebSessionPort::Open(const std::string& name, std::uint32_t baud,
+                                                             Delivery delivery) {
+    std::unique_lock lock(mutex_);
+    open_ = false;
+    pending_.clear();
+    hungUp_ = false;
+    answer_.reset();
+    // The page closes the port if it is open, then opens it at `baud`.
+    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.open($0); }, baud);
+    const int error = AwaitAnswer(lock);
+    if (error != 0) return OpenFailure{name, error};
+    fast_ = delivery == Delivery::Fast;
+    open_ = true;
+    return std::nullopt;
+}
+
+void WebSessionPort::Write(const std::uint8_t* bytes, std::uint16_t count) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_ || count == 0) return;
+    }
+    // The page copies the bytes out and frees them; writes keep their order.
+    auto* copy = static_cast<std::uint8_t*>(std::malloc(count));
+    if (copy == nullptr) return;
+    std::memcpy(copy, bytes, count);
+    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.write($0, $1); }, copy, count);
+}
+
+void WebSessionPort::Close() {
+    std::unique_lock lock(mutex_);
+    open_ = false;
+    pending_.clear();
+    hungUp_ = false;
+    answer_.reset();
+    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.close(); });
+    AwaitAnswer(lock);
+}
+
+void WebSessionPort::Answer(int osError) {
+    {
+        std::lock_guard lock(mutex_);
+        answer_ = osError;
+    }
+    changed_.notify_all();
+}
+
+void WebSessionPort::Received(const std::uint8_t* bytes, std::size_t count) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_) return;
+        pending_.insert(pending_.end(), bytes, bytes + count);
+        lastArrival_ = Clock::now();
+    }
+    changed_.notify_all();
+}
+
+void WebSessionPort::HungUp() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_) return;
+        hungUp_ = true;
+    }
+    changed_.notify_all();
+}
+
+void WebSessionPort::HandOverLoop() {
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+        if (pending_.empty() && !hungUp_) {
+            changed_.wait(lock);
+            continue;
+        }
+        const auto due = lastArrival_ + kSilence;
+        if (!pending_.empty() && !fast_ && !hungUp_ && pending_.size() < kLargestBlock &&
+            Clock::now() < due) {
+            changed_.wait_until(lock, due);
+            continue;
+        }
+        std::vector<std::uint8_t> block;
+        block.swap(pending_);
+        const bool hungUp = std::exchange(hungUp_, false);
+        Receiver* receiver = receiver_;
+        lock.unlock();
+        if (receiver != nullptr) {
+            for (std::size_t at = 0; at < block.size(); at += 0xFFFF) {
+                const auto length =
+                    static_cast<std::uint16_t>(std::min<std::size_t>(0xFFFF, block.size() - at));
+                receiver->ReceiveData(block.data() + at, length);
+            }
+            if (hungUp) receiver->PortHungUp();
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace k5::web

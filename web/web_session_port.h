@@ -1,0 +1,63 @@
+// The session's port in the page: the page's Web Serial port, which only the
+// page's main thread may touch. The session's worker asks the page to open,
+// write and close and waits for its answer; the page hands received bytes and
+// a lost device to this port on the main thread, and a hand-over thread passes
+// them to the session: after 100 ms of silence in the standard mode, at once
+// in fast mode. That thread is a worker of its own, so a hidden tab's slowed
+// timers do not stretch the hand-over.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "session_port.h"
+
+namespace k5::web {
+
+class WebSessionPort : public SessionPort {
+  public:
+    WebSessionPort();
+    ~WebSessionPort() override;
+    WebSessionPort(const WebSessionPort&) = delete;
+    WebSessionPort& operator=(const WebSessionPort&) = delete;
+
+    // The session's side; Open and Close wait for the page, so never call them on the main thread.
+    void Bind(Receiver* receiver) override;
+    std::optional<OpenFailure> Open(const std::string& name, std::uint32_t baud, Delivery delivery) override;
+    void Write(const std::uint8_t* bytes, std::uint16_t count) override;
+    void Close() override;
+
+    // The page's side, on the main thread.
+    void Answer(int osError);  // the open or close asked for has ended: 0, or an errno value
+    void Received(const std::uint8_t* bytes, std::size_t count);
+    void HungUp();  // the device went away while open
+
+    // The most that one hand-over carries in the standard mode when the line never falls silent.
+    static constexpr std::size_t kLargestBlock = 4096;
+    // How long the session waits for the page to open or close the port.
+    static constexpr std::chrono::seconds kAnswerLimit{10};
+
+  private:
+    int AwaitAnswer(std::unique_lock<std::mutex>& lock);
+    void HandOverLoop();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Receiver* receiver_ = nullptr;
+    bool open_ = false;
+    bool fast_ = false;
+    std::vector<std::uint8_t> pending_;
+    std::chrono::steady_clock::time_point lastArrival_;
+    bool hungUp_ = false;  // to be handed over after the pending bytes
+    std::optional<int> answer_;
+    bool quit_ = false;
+    std::thread handOver_;
+};
+
+}  // namespace k5::web
