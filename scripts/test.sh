@@ -3,9 +3,11 @@
 # build (warnings as errors), the AddressSanitizer/UBSan build and the
 # ThreadSanitizer build, the Debian package (built, checked, installed, run,
 # removed), the Windows lane (mingw-w64 cross build, tests under Wine), then
-# the Debian 13 lane (the demo and the dev tests on a minimal trixie system).
-# K5_TSAN=0 leaves the ThreadSanitizer build out, K5_PACKAGE=0 the package,
-# K5_WINDOWS=0 the Windows lane, K5_DEBIAN13=0 the Debian 13 lane.
+# the web lane (the page built with Emscripten, run in headless Chromium against
+# k5-sim), then the Debian 13 lane (the demo and the dev tests on a minimal
+# trixie system). K5_TSAN=0 leaves the ThreadSanitizer build out, K5_PACKAGE=0
+# the package, K5_WINDOWS=0 the Windows lane, K5_WEB=0 the web lane,
+# K5_DEBIAN13=0 the Debian 13 lane.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,6 +34,10 @@ fi
 if [ "${K5_WINDOWS:-1}" = 1 ]; then
   echo "=== win64: cross-build, test under Wine"
   scripts/test-windows.sh
+fi
+if [ "${K5_WEB:-1}" = 1 ]; then
+  echo "=== web: the page in headless Chromium"
+  scripts/test-web.sh
 fi
 if [ "${K5_DEBIAN13:-1}" = 1 ]; then
   echo "=== Debian 13: the demo and the dev tests on trixie"

@@ -168,6 +168,10 @@ class WebPageTest(unittest.TestCase):
         pack, image = self.make_pack("whole", 20000)
         self.start_sim(pack)
         self.open_page()
+        # Isolated by its own service worker (the server sends no such headers), nothing from elsewhere.
+        self.assertTrue(self.page.js("return crossOriginIsolated && !!navigator.serviceWorker.controller"))
+        self.assertEqual(self.page.js("return performance.getEntriesByType('resource').map(e => e.name)"
+                                      ".filter(n => !n.startsWith(location.origin))"), [])
         self.page.read_pack(pack)
         wait_until(lambda: self.page.text("pack-version") == "308", 5)
         self.assertEqual(self.page.text("pack-kind"), "Software + Settings")
