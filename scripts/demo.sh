@@ -5,14 +5,24 @@
 # the image that went into the pack.
 #   --gui              instead, start the desktop program with COM1 mapped to the
 #                      simulator: press "Read Pack" (build/demo/Demo-K5.Pack), then "Program"
+#   --web              instead, build the web page and serve it on http://localhost:8080/
+#                      with the simulator as its only serial port (reachable from this
+#                      computer only): open it in Chrome or Edge and program the simulator
+#   K5_WEB_PORT=N      the web demo's port (default 8080)
 #   K5_DEMO_LENGTH=N   image size in bytes (default 32768, at most 131024)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 gui=0
+web=0
 [ "${1:-}" = "--gui" ] && gui=1
+[ "${1:-}" = "--web" ] && web=1
 
 source scripts/lib/steps.sh
-scripts/deps.sh
+if [ $web -eq 1 ]; then
+  scripts/deps.sh emscripten python3-websockets
+else
+  scripts/deps.sh
+fi
 # Only what the demo runs, and a newer compiler's new warnings do not stop it.
 step configure-demo "Configuring the build" cmake --preset demo
 if [ $gui -eq 1 ]; then
@@ -35,6 +45,26 @@ echo "--- making a sample pack from a $length-byte image"
 head -c "$length" /dev/urandom > "$image"
 "$bin/k5-sim" mkpack --out "$pack" --image "$image" --version 308 >/dev/null
 "$bin/k5-iap" info "$pack"
+
+if [ $web -eq 1 ]; then
+  step configure-web "Configuring the web page" cmake --preset web
+  step build-web "Building the web page (build-web/site/)" cmake --build --preset web
+  port=${K5_WEB_PORT:-8080}
+  # The demo pack, offered on the page with its checksum, as a vendor would offer a firmware.
+  offered="$work/packs.json"
+  printf '[{"name": "Demo K5 firmware", "version": 308, "kind": "Software + Settings", "sha256": "%s", "url": "Demo-K5.Pack"}]\n' \
+    "$(sha256sum "$pack" | cut -d' ' -f1)" > "$offered"
+  "$bin/k5-sim" --firmware --link "$link" --pack "$pack" >/dev/null 2>&1 &
+  sim=$!
+  trap 'kill $sim 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
+  echo "--- open http://localhost:$port/ in Chrome, Edge or another Chromium browser on this computer,"
+  echo "    press Use beside the demo firmware (or Read Pack: $pack), Choose Port, then Program."
+  echo "    The page's only serial port is the simulated controller. Ctrl+C ends the demo."
+  /usr/bin/python3 web/sim/serve.py --site build-web/site --port "$port" --sim "$link" \
+    --extra "packs.json=$offered" --extra "Demo-K5.Pack=$pack"
+  exit 0
+fi
 
 if [ $gui -eq 1 ]; then
   if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -109,6 +109,7 @@
     },
     finished() {
       page.running = false;
+      page.endedAt = performance.now();
       const result = JSON.parse(call('k5_session_result'));
       page.lastResult = result;
       showOutcome(result);
@@ -283,6 +284,7 @@
     const speed = $('speed').value;
     const started = Module._k5_program($('fast').checked ? 1 : 0, speed === 'auto' ? 3 : Number(speed), 1);
     if (!started) return;
+    page.startedAt = performance.now();
     page.running = true;
     page.lastResult = null;
     page.lineBaud = 0;
