@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release artefacts from a clean tree (the committed HEAD, exported
-# into build-dist/src): the Debian package and the Windows zip, with their
-# SHA-256 sums, into dist/. SOURCE_DATE_EPOCH is the last commit's time, so
+# into build-dist/src): the Debian package, the Windows zip and the web page's
+# zip (the static site), with their SHA-256 sums, into dist/. SOURCE_DATE_EPOCH is the last commit's time, so
 # two runs on the same commit give the same bytes where the tools allow.
 # A version without its release notes (CHANGELOG.md, the Debian changelog) is
 # refused. Installs what is missing.
@@ -15,7 +15,7 @@ if [ -n "$(git status --porcelain --untracked-files=no)" ] && [ "${K5_ALLOW_DIRT
 fi
 version=$(sed -n 's/^project(k5_iap_tool VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 scripts/check-release-notes.sh "$version"
-scripts/deps.sh dpkg-dev g++-mingw-w64-x86-64-posix
+scripts/deps.sh dpkg-dev g++-mingw-w64-x86-64-posix emscripten
 
 top=$PWD
 src=$top/build-dist/src
@@ -36,8 +36,17 @@ step win64-release-build "Cross-building win64-release" cmake --build --preset w
 step win64-release-zip "Packing the Windows zip" \
   cpack --config build-win64-release/CPackConfig.cmake -B build-win64-release/package
 
+step web-configure "Configuring the web page" cmake --preset web
+step web-build "Building the web page" cmake --build --preset web
+web=k5-iap-tool-$version-web
+rm -rf "build-web/$web"
+cp -r build-web/site "build-web/$web"
+cp LICENSE "build-web/$web/LICENSE.txt"
+(cd build-web && step web-zip "Packing the web page's zip" /usr/bin/python3 "$src/scripts/lib/deterministic_zip.py" "$web" "$SOURCE_DATE_EPOCH")
+
 rm -f "$top"/dist/k5-iap-tool[_-]*
-cp build-release/package/k5-iap-tool_*_amd64.deb build-win64-release/package/k5-iap-tool-*-win64.zip "$top/dist/"
+cp build-release/package/k5-iap-tool_*_amd64.deb build-win64-release/package/k5-iap-tool-*-win64.zip \
+  "build-web/$web.zip" "$top/dist/"
 cd "$top/dist"
 sha256sum k5-iap-tool[_-]* >SHA256SUMS
 cat SHA256SUMS

@@ -2,8 +2,9 @@
 # Screenshots of the desktop program under Xvfb, with a window manager so the
 # windows have their frames: after start-up, with a pack loaded, while and
 # after programming the simulated controller, and of the port dialog.
-# Writes build/screenshots/*.png, and the Win32 program's under Wine into
-# build/screenshots/win32/ (scripts/screenshot-win32.sh).
+# Writes build/screenshots/*.png, the Win32 program's under Wine into
+# build/screenshots/win32/ (scripts/screenshot-win32.sh), and the web page's in
+# headless Chromium as build/screenshots/web-*.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,4 +24,12 @@ ls -l "$out"
 # The Windows program under Wine beside them (K5_WINDOWS=0 leaves it out).
 if [ "${K5_WINDOWS:-1}" != 0 ]; then
   scripts/screenshot-win32.sh
+fi
+
+# The web page in headless Chromium against k5-sim (K5_WEB=0 leaves it out).
+if [ "${K5_WEB:-1}" != 0 ]; then
+  scripts/deps.sh emscripten chromium chromium-driver python3-selenium python3-websockets
+  cmake --preset web >/dev/null
+  cmake --build --preset web >/dev/null
+  /usr/bin/python3 tests/web/screenshots.py "$out"
 fi

@@ -267,6 +267,7 @@
     }
     if (!chosen) {
       // Cancelled, or nothing to choose from: help.
+      if (!port.current.port) text('port-line', T.pickerCancelled);
       $('help').open = true;
       $('help').scrollIntoView({ block: 'start' });
       updateButtons();
@@ -366,7 +367,8 @@
     text('speed-auto', T.speedAuto);
     text('program', T.program);
     text('stop', T.stop);
-    text('keep-in-front', T.keepInFront);
+    text('keep-open', T.keepOpen);
+    $('speed').title = T.speedAutoTip;
     text('save-trace', T.saveTrace);
     text('copy-report', T.copyReport);
     text('offered-title', T.offeredPacks);
@@ -399,6 +401,12 @@
     $('copy-report').addEventListener('click', report);
     $('fast').addEventListener('change', saveOptions);
     $('speed').addEventListener('change', saveOptions);
+    // Closing the page ends its workers, and with them the update.
+    window.addEventListener('beforeunload', (event) => {
+      if (!page.running) return;
+      event.preventDefault();
+      event.returnValue = T.leaveQuestion;
+    });
   }
 
   function startEngine() {
