@@ -158,10 +158,11 @@ EMSCRIPTEN_KEEPALIVE const char* k5_session_result() {
 EMSCRIPTEN_KEEPALIVE std::uint32_t k5_progress_position() { return engine->view.TakePosition(); }
 
 // The port's side, called by the page's port.
-// `problem`: 0 done, 1 the port would not open (in use), 2 it is gone, 3 not allowed, 4 another failure.
-EMSCRIPTEN_KEEPALIVE void k5_port_answer(int problem) {
+// `request` as the port asked; `problem`: 0 done, 1 the port would not open (in use), 2 it is gone, 3 not
+// allowed, 4 another failure.
+EMSCRIPTEN_KEEPALIVE void k5_port_answer(std::uint32_t request, int problem) {
     static constexpr int kErrors[] = {0, EBUSY, ENOENT, EACCES, EIO};
-    engine->port.Answer(problem >= 0 && problem <= 4 ? kErrors[problem] : EIO);
+    engine->port.Answer(request, problem >= 0 && problem <= 4 ? kErrors[problem] : EIO);
 }
 EMSCRIPTEN_KEEPALIVE void k5_port_received(const std::uint8_t* bytes, int count) {
     if (count > 0) engine->port.Received(bytes, static_cast<std::size_t>(count));

@@ -30,6 +30,11 @@ void WebSessionPort::Bind(Receiver* receiver) {
     receiver_ = receiver;
 }
 
+std::uint32_t WebSessionPort::NextRequest() {
+    answer_.reset();
+    return ++request_;
+}
+
 int WebSessionPort::AwaitAnswer(std::unique_lock<std::mutex>& lock) {
     if (!changed_.wait_for(lock, kAnswerLimit, [this] { return answer_.has_value(); })) return ETIMEDOUT;
     const int result = *answer_;
@@ -43,9 +48,8 @@ std::optional<SessionPort::OpenFailure> WebSessionPort::Open(const std::string& 
     open_ = false;
     pending_.clear();
     hungUp_ = false;
-    answer_.reset();
     // The page closes the port if it is open, then opens it at `baud`.
-    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.open($0); }, baud);
+    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.open($0, $1); }, NextRequest(), baud);
     const int error = AwaitAnswer(lock);
     if (error != 0) return OpenFailure{name, error};
     fast_ = delivery == Delivery::Fast;
@@ -70,14 +74,14 @@ void WebSessionPort::Close() {
     open_ = false;
     pending_.clear();
     hungUp_ = false;
-    answer_.reset();
-    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.close(); });
+    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.close($0); }, NextRequest());
     AwaitAnswer(lock);
 }
 
-void WebSessionPort::Answer(int osError) {
+void WebSessionPort::Answer(std::uint32_t request, int osError) {
     {
         std::lock_guard lock(mutex_);
+        if (request != request_) return;
         answer_ = osError;
     }
     changed_.notify_all();

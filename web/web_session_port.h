@@ -34,7 +34,9 @@ class WebSessionPort : public SessionPort {
     void Close() override;
 
     // The page's side, on the main thread.
-    void Answer(int osError);  // the open or close asked for has ended: 0, or an errno value
+    // The open or close asked for as `request` has ended: 0, or an errno value. A late answer to
+    // an earlier request (one the session stopped waiting for) is dropped.
+    void Answer(std::uint32_t request, int osError);
     void Received(const std::uint8_t* bytes, std::size_t count);
     void HungUp();  // the device went away while open
 
@@ -44,6 +46,8 @@ class WebSessionPort : public SessionPort {
     static constexpr std::chrono::seconds kAnswerLimit{10};
 
   private:
+    // The number of the next request to the page; its answer, or ETIMEDOUT.
+    std::uint32_t NextRequest();
     int AwaitAnswer(std::unique_lock<std::mutex>& lock);
     void HandOverLoop();
 
@@ -54,7 +58,8 @@ class WebSessionPort : public SessionPort {
     bool fast_ = false;
     std::vector<std::uint8_t> pending_;
     std::chrono::steady_clock::time_point lastArrival_;
-    bool hungUp_ = false;  // to be handed over after the pending bytes
+    bool hungUp_ = false;        // to be handed over after the pending bytes
+    std::uint32_t request_ = 0;  // the request waited for
     std::optional<int> answer_;
     bool quit_ = false;
     std::thread handOver_;

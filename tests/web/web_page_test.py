@@ -258,6 +258,20 @@ class WebPageTest(unittest.TestCase):
         self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
         self.assertFalse(self.page.js("return k5Page.running"))
 
+    def test_stop_ends_the_update_with_the_port_closed(self):
+        pack, _ = self.make_pack("stopped", 20000)
+        self.start_sim(pack)
+        self.open_page()
+        self.page.read_pack(pack)
+        self.choose_port()
+        self.program(limit=0)
+        self.assertTrue(wait_until(lambda: self.page.js("return document.getElementById('progress').value > 2000"), 30))
+        self.page.by_id("stop").click()
+        result = self.page.wait_outcome(3)
+        self.assertEqual(result["outcome"], "stopped", self.page.log())
+        self.assertEqual(self.page.text("outcome-title"), "Stopped")
+        self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
+
     def test_without_web_serial_the_page_says_which_browsers_work(self):
         self.page.open("delete Navigator.prototype.serial; window.k5SimOptions = {absent: true};")
         message = wait_until(lambda: self.page.text("unsupported"), 10)

@@ -54,7 +54,7 @@
   // ---- the engine
   const port = { current: null };
   const engine = {
-    answer: (problem) => Module._k5_port_answer(problem),
+    answer: (request, problem) => Module._k5_port_answer(request, problem),
     received(bytes) {
       const at = Module._malloc(bytes.length);
       Module.HEAPU8.set(bytes, at);

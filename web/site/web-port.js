@@ -7,7 +7,7 @@
 'use strict';
 
 window.K5WebPort = class K5WebPort {
-  // engine: { answer(problem), received(Uint8Array), hungUp() }; problem as k5_port_answer takes it.
+  // engine: { answer(request, problem), received(Uint8Array), hungUp() }; as k5_port_answer takes them.
   constructor(engine) {
     this.engine = engine;
     this.port = null;
@@ -42,15 +42,23 @@ window.K5WebPort = class K5WebPort {
   }
 
   // The engine's calls (from Module.k5Port, on the main thread).
-  open(baud) {
-    this.queue = this.queue.then(() => this.openNow(baud));
+  open(request, baud) {
+    this.answerInTurn(request, () => this.openNow(baud));
   }
 
-  close() {
-    this.queue = this.queue.then(async () => {
+  close(request) {
+    this.answerInTurn(request, async () => {
       await this.closeNow();
-      this.engine.answer(0);
+      return 0;
     });
+  }
+
+  // Runs `work` after the opens and closes before it and answers with its result (4 when it threw).
+  answerInTurn(request, work) {
+    this.queue = this.queue
+      .then(work)
+      .catch(() => 4)
+      .then((problem) => this.engine.answer(request, problem));
   }
 
   write(pointer, length) {
@@ -61,12 +69,10 @@ window.K5WebPort = class K5WebPort {
     this.writer.write(bytes).catch(() => this.lost());
   }
 
+  // 0 when open, else the problem.
   async openNow(baud) {
     await this.closeNow();
-    if (!this.port) {
-      this.engine.answer(2);
-      return;
-    }
+    if (!this.port) return 2;
     try {
       await this.port.open({
         baudRate: baud,
@@ -77,16 +83,17 @@ window.K5WebPort = class K5WebPort {
         bufferSize: 8192,
       });
     } catch (error) {
-      // InvalidStateError: this page has it open already; NetworkError: another program holds it.
-      this.engine.answer(error && error.name === 'NotFoundError' ? 2 : error && error.name === 'SecurityError' ? 3 : 1);
-      return;
+      // NetworkError: another program holds it; InvalidStateError: this page has it open already.
+      if (error && error.name === 'NotFoundError') return 2;
+      if (error && error.name === 'SecurityError') return 3;
+      return 1;
     }
     this.baud = baud;
     this.openCount += 1;
     this.isOpen = true;
     this.writer = this.port.writable.getWriter();
     this.reading = this.readLoop(this.port.readable.getReader());
-    this.engine.answer(0);
+    return 0;
   }
 
   async readLoop(reader) {
