@@ -36,7 +36,10 @@ std::uint32_t WebSessionPort::NextRequest() {
 }
 
 int WebSessionPort::AwaitAnswer(std::unique_lock<std::mutex>& lock) {
-    if (!changed_.wait_for(lock, kAnswerLimit, [this] { return answer_.has_value(); })) return ETIMEDOUT;
+    if (!changed_.wait_for(lock, kAnswerLimit, [this] { return answer_.has_value(); })) {
+        ++request_;  // its answer, should it come, is dropped
+        return ETIMEDOUT;
+    }
     const int result = *answer_;
     answer_.reset();
     return result;
@@ -48,12 +51,12 @@ std::optional<SessionPort::OpenFailure> WebSessionPort::Open(const std::string& 
     open_ = false;
     pending_.clear();
     hungUp_ = false;
+    fast_ = delivery == Delivery::Fast;
     // The page closes the port if it is open, then opens it at `baud`.
-    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.open($0, $1); }, NextRequest(), baud);
+    openRequest_ = NextRequest();
+    MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.open($0, $1); }, openRequest_, baud);
     const int error = AwaitAnswer(lock);
     if (error != 0) return OpenFailure{name, error};
-    fast_ = delivery == Delivery::Fast;
-    open_ = true;
     return std::nullopt;
 }
 
@@ -83,6 +86,8 @@ void WebSessionPort::Answer(std::uint32_t request, int osError) {
         std::lock_guard lock(mutex_);
         if (request != request_) return;
         answer_ = osError;
+        // Open from here on: the bytes that come before the session wakes are kept.
+        if (request == openRequest_ && osError == 0) open_ = true;
     }
     changed_.notify_all();
 }

@@ -58,8 +58,9 @@ class WebSessionPort : public SessionPort {
     bool fast_ = false;
     std::vector<std::uint8_t> pending_;
     std::chrono::steady_clock::time_point lastArrival_;
-    bool hungUp_ = false;        // to be handed over after the pending bytes
-    std::uint32_t request_ = 0;  // the request waited for
+    bool hungUp_ = false;            // to be handed over after the pending bytes
+    std::uint32_t request_ = 0;      // the request waited for
+    std::uint32_t openRequest_ = 0;  // the last open asked for
     std::optional<int> answer_;
     bool quit_ = false;
     std::thread handOver_;
