@@ -30,15 +30,23 @@ void MainWindowModel::Btn_ReadUserPackClick() {
     // Disabled while a session runs, as the window shows it (the session sends its own copy).
     if (SessionRunning()) return;
     const auto path = view_.ChoosePackFile();
-    if (!path) return;
-    if (!pack_.LoadPack(*path)) {
+    if (path) ReadPackFile(*path);
+}
+
+void MainWindowModel::ReadPackFile(const std::string& path) {
+    const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
+    if (SessionRunning()) {
+        view_.AddLog(name + ": " + text::kPackNotReadDuringSession);
+        return;
+    }
+    if (!pack_.LoadPack(path)) {
         view_.Enable(Control::Program, false);
         view_.AddLog(std::string(text::kPackBroken) + ": " + pack_.RejectionReason());
         view_.Warning(text::kPackBroken, text::kPackBrokenTitle);
         return;
     }
     const PackHeader& header = pack_.Header();
-    view_.SetField(Field::FileName, Utf8FromPath(PathFromUtf8(*path).filename()));
+    view_.SetField(Field::FileName, name);
     view_.SetField(Field::Version, std::to_string(header.Version()));
     ShowKind();
     if (header.ProductCode() != kExpectedProductCode) {

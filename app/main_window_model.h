@@ -67,6 +67,9 @@ class MainWindowModel {
     // The handlers. What they raise (a pack that cannot be read) is for the
     // view's default error box.
     void Btn_ReadUserPackClick();
+    // Reads `path` as Read Pack reads a chosen file: the pack given on the command line or handed
+    // over by a second start. While a session runs nothing is read, and the log says so.
+    void ReadPackFile(const std::string& path);
     void Btn_SendToControllerClick();
     void UartPort1Click();
     // Turns the fast mode on or off in the settings file; a refused write raises

@@ -31,6 +31,9 @@ inline constexpr const char* kForeignPack = kForeignPackText;
 inline constexpr const char* kForeignPackTitle = "Warrning";
 // The default error box for something thrown that is not an error with a message.
 inline constexpr const char* kUnknownError = "Unknown error.";
+// A pack handed to the window (a second start, a double-clicked file) while a session runs (ours).
+inline constexpr const char* kPackNotReadDuringSession =
+    "not read: a controller is being programmed. Open it again when the update has ended.";
 inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
 // The Uart menu's checkable item for the fast transfer mode.
 inline constexpr const char* kFastTransferItem = "Fast transfer";

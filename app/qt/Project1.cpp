@@ -1,5 +1,7 @@
 // k5-iap-tool: the desktop program.
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTimer>
 
 #include "default_error_box.h"
 #include "fonts.h"
@@ -8,6 +10,7 @@
 #include "p_UpdateDispController.h"
 #include "session_state.h"
 #include "settings_file.h"
+#include "single_instance.h"
 
 int main(int argc, char** argv) {
     k5::app::QtUiPrompts prompts;
@@ -17,7 +20,14 @@ int main(int argc, char** argv) {
     options.setApplicationDescription("K5 IAP Tool: firmware update for the K5 mid-drive controller");
     options.addHelpOption();
     options.addVersionOption();
+    options.addPositionalArgument("pack", "A pack file to read at start, as Read Pack does.", "[pack]");
     options.process(application);
+    const QStringList files = options.positionalArguments();
+    const QString file = files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
+
+    // One window per user: a running one takes the file and comes to the front.
+    k5::app::SingleInstance instance;
+    if (!instance.HandOverOrServe(file)) return 0;
     k5::app::InstallFontSubstitutes();
     application.setFont(k5::app::WindowFont());
 
@@ -26,6 +36,12 @@ int main(int argc, char** argv) {
     k5::PackStore pack;
     k5::app::TF_UpdateDispController window(settings, prompts, pack);
     k5::app::F_UpdateDispController = &window;
+    QObject::connect(&instance, &k5::app::SingleInstance::Handed, &window, [&window](const QString& handed) {
+        window.BringToFront();
+        if (!handed.isEmpty()) window.OpenPackFile(handed);
+    });
     window.show();
+    // Read once the window shows, so that a box about the pack has its window.
+    if (!file.isEmpty()) QTimer::singleShot(0, &window, [&window, &file] { window.OpenPackFile(file); });
     return application.exec();
 }

@@ -242,6 +242,17 @@ void TF_UpdateDispController::AddLog(const QString& text) {
 
 void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadUserPackClick(); }
 
+void TF_UpdateDispController::OpenPackFile(const QString& path) {
+    RunHandler(prompts_, [this, &path] { core_->Model().ReadPackFile(path.toStdString()); });
+}
+
+void TF_UpdateDispController::BringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_SendToControllerClick(); }
 
 void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }

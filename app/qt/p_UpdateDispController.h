@@ -43,6 +43,12 @@ class TF_UpdateDispController : public QMainWindow {
     // Appends a line to the log list, selects it and draws the list at once.
     void AddLog(const QString& text);
 
+    // Reads `path` as Read Pack does (a pack given at start or handed over by a later start);
+    // what it raises goes to the default error box.
+    void OpenPackFile(const QString& path);
+    // Un-minimises the window, raises it and asks for the focus.
+    void BringToFront();
+
     // Event handlers.
     void Btn_ReadUserPackClick();
     void Btn_SendToControllerClick();

@@ -1,4 +1,5 @@
 // k5-iap-tool.exe: the desktop program on Windows.
+#include <string>
 #include <string_view>
 
 #include "gui_api.h"
@@ -10,7 +11,9 @@
 #include "p_UpdateDispController.h"
 #include "session_state.h"
 #include "settings_file.h"
+#include "single_instance.h"
 #include "win32_prompts.h"
+#include "win32_text.h"
 
 namespace {
 
@@ -36,10 +39,30 @@ bool PrintedVersion(PWSTR commandLine) {
     return true;
 }
 
+// The pack file named on the command line, as a full path; empty when none is.
+std::wstring PackOnCommandLine() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring file;
+    if (arguments != nullptr && count > 1 && arguments[1][0] != L'\0') {
+        const DWORD length = GetFullPathNameW(arguments[1], 0, nullptr, nullptr);
+        file.resize(length);
+        const DWORD written = GetFullPathNameW(arguments[1], length, file.data(), nullptr);
+        file.resize(written > 0 && written < length ? written : 0);
+        if (file.empty()) file = arguments[1];
+    }
+    LocalFree(arguments);
+    return file;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
     if (PrintedVersion(commandLine)) return 0;
+    // One window per user: a running one takes the file and comes to the front.
+    const std::wstring file = PackOnCommandLine();
+    const k5::app::win32::SingleInstance instance;
+    if (!instance.First() && instance.HandOver(file)) return 0;
     // The file dialog and the imaging component want a single-threaded apartment.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -55,6 +78,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
         k5::app::win32::F_UpdateDispController = &window;
         window.OnClosed = [] { PostQuitMessage(0); };
         window.Show(showCommand);
+        if (!file.empty()) window.QueuePackFile(k5::Narrow(file));
 
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -6,6 +6,7 @@
 
 #include "p_UartSet.h"
 #include "resource_ids.h"
+#include "single_instance.h"
 #include "win32_pictures.h"
 #include "win32_text.h"
 #include "window_class.h"
@@ -19,7 +20,9 @@ TF_UpdateDispController* F_UpdateDispController = nullptr;
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"TF_UpdateDispController";
+constexpr const wchar_t* kClassName = kMainWindowClassName;
+// Posted to itself: read the packs queued (handed over while another message was being handled).
+constexpr UINT kReadQueuedPacks = WM_APP + 1;
 
 enum class FontKind { Ui, UiBold, WebAddress };
 
@@ -334,6 +337,20 @@ void TF_UpdateDispController::AddLog(const std::string& text) {
 
 void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadUserPackClick(); }
 
+void TF_UpdateDispController::OpenPackFile(const std::string& path) {
+    RunHandler(prompts_, window_, [this, &path] { core_->Model().ReadPackFile(path); });
+}
+
+void TF_UpdateDispController::QueuePackFile(const std::string& path) {
+    queuedPacks_.push_back(path);
+    PostMessageW(window_, kReadQueuedPacks, 0, 0);
+}
+
+void TF_UpdateDispController::BringToFront() {
+    if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+    SetForegroundWindow(window_);
+}
+
 void TF_UpdateDispController::Btn_SendToControllerClick() { core_->Model().Btn_SendToControllerClick(); }
 
 void TF_UpdateDispController::UartPort1Click() { core_->Model().UartPort1Click(); }
@@ -434,6 +451,24 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
             SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                          suggested->right - suggested->left, suggested->bottom - suggested->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_COPYDATA: {
+            // A later start's file: taken here, read once its sender has been answered.
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (data == nullptr || data->dwData != kHandedPackTag) break;
+            const std::wstring file(static_cast<const wchar_t*>(data->lpData),
+                                    data->cbData / sizeof(wchar_t));
+            QueuePackFile(Narrow(file));
+            return TRUE;
+        }
+        case kReadQueuedPacks: {
+            BringToFront();
+            std::vector<std::string> packs;
+            packs.swap(queuedPacks_);
+            for (const std::string& path : packs) {
+                if (!path.empty()) OpenPackFile(path);
+            }
             return 0;
         }
         case WM_CLOSE: {

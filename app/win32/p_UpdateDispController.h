@@ -20,6 +20,9 @@
 
 namespace k5::app::win32 {
 
+// The main window's class: a later start looks for it (single_instance.h).
+inline constexpr wchar_t kMainWindowClassName[] = L"TF_UpdateDispController";
+
 class TF_UpdateDispController {
   public:
     // Command numbers of the toolbar buttons and the menu item.
@@ -38,6 +41,14 @@ class TF_UpdateDispController {
 
     // Appends a line to the log list, selects it and draws the list at once.
     void AddLog(const std::string& text);
+
+    // Reads `path` (UTF-8) as Read Pack does: a pack given at start or handed over by a later
+    // start. What it raises goes to the default error box.
+    void OpenPackFile(const std::string& path);
+    // Reads `path` once the message loop runs (after the window shows); empty: only comes to the front.
+    void QueuePackFile(const std::string& path);
+    // Restores the window if minimised and brings it to the front.
+    void BringToFront();
 
     // Event handlers.
     void Btn_ReadUserPackClick();
@@ -93,6 +104,7 @@ class TF_UpdateDispController {
     PackStore& pack_;
     HWND window_ = nullptr;
     UINT dpi_ = 96;
+    std::vector<std::string> queuedPacks_;  // handed over, read on kReadQueuedPacks
     std::unique_ptr<Win32Fonts> fonts_;
     HIMAGELIST pictures_ = nullptr;
     HBITMAP logo_ = nullptr;

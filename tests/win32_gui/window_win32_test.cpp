@@ -12,6 +12,7 @@
 #include "p_UpdateDispController.h"
 #include "pack_builder.h"
 #include "session_state.h"
+#include "single_instance.h"
 #include "support/temp_dir.h"
 #include "utf8_path.h"
 #include "win32_dispatcher.h"
@@ -188,6 +189,34 @@ TEST_F(Win32WindowTest, AnErrorEscapingAHandlerShowsTheDefaultErrorBoxAndTheWind
     EXPECT_EQ(prompts.boxes[0], "error: Read beyond end of file.|window_win32_tests");
     EXPECT_TRUE(IsWindow(window.Handle()));
     EXPECT_EQ(TextOf(window.Edit_UpdateFileName), "");
+}
+
+TEST_F(Win32WindowTest, APackGivenAtStartOrByALaterStartIsReadAsReadPackReadsIt) {
+    // Given at start: read once the message loop runs; a damaged one shows its box.
+    window.QueuePackFile(dir.WriteText("damaged.Pack", std::string(131072, '\x55')));
+    ASSERT_TRUE(PumpUntil([&] { return !prompts.boxes.empty(); }, 5s));
+    EXPECT_EQ(prompts.boxes[0], "warning: Pack file was briken|Error");
+
+    // A later start of the program hands its file to this window and exits.
+    const k5::app::win32::SingleInstance first;
+    ASSERT_TRUE(first.First());
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring program = (std::filesystem::path(self).parent_path() / L"k5-iap-tool.exe").wstring();
+    std::wstring commandLine = L"\"" + program + L"\" \"" + k5::Widen(Pack(20002, "handed.Pack")) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION later{};
+    ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &later));
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(window.Edit_UpdateFileName) == "handed.Pack"; }, 20s));
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(later.hProcess, 0) == WAIT_OBJECT_0; }, 10s));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(later.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(later.hThread);
+    CloseHandle(later.hProcess);
+    EXPECT_EQ(prompts.boxes.size(), 1u) << "the handed pack is a good one";
 }
 
 TEST_F(Win32WindowTest, ThePortDialogSavesTheSelectedPortOrLeavesTheFileAlone) {

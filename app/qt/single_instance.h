@@ -1,0 +1,42 @@
+// One window per user. The first start serves a local socket in the user's
+// runtime folder; a later start hands it its pack file (or only asks it to come
+// to the front) and exits. A lock file beside the socket keeps two first starts
+// from both serving; a crashed start's lock and socket do not count.
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace k5::app {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+  public:
+    // `folder`: where the socket and the lock live; the user's runtime folder when empty.
+    explicit SingleInstance(const QString& folder = {});
+
+    // Hands `file` (an absolute path; empty: none) to the instance that serves.
+    // True when it took it.
+    bool HandOver(const QString& file, int timeoutMs = 3000);
+    // Serves from now on (when the socket can be made): false when another start holds the lock.
+    bool Serve();
+    // Hands over if an instance serves, else serves: false when handed over (exit then). When no
+    // instance answers and none can be served within a few seconds, this start goes on alone.
+    bool HandOverOrServe(const QString& file);
+
+  signals:
+    // A later start handed over `file` (empty: it only asks for the window).
+    void Handed(const QString& file);
+
+  private:
+    void Accept();
+
+    QString socketPath_;
+    QLockFile lock_;
+    QLocalServer server_;
+};
+
+}  // namespace k5::app
