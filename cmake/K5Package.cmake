@@ -1,5 +1,5 @@
 # What `cpack` packs: on Windows k5-iap-tool-<version>-win64.zip with the two
-# programs (self-contained, stripped) and a short README for Windows users; on
+# programs (self-contained) and a short README for Windows users; on
 # Linux k5-iap-tool_<version>_amd64.deb for /usr with the desktop entry, icons,
 # AppStream metadata, man pages, copyright and changelog.
 set(CPACK_PACKAGE_NAME k5-iap-tool)
@@ -7,7 +7,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "K5 IAP Tool developers")
 set(CPACK_PACKAGE_CONTACT "K5 IAP Tool developers <dev@k5-drive.example>")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
-set(CPACK_STRIP_FILES ON)
+# The Windows programs are stripped by the release script before it signs them (stripping a signed
+# file drops its signature).
+if(NOT WIN32)
+  set(CPACK_STRIP_FILES ON)
+endif()
 
 if(WIN32)
   install(TARGETS k5-iap RUNTIME DESTINATION .)
@@ -33,6 +37,8 @@ install(TARGETS k5-iap k5-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET k5-iap-tool)
   install(TARGETS k5-iap-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${_k5_linux}/k5-iap-tool.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${_k5_linux}/k5-iap-tool-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          RENAME k5-iap-tool.xml)
   configure_file(${_k5_linux}/example.k5_drive.K5IapTool.metainfo.xml
                  ${CMAKE_BINARY_DIR}/packaging/example.k5_drive.K5IapTool.metainfo.xml @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/example.k5_drive.K5IapTool.metainfo.xml

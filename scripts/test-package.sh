@@ -3,13 +3,14 @@
 # release preset, checks it with lintian (no errors), desktop-file-validate and
 # appstreamcli, installs it with apt-get, runs the installed programs (version,
 # a pack, the desktop program offscreen for a moment, where its settings go,
-# what a user without access to the port is told), then removes it again.
+# what a user without access to the port is told, that packs are a file type the
+# desktop program opens), then removes it again.
 # Installs what is missing; needs root (or sudo) for apt-get.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/lib/steps.sh
-scripts/deps.sh dpkg-dev lintian desktop-file-utils appstream util-linux
+scripts/deps.sh dpkg-dev lintian desktop-file-utils appstream util-linux shared-mime-info xdg-utils libfile-mimeinfo-perl
 
 step configure-release "Configuring release" cmake --preset release --fresh
 step build-release "Building release" cmake --build --preset release
@@ -47,6 +48,17 @@ step install-deb "Installing the .deb" "${as_root[@]}" apt-get install -y "$deb"
   fail "k5-iap-tool --version"
 /usr/bin/k5-sim mkpack --out "$work/fw.Pack" --length 4096 >/dev/null
 /usr/bin/k5-iap info "$work/fw.Pack" | grep -q "Software + Settings" || fail "k5-iap info"
+
+# Packs, in any case, are a file type of their own that the desktop program opens.
+for name in x.Pack X.PACK; do
+  cp "$work/fw.Pack" "$work/$name"
+  type=$(xdg-mime query filetype "$work/$name")
+  [ "$type" = application/x-k5-iap-pack ] || fail "xdg-mime says $name is $type"
+  echo "--- xdg-mime: $name is $type"
+done
+handler=$(xdg-mime query default application/x-k5-iap-pack)
+[ "$handler" = k5-iap-tool.desktop ] || fail "packs open with '$handler', not k5-iap-tool.desktop"
+echo "--- xdg-mime: packs open with $handler"
 
 # The desktop program starts and keeps running until stopped.
 status=0

@@ -2,12 +2,14 @@
 # The Windows lane: cross-builds the win64 preset with mingw-w64 and runs its
 # tests under Wine in a throw-away prefix, against the Linux k5-sim (which the
 # dev build provides: run after it, or it builds it), the desktop program's on
-# a virtual X screen (Xvfb). Installs what is missing.
+# a virtual X screen (Xvfb); then the per-user installer (MSI, built with wixl)
+# in a fresh prefix of its own: install, file association, upgrade, uninstall.
+# Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/lib/steps.sh
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool unzip fonts-wqy-microhei
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool unzip fonts-wqy-microhei wixl msitools osslsigncode openssl imagemagick openbox
 if [ ! -x build/bin/k5-sim ]; then
   step configure-dev "Configuring dev (for the Linux k5-sim)" cmake --preset dev
   step build-sim "Building the Linux k5-sim" cmake --build --preset dev --target k5-sim
@@ -36,3 +38,7 @@ wineserver -p 2>>"$PWD/build-win64/wineserver.log"
 scripts/lib/wine-fonts.sh
 wine cmd /c exit >/dev/null 2>&1
 ctest --preset win64 -j2
+
+echo "=== win64: the installer under Wine"
+wineserver -k 2>/dev/null || true
+tests/windows/installer.sh
