@@ -57,7 +57,12 @@ done
 command=$(wine reg query 'HKCU\Software\Classes\K5IapTool.Pack\shell\open\command' /ve | tr -d '\r' | grep REG_SZ)
 echo "    open verb:$command"
 grep -q 'k5-iap-tool.exe" "%1"' <<<"$command" || fail "the open verb does not pass the file: $command"
-wine uninstaller --list 2>/dev/null | tr -d '\r' | grep "K5 IAP Tool" | sed 's/^/    Add\/Remove Programs: /'
+entry=$(wine uninstaller --list 2>/dev/null | tr -d '\r' | grep "K5 IAP Tool") || fail "no Add/Remove entry"
+# Wine keeps a per-user product's entry under HKLM; its version is the MSI's.
+shown=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\'"${entry%%|*}" /v DisplayVersion |
+  tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+[ "$shown" = 5.2.0 ] || fail "the Add/Remove entry shows version '$shown'"
+echo "    Add/Remove Programs: $entry, version $shown"
 
 echo "--- association: wine start Firmware.Pack"
 # Windows merges HKCU\Software\Classes into HKEY_CLASSES_ROOT; Wine's HKCR shows only
