@@ -46,7 +46,7 @@ style::Colour ToneColour(TileTone tone) {
     return style::kTileIdle;
 }
 
-StationTile TileFor(const PortStatus& s, const std::string& adapter) {
+StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served) {
     StationTile tile;
     tile.title = s.name;
     std::string where = s.device != s.name ? s.device : "";
@@ -83,13 +83,14 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter) {
             break;
     }
     // Idle: the last update's outcome stays in sight until the next one starts.
-    const std::string next = s.activity == PortActivity::Cooling
+    const std::string next = !served ? text::kTileServeAgain
+                             : s.activity == PortActivity::Cooling
                                  ? text::kTileTakeAway
                                  : std::string(text::kTileWaiting) + " " + text::kTileWaitingDetail;
     switch (s.lastOutcome) {
         case SessionOutcome::None:
-            tile.state = text::kTileWaiting;
-            tile.detail = text::kTileWaitingDetail;
+            tile.state = served ? text::kTileWaiting : text::kTileNotServed;
+            tile.detail = served ? text::kTileWaitingDetail : text::kTileServeAgain;
             break;
         case SessionOutcome::Programmed:
             tile.state = std::string(text::kTileOk) + "  " + Seconds(s.lastSeconds);

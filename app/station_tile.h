@@ -13,7 +13,8 @@ namespace k5::app {
 style::Colour ToneColour(TileTone tone);
 
 // `adapter`: the USB adapter behind the port ("0403:6001 A50285BI"), empty where unknown.
-// The window's station always probes idle ports.
-StationTile TileFor(const PortStatus& status, const std::string& adapter);
+// While the station runs (`served`) it probes idle ports; once it has ended the tile keeps
+// the last outcome and says that Start serves the port again.
+StationTile TileFor(const PortStatus& status, const std::string& adapter, bool served = true);
 
 }  // namespace k5::app

@@ -1,5 +1,7 @@
 #include "station_window_model.h"
 
+#include <filesystem>
+
 #include "machine.h"
 #include "port_error.h"
 #include "station_pack.h"
@@ -14,7 +16,7 @@ using Field = StationWindowView::Field;
 
 StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatcher& uiThread,
                                        const SettingsFile& settings, PortUse& portUse,
-                                       const std::string& documents, ListPorts listPorts)
+                                       const std::vector<std::string>& recordFolders, ListPorts listPorts)
     : view_(view),
       uiThread_(uiThread),
       settings_(settings),
@@ -23,7 +25,15 @@ StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatch
       host_(platform::HostName()),
       fast_(settings.GetTransferMode().fast),
       autoSpeed_(settings.GetTransferMode().autoSpeed) {
-    recordPath_ = Utf8FromPath(PathFromUtf8(documents) / text::kStationRecordName);
+    std::string folder = recordFolders.empty() ? std::string() : recordFolders.front();
+    for (const std::string& candidate : recordFolders) {
+        std::error_code error;
+        if (std::filesystem::is_directory(PathFromUtf8(candidate), error)) {
+            folder = candidate;
+            break;
+        }
+    }
+    recordPath_ = Utf8FromPath(PathFromUtf8(folder) / text::kStationRecordName);
     view_.SetField(Field::PackFile, text::kStationNoPackYet);
     view_.SetField(Field::RecordFile, recordPath_);
     view_.CheckFast(fast_);
@@ -138,10 +148,12 @@ void StationWindowModel::StartClick() {
     recordError_.clear();
     adapters_.assign(options.ports.size(), {});
     tiles_.clear();
+    statuses_.clear();
     for (const auto& name : options.ports) {
         PortStatus waiting;
         waiting.name = name;
         waiting.activity = PortActivity::Waiting;
+        statuses_.push_back(waiting);
         tiles_.push_back(TileFor(waiting, ""));
     }
     view_.SetTiles(tiles_);
@@ -200,6 +212,9 @@ bool StationWindowModel::CloseRequested() {
     if (closeWhenEnded_) return false;  // already stopping
     if (station_->Busy()) {
         if (!view_.Confirm(text::kStationCloseQuestion)) return false;
+    }
+    // Asked again after the answer: the updates may have ended while the question showed.
+    if (station_->Busy()) {
         // The sessions end as stopped and are recorded; then the window closes.
         closeWhenEnded_ = true;
         station_->StopAll();
@@ -218,6 +233,11 @@ void StationWindowModel::EndStation() {
     if (const std::size_t unrecorded = station_->Unrecorded().size(); unrecorded > 0)
         recordError_ += " " + std::to_string(unrecorded) + " " + text::kStationNotRecorded;
     station_.reset();  // closes the ports
+    // What was true while the ports were served is not any more: the tiles say so.
+    for (std::size_t i = 0; i < tiles_.size() && i < statuses_.size(); ++i) {
+        tiles_[i] = TileFor(statuses_[i], adapters_[i].second, false);
+        view_.UpdateTile(i, tiles_[i]);
+    }
     RefreshProgramButtons();
     record_.reset();
     portUse_.ClearStationDevices();
@@ -236,6 +256,7 @@ void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& stat
         device = status.device;
         adapter = AdapterOf(device, platform::ListSerialDevices());
     }
+    statuses_[index] = status;
     tiles_[index] = TileFor(status, adapter);
     tiles_[index].canProgram = station_ && station_->Idle(index);
     view_.UpdateTile(index, tiles_[index]);

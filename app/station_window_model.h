@@ -94,10 +94,10 @@ class StationWindowModel {
     using ListPorts = std::function<std::vector<PortChoice>()>;
 
     // `uiThread` carries the ports' and sessions' calls to the thread of the
-    // view; `documents` is the folder the record file starts in. Everything
-    // given must outlive the model.
+    // view; the record file starts in the first of `recordFolders` that exists (the
+    // documents folder, then the home folder). Everything given must outlive the model.
     StationWindowModel(StationWindowView& view, serial::Dispatcher& uiThread, const SettingsFile& settings,
-                       PortUse& portUse, const std::string& documents, ListPorts listPorts);
+                       PortUse& portUse, const std::vector<std::string>& recordFolders, ListPorts listPorts);
     // Stops what runs and closes the ports without waiting for the UI thread.
     ~StationWindowModel();
     StationWindowModel(const StationWindowModel&) = delete;
@@ -152,6 +152,7 @@ class StationWindowModel {
     std::string recordError_;
     std::vector<std::pair<std::string, std::string>> adapters_;  // each tile's device and its adapter
     std::vector<StationTile> tiles_;
+    std::vector<PortStatus> statuses_;  // each tile's last, to draw it again when the station ends
     std::unique_ptr<Station> station_;
     bool closeWhenEnded_ = false;
 };

@@ -100,6 +100,9 @@ inline constexpr const char* kTileFailed = "Failed";
 inline constexpr const char* kTileProgram = "Program";
 inline constexpr const char* kTileStopped = "Stopped";
 inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
+// A tile once its station has ended: nothing listens on the port any more.
+inline constexpr const char* kTileNotServed = "Not served";
+inline constexpr const char* kTileServeAgain = "Start serves this port again";
 
 // The station's boxes.
 inline constexpr const char* kStationNoPack = "Read a pack first.";

@@ -181,10 +181,11 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
     : QWidget(parent, Qt::Window), prompts_(prompts) {
     CreateControls();
     view_ = std::make_unique<WindowView>(*this);
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    model_ =
-        std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, documents.toStdString(),
-                                             [&settings] { return ListPortChoices(settings); });
+    const std::vector<std::string> recordFolders{
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
+        QStandardPaths::writableLocation(QStandardPaths::HomeLocation).toStdString()};
+    model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders,
+                                                  [&settings] { return ListPortChoices(settings); });
 }
 
 StationWindow::~StationWindow() { model_.reset(); }

@@ -34,10 +34,10 @@ HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text,
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-std::string DocumentsFolder() {
+std::string KnownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
     std::string folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path))) folder = Narrow(path);
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) folder = Narrow(path);
     CoTaskMemFree(path);
     return folder;
 }
@@ -218,7 +218,9 @@ StationWindow::StationWindow(Win32Dispatcher& uiThread, const SettingsFile& sett
     CreateControls();
     view_ = std::make_unique<WindowView>(*this);
     if (!listPorts) listPorts = [&settings] { return ListPortChoices(settings); };
-    model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, DocumentsFolder(),
+    const std::vector<std::string> recordFolders{KnownFolder(FOLDERID_Documents),
+                                                 KnownFolder(FOLDERID_Profile)};
+    model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders,
                                                   std::move(listPorts));
 }
 

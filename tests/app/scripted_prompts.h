@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -38,12 +39,14 @@ class ScriptedPrompts : public app::UiPrompts {
     void Error(const QString& text, const QString& title) override { boxes.push_back({'E', text, title}); }
     bool Confirm(QWidget*, const QString& text, const QString& title) override {
         boxes.push_back({'Q', text, title});
+        if (whileAsking) whileAsking();
         return confirm;
     }
 
     std::deque<QString> files;    // answers of the file dialog; an empty one cancels
     std::deque<QString> records;  // answers of the record's save dialog
     bool confirm = true;
+    std::function<void()> whileAsking;  // what happens while a question is on screen
     int dialogs = 0;
     std::vector<Box> boxes;
 };

@@ -108,6 +108,10 @@ TEST_F(StationWindowTest, ATilesProgramStartsThatPortAlone) {
     station->Stop->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return station->Start->isEnabled(); }, 5000));
     EXPECT_FALSE(station->Tiles[1]->Program->isEnabled());
+    // Nothing listens any more: the outcome stays, the hints say what Start does.
+    EXPECT_TRUE(State(1).startsWith("OK"));
+    EXPECT_EQ(station->Tiles[1]->Detail->text(), "Start serves this port again");
+    EXPECT_EQ(State(0), "Not served");
 }
 
 TEST_F(StationWindowTest, ClosingTheProgramDuringAnUpdateAsksThenStopsAndRecordsIt) {
@@ -132,6 +136,19 @@ TEST_F(StationWindowTest, ClosingTheProgramDuringAnUpdateAsksThenStopsAndRecords
     EXPECT_NE(lines[1].find(",Stopped,"), std::string::npos) << lines[1];
 }
 
+TEST_F(StationWindowTest, AnUpdateThatEndsWhileTheCloseQuestionShowsIsNotStopped) {
+    OpenStation({k5::sim::SimOptions{}});
+    station->Start->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return State(0).startsWith("Programming"); }, 10000));
+    bool ended = false;
+    prompts.whileAsking = [&] { ended = QTest::qWaitFor([&] { return State(0).startsWith("OK"); }, 60000); };
+    EXPECT_TRUE(station->close()) << "nothing left to stop: it closes at once";
+    EXPECT_TRUE(ended) << "the update ended while the question showed";
+    const auto lines = RecordLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find("Program sucessully"), std::string::npos) << lines[1];
+}
+
 TEST_F(StationWindowTest, AFileThatIsNoRecordIsRefusedAtStartAndLeftAsItWas) {
     OpenStation({k5::sim::SimOptions{}});
     const std::string pack = dir.File("fw.Pack");
@@ -144,6 +161,16 @@ TEST_F(StationWindowTest, AFileThatIsNoRecordIsRefusedAtStartAndLeftAsItWas) {
         << prompts.boxes.back().text.toStdString();
     EXPECT_TRUE(station->Start->isEnabled()) << "nothing started";
     EXPECT_EQ(dir.ReadText("fw.Pack"), before);
+}
+
+TEST_F(StationWindowTest, TheRecordStartsInTheHomeFolderWhereThereIsNoDocumentsFolder) {
+    // A home without a Documents folder, as many Linux systems have.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(dir.Path().string()));
+    window->Station1->trigger();
+    qputenv("HOME", home);
+    ASSERT_NE(window->Station, nullptr);
+    EXPECT_EQ(window->Station->RecordFile->text().toStdString(), dir.File("k5-station-record.csv"));
 }
 
 }  // namespace

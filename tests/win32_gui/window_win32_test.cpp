@@ -396,6 +396,9 @@ TEST_F(Win32WindowTest, StationProgramsABootloaderAtOnceAndARunningFirmwareOnReq
 
     station.Click(Station::kStopId);
     EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(station.Start) != 0; }, 10s));
+    // Nothing listens any more: the outcomes stay, the hints say what Start does.
+    EXPECT_EQ(state(1).rfind("OK", 0), 0u) << state(1);
+    EXPECT_EQ(station.Tiles[1]->Shown().detail, "Start serves this port again");
 }
 
 }  // namespace
