@@ -101,12 +101,10 @@
       const percent = total > 0 ? Math.floor((done * 100) / total) : 0;
       text('progress-text', T.progress(percent, done, total, rate));
     },
-    lineSpeed(baud) {
-      page.lineBaud = baud;
-    },
-    step(name) {
-      page.step = name;
-    },
+    // The log names the speed, and the session's result carries it for the report; the page shows
+    // no step of its own.
+    lineSpeed() {},
+    step() {},
     finished() {
       page.running = false;
       page.endedAt = performance.now();
@@ -288,7 +286,6 @@
     page.startedAt = performance.now();
     page.running = true;
     page.lastResult = null;
-    page.lineBaud = 0;
     text('outcome-title', '');
     text('outcome-detail', '');
     $('outcome').className = '';
