@@ -157,6 +157,13 @@ class WebPageTest(unittest.TestCase):
         self.page.open(script)
         self.assertTrue(self.page.ready(), "the page's engine did not start")
 
+    def ready_to_program(self, pack, *sim_options):
+        """A k5-sim with `sim_options` behind the port, the page with `pack` read and the port chosen."""
+        self.start_sim(pack, *sim_options)
+        self.open_page()
+        self.page.read_pack(pack)
+        self.choose_port()
+
     def choose_port(self):
         self.page.by_id("choose-port").click()
         wait_until(lambda: "USB" in self.page.text("port-line"), 5)
@@ -197,10 +204,7 @@ class WebPageTest(unittest.TestCase):
 
     def test_running_firmware_is_restarted_into_the_bootloader(self):
         pack, image = self.make_pack("restart", 4096)
-        self.start_sim(pack, "--firmware")
-        self.open_page()
-        self.page.read_pack(pack)
-        self.choose_port()
+        self.ready_to_program(pack, "--firmware")
         result = self.program()
         self.assertEqual(result["outcome"], "programmed", self.page.log())
         self.assertIn("MCU Restarting...", self.page.log())
@@ -243,10 +247,7 @@ class WebPageTest(unittest.TestCase):
 
     def test_a_cable_pulled_mid_image_ends_the_update_within_a_second(self):
         pack, _ = self.make_pack("pulled", 20000)
-        self.start_sim(pack, "--unplug-after", "6000")
-        self.open_page()
-        self.page.read_pack(pack)
-        self.choose_port()
+        self.ready_to_program(pack, "--unplug-after", "6000")
         self.program(limit=0)
         self.assertTrue(wait_until(lambda: self.sim.poll() is not None, 60), "k5-sim never pulled its cable")
         pulled = time.monotonic()
@@ -260,10 +261,7 @@ class WebPageTest(unittest.TestCase):
 
     def test_stop_ends_the_update_with_the_port_closed(self):
         pack, _ = self.make_pack("stopped", 20000)
-        self.start_sim(pack)
-        self.open_page()
-        self.page.read_pack(pack)
-        self.choose_port()
+        self.ready_to_program(pack)
         self.program(limit=0)
         self.assertTrue(wait_until(lambda: self.page.js("return document.getElementById('progress').value > 2000"), 30))
         self.page.by_id("stop").click()
@@ -281,10 +279,7 @@ class WebPageTest(unittest.TestCase):
 
     def test_fast_mode_finds_a_bootloader_at_115200_and_its_trace_replays(self):
         pack, image = self.make_pack("fast", 8192)
-        self.start_sim(pack, "--bootloader-baud", "115200")
-        self.open_page()
-        self.page.read_pack(pack)
-        self.choose_port()
+        self.ready_to_program(pack, "--bootloader-baud", "115200")
         result = self.program(fast=True, speed="auto")
         self.assertEqual(result["outcome"], "programmed", self.page.log())
         self.assertEqual(result["lineBaud"], 115200)
