@@ -106,6 +106,9 @@ class ControllerModel {
     bool Unplugged() const { return unplugged_; }
     // An image has been received whole.
     bool SessionEnded() const { return sessionEnded_; }
+    // Whether the verdict may be withheld (the fault, or a replay that may hold none): the
+    // tool then waits for it and gives up by itself.
+    bool MayWithholdVerdict() const { return options_.noVerdict || options_.replay != nullptr; }
     SimReport Report() const;
 
     // Called for each thing the controller does.

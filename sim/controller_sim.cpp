@@ -106,8 +106,11 @@ void ControllerSim::Run(bool once, std::chrono::milliseconds idleExit) {
         FlushDue();
         if (once && master_ < 0) break;
         if (once && model_.SessionEnded() && model_.Answers().empty()) {
-            // Hanging up at once would discard the verdict unread at the other end.
-            if (!lingerUntil_) lingerUntil_ = later + std::chrono::milliseconds(1500);
+            // Hanging up at once would discard the verdict unread at the other end; without a
+            // verdict, the line stays until the tool's wait for it (2 s) has run out, as a
+            // controller's would, so that the tool's outcome never races the hang-up.
+            const auto linger = std::chrono::milliseconds(model_.MayWithholdVerdict() ? 3500 : 1500);
+            if (!lingerUntil_) lingerUntil_ = later + linger;
             if (later >= *lingerUntil_) break;
         }
         if (once && sawTraffic && idleExit.count() > 0 && later - lastTraffic_ >= idleExit) break;
