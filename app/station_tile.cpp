@@ -90,7 +90,7 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
     switch (s.lastOutcome) {
         case SessionOutcome::None:
             tile.state = served ? text::kTileWaiting : text::kTileNotServed;
-            tile.detail = served ? text::kTileWaitingDetail : text::kTileServeAgain;
+            tile.detail = served ? text::kTileWaitingDetail : text::kTileServeAtStart;
             break;
         case SessionOutcome::Programmed:
             tile.state = std::string(text::kTileOk) + "  " + Seconds(s.lastSeconds);

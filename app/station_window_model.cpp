@@ -14,6 +14,30 @@ namespace k5::app {
 using Control = StationWindowView::Control;
 using Field = StationWindowView::Field;
 
+namespace {
+
+// The settings file's section for the window's choices, and its keys.
+constexpr const char* kSection = "Station";
+constexpr const char* kPackKey = "Pack";
+constexpr const char* kPackDigestKey = "PackSha256";
+constexpr const char* kRecordKey = "Record";
+constexpr const char* kPortsKey = "Ports";
+// Between the ticked ports' names (no port name holds one).
+constexpr char kPortSeparator = ';';
+
+std::vector<std::string> SplitPorts(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(kPortSeparator, start), text.size());
+        if (end > start) names.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+}  // namespace
+
 StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatcher& uiThread,
                                        const SettingsFile& settings, PortUse& portUse,
                                        const std::vector<std::string>& recordFolders, ListPorts listPorts)
@@ -35,11 +59,62 @@ StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatch
     }
     recordPath_ = Utf8FromPath(PathFromUtf8(folder) / text::kStationRecordName);
     view_.SetField(Field::PackFile, text::kStationNoPackYet);
-    view_.SetField(Field::RecordFile, recordPath_);
     view_.CheckFast(fast_);
     view_.CheckAutoSpeed(autoSpeed_);
-    RefreshPortsClick();
+    RestoreChoices();
+    view_.SetField(Field::RecordFile, recordPath_);
     ShowIdle();
+}
+
+void StationWindowModel::RestoreChoices() {
+    const auto read = [this](const char* key) { return settings_.ReadString(kSection, key).value_or(""); };
+    if (const std::string record = read(kRecordKey); !record.empty()) recordPath_ = record;
+    ListPortsTicking(SplitPorts(read(kPortsKey)));
+
+    const std::string path = read(kPackKey);
+    if (path.empty()) return;
+    auto pack = std::make_unique<PackStore>();
+    if (!pack->LoadPack(path)) {
+        notice_ = std::string(text::kStationPackGone) + ": " + path + ": " + pack->RejectionReason() + ".";
+        return;
+    }
+    StationRecord facts;
+    const bool changed =
+        ReadStationPackFacts(path, *pack, facts) != 0 || facts.sha256 != read(kPackDigestKey);
+    // The question asked as a foreign pack was read is not asked again unseen.
+    if (changed && pack->Header().ProductCode() != kExpectedProductCode) {
+        notice_ = std::string(text::kStationPackChangedForeign) + ": " + path + ".";
+        return;
+    }
+    if (const auto problem = TakePack(path, std::move(pack))) {
+        notice_ = std::string(text::kStationPackGone) + ": " + *problem;
+    } else if (changed) {
+        notice_ = std::string(text::kStationPackChanged) + " " + packFacts_.packFile + ", version " +
+                  std::to_string(packFacts_.version) + ".";
+    }
+}
+
+bool StationWindowModel::SaveChoices() {
+    std::string ticked;
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        if (!checked_[i]) continue;
+        if (!ticked.empty()) ticked += kPortSeparator;
+        ticked += ports_[i].name;
+    }
+    try {
+        settings_.WriteString(kSection, kPackKey, pack_ ? packPath_ : "");
+        settings_.WriteString(kSection, kPackDigestKey, pack_ ? packFacts_.sha256 : "");
+        settings_.WriteString(kSection, kRecordKey, recordPath_);
+        settings_.WriteString(kSection, kPortsKey, ticked);
+    } catch (const ESettingsWriteError& refused) {
+        if (!saveRefusalShown_) {
+            saveRefusalShown_ = true;
+            view_.Warning(std::string(text::kStationChoicesNotSaved) + ": " + settings_.Path().string() +
+                          ": " + refused.Reason() + ".");
+        }
+        return false;
+    }
+    return true;
 }
 
 StationWindowModel::~StationWindowModel() {
@@ -54,7 +129,12 @@ void StationWindowModel::ShowIdle() {
     }
     view_.Enable(Control::Stop, false);
     view_.Enable(Control::ProgramRunning, false);
-    view_.SetField(Field::Summary, tiles_.empty() ? text::kStationIdleSummary : text::kStationEndedSummary);
+    const bool served = std::any_of(statuses_.begin(), statuses_.end(), [](const PortStatus& s) {
+        return s.lastOutcome != SessionOutcome::None;
+    });
+    view_.SetField(Field::Summary, !notice_.empty() ? notice_
+                                   : served         ? text::kStationEndedSummary
+                                                    : text::kStationIdleSummary);
 }
 
 void StationWindowModel::ReadPackClick() {
@@ -69,16 +149,25 @@ void StationWindowModel::ReadPackClick() {
     }
     if (pack->Header().ProductCode() != kExpectedProductCode && !view_.Confirm(text::kStationForeignPack))
         return;
-    StationRecord facts;
-    if (const int error = ReadStationPackFacts(*path, *pack, facts); error != 0) {
-        view_.Warning(*path + ": " + platform::OsErrorText(error));
-        return;
+    if (const auto problem = TakePack(*path, std::move(pack))) return view_.Warning(*problem);
+    if (!notice_.empty()) {
+        notice_.clear();
+        ShowIdle();
     }
+}
+
+std::optional<std::string> StationWindowModel::TakePack(const std::string& path,
+                                                        std::unique_ptr<PackStore> pack) {
+    StationRecord facts;
+    if (const int error = ReadStationPackFacts(path, *pack, facts); error != 0)
+        return path + ": " + platform::OsErrorText(error);
     pack_ = std::move(pack);
+    packPath_ = path;
     packFacts_ = facts;
     view_.SetField(Field::PackFile, facts.packFile);
     view_.SetField(Field::Version, std::to_string(facts.version));
     view_.SetField(Field::Kind, PackKindText(static_cast<std::uint8_t>(facts.kind)));
+    return std::nullopt;
 }
 
 void StationWindowModel::ChooseRecordClick() {
@@ -95,6 +184,10 @@ void StationWindowModel::RefreshPortsClick() {
     for (std::size_t i = 0; i < ports_.size(); ++i) {
         if (checked_[i]) wasChecked.push_back(ports_[i].name);
     }
+    ListPortsTicking(wasChecked);
+}
+
+void StationWindowModel::ListPortsTicking(const std::vector<std::string>& wasChecked) {
     ports_ = listPorts_();
     checked_.assign(ports_.size(), false);
     std::vector<StationPortEntry> entries;
@@ -107,10 +200,43 @@ void StationWindowModel::RefreshPortsClick() {
         entries.push_back({label, checked_[i]});
     }
     view_.SetPorts(entries);
+    ShowTickedTiles();
+}
+
+void StationWindowModel::ShowTickedTiles() {
+    std::vector<PortStatus> statuses;
+    std::vector<std::pair<std::string, std::string>> adapters;
+    std::optional<std::vector<platform::SerialDeviceInfo>> devices;
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        if (!checked_[i]) continue;
+        const std::string& name = ports_[i].name;
+        const auto shown = std::find_if(statuses_.begin(), statuses_.end(),
+                                        [&name](const PortStatus& s) { return s.name == name; });
+        if (shown != statuses_.end()) {
+            statuses.push_back(*shown);
+            adapters.push_back(adapters_[static_cast<std::size_t>(shown - statuses_.begin())]);
+            continue;
+        }
+        PortStatus idle;
+        idle.name = name;
+        idle.device = ResolvePortName(name, settings_);
+        idle.activity = PortActivity::Waiting;
+        if (!devices) devices = platform::ListSerialDevices();
+        statuses.push_back(idle);
+        adapters.emplace_back(idle.device, AdapterOf(idle.device, *devices));
+    }
+    statuses_ = std::move(statuses);
+    adapters_ = std::move(adapters);
+    tiles_.clear();
+    for (std::size_t i = 0; i < statuses_.size(); ++i)
+        tiles_.push_back(TileFor(statuses_[i], adapters_[i].second, false));
+    view_.SetTiles(tiles_);
 }
 
 void StationWindowModel::PortToggled(std::size_t index, bool checked) {
-    if (!Running() && index < checked_.size()) checked_[index] = checked;
+    if (Running() || index >= checked_.size() || checked_[index] == checked) return;
+    checked_[index] = checked;
+    ShowTickedTiles();
 }
 
 void StationWindowModel::FastToggled(bool checked) {
@@ -136,6 +262,7 @@ void StationWindowModel::StartClick() {
     }
     if (options.ports.empty()) return view_.Warning(text::kStationNoPorts);
     if (recordPath_.empty()) return view_.Warning(text::kStationNoRecord);
+    SaveChoices();
     record_ = std::make_unique<StationRecordFile>();
     if (const auto problem = record_->Open(PathFromUtf8(recordPath_))) {
         return view_.Warning(std::string(text::kStationRecordUnwritable) + ": " + recordPath_ + ": " +
@@ -146,6 +273,7 @@ void StationWindowModel::StartClick() {
     options.mode.autoSpeed = autoSpeed_;
 
     recordError_.clear();
+    notice_.clear();
     adapters_.assign(options.ports.size(), {});
     tiles_.clear();
     statuses_.clear();
@@ -208,7 +336,10 @@ void StationWindowModel::Tick() {
 }
 
 bool StationWindowModel::CloseRequested() {
-    if (!Running()) return true;
+    if (!Running()) {
+        SaveChoices();
+        return true;
+    }
     if (closeWhenEnded_) return false;  // already stopping
     if (station_->Busy()) {
         if (!view_.Confirm(text::kStationCloseQuestion)) return false;
@@ -225,6 +356,7 @@ bool StationWindowModel::CloseRequested() {
     }
     station_->StopAll();
     EndStation();
+    SaveChoices();
     return true;
 }
 
@@ -245,6 +377,7 @@ void StationWindowModel::EndStation() {
     if (!recordError_.empty()) view_.Warning(recordError_);
     if (closeWhenEnded_) {
         closeWhenEnded_ = false;
+        SaveChoices();
         view_.CloseWindow();
     }
 }

@@ -4,9 +4,12 @@
 // station's status. A view draws the controls and the tiles, asks the person,
 // and calls Tick about every 50 ms while the model asks it to.
 //
-// States: idle (everything can be chosen; Start), running (the choices are
-// locked; Stop and "Program running controllers"), stopping (the running
-// sessions end; then idle again, or the window closes when that was asked).
+// States: idle (everything can be chosen; Start; a tile per ticked port),
+// running (the choices are locked; Stop and "Program running controllers"),
+// stopping (the running sessions end; then idle again, or the window closes
+// when that was asked). The pack, the record and the ticked ports are kept in
+// the settings file's [Station] section at Start and at close, and chosen
+// again when the window next opens.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +32,7 @@ namespace k5::app {
 // How a tile shows its state.
 enum class TileTone { Idle, Busy, Good, Bad };
 
-// The tiles side by side in a row, and how often a view calls Tick while the station runs.
-inline constexpr int kStationTileColumns = 2;
+// How often a view calls Tick while the station runs.
 inline constexpr int kStationTickMilliseconds = 50;
 
 struct StationTile {
@@ -119,6 +121,7 @@ class StationWindowModel {
 
     // Whether the window may close now. While sessions run it asks; on yes
     // they stop, are recorded, and the window closes once they have ended.
+    // The choices are saved as the window closes.
     bool CloseRequested();
 
     bool Running() const { return station_ != nullptr; }
@@ -127,6 +130,16 @@ class StationWindowModel {
 
   private:
     void ShowIdle();
+    // The choices of the last time, from the settings file.
+    void RestoreChoices();
+    // The pack, the record and the ticked ports into the settings file; false (and said once) when refused.
+    bool SaveChoices();
+    // Lists the ports again, ticking those named.
+    void ListPortsTicking(const std::vector<std::string>& ticked);
+    // While idle: a tile for each ticked port, with what it showed last.
+    void ShowTickedTiles();
+    // Takes a pack read from `path` into use; a problem for the person, or nothing.
+    std::optional<std::string> TakePack(const std::string& path, std::unique_ptr<PackStore> pack);
     void EndStation();
     void StatusChanged(std::size_t index, const PortStatus& status);
     // Each tile's Program button as the station now allows.
@@ -141,7 +154,10 @@ class StationWindowModel {
     std::string host_;
 
     std::unique_ptr<PackStore> pack_;
+    std::string packPath_;
     StationRecord packFacts_;
+    std::string notice_;  // what the summary says while idle, instead of how to start
+    bool saveRefusalShown_ = false;
     std::string recordPath_;
     std::vector<PortChoice> ports_;
     std::vector<bool> checked_;

@@ -87,6 +87,12 @@ inline constexpr const char* kStationIdleSummary = "Choose the pack, the record 
 inline constexpr const char* kStationRunningSummary = "Running";
 inline constexpr const char* kStationStoppingSummary = "Stopping";
 inline constexpr const char* kStationEndedSummary = "Stopped";
+// The pack the window used last time, read again as it opens: then its path, and why.
+inline constexpr const char* kStationPackGone = "The pack used last time cannot be read";
+inline constexpr const char* kStationPackChanged = "The pack has changed since it was last used; read again:";
+inline constexpr const char* kStationPackChangedForeign =
+    "The pack has changed since it was last used and is for another product: read it again";
+inline constexpr const char* kStationChoicesNotSaved = "The station's choices cannot be saved";
 
 // A tile's states.
 inline constexpr const char* kTileNoPort = "No port";
@@ -103,6 +109,7 @@ inline constexpr const char* kTileTakeAway = "Take the controller away, or progr
 // A tile once its station has ended: nothing listens on the port any more.
 inline constexpr const char* kTileNotServed = "Not served";
 inline constexpr const char* kTileServeAgain = "Start serves this port again";
+inline constexpr const char* kTileServeAtStart = "Start serves this port";
 
 // The station's boxes.
 inline constexpr const char* kStationNoPack = "Read a pack first.";

@@ -2,7 +2,7 @@
 # Screenshots of the Win32 desktop program under Wine on Xvfb, with a window
 # manager for the frames: after start-up, with a pack loaded, while and after
 # programming the Linux k5-sim (running its firmware, behind COM1 of the Wine
-# prefix), of the port dialog, of the station window on COM5 and COM6, and of
+# prefix), of the port dialog, of the station window on COM5, COM6 and COM7, and of
 # the window where the named face is missing. Writes build/screenshots/win32/*.png.
 # Run by scripts/screenshot.sh; needs the dev build's k5-sim.
 set -euo pipefail
@@ -54,15 +54,19 @@ tour() {
 }
 tour COM1
 
-# The station window: two paced bootloaders, the second never gives its verdict.
-for com in com5 com6; do
+# The station window: three paced bootloaders; the second never gives its verdict, the third's
+# cable is pulled mid-transfer.
+for com in com5 com6 com7; do
+  fault=()
+  [ $com = com6 ] && fault=(--no-verdict)
+  [ $com = com7 ] && fault=(--unplug-after 6000)
   rm -f "$WINEPREFIX/k5-sim-$com.link"
-  build/bin/k5-sim --quiet --link "$WINEPREFIX/k5-sim-$com.link" $([ $com = com6 ] && echo --no-verdict) >/dev/null 2>&1 &
+  build/bin/k5-sim --quiet --link "$WINEPREFIX/k5-sim-$com.link" "${fault[@]}" >/dev/null 2>&1 &
   station_pids+=($!)
   for _ in $(seq 100); do [ -L "$WINEPREFIX/k5-sim-$com.link" ] && break; sleep 0.05; done
   ln -sfn "$(readlink "$WINEPREFIX/k5-sim-$com.link")" "$WINEPREFIX/dosdevices/$com"
 done
-tour COM1 --station COM5 COM6
+tour COM1 --station COM5 COM6 COM7
 kill "${station_pids[@]}" 2>/dev/null || true
 
 # The same window where the named face is missing (no stand-in): every text must still fit.

@@ -9,8 +9,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,6 +21,7 @@
 #include "gauge.h"
 #include "port_listing.h"
 #include "qt_dispatcher.h"
+#include "station_layout.h"
 #include "station_tile.h"
 #include "window_texts.h"
 
@@ -37,7 +40,7 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     setObjectName("StationTile");
     setFrameShape(QFrame::Box);
     setFixedWidth(style::kTileWidth);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -45,6 +48,7 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     auto* column = new QVBoxLayout(this);
     Title = new QLabel(this);
     Title->setFont(TileFont(style::kTileTitlePixels));
+    Title->setWordWrap(true);
     State = new QLabel(this);
     State->setFont(TileFont(style::kTileStatePixels));
     Progress = new TGauge(this);
@@ -53,7 +57,9 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     Detail = new QLabel(this);
     Detail->setFont(UiFont());
     Detail->setWordWrap(true);
-    Detail->setMinimumHeight(2 * Detail->fontMetrics().lineSpacing());  // a reason and what to do
+    // The longest: the outcome, why the port went away, what Start does (each may wrap once).
+    Detail->setMinimumHeight(5 * Detail->fontMetrics().lineSpacing());
+    Detail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Counts = new QLabel(this);
     Counts->setFont(UiFont(true));
     Program = new QPushButton(text::kTileProgram, this);
@@ -130,16 +136,16 @@ class StationWindow::WindowView : public StationWindowView {
     void SetTiles(const std::vector<StationTile>& tiles) override {
         for (auto* tile : w_.Tiles) delete tile;
         w_.Tiles.clear();
+        w_.tileColumns_ = 0;
         for (std::size_t i = 0; i < tiles.size(); ++i) {
             auto* tile = new StationTileWidget(w_.tileArea_);
-            w_.tileGrid_->addWidget(tile, static_cast<int>(i) / kStationTileColumns,
-                                    static_cast<int>(i) % kStationTileColumns);
             tile->Show(tiles[i]);
             QObject::connect(tile->Program, &QPushButton::clicked, &w_, [this, i] {
                 RunHandler(w_.prompts_, [this, i] { w_.model_->ProgramPortClick(i); });
             });
             w_.Tiles.push_back(tile);
         }
+        w_.FlowTiles();
     }
     void UpdateTile(std::size_t index, const StationTile& tile) override {
         if (index < w_.Tiles.size()) w_.Tiles[index]->Show(tile);
@@ -186,6 +192,41 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
         QStandardPaths::writableLocation(QStandardPaths::HomeLocation).toStdString()};
     model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders,
                                                   [&settings] { return ListPortChoices(settings); });
+    ResizeToOpen();
+}
+
+void StationWindow::ResizeToOpen() {
+    StationTileWidget probe(nullptr);
+    probe.Show({"COM1", "", "", TileTone::Idle, false, 0, 0, "0 good, 0 failed", false});
+    const station_layout::Size tile{style::kTileWidth, probe.sizeHint().height()};
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const QSize controls = controls_->sizeHint();
+    // What the screen leaves once the window's frame and title are drawn.
+    constexpr int kFrameAllowance = 48;
+    const QRect screen = this->screen()->availableGeometry();
+    const auto size = station_layout::OpeningSize(
+        {controls.width() + margins, controls.height() + 2 * layout()->contentsMargins().top()}, tile,
+        Tiles.size(), {screen.width() - kFrameAllowance, screen.height() - kFrameAllowance});
+    // The scroll area's frame, and room for its scroll bar should the screen be too small.
+    const int frame = 2 * tileScroll_->frameWidth();
+    resize(size.width + margins + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+           size.height + frame);
+}
+
+void StationWindow::FlowTiles() {
+    const int columns = station_layout::Columns(tileScroll_->viewport()->width(), style::kTileWidth);
+    if (columns == tileColumns_) return;
+    tileColumns_ = columns;
+    for (auto* tile : Tiles) tileGrid_->removeWidget(tile);
+    for (std::size_t i = 0; i < Tiles.size(); ++i) {
+        tileGrid_->addWidget(Tiles[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns,
+                             Qt::AlignTop);
+    }
+}
+
+bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tileScroll_->viewport() && event->type() == QEvent::Resize) FlowTiles();
+    return QWidget::eventFilter(watched, event);
 }
 
 StationWindow::~StationWindow() { model_.reset(); }
@@ -194,7 +235,11 @@ void StationWindow::CreateControls() {
     setObjectName("StationWindow");
     setWindowTitle(text::kStationTitle);
     setFont(UiFont());
-    auto* page = new QVBoxLayout(this);
+    auto* window = new QVBoxLayout(this);
+    controls_ = new QWidget(this);
+    auto* page = new QVBoxLayout(controls_);
+    page->setContentsMargins(0, 0, 0, 0);
+    window->addWidget(controls_);
 
     auto* packGroup = new QGroupBox(text::kStationPackGroup, this);
     auto* packRow = new QHBoxLayout(packGroup);
@@ -220,6 +265,7 @@ void StationWindow::CreateControls() {
     auto* recordRow = new QHBoxLayout;
     RecordFile = new QLineEdit(this);
     RecordFile->setReadOnly(true);
+    RecordFile->setFocusPolicy(Qt::NoFocus);
     ChooseRecord = new QPushButton(text::kStationChooseRecord, this);
     recordRow->addWidget(new QLabel(text::kStationRecordLabel, this));
     recordRow->addWidget(RecordFile, 1);
@@ -247,18 +293,23 @@ void StationWindow::CreateControls() {
     ProgramRunning = new QPushButton(text::kStationProgramRunning, this);
     Summary = new QLabel(this);
     Summary->setFont(UiFont(true));
+    Summary->setWordWrap(true);
     for (QWidget* w : std::initializer_list<QWidget*>{Fast, AutoSpeed, Start, Stop, ProgramRunning})
         actions->addWidget(w);
-    actions->addWidget(Summary, 1);
     page->addLayout(actions);
+    page->addWidget(Summary);
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    tileArea_ = new QWidget(scroll);
+    tileScroll_ = new QScrollArea(this);
+    tileScroll_->setWidgetResizable(true);
+    tileArea_ = new QWidget(tileScroll_);
     tileGrid_ = new QGridLayout(tileArea_);
     tileGrid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    scroll->setWidget(tileArea_);
-    page->addWidget(scroll, 1);
+    tileGrid_->setSpacing(station_layout::kGap);
+    tileGrid_->setContentsMargins(station_layout::kGap, station_layout::kGap, station_layout::kGap,
+                                  station_layout::kGap);
+    tileScroll_->setWidget(tileArea_);
+    tileScroll_->viewport()->installEventFilter(this);
+    window->addWidget(tileScroll_, 1);
 
     ticker_ = new QTimer(this);
     const auto handle = [this](auto handler) { return [this, handler] { RunHandler(prompts_, handler); }; };
@@ -274,7 +325,6 @@ void StationWindow::CreateControls() {
     connect(Ports, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!fillingPorts_) model_->PortToggled(Ports->row(item), item->checkState() == Qt::Checked);
     });
-    resize(2 * style::kTileWidth + 60, 560);
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {

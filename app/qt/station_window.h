@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 
 namespace k5::app {
@@ -69,15 +70,23 @@ class StationWindow : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     class WindowView;
 
     void CreateControls();
+    // Large enough for the controls and every tile, within the screen.
+    void ResizeToOpen();
+    // The tiles in as many columns as the tile area's width holds.
+    void FlowTiles();
 
     UiPrompts& prompts_;
+    QWidget* controls_ = nullptr;
+    QScrollArea* tileScroll_ = nullptr;
     QWidget* tileArea_ = nullptr;
     QGridLayout* tileGrid_ = nullptr;
+    int tileColumns_ = 0;  // as the tiles were last laid out
     QTimer* ticker_ = nullptr;
     bool fillingPorts_ = false;
     std::unique_ptr<WindowView> view_;

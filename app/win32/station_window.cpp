@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "port_listing.h"
+#include "station_layout.h"
 #include "station_tile.h"
 #include "win32_text.h"
 #include "window_class.h"
@@ -16,14 +17,21 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"K5StationWindow";
 constexpr wchar_t kTileClassName[] = L"K5StationTile";
+constexpr wchar_t kTileAreaClassName[] = L"K5StationTiles";
 constexpr UINT_PTR kTickTimer = 1;
 
-// Where things sit at 96 DPI.
+// Where things sit at 96 DPI. The controls take the window's width; the tiles fill the rest.
 constexpr int kMargin = 10;
-constexpr int kClientWidth = 2 * style::kTileWidth + 3 * kMargin;
-constexpr int kTilesTop = 214;
-constexpr int kTileHeight = 164;
+constexpr int kSmallestClientWidth = 520;
+constexpr int kKindWidth = 150;  // "Software + Settings", bold
+constexpr int kTilesTop = 256;
+constexpr int kTileHeight = 212;
 constexpr int kTileButtonWidth = 80;
+// Within a tile: the detail holds the outcome, why the port went away and what Start does.
+constexpr int kTileDetailTop = 92;
+constexpr int kTileDetailLines = 5;
+constexpr int kTileLineHeight = 17;
+constexpr station_layout::Size kTileSize{style::kTileWidth, kTileHeight};
 
 enum class FontKind { Ui, UiBold };
 
@@ -65,7 +73,7 @@ StationTileWindow::~StationTileWindow() {
 void StationTileWindow::Place(int x, int y, UINT dpi) {
     dpi_ = dpi;
     const auto px = [dpi](int pixels) { return Scaled(pixels, dpi); };
-    MoveWindow(window_, px(x), px(y), px(style::kTileWidth), px(kTileHeight), TRUE);
+    MoveWindow(window_, x, y, px(style::kTileWidth), px(kTileHeight), TRUE);
     MoveWindow(gauge_->Handle(), px(kMargin), px(66), px(style::kTileWidth - 2 * kMargin), px(20), TRUE);
     gauge_->SetFont(fonts_.ui);
     MoveWindow(program_, px(style::kTileWidth - kMargin - kTileButtonWidth), px(kTileHeight - 32),
@@ -102,8 +110,28 @@ void StationTileWindow::Paint(HDC dc) {
     const COLORREF black = Rgb(style::kBlack);
     draw(tile_.title, fonts_.tileTitle, black, 8, 20, DT_SINGLELINE);
     draw(tile_.state, fonts_.tileState, Rgb(ToneColour(tile_.tone)), 28, 36, DT_SINGLELINE);
-    draw(tile_.detail, fonts_.ui, black, 92, 34, DT_WORDBREAK);
+    draw(tile_.detail, fonts_.ui, black, kTileDetailTop, kTileDetailLines * kTileLineHeight, DT_WORDBREAK);
     draw(tile_.counts, fonts_.uiBold, black, kTileHeight - 26, 18, DT_SINGLELINE);
+}
+
+bool StationTileWindow::TextsFit() const {
+    const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
+    const HDC dc = GetDC(window_);
+    const auto fits = [&](const std::string& text, HFONT font, int height, UINT flags) {
+        const HGDIOBJ old = SelectObject(dc, font);
+        RECT needed{0, 0, px(style::kTileWidth - 2 * kMargin), 0};
+        const std::wstring wide = Widen(text);
+        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed,
+                  flags | DT_NOPREFIX | DT_CALCRECT);
+        SelectObject(dc, old);
+        return needed.right <= px(style::kTileWidth - 2 * kMargin) && needed.bottom <= px(height);
+    };
+    const bool all = fits(tile_.title, fonts_.tileTitle, 20, DT_SINGLELINE) &&
+                     fits(tile_.state, fonts_.tileState, 36, DT_SINGLELINE) &&
+                     fits(tile_.detail, fonts_.ui, kTileDetailLines * kTileLineHeight, DT_WORDBREAK) &&
+                     fits(tile_.counts, fonts_.uiBold, 18, DT_SINGLELINE);
+    ReleaseDC(window_, dc);
+    return all;
 }
 
 LRESULT CALLBACK StationTileWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -169,11 +197,12 @@ class StationWindow::WindowView : public StationWindowView {
     void SetTiles(const std::vector<StationTile>& tiles) override {
         w_.Tiles.clear();
         for (std::size_t i = 0; i < tiles.size(); ++i) {
-            w_.Tiles.push_back(std::make_unique<StationTileWindow>(w_.window_, *w_.fonts_,
+            w_.Tiles.push_back(std::make_unique<StationTileWindow>(w_.tileArea_, *w_.fonts_,
                                                                    kTileProgramId + static_cast<int>(i)));
             w_.Tiles.back()->Show(tiles[i]);
         }
         w_.LayOut();
+        if (IsWindowVisible(w_.window_)) w_.GrowToShowTiles();
     }
     void UpdateTile(std::size_t index, const StationTile& tile) override {
         if (index < w_.Tiles.size()) w_.Tiles[index]->Show(tile);
@@ -211,10 +240,10 @@ StationWindow::StationWindow(Win32Dispatcher& uiThread, const SettingsFile& sett
         return RegisterTopLevelClass(kClassName, &StationWindow::WindowProc);
     }();
     (void)atom;
-    window_ = CreateWindowExW(0, kClassName, Widen(text::kStationTitle).c_str(),
-                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                              CW_USEDEFAULT, kClientWidth, kTilesTop, owner, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(0, kClassName, Widen(text::kStationTitle).c_str(),
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kSmallestClientWidth, kTilesTop, owner, nullptr, GetModuleHandleW(nullptr), this);
     CreateControls();
     view_ = std::make_unique<WindowView>(*this);
     if (!listPorts) listPorts = [&settings] { return ListPortChoices(settings); };
@@ -222,6 +251,7 @@ StationWindow::StationWindow(Win32Dispatcher& uiThread, const SettingsFile& sett
                                                  KnownFolder(FOLDERID_Profile)};
     model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders,
                                                   std::move(listPorts));
+    ResizeToOpen();
 }
 
 StationWindow::~StationWindow() {
@@ -231,22 +261,75 @@ StationWindow::~StationWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
+LRESULT CALLBACK StationWindow::TileAreaProc(HWND area, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<StationWindow*>(GetWindowLongPtrW(area, GWLP_USERDATA));
+    switch (message) {
+        case WM_COMMAND:  // a tile's Program, passed on by the tile
+            return SendMessageW(GetParent(area), message, wParam, lParam);
+        case WM_VSCROLL:
+        case WM_MOUSEWHEEL: {
+            if (self == nullptr) break;
+            SCROLLINFO info{};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_ALL;
+            GetScrollInfo(area, SB_VERT, &info);
+            const int line = Scaled(40, self->dpi_);
+            int position = info.nPos;
+            if (message == WM_MOUSEWHEEL) {
+                position -= GET_WHEEL_DELTA_WPARAM(wParam) * line / WHEEL_DELTA;
+            } else {
+                switch (LOWORD(wParam)) {
+                    case SB_LINEUP:
+                        position -= line;
+                        break;
+                    case SB_LINEDOWN:
+                        position += line;
+                        break;
+                    case SB_PAGEUP:
+                        position -= static_cast<int>(info.nPage);
+                        break;
+                    case SB_PAGEDOWN:
+                        position += static_cast<int>(info.nPage);
+                        break;
+                    case SB_THUMBTRACK:
+                    case SB_THUMBPOSITION:
+                        position = info.nTrackPos;
+                        break;
+                    case SB_TOP:
+                        position = info.nMin;
+                        break;
+                    case SB_BOTTOM:
+                        position = info.nMax;
+                        break;
+                    default:
+                        break;
+                }
+            }
+            self->ScrollTilesTo(position);
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(area, message, wParam, lParam);
+}
+
 void StationWindow::CreateControls() {
     dpi_ = DpiOf(window_);
     fonts_ = std::make_unique<Win32Fonts>(dpi_);
     constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP;
     const HWND w = window_;
     ReadPack = MakeChild(w, L"BUTTON", text::kReadPack, WS_TABSTOP | BS_PUSHBUTTON, kReadPackId);
-    const HWND fileLabel = MakeChild(w, L"STATIC", text::kStationPackFile, kLabel);
+    fileLabel_ = MakeChild(w, L"STATIC", text::kStationPackFile, kLabel);
     PackFile = MakeChild(w, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    const HWND versionLabel = MakeChild(w, L"STATIC", text::kVersion, kLabel);
+    versionLabel_ = MakeChild(w, L"STATIC", text::kVersion, kLabel);
     Version = MakeChild(w, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
     Kind = MakeChild(w, L"STATIC", "", kLabel);
-    const HWND recordLabel = MakeChild(w, L"STATIC", text::kStationRecordLabel, kLabel);
+    recordLabel_ = MakeChild(w, L"STATIC", text::kStationRecordLabel, kLabel);
     RecordFile = MakeChild(w, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
     ChooseRecord =
         MakeChild(w, L"BUTTON", text::kStationChooseRecord, WS_TABSTOP | BS_PUSHBUTTON, kChooseRecordId);
-    const HWND portsLabel = MakeChild(w, L"STATIC", text::kStationPortsLabel, kLabel);
+    portsLabel_ = MakeChild(w, L"STATIC", text::kStationPortsLabel, kLabel);
     RefreshPorts =
         MakeChild(w, L"BUTTON", text::kStationRefreshPorts, WS_TABSTOP | BS_PUSHBUTTON, kRefreshPortsId);
     Ports = MakeChild(w, WC_LISTVIEWW, "",
@@ -263,53 +346,130 @@ void StationWindow::CreateControls() {
     Stop = MakeChild(w, L"BUTTON", text::kStationStop, WS_TABSTOP | BS_PUSHBUTTON, kStopId);
     ProgramRunning =
         MakeChild(w, L"BUTTON", text::kStationProgramRunning, WS_TABSTOP | BS_PUSHBUTTON, kProgramRunningId);
-    Summary = MakeChild(w, L"STATIC", "", kLabel);
-
-    const int right = kClientWidth - kMargin;
-    placed_ = {
-        {ReadPack, kMargin, 10, 90, 26},
-        {fileLabel, 110, 15, 30, 18},
-        {PackFile, 142, 12, 210, 22},
-        {versionLabel, 362, 15, 48, 18},
-        {Version, 412, 12, 55, 22},
-        {Kind, 475, 15, right - 475, 18, FontKind::UiBold},
-        {recordLabel, kMargin, 49, 55, 18},
-        {RecordFile, 70, 46, right - 70 - 100, 22},
-        {ChooseRecord, right - 90, 44, 90, 26},
-        {portsLabel, kMargin, 80, 60, 18},
-        {RefreshPorts, kMargin, 100, 60, 26},
-        {Ports, 80, 78, right - 80, 90},
-        {Fast, kMargin, 170, 125, 20},
-        {AutoSpeed, kMargin, 190, 125, 20},
-        {Start, 140, 178, 70, 28},
-        {Stop, 215, 178, 70, 28},
-        {ProgramRunning, 290, 178, 190, 28},
-        {Summary, 488, 184, right - 488, 18, FontKind::UiBold},
-    };
+    Summary = MakeChild(w, L"STATIC", "", SS_NOPREFIX | SS_LEFT);  // wraps
+    static const ATOM areaClass =
+        RegisterChildClass(kTileAreaClassName, &StationWindow::TileAreaProc, GetSysColorBrush(COLOR_BTNFACE));
+    (void)areaClass;
+    tileArea_ = MakeChild(w, kTileAreaClassName, "", WS_VSCROLL | WS_CLIPCHILDREN);
+    SetWindowLongPtrW(tileArea_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     LayOut();
 }
 
 void StationWindow::LayOut() {
+    if (window_ == nullptr || tileArea_ == nullptr) return;
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
-    for (const Placed& p : placed_) {
+    RECT client;
+    GetClientRect(window_, &client);
+    // The controls at 96 DPI, across the window's width.
+    const int width = std::max(kSmallestClientWidth, MulDiv(client.right, 96, static_cast<int>(dpi_)));
+    const int right = width - kMargin;
+    const int kindLeft = right - kKindWidth;
+    const int versionLeft = kindLeft - 8 - 55;
+    const int versionLabelLeft = versionLeft - 52;
+    const Placed placed[] = {
+        {ReadPack, kMargin, 10, 90, 26},
+        {fileLabel_, 110, 15, 30, 18},
+        {PackFile, 142, 12, versionLabelLeft - 10 - 142, 22},
+        {versionLabel_, versionLabelLeft, 15, 48, 18},
+        {Version, versionLeft, 12, 55, 22},
+        {Kind, kindLeft, 15, kKindWidth, 18, FontKind::UiBold},
+        {recordLabel_, kMargin, 49, 55, 18},
+        {RecordFile, 70, 46, right - 70 - 100, 22},
+        {ChooseRecord, right - 90, 44, 90, 26},
+        {portsLabel_, kMargin, 80, 60, 18},
+        {RefreshPorts, kMargin, 100, 60, 26},
+        {Ports, 80, 78, right - 80, 90},
+        {Fast, kMargin, 176, 125, 20},
+        {AutoSpeed, kMargin, 196, 125, 20},
+        {Start, 140, 182, 70, 28},
+        {Stop, 215, 182, 70, 28},
+        {ProgramRunning, 290, 182, 190, 28},
+        {Summary, kMargin, 220, right - kMargin, 34, FontKind::UiBold},
+    };
+    for (const Placed& p : placed) {
         SendMessageW(p.control, WM_SETFONT,
                      reinterpret_cast<WPARAM>(p.font == FontKind::UiBold ? fonts_->uiBold : fonts_->ui),
                      FALSE);
         MoveWindow(p.control, px(p.x), px(p.y), px(p.width), px(p.height), TRUE);
     }
     ListView_SetColumnWidth(Ports, 0, LVSCW_AUTOSIZE_USEHEADER);
-    const int rows = static_cast<int>((Tiles.size() + kStationTileColumns - 1) / kStationTileColumns);
+    MoveWindow(tileArea_, 0, px(kTilesTop), client.right,
+               std::max(0, static_cast<int>(client.bottom) - px(kTilesTop)), TRUE);
+    PlaceTiles();
+    // Where a control was is the window's to paint again.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+int StationWindow::TileColumns() const {
+    RECT area;
+    GetWindowRect(tileArea_, &area);
+    // Room for the scroll bar is kept, so that showing it never takes a column away.
+    const int width = area.right - area.left - GetSystemMetrics(SM_CXVSCROLL);
+    return station_layout::Columns(MulDiv(width, 96, static_cast<int>(dpi_)), style::kTileWidth);
+}
+
+void StationWindow::PlaceTiles() {
+    RECT area;
+    GetClientRect(tileArea_, &area);
+    const int columns = TileColumns();
+    const int needed = Scaled(station_layout::TileAreaSize(Tiles.size(), columns, kTileSize).height, dpi_);
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = Tiles.empty() ? 0 : needed - 1;
+    info.nPage = static_cast<UINT>(std::max<LONG>(area.bottom, 0));
+    tileScroll_ = std::clamp(tileScroll_, 0, std::max(0, needed - static_cast<int>(area.bottom)));
+    info.nPos = tileScroll_;
+    SetScrollInfo(tileArea_, SB_VERT, &info, TRUE);
     for (std::size_t i = 0; i < Tiles.size(); ++i) {
-        const int column = static_cast<int>(i) % kStationTileColumns;
-        const int row = static_cast<int>(i) / kStationTileColumns;
-        Tiles[i]->Place(kMargin + column * (style::kTileWidth + kMargin),
-                        kTilesTop + row * (kTileHeight + kMargin), dpi_);
+        const layout::Box box = station_layout::TileBox(i, columns, kTileSize);
+        Tiles[i]->Place(Scaled(box.x, dpi_), Scaled(box.y, dpi_) - tileScroll_, dpi_);
     }
-    // The window's height follows the tiles.
-    RECT outer{0, 0, px(kClientWidth), px(kTilesTop + rows * (kTileHeight + kMargin))};
+}
+
+void StationWindow::ScrollTilesTo(int position) {
+    tileScroll_ = position;
+    PlaceTiles();
+}
+
+station_layout::Size StationWindow::ScreenRoom(RECT& frame) const {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
+    frame = RECT{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE, 0);
+    const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
+    const RECT& work = monitor.rcWork;
+    const auto unscaled = [this](int pixels) { return MulDiv(pixels, 96, static_cast<int>(dpi_)); };
+    return {unscaled(work.right - work.left - (frame.right - frame.left) - scrollBar),
+            unscaled(work.bottom - work.top - (frame.bottom - frame.top))};
+}
+
+void StationWindow::SetClientSize(int width, int height) {
+    RECT outer{0, 0, width, height};
     AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE, 0);
     SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void StationWindow::ResizeToOpen() {
+    RECT frame;
+    const station_layout::Size screen = ScreenRoom(frame);
+    const station_layout::Size size =
+        station_layout::OpeningSize({kSmallestClientWidth, kTilesTop}, kTileSize, Tiles.size(), screen);
+    SetClientSize(Scaled(size.width, dpi_) + GetSystemMetrics(SM_CXVSCROLL), Scaled(size.height, dpi_));
+}
+
+void StationWindow::GrowToShowTiles() {
+    if (IsZoomed(window_) || IsIconic(window_)) return;
+    RECT client;
+    GetClientRect(window_, &client);
+    RECT frame;
+    const station_layout::Size screen = ScreenRoom(frame);
+    const int needed =
+        std::min(screen.height,
+                 kTilesTop + station_layout::TileAreaSize(Tiles.size(), TileColumns(), kTileSize).height);
+    if (Scaled(needed, dpi_) > client.bottom) SetClientSize(client.right, Scaled(needed, dpi_));
 }
 
 void StationWindow::Show() {
@@ -398,6 +558,18 @@ LRESULT StationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        }
+        case WM_SIZE:
+            LayOut();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            RECT smallest{0, 0, Scaled(kSmallestClientWidth, dpi_) + GetSystemMetrics(SM_CXVSCROLL),
+                          Scaled(kTilesTop + kTileHeight / 2, dpi_)};
+            AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                               0);
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = {smallest.right - smallest.left, smallest.bottom - smallest.top};
+            return 0;
         }
         case WM_TIMER:
             if (wParam == kTickTimer) {

@@ -10,6 +10,7 @@
 #include "gui_api.h"
 #include "port_use.h"
 #include "settings_file.h"
+#include "station_layout.h"
 #include "station_window_model.h"
 #include "win32_dispatcher.h"
 #include "win32_fonts.h"
@@ -32,8 +33,10 @@ class StationTileWindow {
     const StationTile& Shown() const { return tile_; }
     Win32Gauge& Progress() { return *gauge_; }
     HWND Program() const { return program_; }
-    // Places the tile and its bar at `dpi` (the window's DPI when it was made).
+    // Places the tile at (x, y) in its parent's pixels, sized for `dpi` (the window's when it was made).
     void Place(int x, int y, UINT dpi);
+    // Whether each text it shows fits its room (wrapped where the text may wrap).
+    bool TextsFit() const;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -98,24 +101,39 @@ class StationWindow {
     HWND ProgramRunning = nullptr;
     HWND Summary = nullptr;
     std::vector<std::unique_ptr<StationTileWindow>> Tiles;
+    // Holds the tiles below the controls, and scrolls them when they are more than it shows.
+    HWND TileArea() const { return tileArea_; }
 
   private:
     class WindowView;
     struct Placed;
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TileAreaProc(HWND area, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     Win32Prompts& Prompts() { return prompts_; }
     void CreateControls();
-    // Positions for the window's DPI, and the window's height for its tiles.
+    // The controls across the client's width at the window's DPI, the tiles below them.
     void LayOut();
+    int TileColumns() const;
+    void PlaceTiles();
+    void ScrollTilesTo(int position);
+    // The client area the screen leaves (96 DPI), and the frame around a client area.
+    station_layout::Size ScreenRoom(RECT& frame) const;
+    void SetClientSize(int width, int height);
+    // Large enough for the controls and every tile, within the screen.
+    void ResizeToOpen();
+    // Taller, within the screen, when the tiles need it.
+    void GrowToShowTiles();
     void Command(int id);
 
     Win32Prompts& prompts_;
     HWND window_ = nullptr;
     UINT dpi_ = 96;
     std::unique_ptr<Win32Fonts> fonts_;
-    std::vector<Placed> placed_;
+    HWND fileLabel_ = nullptr, versionLabel_ = nullptr, recordLabel_ = nullptr, portsLabel_ = nullptr;
+    HWND tileArea_ = nullptr;
+    int tileScroll_ = 0;  // how far the tiles are scrolled up, in pixels
     bool fillingPorts_ = false;
     std::unique_ptr<WindowView> view_;
     std::unique_ptr<StationWindowModel> model_;

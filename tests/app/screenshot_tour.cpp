@@ -95,39 +95,49 @@ int main(int argc, char** argv) {
     window.UartPort1Click();
     sim.Stop();
 
-    // The station: two bootloaders programmed side by side, one of which never gives its verdict.
-    k5::sim::SimOptions failing;
+    // The station: three bootloaders side by side; one never gives its verdict, one's cable is pulled.
+    k5::sim::SimOptions failing, pulled;
     failing.noVerdict = true;
-    k5::sim::ControllerSim good({}), bad(failing);
-    good.Start();
-    bad.Start();
+    pulled.unplugAfterBytes = 6000;
+    k5::sim::ControllerSim good({}), bad(failing), gone(pulled);
+    for (auto* controller : {&good, &bad, &gone}) controller->Start();
     dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM5=" + good.DevicePath() +
-                                      "\nCOM6=" + bad.DevicePath() + "\n");
+                                      "\nCOM6=" + bad.DevicePath() + "\nCOM7=" + gone.DevicePath() + "\n");
+    // Chosen once, then closed: the window opens again with them.
+    window.Station1->trigger();
+    prompts.files.push_back(QString::fromStdString(pack));
+    window.Station->ReadPack->click();
+    prompts.records.push_back(QString::fromStdString(dir.File("station-record.csv")));
+    window.Station->ChooseRecord->click();
+    for (int row = 0; row < window.Station->Ports->count(); ++row) {
+        QListWidgetItem* item = window.Station->Ports->item(row);
+        if (item->text().startsWith("COM5 ") || item->text().startsWith("COM6 ") ||
+            item->text().startsWith("COM7 "))
+            item->setCheckState(Qt::Checked);
+    }
+    window.Station->close();
+    Settle(300);
     window.Station1->trigger();
     k5::app::StationWindow& station = *window.Station;
     station.move(20, 20);
-    prompts.files.push_back(QString::fromStdString(pack));
-    station.ReadPack->click();
-    prompts.records.push_back(QString::fromStdString(dir.File("station-record.csv")));
-    station.ChooseRecord->click();
-    for (int row = 0; row < station.Ports->count(); ++row) {
-        QListWidgetItem* item = station.Ports->item(row);
-        if (item->text().startsWith("COM5 ") || item->text().startsWith("COM6 "))
-            item->setCheckState(Qt::Checked);
-    }
+    ok &= Shoot(station, out + "/6-station-opened.png");
     station.Start->click();
     timer.restart();
     while (station.Tiles.at(0)->Progress->PercentDone() < 40 && timer.elapsed() < 60000) Settle(50);
-    ok &= Shoot(station, out + "/6-station-programming.png");
+    ok &= Shoot(station, out + "/7-station-programming.png");
     while (!(station.Tiles[0]->State->text().startsWith("OK") &&
-             station.Tiles[1]->State->text().startsWith("Failed")) &&
+             station.Tiles[1]->State->text().startsWith("Failed") &&
+             station.Tiles[2]->State->text().startsWith("Failed")) &&
            timer.elapsed() < 120000) {
         Settle(100);
     }
-    ok &= Shoot(station, out + "/7-station-finished.png");
+    ok &= Shoot(station, out + "/8-station-finished.png");
+    station.resize(station.minimumSizeHint().width(), station.height());
+    ok &= Shoot(station, out + "/9-station-narrow.png");
+    station.resize(1000, 560);
+    ok &= Shoot(station, out + "/10-station-wide.png");
     station.Stop->click();
     Settle(300);
-    good.Stop();
-    bad.Stop();
+    for (auto* controller : {&good, &bad, &gone}) controller->Stop();
     return ok ? 0 : 1;
 }

@@ -1,13 +1,14 @@
 // The Win32 program's screenshots (scripts/screenshot.sh): after start-up,
 // with a pack loaded, while and after programming a simulated controller on
 // the COM port given as the first argument, of the port dialog, and of the
-// station window on two more ports. For each
+// station window on three more ports. For each
 // it prints "shoot NAME LEFT TOP RIGHT BOTTOM" and waits for a line on stdin:
 // the script grabs the X screen meanwhile, as the person would see it.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "p_UartSet.h"
 #include "p_UpdateDispController.h"
@@ -64,33 +65,50 @@ void CALLBACK ShootPortDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     SendMessageW(F_UartSet->Button2, BM_CLICK, 0, 0);
 }
 
-// The station window serving two ports side by side, mid-transfer and at the end.
-int StationTour(const k5::SettingsFile& settings, TourPrompts& prompts, const std::string& first,
-                const std::string& second) {
+// The station window on three ports: chosen once and closed, opened again with those choices,
+// then serving them side by side (the second never gives its verdict, the third's cable is pulled),
+// mid-transfer, at the end, narrow and wide.
+int StationTour(const k5::SettingsFile& settings, TourPrompts& prompts,
+                const std::vector<std::string>& ports) {
     k5::app::win32::Win32Dispatcher uiThread;
     k5::app::PortUse portUse;
     // Wine's QueryDosDevice does not see COM ports linked after it started: the tour names them.
-    k5::app::win32::StationWindow station(uiThread, settings, prompts, portUse, nullptr, [&] {
-        return std::vector<k5::PortChoice>{{first, first, "serial port"}, {second, second, "serial port"}};
-    });
-    station.Show();
+    const auto listPorts = [&] {
+        std::vector<k5::PortChoice> choices;
+        for (const auto& port : ports) choices.push_back({port, port, "serial port"});
+        return choices;
+    };
     using Station = k5::app::win32::StationWindow;
-    station.Click(Station::kReadPackId);
-    station.Click(Station::kChooseRecordId);
-    station.CheckPort(0, true);
-    station.CheckPort(1, true);
+    {
+        Station first(uiThread, settings, prompts, portUse, nullptr, listPorts);
+        first.Show();
+        first.Click(Station::kReadPackId);
+        first.Click(Station::kChooseRecordId);
+        for (int row = 0; row < static_cast<int>(ports.size()); ++row) first.CheckPort(row, true);
+        SendMessageW(first.Handle(), WM_CLOSE, 0, 0);
+    }
+    Station station(uiThread, settings, prompts, portUse, nullptr, listPorts);
+    station.Show();
+    Shoot("6-station-opened", station.Handle());
     station.Click(Station::kStartId);
-    if (station.Tiles.size() != 2) return 1;
+    if (station.Tiles.size() != ports.size()) return 1;
     const auto start = std::chrono::steady_clock::now();
     const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
     while (station.Tiles[0]->Progress().PercentDone() < 40 && waited() < std::chrono::seconds(60)) Settle(50);
     Shoot("7-station-programming", station.Handle());
     const auto state = [&](std::size_t tile) { return station.Tiles[tile]->Shown().state; };
-    while (!(state(0).rfind("OK", 0) == 0 && state(1).rfind("Failed", 0) == 0) &&
+    while (!(state(0).rfind("OK", 0) == 0 && state(1).rfind("Failed", 0) == 0 &&
+             state(2).rfind("Failed", 0) == 0) &&
            waited() < std::chrono::seconds(120)) {
         Settle(100);
     }
     Shoot("8-station-finished", station.Handle());
+    RECT outer;
+    GetWindowRect(station.Handle(), &outer);
+    SetWindowPos(station.Handle(), nullptr, 0, 0, 400, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+    Shoot("9-station-narrow", station.Handle());
+    SetWindowPos(station.Handle(), nullptr, 0, 0, 1010, 560, SWP_NOMOVE | SWP_NOZORDER);
+    Shoot("10-station-wide", station.Handle());
     station.Click(Station::kStopId);
     Settle(500);
     return 0;
@@ -101,7 +119,7 @@ int StationTour(const k5::SettingsFile& settings, TourPrompts& prompts, const st
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: screenshot_tour_win32 COMn [--loaded-only NAME | --station COMa COMb]\n");
+                     "usage: screenshot_tour_win32 COMn [--loaded-only NAME | --station COMa COMb COMc]\n");
         return 64;
     }
     // --loaded-only NAME: one picture of the window with its pack loaded, then out.
@@ -119,10 +137,10 @@ int main(int argc, char** argv) {
     dir.WriteText("eBikeSet.ini", "[Uart]\nPort=" + port.substr(3) + "\n");
     const k5::SettingsFile settings(dir.Path() / "eBikeSet.ini");
     k5::PackStore pack;
-    // --station COMa COMb: the station window on those two ports, and out.
-    if (argc >= 5 && std::string(argv[2]) == "--station") {
+    // --station COMa COMb COMc: the station window on those three ports, and out.
+    if (argc >= 6 && std::string(argv[2]) == "--station") {
         prompts.record = k5::Utf8FromPath(dir.Path() / "station-record.csv");
-        return StationTour(settings, prompts, argv[3], argv[4]);
+        return StationTour(settings, prompts, {argv[3], argv[4], argv[5]});
     }
 
     TF_UpdateDispController window(settings, prompts, pack);
