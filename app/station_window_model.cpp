@@ -74,9 +74,13 @@ void StationWindowModel::RestoreChoices() {
     const std::string path = read(kPackKey);
     if (path.empty()) return;
     auto pack = std::make_unique<PackStore>();
-    if (!pack->LoadPack(path)) {
-        notice_ = std::string(text::kStationPackGone) + ": " + path + ": " + pack->RejectionReason() + ".";
-        return;
+    const auto gone = [&](const std::string& why) {
+        notice_ = std::string(text::kStationPackGone) + ": " + path + ": " + why + ".";
+    };
+    try {
+        if (!pack->LoadPack(path)) return gone(pack->RejectionReason());
+    } catch (const EInOutError& unreadable) {
+        return gone(unreadable.what());
     }
     StationRecord facts;
     const bool changed =

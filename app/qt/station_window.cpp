@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "default_error_box.h"
 #include "fonts.h"
@@ -196,21 +197,31 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
 }
 
 void StationWindow::ResizeToOpen() {
-    StationTileWidget probe(nullptr);
+    StationTileWidget probe(tileArea_);
     probe.Show({"COM1", "", "", TileTone::Idle, false, 0, 0, "0 good, 0 failed", false});
-    const station_layout::Size tile{style::kTileWidth, probe.sizeHint().height()};
-    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
-    const QSize controls = controls_->sizeHint();
-    // What the screen leaves once the window's frame and title are drawn.
-    constexpr int kFrameAllowance = 48;
-    const QRect screen = this->screen()->availableGeometry();
-    const auto size = station_layout::OpeningSize(
-        {controls.width() + margins, controls.height() + 2 * layout()->contentsMargins().top()}, tile,
-        Tiles.size(), {screen.width() - kFrameAllowance, screen.height() - kFrameAllowance});
-    // The scroll area's frame, and room for its scroll bar should the screen be too small.
+    // As the grid sizes them: the wrapped labels' height at the tile's width.
+    station_layout::Size tile{style::kTileWidth, 0};
+    for (const StationTileWidget* shown : Tiles) {
+        tile.height =
+            std::max({tile.height, shown->sizeHint().height(), shown->heightForWidth(style::kTileWidth)});
+    }
+    if (Tiles.empty())
+        tile.height = std::max(probe.sizeHint().height(), probe.heightForWidth(style::kTileWidth));
+    const QMargins margins = layout()->contentsMargins();
+    // The controls, the gap below them and the scroll area's frame.
     const int frame = 2 * tileScroll_->frameWidth();
-    resize(size.width + margins + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent),
-           size.height + frame);
+    const QSize controls = controls_->sizeHint() + QSize(0, layout()->spacing() + frame);
+    // Room for a scroll bar, should the screen be too small for every tile.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    // What the screen leaves once the window's frame and title are drawn.
+    const QSize frameAllowance(16, 48);
+    const QSize screen =
+        this->screen()->availableGeometry().size() - frameAllowance -
+        QSize(margins.left() + margins.right() + frame + scrollBar, margins.top() + margins.bottom());
+    const auto size = station_layout::OpeningSize({controls.width(), controls.height()}, tile, Tiles.size(),
+                                                  {screen.width(), screen.height()});
+    resize(size.width + margins.left() + margins.right() + frame + scrollBar,
+           size.height + margins.top() + margins.bottom());
 }
 
 void StationWindow::FlowTiles() {

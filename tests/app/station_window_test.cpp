@@ -7,28 +7,33 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "controller_sim.h"
+#include "station_layout.h"
 #include "station_window.h"
 #include "window_fixture.h"
+#include "window_style.h"
+#include "window_texts.h"
 
 namespace {
 
 using k5::test::WindowTest;
 
+// Whether a label shows all of its text: on its one line, or wrapped within its height.
+bool ShowsAllOf(const QLabel* label) {
+    if (label->wordWrap()) return label->heightForWidth(label->contentsRect().width()) <= label->height();
+    return label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+}
+
 class StationWindowTest : public WindowTest {
   protected:
     // Controllers behind COM5, COM6, ...; the station window open with a pack and a record.
     void OpenStation(std::vector<k5::sim::SimOptions> controllers) {
-        std::string devices = "[Devices]\n";
-        for (std::size_t i = 0; i < controllers.size(); ++i) {
-            controllers[i].pace = false;
-            sims.push_back(std::make_unique<k5::sim::ControllerSim>(controllers[i]));
-            devices += "COM" + std::to_string(5 + i) + "=" + sims.back()->DevicePath() + "\n";
-            sims.back()->Start();
-        }
-        dir.WriteText("eBikeSet.ini", devices);
+        dir.WriteText("eBikeSet.ini", StartControllers(controllers));
         window->Station1->trigger();
         station = window->Station;
         ASSERT_NE(station, nullptr);
@@ -46,7 +51,34 @@ class StationWindowTest : public WindowTest {
                 item->setCheckState(Qt::Checked);
         }
     }
+    // Controllers behind COM5, COM6, ...: the settings file's [Devices] for them.
+    std::string StartControllers(std::vector<k5::sim::SimOptions> controllers) {
+        std::string devices = "[Devices]\n";
+        for (std::size_t i = 0; i < controllers.size(); ++i) {
+            controllers[i].pace = false;
+            sims.push_back(std::make_unique<k5::sim::ControllerSim>(controllers[i]));
+            devices += "COM" + std::to_string(5 + i) + "=" + sims.back()->DevicePath() + "\n";
+            sims.back()->Start();
+        }
+        return devices;
+    }
+    void ReopenStation() {
+        ASSERT_TRUE(station->close());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Station == nullptr; }, 5000));
+        window->Station1->trigger();
+        station = window->Station;
+        ASSERT_NE(station, nullptr) << (prompts.boxes.empty() ? "" : prompts.boxes.back().text.toStdString());
+    }
+    QStringList Ticked() const {
+        QStringList names;
+        for (int row = 0; row < station->Ports->count(); ++row) {
+            if (station->Ports->item(row)->checkState() == Qt::Checked)
+                names << station->Ports->item(row)->text().section(' ', 0, 0);
+        }
+        return names;
+    }
     QString State(std::size_t tile) const { return station->Tiles.at(tile)->State->text(); }
+    QString Detail(std::size_t tile) const { return station->Tiles.at(tile)->Detail->text(); }
     std::vector<std::string> RecordLines() {
         std::vector<std::string> lines;
         std::istringstream text(dir.ReadText("record.csv"));
@@ -171,6 +203,97 @@ TEST_F(StationWindowTest, TheRecordStartsInTheHomeFolderWhereThereIsNoDocumentsF
     qputenv("HOME", home);
     ASSERT_NE(window->Station, nullptr);
     EXPECT_EQ(window->Station->RecordFile->text().toStdString(), dir.File("k5-station-record.csv"));
+}
+
+TEST_F(StationWindowTest, OpensWithRoomForItsTilesAndFlowsThemIntoTheColumnsThatFit) {
+    dir.WriteText("eBikeSet.ini", StartControllers({{}, {}, {}}) + "[Station]\nPorts=COM5;COM6;COM7\n");
+    window->Station1->trigger();
+    station = window->Station;
+    ASSERT_NE(station, nullptr);
+    ASSERT_EQ(station->Tiles.size(), 3u) << "a tile for each port ticked last time";
+    QApplication::processEvents();
+    const QRect screen = station->screen()->availableGeometry();
+    EXPECT_LE(station->width(), screen.width());
+    EXPECT_LE(station->height(), screen.height());
+
+    const QWidget* viewport = station->Tiles[0]->parentWidget()->parentWidget();
+    const auto inFirstRow = [&] {
+        QApplication::processEvents();
+        return std::count_if(station->Tiles.begin(), station->Tiles.end(),
+                             [&](const QWidget* tile) { return tile->y() == station->Tiles[0]->y(); });
+    };
+    const auto fitting = [&] {
+        return std::min(3, k5::app::station_layout::Columns(viewport->width(), k5::app::style::kTileWidth));
+    };
+    EXPECT_EQ(inFirstRow(), fitting()) << "as many columns as the screen has room for";
+    for (const auto* tile : station->Tiles) {
+        const QRect shown(tile->mapTo(viewport, QPoint(0, 0)), tile->size());
+        if (inFirstRow() == 3) {
+            EXPECT_TRUE(viewport->rect().contains(shown)) << "every tile in sight";
+        }
+        for (const QLabel* label : {tile->Title, tile->State, tile->Detail, tile->Counts})
+            EXPECT_TRUE(ShowsAllOf(label)) << label->text().toStdString();
+    }
+    EXPECT_TRUE(ShowsAllOf(station->Summary)) << station->Summary->text().toStdString();
+
+    station->resize(station->minimumSizeHint().width(), station->height());
+    EXPECT_EQ(inFirstRow(), 1) << "narrow: one column";
+    EXPECT_TRUE(ShowsAllOf(station->Summary)) << "wrapped";
+    station->resize(1100, 600);
+    EXPECT_EQ(inFirstRow(), 3) << "wide: side by side";
+}
+
+TEST_F(StationWindowTest, ThePackTheRecordAndThePortsAreChosenAgainWhenTheWindowOpensAgain) {
+    OpenStation({{}, {}});
+    ReopenStation();
+    EXPECT_EQ(station->PackFile->text(), "fw.Pack");
+    EXPECT_EQ(station->RecordFile->text().toStdString(), dir.File("record.csv"));
+    EXPECT_EQ(Ticked(), (QStringList{"COM5", "COM6"}));
+    EXPECT_EQ(station->Tiles.size(), 2u);
+    EXPECT_EQ(station->Summary->text(), k5::app::text::kStationIdleSummary);
+
+    // A new start of the program reads them from the settings file.
+    k5::sim::PackRecipe newer;
+    newer.image = k5::sim::GenerateImage(1000);
+    newer.version = 309;
+    Pack("fw.Pack", newer);
+    ASSERT_TRUE(station->close());
+    window = std::make_unique<k5::app::TF_UpdateDispController>(settings, prompts, store);
+    window->Station1->trigger();
+    station = window->Station;
+    ASSERT_NE(station, nullptr);
+    EXPECT_EQ(station->Version->text(), "309");
+    EXPECT_TRUE(station->Summary->text().startsWith(k5::app::text::kStationPackChanged))
+        << station->Summary->text().toStdString();
+    EXPECT_EQ(Ticked(), (QStringList{"COM5", "COM6"}));
+
+    std::filesystem::remove(dir.File("fw.Pack"));
+    ReopenStation();
+    EXPECT_EQ(station->PackFile->text(), k5::app::text::kStationNoPackYet);
+    EXPECT_TRUE(station->Summary->text().startsWith(k5::app::text::kStationPackGone))
+        << station->Summary->text().toStdString();
+    station->Start->click();
+    ASSERT_FALSE(prompts.boxes.empty());
+    EXPECT_EQ(prompts.boxes.back().text, k5::app::text::kStationNoPack);
+}
+
+TEST_F(StationWindowTest, APulledCableLeavesTheFailureAndWhyOnTheTile) {
+    k5::sim::SimOptions pulled;
+    pulled.unplugAfterBytes = 6000;
+    OpenStation({pulled});
+    station->Start->click();
+    // The failure first, then the port's absence under it once the station has looked for it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Detail(0).contains("No port"); }, 30000))
+        << Detail(0).toStdString();
+    const QString device = QString::fromStdString(sims[0]->DevicePath());
+    EXPECT_EQ(State(0), "Failed");
+    EXPECT_TRUE(Detail(0).startsWith(device + " hung up: is the cable still plugged in?\nNo port"))
+        << Detail(0).toStdString();
+    EXPECT_TRUE(ShowsAllOf(station->Tiles[0]->Detail)) << Detail(0).toStdString();
+    station->Stop->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station->Start->isEnabled(); }, 5000));
+    EXPECT_EQ(State(0), "Failed") << "it stays once the station has stopped";
+    EXPECT_TRUE(Detail(0).startsWith(device + " hung up")) << Detail(0).toStdString();
 }
 
 }  // namespace

@@ -6,13 +6,17 @@
 #include <chrono>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <sstream>
 
 #include "p_UartSet.h"
 #include "p_UpdateDispController.h"
 #include "pack_builder.h"
 #include "session_state.h"
 #include "single_instance.h"
+#include "station_tile.h"
+#include "station_window.h"
 #include "support/temp_dir.h"
 #include "utf8_path.h"
 #include "win32_dispatcher.h"
@@ -47,13 +51,25 @@ class ScriptedPrompts : public k5::app::win32::Win32Prompts {
     }
     bool Confirm(HWND, const std::string& text, const std::string&) override {
         boxes.push_back("question: " + text);
+        if (whileAsking) whileAsking();
         return true;
     }
 
     std::deque<std::string> files;
     std::deque<std::string> records;
     std::vector<std::string> boxes;
+    std::function<void()> whileAsking;  // runs while a question is open
 };
+
+// Ports COM5, COM6, ... as the station lists them.
+std::vector<k5::PortChoice> ComPorts(int count) {
+    std::vector<k5::PortChoice> ports;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "COM" + std::to_string(5 + i);
+        ports.push_back({name, name, "serial port"});
+    }
+    return ports;
+}
 
 bool Shown(HWND control) { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
 
@@ -109,9 +125,38 @@ class Win32WindowTest : public ::testing::Test {
         return dir.Write(name, k5::sim::BuildPack(recipe));
     }
 
+    // The COM ports of the station's simulated controllers (tests/windows/sim_fixture.sh),
+    // from K5_TEST_STATION_SIMS: a bootloader, a running firmware, a bootloader whose cable is
+    // pulled mid-transfer, a bootloader. Wine's QueryDosDevice does not see COM ports linked
+    // after it started, so the tests name them.
+    static std::vector<std::string> StationSims() {
+        std::vector<std::string> ports;
+        const char* listed = std::getenv("K5_TEST_STATION_SIMS");
+        std::istringstream in(listed != nullptr ? listed : "");
+        for (std::string port; std::getline(in, port, ',');) ports.push_back(port);
+        return ports;
+    }
+    // A station window on `port` alone, with a pack and a record, started.
+    std::unique_ptr<k5::app::win32::StationWindow> StartStationOn(const std::string& port) {
+        using Station = k5::app::win32::StationWindow;
+        auto station =
+            std::make_unique<Station>(uiThread, settings, prompts, stationPorts, window.Handle(), [port] {
+                return std::vector<k5::PortChoice>{{port, port, "serial port"}};
+            });
+        station->Show();
+        prompts.files = {Pack(20002, "fw.Pack", 20000)};
+        station->Click(Station::kReadPackId);
+        prompts.records = {k5::Utf8FromPath(dir.Path() / "record.csv")};
+        station->Click(Station::kChooseRecordId);
+        station->CheckPort(0, true);
+        station->Click(Station::kStartId);
+        return station;
+    }
+
     k5::test::TempDir dir;
     k5::SettingsFile settings{dir.Path() / "eBikeSet.ini"};
     ScriptedPrompts prompts;
+    k5::app::PortUse stationPorts;
     k5::PackStore pack;
     std::vector<std::uint8_t> image;
     TF_UpdateDispController window{settings, prompts, pack};
@@ -350,10 +395,9 @@ TEST_F(Win32WindowTest, TheStationWindowOpensFromTheMenuAndClosesWithTheProgram)
 // The bootloader is programmed on its own; once it is done, the firmware's tile's own Program
 // button starts that port alone, and the finished neighbour is left as it is.
 TEST_F(Win32WindowTest, StationProgramsABootloaderAtOnceAndARunningFirmwareOnRequest) {
-    const char* simulators = std::getenv("K5_TEST_STATION_SIMS");
-    if (simulators == nullptr) GTEST_SKIP() << "no simulated controllers behind COM ports";
-    const std::string both = simulators;
-    const std::string bootloader = both.substr(0, both.find(',')), firmware = both.substr(both.find(',') + 1);
+    const auto simulators = StationSims();
+    if (simulators.size() < 2) GTEST_SKIP() << "no simulated controllers behind COM ports";
+    const std::string bootloader = simulators[0], firmware = simulators[1];
 
     using Station = k5::app::win32::StationWindow;
     k5::app::PortUse portUse;
@@ -399,6 +443,139 @@ TEST_F(Win32WindowTest, StationProgramsABootloaderAtOnceAndARunningFirmwareOnReq
     // Nothing listens any more: the outcomes stay, the hints say what Start does.
     EXPECT_EQ(state(1).rfind("OK", 0), 0u) << state(1);
     EXPECT_EQ(station.Tiles[1]->Shown().detail, "Start serves this port again");
+}
+
+// Three ports ticked last time: the window opens with a tile for each, in as many columns as the
+// screen holds, lays them out again as it is made narrow or wide, and every text fits.
+TEST_F(Win32WindowTest, TheStationOpensWithRoomForItsTilesAndFlowsThemIntoTheColumnsThatFit) {
+    settings.WriteString("Station", "Ports", "COM5;COM6;COM7");
+    using Station = k5::app::win32::StationWindow;
+    k5::app::PortUse portUse;
+    Station station(uiThread, settings, prompts, portUse, window.Handle(), [] { return ComPorts(3); });
+    station.Show();
+    ASSERT_EQ(station.Tiles.size(), 3u);
+    const auto boxOf = [](HWND control, HWND within) {
+        RECT box;
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, within, reinterpret_cast<POINT*>(&box), 2);
+        return box;
+    };
+    const auto inFirstRow = [&] {
+        return std::count_if(station.Tiles.begin(), station.Tiles.end(), [&](const auto& tile) {
+            return boxOf(tile->Handle(), station.TileArea()).top ==
+                   boxOf(station.Tiles[0]->Handle(), station.TileArea()).top;
+        });
+    };
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(station.Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT outer, area;
+    GetWindowRect(station.Handle(), &outer);
+    EXPECT_LE(outer.right - outer.left, monitor.rcWork.right - monitor.rcWork.left);
+    EXPECT_LE(outer.bottom - outer.top, monitor.rcWork.bottom - monitor.rcWork.top);
+    GetClientRect(station.TileArea(), &area);
+    if (monitor.rcWork.right - monitor.rcWork.left >= 1000) {
+        EXPECT_EQ(inFirstRow(), 3) << "side by side where the screen has room";
+        for (const auto& tile : station.Tiles) {
+            const RECT box = boxOf(tile->Handle(), station.TileArea());
+            EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= area.right && box.bottom <= area.bottom)
+                << "every tile in sight";
+        }
+    }
+    // The longest a tile says: a pulled cable, and the port gone since.
+    k5::PortStatus pulled;
+    pulled.name = pulled.device = "COM5";
+    pulled.lastHungUp = true;
+    pulled.problemError = ERROR_FILE_NOT_FOUND;
+    station.Tiles[0]->Show(k5::app::TileFor(pulled, "0403:6001 A50285BI", false));
+    for (const auto& tile : station.Tiles) EXPECT_TRUE(tile->TextsFit()) << tile->Shown().detail;
+    const auto summaryFits = [&] {
+        const RECT box = boxOf(station.Summary, station.Handle());
+        RECT needed{0, 0, box.right - box.left, 0};
+        const std::wstring text = k5::Widen(station.TextOf(station.Summary));
+        const HDC dc = GetDC(station.Summary);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(station.Summary, WM_GETFONT, 0, 0)));
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_WORDBREAK);
+        SelectObject(dc, old);
+        ReleaseDC(station.Summary, dc);
+        return needed.right <= box.right - box.left && needed.bottom <= box.bottom - box.top;
+    };
+    EXPECT_TRUE(summaryFits()) << station.TextOf(station.Summary);
+
+    SetWindowPos(station.Handle(), nullptr, 0, 0, 560, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(inFirstRow(), 1) << "narrow: one column";
+    EXPECT_TRUE(summaryFits()) << "narrow: " << station.TextOf(station.Summary);
+    SetWindowPos(station.Handle(), nullptr, 0, 0, 1100, 600, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(inFirstRow(), 3) << "wide: side by side";
+    const RECT field = boxOf(station.PackFile, station.Handle());
+    EXPECT_GT(field.right - field.left, 500) << "the pack's name takes the width";
+}
+
+TEST_F(Win32WindowTest, TheStationChoosesItsPackRecordAndPortsAgainWhenItOpensAgain) {
+    using Station = k5::app::win32::StationWindow;
+    k5::app::PortUse portUse;
+    const std::string record = k5::Utf8FromPath(dir.Path() / "record.csv");
+    {
+        Station first(uiThread, settings, prompts, portUse, window.Handle(), [] { return ComPorts(3); });
+        prompts.files = {Pack(20002, "fw.Pack")};
+        first.Click(Station::kReadPackId);
+        prompts.records = {record};
+        first.Click(Station::kChooseRecordId);
+        first.CheckPort(0, true);
+        first.CheckPort(2, true);
+        bool closed = false;
+        first.OnClosed = [&] { closed = true; };
+        SendMessageW(first.Handle(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(closed);
+    }
+    Station again(uiThread, settings, prompts, portUse, window.Handle(), [] { return ComPorts(3); });
+    EXPECT_EQ(again.TextOf(again.PackFile), "fw.Pack");
+    EXPECT_EQ(again.TextOf(again.Version), "258");
+    EXPECT_EQ(again.TextOf(again.RecordFile), record);
+    EXPECT_NE(ListView_GetCheckState(again.Ports, 0), 0u);
+    EXPECT_EQ(ListView_GetCheckState(again.Ports, 1), 0u);
+    EXPECT_NE(ListView_GetCheckState(again.Ports, 2), 0u);
+    ASSERT_EQ(again.Tiles.size(), 2u);
+    EXPECT_EQ(again.Tiles[1]->Shown().title, "COM7");
+    EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front();
+}
+
+TEST_F(Win32WindowTest, StationKeepsAPulledCablesFailureOnItsTile) {
+    const auto simulators = StationSims();
+    if (simulators.size() < 4) GTEST_SKIP() << "no simulated controllers behind COM ports";
+    const std::string pulled = simulators[2];
+    auto station = StartStationOn(pulled);
+    ASSERT_EQ(station->Tiles.size(), 1u) << (prompts.boxes.empty() ? "" : prompts.boxes.back());
+    const auto& tile = *station->Tiles[0];
+    ASSERT_TRUE(PumpUntil([&] { return tile.Shown().state == "Failed"; }, 60s)) << tile.Shown().state;
+    EXPECT_NE(tile.Shown().detail.find(pulled + " hung up: is the cable still plugged in?"),
+              std::string::npos)
+        << tile.Shown().detail;
+    EXPECT_TRUE(tile.TextsFit()) << tile.Shown().detail;
+    station->Click(k5::app::win32::StationWindow::kStopId);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(station->Start) != 0; }, 10s));
+    EXPECT_EQ(tile.Shown().state, "Failed") << "it stays once the station has stopped";
+}
+
+TEST_F(Win32WindowTest, StationClosesAtOnceWhenItsUpdateEndedWhileItAsked) {
+    const auto simulators = StationSims();
+    if (simulators.size() < 4) GTEST_SKIP() << "no simulated controllers behind COM ports";
+    auto station = StartStationOn(simulators[3]);
+    ASSERT_EQ(station->Tiles.size(), 1u) << (prompts.boxes.empty() ? "" : prompts.boxes.back());
+    const auto& tile = *station->Tiles[0];
+    ASSERT_TRUE(PumpUntil([&] { return tile.Shown().state.rfind("Programming", 0) == 0; }, 30s));
+    bool ended = false, closed = false;
+    prompts.whileAsking = [&] {
+        ended = PumpUntil([&] { return tile.Shown().state.rfind("OK", 0) == 0; }, 60s);
+    };
+    station->OnClosed = [&] { closed = true; };
+    SendMessageW(station->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(ended) << "the update ended while the question showed";
+    EXPECT_TRUE(closed) << "nothing left to stop: it closes at once";
+    std::ifstream in(dir.Path() / "record.csv");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Program sucessully"), std::string::npos) << text;
 }
 
 }  // namespace
