@@ -71,6 +71,6 @@ kill "${station_pids[@]}" 2>/dev/null || true
 
 # The same window where the named face is missing (no stand-in): every text must still fit.
 wine reg delete 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /f >/dev/null 2>&1 || true
-tour COM1 --loaded-only 6-without-the-named-face
+tour COM1 --loaded-only 11-without-the-named-face
 scripts/lib/wine-fonts.sh
 ls -l "$out"
