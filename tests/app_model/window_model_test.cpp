@@ -16,6 +16,7 @@
 #include "pack_builder.h"
 #include "port_dialog_model.h"
 #include "port_names.h"
+#include "station_layout.h"
 #include "support/temp_dir.h"
 #include "window_texts.h"
 
@@ -371,3 +372,18 @@ TEST(ErrorBoxRules, NothingEscapesAGuardedHandler) {
 }
 
 }  // namespace
+
+// The station window's opening size: every tile in up to four columns, never beyond the screen.
+TEST(StationLayout, OpensForEveryTileWithinTheScreen) {
+    using namespace k5::app::station_layout;
+    constexpr Size controls{520, 250}, tile{300, 200}, large{1900, 1000}, small{800, 600};
+    EXPECT_EQ(OpeningSize(controls, tile, 3, large).width, TileAreaSize(3, 3, tile).width);
+    EXPECT_EQ(OpeningSize(controls, tile, 3, large).height, 250 + 10 + 200 + 10);
+    EXPECT_EQ(OpeningSize(controls, tile, 8, large).width, TileAreaSize(8, 4, tile).width) << "four at most";
+    EXPECT_EQ(OpeningSize(controls, tile, 0, large).height, 250 + 10 + 200 + 10) << "room for the first";
+    const Size cramped = OpeningSize(controls, tile, 8, small);
+    EXPECT_LE(cramped.width, small.width);
+    EXPECT_EQ(cramped.height, small.height) << "the rest scrolls";
+    EXPECT_EQ(Columns(small.width, tile.width), 2);
+    EXPECT_EQ(Columns(100, tile.width), 1);
+}
