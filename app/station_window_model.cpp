@@ -91,14 +91,14 @@ void StationWindowModel::RestoreChoices() {
         return;
     }
     if (const auto problem = TakePack(path, std::move(pack))) {
-        notice_ = std::string(text::kStationPackGone) + ": " + *problem;
+        notice_ = std::string(text::kStationPackGone) + ": " + *problem + ".";
     } else if (changed) {
         notice_ = std::string(text::kStationPackChanged) + " " + packFacts_.packFile + ", version " +
                   std::to_string(packFacts_.version) + ".";
     }
 }
 
-bool StationWindowModel::SaveChoices() {
+void StationWindowModel::SaveChoices() {
     std::string ticked;
     for (std::size_t i = 0; i < ports_.size(); ++i) {
         if (!checked_[i]) continue;
@@ -116,9 +116,7 @@ bool StationWindowModel::SaveChoices() {
             view_.Warning(std::string(text::kStationChoicesNotSaved) + ": " + settings_.Path().string() +
                           ": " + refused.Reason() + ".");
         }
-        return false;
     }
-    return true;
 }
 
 StationWindowModel::~StationWindowModel() {

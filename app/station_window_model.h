@@ -132,8 +132,8 @@ class StationWindowModel {
     void ShowIdle();
     // The choices of the last time, from the settings file.
     void RestoreChoices();
-    // The pack, the record and the ticked ports into the settings file; false (and said once) when refused.
-    bool SaveChoices();
+    // The pack, the record and the ticked ports into the settings file; a refusal is said once.
+    void SaveChoices();
     // Lists the ports again, ticking those named.
     void ListPortsTicking(const std::vector<std::string>& ticked);
     // While idle: a tile for each ticked port, with what it showed last.

@@ -197,16 +197,17 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
 }
 
 void StationWindow::ResizeToOpen() {
-    StationTileWidget probe(tileArea_);
-    probe.Show({"COM1", "", "", TileTone::Idle, false, 0, 0, "0 good, 0 failed", false});
-    // As the grid sizes them: the wrapped labels' height at the tile's width.
+    // As the grid sizes a tile: its wrapped labels' height at its width.
+    const auto heightOf = [](const StationTileWidget& shown) {
+        return std::max(shown.sizeHint().height(), shown.heightForWidth(style::kTileWidth));
+    };
     station_layout::Size tile{style::kTileWidth, 0};
-    for (const StationTileWidget* shown : Tiles) {
-        tile.height =
-            std::max({tile.height, shown->sizeHint().height(), shown->heightForWidth(style::kTileWidth)});
+    for (const StationTileWidget* shown : Tiles) tile.height = std::max(tile.height, heightOf(*shown));
+    if (Tiles.empty()) {
+        StationTileWidget probe(tileArea_);
+        probe.Show({"COM1", "", "", TileTone::Idle, false, 0, 0, "0 good, 0 failed", false});
+        tile.height = heightOf(probe);
     }
-    if (Tiles.empty())
-        tile.height = std::max(probe.sizeHint().height(), probe.heightForWidth(style::kTileWidth));
     const QMargins margins = layout()->contentsMargins();
     // The controls, the gap below them and the scroll area's frame.
     const int frame = 2 * tileScroll_->frameWidth();
