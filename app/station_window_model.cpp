@@ -100,10 +100,9 @@ void StationWindowModel::RestoreChoices() {
 
 void StationWindowModel::SaveChoices() {
     std::string ticked;
-    for (std::size_t i = 0; i < ports_.size(); ++i) {
-        if (!checked_[i]) continue;
+    for (const std::string& name : TickedNames()) {
         if (!ticked.empty()) ticked += kPortSeparator;
-        ticked += ports_[i].name;
+        ticked += name;
     }
     try {
         settings_.WriteString(kSection, kPackKey, pack_ ? packPath_ : "");
@@ -182,15 +181,26 @@ void StationWindowModel::ChooseRecordClick() {
 
 void StationWindowModel::RefreshPortsClick() {
     if (Running()) return;
-    std::vector<std::string> wasChecked;
+    ListPortsTicking(TickedNames());
+}
+
+std::vector<std::string> StationWindowModel::TickedNames() const {
+    std::vector<std::string> names;
     for (std::size_t i = 0; i < ports_.size(); ++i) {
-        if (checked_[i]) wasChecked.push_back(ports_[i].name);
+        if (checked_[i]) names.push_back(ports_[i].name);
     }
-    ListPortsTicking(wasChecked);
+    names.insert(names.end(), tickedAbsent_.begin(), tickedAbsent_.end());
+    return names;
 }
 
 void StationWindowModel::ListPortsTicking(const std::vector<std::string>& wasChecked) {
     ports_ = listPorts_();
+    tickedAbsent_.clear();
+    for (const std::string& name : wasChecked) {
+        if (std::none_of(ports_.begin(), ports_.end(),
+                         [&name](const PortChoice& p) { return p.name == name; }))
+            tickedAbsent_.push_back(name);
+    }
     checked_.assign(ports_.size(), false);
     std::vector<StationPortEntry> entries;
     for (std::size_t i = 0; i < ports_.size(); ++i) {

@@ -134,8 +134,10 @@ class StationWindowModel {
     void RestoreChoices();
     // The pack, the record and the ticked ports into the settings file; a refusal is said once.
     void SaveChoices();
-    // Lists the ports again, ticking those named.
+    // Lists the ports again, ticking those named; a named port not there now stays ticked unseen.
     void ListPortsTicking(const std::vector<std::string>& ticked);
+    // The ticked ports' names: those listed, then those ticked but not there now.
+    std::vector<std::string> TickedNames() const;
     // While idle: a tile for each ticked port, with what it showed last.
     void ShowTickedTiles();
     // Takes a pack read from `path` into use; a problem for the person, or nothing.
@@ -161,6 +163,7 @@ class StationWindowModel {
     std::string recordPath_;
     std::vector<PortChoice> ports_;
     std::vector<bool> checked_;
+    std::vector<std::string> tickedAbsent_;  // ticked, and not there now (an adapter unplugged)
     bool fast_ = false;
     bool autoSpeed_ = false;
 

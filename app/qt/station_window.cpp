@@ -147,6 +147,7 @@ class StationWindow::WindowView : public StationWindowView {
             w_.Tiles.push_back(tile);
         }
         w_.FlowTiles();
+        if (w_.isVisible()) w_.GrowToShowTiles();
     }
     void UpdateTile(std::size_t index, const StationTile& tile) override {
         if (index < w_.Tiles.size()) w_.Tiles[index]->Show(tile);
@@ -196,18 +197,33 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
     ResizeToOpen();
 }
 
-void StationWindow::ResizeToOpen() {
+int StationWindow::TileHeight() {
     // As the grid sizes a tile: its wrapped labels' height at its width.
     const auto heightOf = [](const StationTileWidget& shown) {
         return std::max(shown.sizeHint().height(), shown.heightForWidth(style::kTileWidth));
     };
-    station_layout::Size tile{style::kTileWidth, 0};
-    for (const StationTileWidget* shown : Tiles) tile.height = std::max(tile.height, heightOf(*shown));
+    int height = 0;
+    for (const StationTileWidget* shown : Tiles) height = std::max(height, heightOf(*shown));
     if (Tiles.empty()) {
         StationTileWidget probe(tileArea_);
         probe.Show({"COM1", "", "", TileTone::Idle, false, 0, 0, "0 good, 0 failed", false});
-        tile.height = heightOf(probe);
+        height = heightOf(probe);
     }
+    return height;
+}
+
+void StationWindow::GrowToShowTiles() {
+    if (isMaximized() || isFullScreen()) return;
+    const int columns = station_layout::Columns(tileScroll_->viewport()->width(), style::kTileWidth);
+    const int needed =
+        station_layout::TileAreaSize(Tiles.size(), columns, {style::kTileWidth, TileHeight()}).height;
+    const int missing = needed - tileScroll_->viewport()->height();
+    const int room = screen()->availableGeometry().bottom() - frameGeometry().bottom();
+    if (missing > 0 && room > 0) resize(width(), height() + std::min(missing, room));
+}
+
+void StationWindow::ResizeToOpen() {
+    const station_layout::Size tile{style::kTileWidth, TileHeight()};
     const QMargins margins = layout()->contentsMargins();
     // The controls, the gap below them and the scroll area's frame.
     const int frame = 2 * tileScroll_->frameWidth();

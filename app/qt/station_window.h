@@ -76,8 +76,12 @@ class StationWindow : public QWidget {
     class WindowView;
 
     void CreateControls();
+    // A tile's height as the grid gives it.
+    int TileHeight();
     // Large enough for the controls and every tile, within the screen.
     void ResizeToOpen();
+    // Taller, within the screen, when the tiles need it.
+    void GrowToShowTiles();
     // The tiles in as many columns as the tile area's width holds.
     void FlowTiles();
 

@@ -252,6 +252,15 @@ TEST_F(StationWindowTest, ThePackTheRecordAndThePortsAreChosenAgainWhenTheWindow
     EXPECT_EQ(station->Tiles.size(), 2u);
     EXPECT_EQ(station->Summary->text(), k5::app::text::kStationIdleSummary);
 
+    // A ticked port whose adapter is away stays ticked for when it is back.
+    const std::string com6 = *settings.ReadString("Devices", "COM6");
+    settings.WriteString("Devices", "COM6", dir.File("unplugged"));
+    ReopenStation();
+    EXPECT_EQ(Ticked(), QStringList{"COM5"});
+    settings.WriteString("Devices", "COM6", com6);
+    station->RefreshPorts->click();
+    EXPECT_EQ(Ticked(), (QStringList{"COM5", "COM6"}));
+
     // A new start of the program reads them from the settings file.
     k5::sim::PackRecipe newer;
     newer.image = k5::sim::GenerateImage(1000);
