@@ -432,11 +432,11 @@ void StationWindow::ScrollTilesTo(int position) {
     PlaceTiles();
 }
 
-station_layout::Size StationWindow::ScreenRoom(RECT& frame) const {
+station_layout::Size StationWindow::ScreenRoom() const {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
-    frame = RECT{0, 0, 0, 0};
+    RECT frame{0, 0, 0, 0};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE, 0);
     const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
     const RECT& work = monitor.rcWork;
@@ -453,8 +453,7 @@ void StationWindow::SetClientSize(int width, int height) {
 }
 
 void StationWindow::ResizeToOpen() {
-    RECT frame;
-    const station_layout::Size screen = ScreenRoom(frame);
+    const station_layout::Size screen = ScreenRoom();
     const station_layout::Size size =
         station_layout::OpeningSize({kSmallestClientWidth, kTilesTop}, kTileSize, Tiles.size(), screen);
     SetClientSize(Scaled(size.width, dpi_) + GetSystemMetrics(SM_CXVSCROLL), Scaled(size.height, dpi_));
@@ -464,8 +463,7 @@ void StationWindow::GrowToShowTiles() {
     if (IsZoomed(window_) || IsIconic(window_)) return;
     RECT client;
     GetClientRect(window_, &client);
-    RECT frame;
-    const station_layout::Size screen = ScreenRoom(frame);
+    const station_layout::Size screen = ScreenRoom();
     const int needed =
         std::min(screen.height,
                  kTilesTop + station_layout::TileAreaSize(Tiles.size(), TileColumns(), kTileSize).height);

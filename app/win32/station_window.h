@@ -118,8 +118,8 @@ class StationWindow {
     int TileColumns() const;
     void PlaceTiles();
     void ScrollTilesTo(int position);
-    // The client area the screen leaves (96 DPI), and the frame around a client area.
-    station_layout::Size ScreenRoom(RECT& frame) const;
+    // The client area the screen leaves beside the frame and a scroll bar (96 DPI).
+    station_layout::Size ScreenRoom() const;
     void SetClientSize(int width, int height);
     // Large enough for the controls and every tile, within the screen.
     void ResizeToOpen();
