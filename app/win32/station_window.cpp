@@ -1,6 +1,7 @@
 #include "station_window.h"
 
 #include <algorithm>
+#include <array>
 
 #include "port_listing.h"
 #include "station_layout.h"
@@ -92,44 +93,46 @@ void StationTileWindow::Show(const StationTile& tile) {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
+std::array<StationTileWindow::TextRoom, 4> StationTileWindow::TextRooms() const {
+    const COLORREF black = Rgb(style::kBlack);
+    return {{
+        {tile_.title, fonts_.tileTitle, black, 8, 20, DT_SINGLELINE},
+        {tile_.state, fonts_.tileState, Rgb(ToneColour(tile_.tone)), 28, 36, DT_SINGLELINE},
+        {tile_.detail, fonts_.ui, black, kTileDetailTop, kTileDetailLines * kTileLineHeight, DT_WORDBREAK},
+        {tile_.counts, fonts_.uiBold, black, kTileHeight - 26, 18, DT_SINGLELINE},
+    }};
+}
+
 void StationTileWindow::Paint(HDC dc) {
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
     RECT client;
     GetClientRect(window_, &client);
     SetBkMode(dc, TRANSPARENT);
-    const auto draw = [&](const std::string& text, HFONT font, COLORREF colour, int top, int height,
-                          UINT flags) {
-        const HGDIOBJ old = SelectObject(dc, font);
-        SetTextColor(dc, colour);
-        RECT area{px(kMargin), px(top), client.right - px(kMargin), px(top + height)};
-        const std::wstring wide = Widen(text);
+    for (const TextRoom& room : TextRooms()) {
+        const HGDIOBJ old = SelectObject(dc, room.font);
+        SetTextColor(dc, room.colour);
+        RECT area{px(kMargin), px(room.top), client.right - px(kMargin), px(room.top + room.height)};
+        const std::wstring wide = Widen(room.text);
         DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &area,
-                  flags | DT_NOPREFIX | DT_END_ELLIPSIS);
+                  room.flags | DT_NOPREFIX | DT_END_ELLIPSIS);
         SelectObject(dc, old);
-    };
-    const COLORREF black = Rgb(style::kBlack);
-    draw(tile_.title, fonts_.tileTitle, black, 8, 20, DT_SINGLELINE);
-    draw(tile_.state, fonts_.tileState, Rgb(ToneColour(tile_.tone)), 28, 36, DT_SINGLELINE);
-    draw(tile_.detail, fonts_.ui, black, kTileDetailTop, kTileDetailLines * kTileLineHeight, DT_WORDBREAK);
-    draw(tile_.counts, fonts_.uiBold, black, kTileHeight - 26, 18, DT_SINGLELINE);
+    }
 }
 
 bool StationTileWindow::TextsFit() const {
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
+    const int width = px(style::kTileWidth - 2 * kMargin);
     const HDC dc = GetDC(window_);
-    const auto fits = [&](const std::string& text, HFONT font, int height, UINT flags) {
-        const HGDIOBJ old = SelectObject(dc, font);
-        RECT needed{0, 0, px(style::kTileWidth - 2 * kMargin), 0};
-        const std::wstring wide = Widen(text);
+    bool all = true;
+    for (const TextRoom& room : TextRooms()) {
+        const HGDIOBJ old = SelectObject(dc, room.font);
+        RECT needed{0, 0, width, 0};
+        const std::wstring wide = Widen(room.text);
         DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed,
-                  flags | DT_NOPREFIX | DT_CALCRECT);
+                  room.flags | DT_NOPREFIX | DT_CALCRECT);
         SelectObject(dc, old);
-        return needed.right <= px(style::kTileWidth - 2 * kMargin) && needed.bottom <= px(height);
-    };
-    const bool all = fits(tile_.title, fonts_.tileTitle, 20, DT_SINGLELINE) &&
-                     fits(tile_.state, fonts_.tileState, 36, DT_SINGLELINE) &&
-                     fits(tile_.detail, fonts_.ui, kTileDetailLines * kTileLineHeight, DT_WORDBREAK) &&
-                     fits(tile_.counts, fonts_.uiBold, 18, DT_SINGLELINE);
+        all = all && needed.right <= width && needed.bottom <= px(room.height);
+    }
     ReleaseDC(window_, dc);
     return all;
 }

@@ -3,6 +3,7 @@
 // click does. Owned by the main window, which it stays in front of.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -39,7 +40,17 @@ class StationTileWindow {
     bool TextsFit() const;
 
   private:
+    // Each text the tile paints, where (96 DPI, below the tile's top) and how.
+    struct TextRoom {
+        const std::string& text;
+        HFONT font;
+        COLORREF colour;
+        int top, height;
+        UINT flags;
+    };
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    std::array<TextRoom, 4> TextRooms() const;
     void Paint(HDC dc);
 
     HWND window_ = nullptr;
