@@ -13,6 +13,17 @@ namespace k5::app {
 using Control = MainWindowView::Control;
 using Field = MainWindowView::Field;
 
+class MainWindowModel::HandlerScope {
+  public:
+    explicit HandlerScope(MainWindowModel& model) : running_(model.handlersRunning_) { ++running_; }
+    ~HandlerScope() { --running_; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+  private:
+    int& running_;
+};
+
 MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSession& session,
                                  const SettingsFile& settings, PortUse& portUse, PortLookup lookup)
     : view_(view),
@@ -29,17 +40,37 @@ void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, PackKindText(pack
 void MainWindowModel::Btn_ReadUserPackClick() {
     // Disabled while a session runs, as the window shows it (the session sends its own copy).
     if (SessionRunning()) return;
+    const HandlerScope scope(*this);
     const auto path = view_.ChoosePackFile();
-    if (path) ReadPackFile(*path);
+    if (path) LoadAndShow(*path);
 }
 
 void MainWindowModel::ReadPackFile(const std::string& path) {
+    // Read inside an open box, a pack would change the stores under the handler that showed it.
+    if (HandlerRunning()) {
+        waitingPacks_.push_back(path);
+        return;
+    }
+    const HandlerScope scope(*this);
+    LoadAndShow(path);
+}
+
+void MainWindowModel::ReadWaitingPack() {
+    if (HandlerRunning() || waitingPacks_.empty()) return;
+    const std::string path = waitingPacks_.front();
+    waitingPacks_.erase(waitingPacks_.begin());
+    ReadPackFile(path);
+}
+
+void MainWindowModel::LoadAndShow(const std::string& path) {
     const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
     if (SessionRunning()) {
         view_.AddLog(name + ": " + text::kPackNotReadDuringSession);
         return;
     }
-    if (!pack_.LoadPack(path)) {
+    // A file that cannot be read raises here and leaves the stores, and so the acceptance, as they were.
+    packAccepted_ = pack_.LoadPack(path);
+    if (!packAccepted_) {
         view_.Enable(Control::Program, false);
         view_.AddLog(std::string(text::kPackBroken) + ": " + pack_.RejectionReason());
         view_.Warning(text::kPackBroken, text::kPackBrokenTitle);
@@ -60,6 +91,8 @@ void MainWindowModel::ReadPackFile(const std::string& path) {
 void MainWindowModel::Btn_SendToControllerClick() {
     view_.ClearLog();
     if (SessionRunning()) return;  // a click during a session only clears the log
+    if (!packAccepted_) return;    // Program is disabled then; a click that comes anyway sends nothing
+    const HandlerScope scope(*this);
     ShowKind();
     const std::string port = "COM" + std::to_string(settings_.GetUartPort());
     const std::string device = ResolvePortName(port, settings_);
@@ -78,6 +111,7 @@ void MainWindowModel::Btn_SendToControllerClick() {
 
 void MainWindowModel::UartPort1Click() {
     if (SessionRunning()) return;
+    const HandlerScope scope(*this);
     view_.ShowPortDialog();
 }
 
@@ -149,6 +183,7 @@ bool MainWindowModel::CloseRequested() {
         return true;
     }
     if (closeWhenIdle_) return false;  // already stopping
+    const HandlerScope scope(*this);
     if (!view_.Confirm(text::kStopAndCloseQuestion)) return false;
     // The session stops, closes the port and clears SessionRunning; then the window closes.
     closeWhenIdle_ = true;

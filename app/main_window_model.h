@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "iap_session.h"
 #include "p_HexConvertFun.h"
@@ -68,8 +69,17 @@ class MainWindowModel {
     // view's default error box.
     void Btn_ReadUserPackClick();
     // Reads `path` as Read Pack reads a chosen file: the pack given on the command line or handed
-    // over by a second start. While a session runs nothing is read, and the log says so.
+    // over by a second start. While a session runs nothing is read, and the log says so. While a
+    // handler of this window is in progress (its box or dialog open), the pack waits for it.
     void ReadPackFile(const std::string& path);
+    // A pack handed over by a later start: it waits until the view calls ReadWaitingPack.
+    void PackHandedOver(const std::string& path) { waitingPacks_.push_back(path); }
+    // A pack waits to be read: the view calls ReadWaitingPack once no box of its own is open.
+    bool PackWaiting() const { return !waitingPacks_.empty(); }
+    // Whether one of this window's handlers is in progress (a box or dialog of it may be open).
+    bool HandlerRunning() const { return handlersRunning_ > 0; }
+    // Reads the pack that has waited longest, unless a handler is in progress.
+    void ReadWaitingPack();
     void Btn_SendToControllerClick();
     void UartPort1Click();
     // Turns the fast mode on or off in the settings file; a refused write raises
@@ -94,6 +104,10 @@ class MainWindowModel {
     bool SessionRunning() const { return session_.Running(); }
 
   private:
+    // Counts the handler in progress for as long as it runs.
+    class HandlerScope;
+
+    void LoadAndShow(const std::string& path);
     void ShowKind();
     // The wire trace the settings ask for ([Trace] File), made new for each session.
     void StartTrace();
@@ -108,6 +122,10 @@ class MainWindowModel {
     std::shared_ptr<WireTrace> trace_;  // the running or last session's
     std::string tracePath_;
     StationWindowModel* station_ = nullptr;
+    std::vector<std::string> waitingPacks_;  // handed over while a handler ran
+    int handlersRunning_ = 0;
+    // The stores hold a pack whose checks all passed: only such a pack is programmed.
+    bool packAccepted_ = false;
     bool closeWhenIdle_ = false;
     bool closeAfterStation_ = false;
 };

@@ -1,6 +1,7 @@
 #include "p_UpdateDispController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -243,7 +244,26 @@ void TF_UpdateDispController::AddLog(const QString& text) {
 void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadUserPackClick(); }
 
 void TF_UpdateDispController::OpenPackFile(const QString& path) {
-    RunHandler(prompts_, [this, &path] { core_->Model().ReadPackFile(path.toStdString()); });
+    core_->Model().PackHandedOver(path.toStdString());
+    ReadWaitingPacks();
+}
+
+void TF_UpdateDispController::ReadWaitingPacks() {
+    MainWindowModel& model = core_->Model();
+    while (model.PackWaiting()) {
+        // Inside a box or dialog: what it was opened for finishes first.
+        if (QApplication::activeModalWidget() != nullptr || model.HandlerRunning()) {
+            if (waitingPackRetry_ == nullptr) {
+                waitingPackRetry_ = new QTimer(this);
+                waitingPackRetry_->setSingleShot(true);
+                waitingPackRetry_->setInterval(100);
+                connect(waitingPackRetry_, &QTimer::timeout, this, [this] { ReadWaitingPacks(); });
+            }
+            waitingPackRetry_->start();
+            return;
+        }
+        RunHandler(prompts_, [&model] { model.ReadWaitingPack(); });
+    }
 }
 
 void TF_UpdateDispController::BringToFront() {

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 #include "SerialComm.h"
@@ -43,8 +44,8 @@ class TF_UpdateDispController : public QMainWindow {
     // Appends a line to the log list, selects it and draws the list at once.
     void AddLog(const QString& text);
 
-    // Reads `path` as Read Pack does (a pack given at start or handed over by a later start);
-    // what it raises goes to the default error box.
+    // Reads `path` as Read Pack does (a pack given at start or handed over by a later start) once
+    // no box or dialog is open; what it raises goes to the default error box.
     void OpenPackFile(const QString& path);
     // Un-minimises the window, raises it and asks for the focus.
     void BringToFront();
@@ -96,6 +97,8 @@ class TF_UpdateDispController : public QMainWindow {
     void CreateControls();
     void FitOuterSize();
     void RefitToFrame();
+    // Reads the packs that wait, one after the other, while no box or dialog is open; else looks again soon.
+    void ReadWaitingPacks();
 
     const SettingsFile& settings_;
     UiPrompts& prompts_;
@@ -103,6 +106,7 @@ class TF_UpdateDispController : public QMainWindow {
     bool centred_ = false;
     bool frameSettled_ = false;
     QSize fittedFrame_;
+    QTimer* waitingPackRetry_ = nullptr;
 
     // Torn down in reverse: the session and the port first, then what
     // carries their calls to this thread.

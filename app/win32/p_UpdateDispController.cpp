@@ -23,6 +23,8 @@ namespace {
 constexpr const wchar_t* kClassName = kMainWindowClassName;
 // Posted to itself: read the packs queued (handed over while another message was being handled).
 constexpr UINT kReadQueuedPacks = WM_APP + 1;
+constexpr UINT_PTR kWaitingPackTimer = 1;
+constexpr UINT kWaitingPackRetryMilliseconds = 100;
 
 enum class FontKind { Ui, UiBold, WebAddress };
 
@@ -337,13 +339,21 @@ void TF_UpdateDispController::AddLog(const std::string& text) {
 
 void TF_UpdateDispController::Btn_ReadUserPackClick() { core_->Model().Btn_ReadUserPackClick(); }
 
-void TF_UpdateDispController::OpenPackFile(const std::string& path) {
-    RunHandler(prompts_, window_, [this, &path] { core_->Model().ReadPackFile(path); });
+void TF_UpdateDispController::QueuePackFile(const std::string& path) {
+    if (!path.empty()) core_->Model().PackHandedOver(path);
+    PostMessageW(window_, kReadQueuedPacks, 0, 0);
 }
 
-void TF_UpdateDispController::QueuePackFile(const std::string& path) {
-    queuedPacks_.push_back(path);
-    PostMessageW(window_, kReadQueuedPacks, 0, 0);
+void TF_UpdateDispController::ReadWaitingPacks() {
+    MainWindowModel& model = core_->Model();
+    while (model.PackWaiting()) {
+        // A box or dialog of the window disables it: what it was opened for finishes first.
+        if (!IsWindowEnabled(window_) || model.HandlerRunning()) {
+            SetTimer(window_, kWaitingPackTimer, kWaitingPackRetryMilliseconds, nullptr);
+            return;
+        }
+        RunHandler(prompts_, window_, [&model] { model.ReadWaitingPack(); });
+    }
 }
 
 void TF_UpdateDispController::BringToFront() {
@@ -462,15 +472,15 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
             QueuePackFile(Narrow(file));
             return TRUE;
         }
-        case kReadQueuedPacks: {
+        case kReadQueuedPacks:
             BringToFront();
-            std::vector<std::string> packs;
-            packs.swap(queuedPacks_);
-            for (const std::string& path : packs) {
-                if (!path.empty()) OpenPackFile(path);
-            }
+            ReadWaitingPacks();
             return 0;
-        }
+        case WM_TIMER:
+            if (wParam != kWaitingPackTimer) break;
+            KillTimer(window_, kWaitingPackTimer);
+            ReadWaitingPacks();
+            return 0;
         case WM_CLOSE: {
             bool close = false;
             RunHandler(prompts_, window_, [this, &close] { close = core_->Model().CloseRequested(); });

@@ -42,10 +42,9 @@ class TF_UpdateDispController {
     // Appends a line to the log list, selects it and draws the list at once.
     void AddLog(const std::string& text);
 
-    // Reads `path` (UTF-8) as Read Pack does: a pack given at start or handed over by a later
-    // start. What it raises goes to the default error box.
-    void OpenPackFile(const std::string& path);
-    // Reads `path` once the message loop runs (after the window shows); empty: only comes to the front.
+    // Reads `path` (UTF-8) as Read Pack does once the message loop runs (after the window shows)
+    // and no box or dialog of the window is open: a pack given at start or handed over by a later
+    // start. What it raises goes to the default error box. Empty: only comes to the front.
     void QueuePackFile(const std::string& path);
     // Restores the window if minimised and brings it to the front.
     void BringToFront();
@@ -97,6 +96,8 @@ class TF_UpdateDispController {
     // Fonts, pictures, positions and sizes for the window's DPI.
     void LayOut();
     void Command(int id);
+    // Reads the packs that wait, one after the other, while no box or dialog is open; else looks again soon.
+    void ReadWaitingPacks();
     LRESULT ControlColour(HDC dc, HWND control);
 
     const SettingsFile& settings_;
@@ -104,7 +105,6 @@ class TF_UpdateDispController {
     PackStore& pack_;
     HWND window_ = nullptr;
     UINT dpi_ = 96;
-    std::vector<std::string> queuedPacks_;  // handed over, read on kReadQueuedPacks
     std::unique_ptr<Win32Fonts> fonts_;
     HIMAGELIST pictures_ = nullptr;
     HBITMAP logo_ = nullptr;

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include "comm_session_port.h"
 #include "dispatched_session_view.h"
@@ -42,6 +44,7 @@ class RecordingWindow : public MainWindowView {
     void SetProgressPosition(std::uint32_t) override {}
     void Warning(const std::string& text, const std::string& title) override {
         boxes.push_back(text + "|" + title);
+        if (whileBoxOpen) std::exchange(whileBoxOpen, nullptr)();
     }
     bool Confirm(const std::string& text) override {
         boxes.push_back(text);
@@ -66,6 +69,7 @@ class RecordingWindow : public MainWindowView {
     std::vector<std::pair<Control, bool>> enables;
     std::vector<std::string> log, boxes;
     std::deque<std::string> files;
+    std::function<void()> whileBoxOpen;  // what arrives while the next box is open
     bool confirm = true, closed = false;
     int fileDialogs = 0, portDialogs = 0, stationWindows = 0;
 
@@ -141,6 +145,27 @@ TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
     window.files = {dir.File("missing.Pack")};
     EXPECT_THROW(model.Btn_ReadUserPackClick(), k5::EInOutError);
     EXPECT_EQ(window.fields[Field::FileName], "other.Pack");
+}
+
+// A second start hands over a broken pack while the first pack's warning is open: it is read only
+// once that box has returned, and Program then stays off, so the refused pack is never sent.
+TEST_F(WindowModelTest, APackHandedOverDuringABoxWaitsAndARefusedOneIsNeverProgrammed) {
+    const std::string broken = dir.WriteText("bad.Pack", std::string(131072, '\x55'));
+    window.whileBoxOpen = [&] {
+        model.ReadPackFile(broken);
+        EXPECT_EQ(window.boxes.size(), 1u) << "not read inside the open box";
+    };
+    model.ReadPackFile(Pack(30003, "foreign.Pack"));
+    EXPECT_EQ(window.boxes, std::vector<std::string>{"Pack Eror|Warrning"});
+    EXPECT_TRUE(window.Enabled(Control::Program));
+    ASSERT_TRUE(model.PackWaiting());
+
+    model.ReadWaitingPack();
+    EXPECT_FALSE(model.PackWaiting());
+    EXPECT_EQ(window.boxes.back(), "Pack file was briken|Error");
+    EXPECT_FALSE(window.Enabled(Control::Program));
+    model.Btn_SendToControllerClick();
+    EXPECT_FALSE(model.SessionRunning()) << "a refused pack is not sent, whatever the view enables";
 }
 
 TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {
