@@ -70,13 +70,34 @@ TEST_F(SingleInstanceTest, ALaterStartHandsItsFileToTheRunningWindowAndExits) {
     // Another first start finds the place taken.
     EXPECT_FALSE(k5::app::SingleInstance(Runtime()).Serve());
 
+    // A line break in a folder's name stays inside the path handed over.
+    std::filesystem::create_directory(dir.Path() / "line\nbreak");
     QProcess later;
-    Start(later, {QString::fromStdString(Pack("handed.Pack", PackRecipe{}))});
+    Start(later, {QString::fromStdString(Pack("line\nbreak/handed.Pack", PackRecipe{}))});
     EXPECT_TRUE(PumpUntil([&] { return window->Edit_UpdateFileName->text() == "handed.Pack"; }, 10000));
+    EXPECT_TRUE(prompts.boxes.empty());
     ASSERT_TRUE(PumpUntil([&] { return later.state() == QProcess::NotRunning; }, 5000))
         << later.readAllStandardError().toStdString();
     EXPECT_EQ(later.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(later.exitCode(), 0);
+}
+
+TEST(SingleInstanceRequest, OnlyAFramedAbsolutePathOrShowIsTaken) {
+    const QString path = "/home/a b/line\nbreak/%41 fw.Pack";
+    EXPECT_EQ(k5::app::SingleInstance::ParseRequest(k5::app::SingleInstance::Request(path).chopped(1)), path);
+    EXPECT_EQ(k5::app::SingleInstance::ParseRequest("show"), QString());
+    for (const char* line :
+         {"open fw.Pack", "open /a b", "open %2Fa%2", "open %2Fa%zz", "open %00", "", "list"}) {
+        EXPECT_FALSE(k5::app::SingleInstance::ParseRequest(line)) << line;
+    }
+}
+
+TEST_F(SingleInstanceTest, AFolderOtherUsersCanReachIsNotUsedAndEachStartGoesOnAlone) {
+    std::filesystem::permissions(runtime, std::filesystem::perms::all);
+    k5::app::SingleInstance first(Runtime()), second(Runtime());
+    EXPECT_TRUE(first.HandOverOrServe({}));
+    EXPECT_TRUE(second.HandOverOrServe(QString::fromStdString(Pack("fw.Pack", PackRecipe{}))));
+    EXPECT_TRUE(std::filesystem::is_empty(runtime)) << "no socket or lock where another user could take it";
 }
 
 TEST_F(SingleInstanceTest, ACrashedInstanceDoesNotStopTheNextStart) {
