@@ -4,10 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string_view>
 
-#include "port_error.h"
+#include "file_problem_text.h"
 
 namespace k5 {
 namespace {
@@ -41,9 +42,8 @@ const char* WireSendName(WireSend kind) {
 }
 
 WireTrace::WireTrace(const std::filesystem::path& path, const std::string& tool, bool withImageData)
-    : withImageData_(withImageData) {
+    : path_(path), withImageData_(withImageData) {
     // Only an earlier trace is replaced: a pack or anything else named by mistake stays.
-    // (Devices and pipes, /dev/stderr say, are written to as they are.)
     if (std::error_code ec; std::filesystem::is_regular_file(path, ec)) {
         std::ifstream existing(path, std::ios::binary);
         std::string first(std::string_view(kWireTraceFirstLine).size(), '\0');
@@ -54,15 +54,9 @@ WireTrace::WireTrace(const std::filesystem::path& path, const std::string& tool,
             return;
         }
     }
-    errno = 0;
-    out_.open(path, std::ios::binary | std::ios::trunc);
-    if (!out_) {
-        openError_ = errno != 0 ? errno : EIO;
-        return;
-    }
-    out_ << kWireTraceFirstLine << "\n"
-         << "tool " << tool << "\n";
-    Flush();
+    openError_ = out_.Open(path);
+    if (openError_ != 0) return;
+    Write(std::string(kWireTraceFirstLine) + "\n" + "tool " + tool + "\n");
 }
 
 int WireTrace::Error() const {
@@ -70,11 +64,10 @@ int WireTrace::Error() const {
     return error_;
 }
 
-void WireTrace::Flush() {
+// Each line goes to the file as it is written: a trace is read after a failure, perhaps after a crash.
+void WireTrace::Write(const std::string& text) {
     if (error_ != 0 || Failed()) return;
-    errno = 0;
-    out_.flush();  // a trace is read after a failure, perhaps after a crash
-    if (!out_) error_ = errno != 0 ? errno : EIO;
+    error_ = out_.Write(text);
 }
 
 void WireTrace::Line(const std::string& text) {
@@ -83,14 +76,13 @@ void WireTrace::Line(const std::string& text) {
     const auto micros =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun_)
             .count();
-    out_ << micros << " " << text << "\n";
-    Flush();
+    Write(std::to_string(micros) + " " + text + "\n");
 }
 
 std::string WireTraceProblemText(const WireTrace& trace) {
     if (trace.NotATrace())
         return "it holds something else than a wire trace; it is left as it was: choose another file";
-    return platform::OsErrorText(trace.Failed() ? trace.OpenError() : trace.Error());
+    return FileProblemText(trace.Path(), trace.Failed() ? trace.OpenError() : trace.Error());
 }
 
 void WireTrace::Begin(const std::string& mode) {

@@ -22,11 +22,12 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "output_file.h"
 
 namespace k5 {
 
@@ -36,13 +37,15 @@ enum class WireSend { Probe, Entry, HeaderCommand, Header, Chunk };
 class WireTrace {
   public:
     // Opens `path` for writing, replacing an earlier trace there; a file that holds
-    // something else is left alone. Failed() tells whether that worked.
+    // something else, and what is no regular file (a FIFO, a device), is left alone
+    // without waiting on it. Failed() tells whether that worked.
     // `tool` names the program, its version and platform ("k5-iap 5.2 linux").
     WireTrace(const std::filesystem::path& path, const std::string& tool, bool withImageData);
     // The trace could not be opened, or `path` holds something else than a trace.
     bool Failed() const { return notATrace_ || openError_ != 0; }
     bool NotATrace() const { return notATrace_; }
     int OpenError() const { return openError_; }
+    const std::filesystem::path& Path() const { return path_; }
     // 0 while every line has reached the file; else the OS error of the first that did not
     // (the trace is incomplete from there on).
     int Error() const;
@@ -60,10 +63,11 @@ class WireTrace {
 
   private:
     void Line(const std::string& text);
-    void Flush();  // under the lock
+    void Write(const std::string& text);  // under the lock
 
     mutable std::mutex mutex_;
-    std::ofstream out_;
+    std::filesystem::path path_;
+    platform::OutputFile out_;
     bool notATrace_ = false;
     int openError_ = 0;
     int error_ = 0;  // of a line
@@ -71,7 +75,7 @@ class WireTrace {
     std::chrono::steady_clock::time_point begun_ = std::chrono::steady_clock::now();
 };
 
-// Why a trace is not written, or not whole: its OS error's text, or what the file holds.
+// Why a trace is not written, or not whole: what the file is or holds, or its OS error's text.
 std::string WireTraceProblemText(const WireTrace& trace);
 
 // The first line of every trace.

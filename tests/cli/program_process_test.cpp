@@ -1,12 +1,14 @@
 // k5-iap program and k5-iap ports as processes, against a k5-sim process.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "support/run_command.h"
 #include "support/sim_process.h"
@@ -64,18 +66,35 @@ TEST_F(ProgramProcessTest, AFailedUpdatesTraceReplaysToTheSameLogAndOutcome) {
     EXPECT_EQ(logLines(again.out), logLines(first.out));
 }
 
-// A trace that cannot be written leaves the update's result as it is, and says so.
+// A trace that cannot be written whole leaves the update's result as it is, and says so.
 TEST_F(ProgramProcessTest, ATraceThatCannotBeWrittenIsSaidAndTheResultStands) {
     SimProcess sim("--no-pace --once", link);
-    auto r = RunCommand(kIap + " program --json --trace /dev/full --port " + link + " " + pack);
+    const std::string trace = dir.File("trace.txt");
+    // Files may grow to 1 KiB only (sh counts 512-byte blocks): the trace stops there.
+    auto r = RunCommand("trap '' XFSZ; ulimit -f 2; " + kIap + " program --json --trace " + trace +
+                        " --port " + link + " " + pack);
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("k5-iap: the trace /dev/full is incomplete: No space left on device\n"),
+    EXPECT_NE(r.out.find("k5-iap: the trace " + trace + " is incomplete: File too large\n"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(
-        r.out.find(R"("exit":0,"warning":"the trace /dev/full is incomplete: No space left on device"})"),
-        std::string::npos)
+    EXPECT_NE(r.out.find(R"("exit":0,"warning":"the trace )" + trace + R"( is incomplete: File too large"})"),
+              std::string::npos)
         << r.out;
+}
+
+// A FIFO with no reader would hold the session before it began; a device is no trace either.
+TEST_F(ProgramProcessTest, ATraceWhereNoRegularFileIsIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    for (const auto& [trace, why] :
+         {std::pair{dir.File("fifo"), "not a regular file: a FIFO"},
+          std::pair{std::string("/dev/full"), "not a regular file: a character device"}}) {
+        auto r =
+            RunCommand("timeout 10 " + kIap + " program --trace " + trace + " --port " + link + " " + pack);
+        EXPECT_EQ(r.status, 64) << r.out;
+        EXPECT_NE(r.out.find("k5-iap: cannot write the trace " + trace + ": " + why + "\n"),
+                  std::string::npos)
+            << r.out;
+    }
 }
 
 // A session that found its bootloader at 115200 replays at that speed, to the same log.
