@@ -113,7 +113,16 @@ std::string_view LineEndingOf(std::string_view text, std::string_view fallback) 
     return text.substr(eol, 2) == "\r\n" ? "\r\n" : "\r";
 }
 
+// `value` as it is written so that the reader gives it back: quoted, when trimming or
+// unquoting would change it. The reader takes off one pair of quotes and nothing inside them.
+std::string Encoded(std::string_view value) {
+    if (Unquoted(Trim(value)) == value) return std::string(value);
+    return "\"" + std::string(value) + "\"";
+}
+
 }  // namespace
+
+bool Writable(std::string_view value) { return value.find_first_of("\r\n") == std::string_view::npos; }
 
 std::optional<std::string> ReadValue(std::string_view text, std::string_view section, std::string_view key) {
     const auto lines = SplitLines(text);
@@ -141,6 +150,8 @@ std::vector<std::string> ReadKeys(std::string_view text, std::string_view sectio
 std::string WriteValue(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value, std::string_view newline) {
     const std::string_view eol = LineEndingOf(text, newline);
+    const std::string encoded = Encoded(value);
+    value = encoded;
     const auto lines = SplitLines(text);
     const auto span = FindSection(text, lines, section);
     std::string out;

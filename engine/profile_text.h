@@ -24,6 +24,12 @@ std::optional<std::string> ReadValue(std::string_view text, std::string_view sec
 // The keys of `section` as written, in file order (a key written twice, once).
 std::vector<std::string> ReadKeys(std::string_view text, std::string_view section);
 
+// Whether `value` can be written at all: a line break would end its line early, and the
+// rest would be read as lines of their own.
+bool Writable(std::string_view value);
+
+// `value` (Writable) goes in quotes where it would not read back as it is without: when it
+// has blanks at either end, or starts and ends with the same quote.
 // `newline` ends the lines it adds when the text has no line ending of its own to copy.
 std::string WriteValue(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value, std::string_view newline);

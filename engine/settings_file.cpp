@@ -28,7 +28,14 @@ ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, int 
     : std::runtime_error("Unable to write to " + Utf8FromPath(std::filesystem::absolute(path))),
       osError_(osError) {}
 
-std::string ESettingsWriteError::Reason() const { return SettingsProblemText(osError_); }
+ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, std::string reason)
+    : ESettingsWriteError(path, 0) {
+    reason_ = std::move(reason);
+}
+
+std::string ESettingsWriteError::Reason() const {
+    return reason_.empty() ? SettingsProblemText(osError_) : reason_;
+}
 
 std::string SettingsProblemText(int osError) {
     switch (osError) {
@@ -83,6 +90,10 @@ std::vector<std::string> SettingsFile::ReadKeys(const std::string& section) cons
 
 void SettingsFile::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) const {
+    if (!profile::Writable(value)) {
+        throw ESettingsWriteError(path_, "the value of " + key + " in [" + section +
+                                             "] has a line break, which a settings file cannot hold");
+    }
     std::error_code ec;
     // Replace the file a link points to, not the link.
     std::filesystem::path target = std::filesystem::weakly_canonical(path_, ec);

@@ -26,12 +26,15 @@ inline constexpr const char* kSettingsFileName = "eBikeSet.ini";
 class ESettingsWriteError : public std::runtime_error {
   public:
     ESettingsWriteError(const std::filesystem::path& path, int osError);
+    // Refused for what was to be written (0 as the OS error).
+    ESettingsWriteError(const std::filesystem::path& path, std::string reason);
     int OsError() const { return osError_; }
-    // Why, in a few words (SettingsProblemText).
+    // Why, in a few words (SettingsProblemText, or the refusal's own reason).
     std::string Reason() const;
 
   private:
     int osError_;
+    std::string reason_;
 };
 
 class SettingsFile {
@@ -67,7 +70,8 @@ class SettingsFile {
     std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;
     // The keys of a section, in file order; none when the file or section is missing.
     std::vector<std::string> ReadKeys(const std::string& section) const;
-    // Raises ESettingsWriteError and leaves the file as it was when refused.
+    // Raises ESettingsWriteError and leaves the file as it was when refused; a value with a
+    // line break is refused. Any other value reads back as it was written (quoted where needed).
     void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
 
   private:

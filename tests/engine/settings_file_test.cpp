@@ -106,6 +106,33 @@ TEST_F(SettingsFileTest, RefusedWriteNamesTheFullPathAndChangesNothing) {
         << "no temporary file is left behind";
 }
 
+TEST_F(SettingsFileTest, AValueWithALineBreakIsRefusedByItsKeyAndChangesNothing) {
+    const std::string original = "[Uart]\r\nPort=4\r\n";
+    dir.WriteText("eBikeSet.ini", original);
+    for (const char* value : {"/home/ws/a\n[Devices]\nCOM3=/dev/ttyS9/fw.Pack", "a\rb"}) {
+        try {
+            settings.WriteString("Station", "Pack", value);
+            FAIL() << "written: " << value;
+        } catch (const k5::ESettingsWriteError& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+            EXPECT_EQ(e.Reason(),
+                      "the value of Pack in [Station] has a line break, which a settings file "
+                      "cannot hold");
+        }
+    }
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), original);
+}
+
+TEST_F(SettingsFileTest, EveryOtherValueReadsBackAsWritten) {
+    dir.WriteText("eBikeSet.ini", "[Station]\nPack=x\n");
+    for (const char* value : {" /home/ws/fw.Pack ", "\"quoted\"", "'single'", "\"", "a \"b\" c", "", "\t",
+                              "\"open", "'mixed\"", "plain"}) {
+        settings.WriteString("Station", "Pack", value);
+        EXPECT_EQ(settings.ReadString("Station", "Pack"), value) << dir.ReadText("eBikeSet.ini");
+    }
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Station]\nPack=plain\n") << "quoted only where needed";
+}
+
 TEST_F(SettingsFileTest, RelativePathIsReportedInFull) {
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
