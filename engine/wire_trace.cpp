@@ -184,7 +184,9 @@ ParsedWireTrace ParseWireTrace(const std::string& text) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#' || line.rfind("tool ", 0) == 0) continue;
         TraceEvent e;
-        if (!ReadEvent(line, e)) {
+        const bool read = ReadEvent(line, e);
+        trace.badTime = read && e.micros > std::chrono::microseconds(kLongestTracedTime).count();
+        if (!read || trace.badTime) {
             trace.badLine = number;
             break;
         }

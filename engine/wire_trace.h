@@ -98,10 +98,15 @@ struct ParsedWireTrace {
     std::vector<TraceEvent> events;  // in order
     bool ended = false;              // it has its end line: it was not cut short
     int badLine = 0;                 // the first line that is no trace line (from 1), or 0
+    bool badTime = false;            // that line's time is later than kLongestTracedTime
 };
 
+// The latest time a trace line may have: far beyond any session, and far from the
+// clock's limits, so that a replay's waits stay what the trace says.
+inline constexpr std::chrono::hours kLongestTracedTime{24};
+
 // The events of a trace's text; reading stops at a line that is neither an event,
-// the first line, the tool line nor empty.
+// the first line, the tool line nor empty, or whose time is too late to be one.
 ParsedWireTrace ParseWireTrace(const std::string& text);
 
 // The most of a trace that is read: far above a full image's with its data (about 0.6 MB).

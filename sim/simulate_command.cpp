@@ -80,7 +80,11 @@ int RunSimulator(const SimulateCommand& c) {
         const ParsedWireTrace trace = ParseWireTrace(text);
         if (trace.badLine != 0) {
             std::cerr << "k5-sim: " << c.replay << ": line " << trace.badLine
-                      << " is not a wire trace line; nothing is replayed\n";
+                      << (trace.badTime
+                              ? " has a time more than " + std::to_string(kLongestTracedTime.count()) +
+                                    " hours into the session, longer than any session lasts"
+                              : std::string(" is not a wire trace line"))
+                      << "; nothing is replayed\n";
             return 64;
         }
         if (trace.events.empty()) {

@@ -124,6 +124,11 @@ TEST_F(ProgramProcessTest, ATraceReplaysAtTheSpeedsItWasTakenAt) {
     const auto notATrace = RunCommand(kSim + " --replay " + pack);
     EXPECT_EQ(notATrace.status, 64);
     EXPECT_NE(notATrace.out.find("line 1 is not a wire trace line"), std::string::npos) << notATrace.out;
+    dir.WriteText("late.txt",
+                  text.substr(0, text.rfind('\n', text.find(" rx ")) + 1) + "9223372036854775807 rx 06\n");
+    const auto late = RunCommand(kSim + " --replay " + dir.File("late.txt"));
+    EXPECT_EQ(late.status, 64);
+    EXPECT_NE(late.out.find("has a time more than 24 hours into the session"), std::string::npos) << late.out;
 }
 
 TEST_F(ProgramProcessTest, SpeedAutoRunsAtTheFastestSpeedTheBootloaderAnswersAt) {

@@ -42,6 +42,15 @@ TEST(WireTrace, ReadsEveryEventAndNamesTheFirstLineThatIsNone) {
     EXPECT_TRUE(k5::ParseWireTrace("\n").events.empty());
 }
 
+// A replay waits as long as the trace says: a time no session reaches is no trace line.
+TEST(WireTrace, ATimeLaterThanAnySessionIsRefused) {
+    const auto late = k5::ParseWireTrace("0 tx probe 02\n9223372036854775807 rx 06\n");
+    EXPECT_EQ(late.badLine, 2);
+    EXPECT_TRUE(late.badTime);
+    EXPECT_EQ(k5::ParseWireTrace("86400000000 rx 06\n").badLine, 0) << "a day is the most";
+    EXPECT_FALSE(k5::ParseWireTrace("12 wink\n").badTime);
+}
+
 TEST(WireTrace, ReplacesOnlyAnEarlierTrace) {
     k5::test::TempDir dir;
     const std::string pack("\x5A\x00 not a trace", 15);
