@@ -24,6 +24,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 SITE = pathlib.Path(os.environ.get("K5_SITE", ROOT / "build-web" / "site"))
 BIN = pathlib.Path(os.environ.get("K5_BIN", ROOT / "build" / "bin"))
 SIM = BIN / "k5-sim"
+SERVE = ROOT / "web" / "sim" / "serve.py"
 
 
 def free_port():
@@ -105,18 +106,20 @@ class WebPageTest(unittest.TestCase):
         port = free_port()
         cls.offered = cls.work / "packs.json"
         cls.server = subprocess.Popen(
-            ["/usr/bin/python3", str(ROOT / "web" / "sim" / "serve.py"), "--site", str(SITE), "--port", str(port),
+            ["/usr/bin/python3", str(SERVE), "--site", str(SITE), "--port", str(port),
              "--sim", str(cls.link), "--extra", f"packs.json={cls.offered}",
              "--extra", f"offered.Pack={cls.work / 'offered.Pack'}"],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         assert "serving" in cls.server.stdout.readline()
         cls.page = Page(f"http://localhost:{port}/", cls.downloads)
+        cls.expected_errors = ["packs.json"]  # what the console may report: a test's missing files
 
     @classmethod
     def tearDownClass(cls):
         # The page broke no rule of its content security policy and threw nothing.
         problems = [entry["message"] for entry in cls.page.driver.get_log("browser")
-                    if entry["level"] == "SEVERE" and "packs.json" not in entry["message"]]
+                    if entry["level"] == "SEVERE"
+                    and not any(expected in entry["message"] for expected in cls.expected_errors)]
         cls.page.quit()
         cls.server.terminate()
         cls.server.wait()
@@ -324,6 +327,33 @@ class WebPageTest(unittest.TestCase):
             self.assertTrue(wait_until(lambda: self.page.text("pack-version") == "308", 5))
         finally:
             self.offered.unlink()
+
+    def test_the_isolation_worker_leaves_a_site_whose_page_is_gone(self):
+        # Two copies of the site, each on an origin of its own (Chromium keeps a tab from registering a
+        # worker again on an origin where one was unregistered): one loses its worker's script, one its page.
+        sites = self.work / "retired"
+        for copy in ("script-gone", "page-gone"):
+            shutil.copytree(SITE, sites / copy)
+        port = free_port()
+        server = subprocess.Popen(["/usr/bin/python3", str(SERVE), "--site", str(sites), "--port", str(port)],
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.expected_errors.append(f":{port}/")  # the files taken away
+        try:
+            self.assertIn("serving", server.stdout.readline())
+            for host, copy, removed in (("127.0.0.1", "script-gone", "isolation-sw.js"),
+                                        ("localhost", "page-gone", "index.html")):
+                url = f"http://{host}:{port}/{copy}/index.html"
+                self.page.driver.get(url)
+                self.assertTrue(wait_until(lambda: self.page.js("return crossOriginIsolated"), 30))
+                (sites / copy / removed).unlink()
+                self.page.driver.get(url)
+                self.assertTrue(wait_until(lambda: self.page.js(
+                    "return navigator.serviceWorker.getRegistrations().then((all) => all.length === 0)"), 10),
+                    f"{removed} is gone and the worker stayed")
+        finally:
+            server.terminate()
+            server.wait()
+            server.stdout.close()
 
 
 if __name__ == "__main__":
