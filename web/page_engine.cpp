@@ -117,10 +117,15 @@ EMSCRIPTEN_KEEPALIVE int k5_program(int fast, int speed, int withTrace) {
         if (engine->trace->Failed()) engine->trace.reset();
     }
     engine->session.SetTrace(engine->trace);
+    engine->port.StopCleared();
     return engine->session.BeginSession() ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE void k5_stop() { engine->session.RequestStop(); }
+// The session's waits, and its port's wait for the page to open, end at once.
+EMSCRIPTEN_KEEPALIVE void k5_stop() {
+    engine->session.RequestStop();
+    engine->port.Stop();
+}
 
 // How the last update ended: {"outcome":"programmed",...,"lineBaud":N,"portError":"..."}.
 EMSCRIPTEN_KEEPALIVE const char* k5_session_result() {

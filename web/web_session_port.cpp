@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace k5::web {
 
@@ -35,10 +36,12 @@ std::uint32_t WebSessionPort::NextRequest() {
     return ++request_;
 }
 
-int WebSessionPort::AwaitAnswer(std::unique_lock<std::mutex>& lock) {
-    if (!changed_.wait_for(lock, kAnswerLimit, [this] { return answer_.has_value(); })) {
+int WebSessionPort::AwaitAnswer(std::unique_lock<std::mutex>& lock, bool stoppable) {
+    changed_.wait_for(lock, kAnswerLimit, [&] { return answer_.has_value() || (stoppable && stopped_); });
+    if (!answer_.has_value()) {
         ++request_;  // its answer, should it come, is dropped
-        return ETIMEDOUT;
+        unanswered_ = true;
+        return stoppable && stopped_ ? ECANCELED : ETIMEDOUT;
     }
     const int result = *answer_;
     answer_.reset();
@@ -51,11 +54,13 @@ std::optional<SessionPort::OpenFailure> WebSessionPort::Open(const std::string& 
     open_ = false;
     pending_.clear();
     hungUp_ = false;
+    unanswered_ = false;
     fast_ = delivery == Delivery::Fast;
     // The page closes the port if it is open, then opens it at `baud`.
     openRequest_ = NextRequest();
     MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.open($0, $1); }, openRequest_, baud);
-    const int error = AwaitAnswer(lock);
+    // An open can take long (a busy adapter's driver): Stop ends the wait.
+    const int error = AwaitAnswer(lock, true);
     if (error != 0) return OpenFailure{name, error};
     return std::nullopt;
 }
@@ -78,7 +83,26 @@ void WebSessionPort::Close() {
     pending_.clear();
     hungUp_ = false;
     MAIN_THREAD_ASYNC_EM_ASM({ Module.k5Port.close($0); }, NextRequest());
-    AwaitAnswer(lock);
+    // Behind an open the page has not answered yet, the close waits its turn there: no use waiting.
+    // Else the page closes at once, and the session waits, so that its end finds the port closed.
+    if (std::exchange(unanswered_, false)) {
+        ++request_;
+        return;
+    }
+    AwaitAnswer(lock, false);
+}
+
+void WebSessionPort::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    changed_.notify_all();
+}
+
+void WebSessionPort::StopCleared() {
+    std::lock_guard lock(mutex_);
+    stopped_ = false;
 }
 
 void WebSessionPort::Answer(std::uint32_t request, int osError) {

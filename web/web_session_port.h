@@ -39,6 +39,10 @@ class WebSessionPort : public SessionPort {
     void Answer(std::uint32_t request, int osError);
     void Received(const std::uint8_t* bytes, std::size_t count);
     void HungUp();  // the device went away while open
+    // Stop: ends the session's wait for the page to open the port at once, and every such wait until
+    // StopCleared (before the next update). The page still opens the port, and then closes it, in turn.
+    void Stop();
+    void StopCleared();
 
     // The most that one hand-over carries in the standard mode when the line never falls silent.
     static constexpr std::size_t kLargestBlock = 4096;
@@ -46,9 +50,10 @@ class WebSessionPort : public SessionPort {
     static constexpr std::chrono::seconds kAnswerLimit{10};
 
   private:
-    // The number of the next request to the page; its answer, or ETIMEDOUT.
+    // The number of the next request to the page; its answer, ETIMEDOUT, or ECANCELED when `stoppable`
+    // and Stop came first.
     std::uint32_t NextRequest();
-    int AwaitAnswer(std::unique_lock<std::mutex>& lock);
+    int AwaitAnswer(std::unique_lock<std::mutex>& lock, bool stoppable);
     void HandOverLoop();
 
     std::mutex mutex_;
@@ -62,6 +67,8 @@ class WebSessionPort : public SessionPort {
     std::uint32_t request_ = 0;      // the request waited for
     std::uint32_t openRequest_ = 0;  // the last open asked for
     std::optional<int> answer_;
+    bool stopped_ = false;
+    bool unanswered_ = false;  // the last open was dropped unanswered: the page is still at it
     bool quit_ = false;
     std::thread handOver_;
 };

@@ -160,10 +160,10 @@ class WebPageTest(unittest.TestCase):
         self.page.open(script)
         self.assertTrue(self.page.ready(), "the page's engine did not start")
 
-    def ready_to_program(self, pack, *sim_options):
+    def ready_to_program(self, pack, *sim_options, page_options=None):
         """A k5-sim with `sim_options` behind the port, the page with `pack` read and the port chosen."""
         self.start_sim(pack, *sim_options)
-        self.open_page()
+        self.open_page(page_options)
         self.page.read_pack(pack)
         self.choose_port()
 
@@ -272,6 +272,19 @@ class WebPageTest(unittest.TestCase):
         self.assertEqual(result["outcome"], "stopped", self.page.log())
         self.assertEqual(self.page.text("outcome-title"), "Stopped")
         self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
+
+    def test_stop_ends_a_slow_open_at_once(self):
+        pack, _ = self.make_pack("slow-open", 4096)
+        self.ready_to_program(pack, page_options={"openDelay": 4000})
+        self.program(limit=0)
+        time.sleep(0.5)
+        self.page.by_id("stop").click()
+        stopped = time.monotonic()
+        result = self.page.wait_outcome(5)
+        self.assertLess(time.monotonic() - stopped, 1.0)
+        self.assertEqual(result["outcome"], "stopped", self.page.log())
+        # The port the browser opened late is closed in turn.
+        self.assertTrue(wait_until(lambda: self.page.js("return k5Sim.opens === 1 && !k5Sim.isOpen"), 8))
 
     def test_without_web_serial_the_page_says_which_browsers_work(self):
         self.page.open("delete Navigator.prototype.serial; window.k5SimOptions = {absent: true};")

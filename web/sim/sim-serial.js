@@ -5,6 +5,7 @@
 //   { cancel: true }          the picker is cancelled
 //   { absent: true }          no stand-in: a browser without serial ports
 //   { usbVendorId, usbProductId }  the adapter's ids (a CH340 by default)
+//   { openDelay: ms }         opening the port takes that long
 // window.k5Sim tells a test what happened: opens, closes, isOpen, bytesWritten.
 'use strict';
 
@@ -33,6 +34,7 @@
 
     async open({ baudRate }) {
       if (this.socket) throw new DOMException('The port is already open.', 'InvalidStateError');
+      if (options.openDelay) await new Promise((resolve) => setTimeout(resolve, options.openDelay));
       const url = new URL(`sim-line?baud=${baudRate}`, window.location.href);
       url.protocol = url.protocol === 'https:' ? 'wss:' : 'ws:';
       const socket = new WebSocket(url);
