@@ -262,6 +262,20 @@ class WebPageTest(unittest.TestCase):
         self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
         self.assertFalse(self.page.js("return k5Page.running"))
 
+    def test_line_errors_lose_no_update(self):
+        # A garbled byte errors the port's stream and the port gives a new one: the device is still there.
+        pack, image = self.make_pack("garbled", 8192)
+        self.ready_to_program(pack)
+        self.program(limit=0)
+        self.assertTrue(wait_until(lambda: self.page.js("return document.getElementById('progress').value > 1000"), 30))
+        for name in ("FramingError", "ParityError", "BreakError", "BufferOverrunError"):
+            self.page.js("k5Sim.lineError(arguments[0])", name)
+            time.sleep(0.1)
+        result = self.page.wait_outcome(60)
+        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(self.sim.wait(10), 0)
+        self.assertEqual(self.received.read_bytes(), image.read_bytes())
+
     def test_stop_ends_the_update_with_the_port_closed(self):
         pack, _ = self.make_pack("stopped", 20000)
         self.ready_to_program(pack)

@@ -6,7 +6,9 @@
 //   { absent: true }          no stand-in: a browser without serial ports
 //   { usbVendorId, usbProductId }  the adapter's ids (a CH340 by default)
 //   { openDelay: ms }         opening the port takes that long
-// window.k5Sim tells a test what happened: opens, closes, isOpen, bytesWritten.
+// window.k5Sim tells a test what happened: opens, closes, isOpen, bytesWritten; while the port is
+// open, k5Sim.lineError(name) errors its readable stream as a line error of that name (FramingError,
+// ParityError, BreakError, BufferOverrunError) does.
 'use strict';
 
 (() => {
@@ -52,24 +54,35 @@
         closedByUs = true;
         socket.close();
       };
-      this.readable = new ReadableStream({
-        start: (controller) => {
-          socket.onmessage = (event) => controller.enqueue(new Uint8Array(event.data));
-          socket.onclose = (event) => {
-            if (closedByUs) return;
-            // The simulator pulled its cable: the stream errors and the port is lost.
-            state.isOpen = false;
-            this.socket = null;
-            try {
-              controller.error(lostError());
-            } catch (error) {
-              // already cancelled
-            }
-            if (event.code === 4000) this.serial.portLost(this);
-          };
-        },
-        cancel: () => {},
-      });
+      let reading = null; // the readable stream's controller
+      const newReadable = () =>
+        new ReadableStream({
+          start: (controller) => {
+            reading = controller;
+          },
+          cancel: () => {},
+        });
+      socket.onmessage = (event) => reading.enqueue(new Uint8Array(event.data));
+      socket.onclose = (event) => {
+        if (closedByUs) return;
+        // The simulator pulled its cable: the stream errors and the port is lost.
+        state.isOpen = false;
+        this.socket = null;
+        try {
+          reading.error(lostError());
+        } catch (error) {
+          // already cancelled
+        }
+        if (event.code === 4000) this.serial.portLost(this);
+      };
+      // As a browser reports a garbled byte: the stream errors, the port stays open with a new one.
+      // The byte itself never came, so the line loses none.
+      state.lineError = (name) => {
+        const failed = reading;
+        this.readable = newReadable();
+        failed.error(new DOMException('A line error.', name));
+      };
+      this.readable = newReadable();
       this.writable = new WritableStream({
         write: (chunk) => {
           if (socket.readyState !== WebSocket.OPEN) throw lostError();

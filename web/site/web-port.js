@@ -92,28 +92,39 @@ window.K5WebPort = class K5WebPort {
     this.openCount += 1;
     this.isOpen = true;
     this.writer = this.port.writable.getWriter();
-    this.reading = this.readLoop(this.port.readable.getReader());
+    this.reading = this.readLoop();
     return 0;
   }
 
-  async readLoop(reader) {
-    this.reader = reader;
-    try {
-      for (;;) {
-        const { value, done } = await reader.read();
-        if (done) break;
-        if (value && value.length) this.engine.received(value);
-      }
-    } catch (error) {
-      this.lost();
-    } finally {
+  // Reads until the port closes or is lost. A garbled byte (a framing, parity, break or overrun error)
+  // ends the port's stream and the port hands out a new one: the byte is lost, as on the desktop, and
+  // reading goes on in the new stream. A NetworkError means that the device went away, and so does a
+  // port left with no new stream to read.
+  async readLoop() {
+    let stream = this.port.readable;
+    while (stream) {
+      const reader = stream.getReader();
+      this.reader = reader;
       try {
-        reader.releaseLock();
+        for (;;) {
+          const { value, done } = await reader.read();
+          if (done) return;
+          if (value && value.length) this.engine.received(value);
+        }
       } catch (error) {
-        // already released
+        if (error && error.name === 'NetworkError') break;
+      } finally {
+        try {
+          reader.releaseLock();
+        } catch (error) {
+          // already released
+        }
+        this.reader = null;
       }
-      this.reader = null;
+      const next = this.isOpen ? this.port.readable : null;
+      stream = next !== stream ? next : null;
     }
+    this.lost();
   }
 
   lost() {
