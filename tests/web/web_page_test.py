@@ -25,6 +25,13 @@ SITE = pathlib.Path(os.environ.get("K5_SITE", ROOT / "build-web" / "site"))
 BIN = pathlib.Path(os.environ.get("K5_BIN", ROOT / "build" / "bin"))
 SIM = BIN / "k5-sim"
 SERVE = ROOT / "web" / "sim" / "serve.py"
+# Makes the page's reading of files and its fetches take `arguments[0]` ms longer.
+SLOW_PACKS = """
+  const later = (work) => new Promise((resolve) => setTimeout(resolve, arguments[0])).then(work);
+  const fetchNow = window.fetch;
+  window.fetch = (...args) => later(() => fetchNow(...args));
+  const readNow = Blob.prototype.arrayBuffer;
+  Blob.prototype.arrayBuffer = function () { return later(() => readNow.call(this)); };"""
 
 
 def free_port():
@@ -135,12 +142,12 @@ class WebPageTest(unittest.TestCase):
             self.sim.wait()
 
     # ---- helpers
-    def make_pack(self, name, length, *extra):
+    def make_pack(self, name, length, *extra, version=308):
         image = self.work / f"{name}.bin"
         image.write_bytes(os.urandom(length))
         pack = self.work / f"{name}.Pack"
-        subprocess.run([str(SIM), "mkpack", "--out", str(pack), "--image", str(image), "--version", "308", *extra],
-                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([str(SIM), "mkpack", "--out", str(pack), "--image", str(image), "--version", str(version),
+                        *extra], check=True, stdout=subprocess.DEVNULL)
         return pack, image
 
     def start_sim(self, pack, *options):
@@ -165,6 +172,7 @@ class WebPageTest(unittest.TestCase):
         self.start_sim(pack, *sim_options)
         self.open_page(page_options)
         self.page.read_pack(pack)
+        self.assertTrue(wait_until(lambda: self.page.text("pack-name") == pack.name, 5))
         self.choose_port()
 
     def choose_port(self):
@@ -240,6 +248,31 @@ class WebPageTest(unittest.TestCase):
         wait_until(lambda: self.page.by_id("foreign-dialog").is_displayed(), 5)
         self.page.by_id("foreign-use").click()
         self.assertTrue(wait_until(lambda: self.page.text("pack-name") == "foreign.Pack", 5))
+
+    def test_no_update_starts_while_a_pack_is_on_its_way(self):
+        # An update started while a pack was on its way sent the pack in use and named the new one.
+        offered, _ = self.make_pack("offered", 4096, version=309)
+        self.offered.write_text(json.dumps([{"name": "K5 firmware", "version": 309,
+                                             "sha256": hashlib.sha256(offered.read_bytes()).hexdigest(),
+                                             "url": "offered.Pack"}]))
+        first, _ = self.make_pack("first", 4096)
+        try:
+            self.open_page()
+            use = wait_until(lambda: self.page.driver.find_elements(By.CSS_SELECTOR, "#offered-list button"), 5)[0]
+            self.page.read_pack(first)
+            self.choose_port()
+            self.assertTrue(wait_until(lambda: self.page.by_id("program").is_enabled(), 5))
+            self.page.js(SLOW_PACKS, 2000)
+            for take, name in ((use.click, "offered.Pack"), (lambda: self.page.read_pack(first), "first.Pack")):
+                take()
+                time.sleep(0.3)
+                self.page.by_id("program").click()
+                self.assertFalse(self.page.js("return k5Page.running"), f"an update started before {name} was in use")
+                self.assertTrue(wait_until(lambda: self.page.text("pack-name") == name, 5))
+                self.assertTrue(wait_until(lambda: self.page.by_id("program").is_enabled(), 1))
+            self.assertIsNone(self.page.js("return k5Page.lastResult"))
+        finally:
+            self.offered.unlink()
 
     def test_a_cancelled_picker_opens_the_help(self):
         self.open_page({"cancel": True})

@@ -13,6 +13,7 @@
     engineReady: false,
     pack: null, // { name, version, kind }
     running: false,
+    packBusy: false, // a pack is being read or fetched: no update starts until it is in use or refused
     progressMax: 0,
     progressStart: 0,
     lastResult: null,
@@ -129,15 +130,18 @@
 
   function updateButtons() {
     const ready = page.engineReady;
-    $('read-pack').disabled = !ready || page.running;
-    $('read-pack-label').classList.toggle('disabled', !ready || page.running);
+    $('read-pack').disabled = !ready || page.running || page.packBusy;
+    $('read-pack-label').classList.toggle('disabled', !ready || page.running || page.packBusy);
     $('choose-port').disabled = !ready || page.running;
-    $('program').disabled = !ready || page.running || !page.pack || !port.current || !port.current.port;
+    $('program').disabled =
+      !ready || page.running || page.packBusy || !page.pack || !port.current || !port.current.port;
     $('stop').disabled = !page.running;
     $('save-trace').disabled = page.running || !page.lastResult || !page.lastResult.trace;
     $('copy-report').disabled = page.running || page.log.length === 0;
     for (const id of ['fast', 'speed', 'show-all']) $(id).disabled = page.running;
-    for (const button of document.querySelectorAll('#offered-list button')) button.disabled = !ready || page.running;
+    for (const button of document.querySelectorAll('#offered-list button')) {
+      button.disabled = !ready || page.running || page.packBusy;
+    }
   }
 
   // ---- packs
@@ -194,10 +198,26 @@
     }
   }
 
-  async function readPackFile(file) {
-    if (!file || page.running || !page.engineReady) return;
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    await usePack(file.name, bytes);
+  // Runs `take` (reading or fetching a pack and using it) unless an update runs or another pack is
+  // on its way; Program waits until it has ended.
+  async function takePack(take) {
+    if (page.running || page.packBusy || !page.engineReady) return;
+    page.packBusy = true;
+    updateButtons();
+    try {
+      await take();
+    } finally {
+      page.packBusy = false;
+      updateButtons();
+    }
+  }
+
+  function readPackFile(file) {
+    if (!file) return;
+    takePack(async () => {
+      const bytes = new Uint8Array(await file.arrayBuffer());
+      await usePack(file.name, bytes);
+    });
   }
 
   const hex = (buffer) => Array.from(new Uint8Array(buffer), (b) => b.toString(16).padStart(2, '0')).join('');
@@ -244,7 +264,7 @@
       const button = document.createElement('button');
       button.type = 'button';
       button.textContent = T.useOffered;
-      button.addEventListener('click', () => useOffered(entry));
+      button.addEventListener('click', () => takePack(() => useOffered(entry)));
       const label = document.createElement('span');
       label.textContent = ` ${entry.name} · ${T.version} ${entry.version}${entry.kind ? ` · ${entry.kind}` : ''}`;
       item.append(button, label);
@@ -278,7 +298,7 @@
 
   // ---- programming
   function program() {
-    if (page.running) return;
+    if (page.running || page.packBusy) return;
     page.portLost = false;
     const speed = $('speed').value;
     const started = Module._k5_program($('fast').checked ? 1 : 0, speed === 'auto' ? 3 : Number(speed), 1);
