@@ -249,6 +249,20 @@ class WebPageTest(unittest.TestCase):
         self.page.by_id("foreign-use").click()
         self.assertTrue(wait_until(lambda: self.page.text("pack-name") == "foreign.Pack", 5))
 
+    def test_read_pack_reads_one_record_of_a_huge_file_and_shows_a_read_error(self):
+        # A pack of 3 GB, as the desktop program reads it: its first record.
+        huge, _ = self.make_pack("huge", 4096)
+        os.truncate(huge, 3 << 30)  # sparse: no disk used
+        self.open_page()
+        self.page.read_pack(huge)
+        self.assertTrue(wait_until(lambda: self.page.text("pack-name") == "huge.Pack", 5), self.page.log())
+        vanishing, _ = self.make_pack("vanishing", 4096)
+        self.page.js(SLOW_PACKS, 1000)
+        self.page.read_pack(vanishing)
+        vanishing.unlink()
+        problem = wait_until(lambda: self.page.text("pack-problem").startswith("vanishing.Pack could not be read: "), 5)
+        self.assertTrue(problem, self.page.text("pack-problem"))
+
     def test_no_update_starts_while_a_pack_is_on_its_way(self):
         # An update started while a pack was on its way sent the pack in use and named the new one.
         offered, _ = self.make_pack("offered", 4096, version=309)

@@ -40,6 +40,7 @@ window.K5Text = Object.freeze({
     `This pack is for another product (product code ${code}, not ${expected}). Use it anyway?`,
   packNotRead: (name, why) => `${name} was not read: ${why}`,
   packRead: (name, version, kind) => `Read ${name}: version ${version}, ${kind}`,
+  fileNotRead: (name, why) => `${name} could not be read: ${why}`,
   offeredPacks: 'Firmware offered by this site',
   useOffered: 'Use',
   offeredFailed: (name, why) => `${name} could not be fetched: ${why}`,

@@ -212,10 +212,20 @@
     }
   }
 
+  // A pack is one record of this many bytes (the engine's kPackRecordSize): only that much of any file is read.
+  const packRecordSize = 131072;
+
   function readPackFile(file) {
     if (!file) return;
     takePack(async () => {
-      const bytes = new Uint8Array(await file.arrayBuffer());
+      let bytes;
+      try {
+        bytes = new Uint8Array(await file.slice(0, packRecordSize).arrayBuffer());
+      } catch (error) {
+        addLog(T.fileNotRead(file.name, error.message));
+        showPackProblem(T.fileNotRead(file.name, error.message));
+        return;
+      }
       await usePack(file.name, bytes);
     });
   }
