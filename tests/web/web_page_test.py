@@ -25,6 +25,8 @@ SITE = pathlib.Path(os.environ.get("K5_SITE", ROOT / "build-web" / "site"))
 BIN = pathlib.Path(os.environ.get("K5_BIN", ROOT / "build" / "bin"))
 SIM = BIN / "k5-sim"
 SERVE = ROOT / "web" / "sim" / "serve.py"
+# Offered packs served under names that are percent-encoded in their URLs, one of them wrongly.
+ENCODED_NAMES = ("K5%20firmware.Pack", "K5%E0%A4%A.Pack")
 # Makes the page's reading of files and its fetches take `arguments[0]` ms longer.
 SLOW_PACKS = """
   const later = (work) => new Promise((resolve) => setTimeout(resolve, arguments[0])).then(work);
@@ -115,7 +117,7 @@ class WebPageTest(unittest.TestCase):
         cls.server = subprocess.Popen(
             ["/usr/bin/python3", str(SERVE), "--site", str(SITE), "--port", str(port),
              "--sim", str(cls.link), "--extra", f"packs.json={cls.offered}",
-             "--extra", f"offered.Pack={cls.work / 'offered.Pack'}"],
+             *(f"--extra={name}={cls.work / 'offered.Pack'}" for name in ("offered.Pack", *ENCODED_NAMES))],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         assert "serving" in cls.server.stdout.readline()
         cls.page = Page(f"http://localhost:{port}/", cls.downloads)
@@ -399,6 +401,26 @@ class WebPageTest(unittest.TestCase):
             self.open_page()
             wait_until(lambda: self.page.driver.find_elements(By.CSS_SELECTOR, "#offered-list button"), 5)[0].click()
             self.assertTrue(wait_until(lambda: self.page.text("pack-version") == "308", 5))
+        finally:
+            self.offered.unlink()
+
+    def test_bad_entries_of_packs_json_are_left_out_and_names_are_decoded(self):
+        pack, _ = self.make_pack("offered", 4096)
+        entry = {"name": "K5 firmware", "version": 308, "sha256": hashlib.sha256(pack.read_bytes()).hexdigest()}
+        try:
+            self.offered.write_text("null")
+            self.open_page()
+            self.assertTrue(wait_until(lambda: any("is not a list" in line for line in self.page.log()), 5))
+            self.offered.write_text(json.dumps([None, {**entry, "url": "http://["},
+                                                *({**entry, "url": name} for name in ENCODED_NAMES)]))
+            self.open_page()
+            buttons = wait_until(lambda: self.page.driver.find_elements(By.CSS_SELECTOR, "#offered-list button"), 5)
+            self.assertEqual(len(buttons), 2)
+            self.assertEqual([line[:8] for line in self.page.log() if "was left out" in line], ["Entry 1 ", "Entry 2 "])
+            for button, name in zip(buttons, ("K5 firmware.Pack", ENCODED_NAMES[1])):
+                self.assertTrue(wait_until(button.is_enabled, 5))
+                button.click()
+                self.assertTrue(wait_until(lambda: self.page.text("pack-name") == name, 5), self.page.text("pack-name"))
         finally:
             self.offered.unlink()
 

@@ -48,6 +48,10 @@ window.K5Text = Object.freeze({
     `${name} does not match the SHA-256 checksum this site publishes for it, so it was not used. ` +
     'The file on the site is damaged or has been replaced: tell whoever runs this site.',
   offeredOtherSite: (name) => `${name} is not on this site, so it was not used.`,
+  offeredListBroken: 'This site’s list of packs (packs.json) is not a list, so no pack is offered.',
+  offeredEntrySkipped: (position) =>
+    `Entry ${position} of this site’s list of packs (packs.json) was left out: ` +
+    'it gives no valid address for a pack.',
   progress: (percent, done, total, rate) =>
     `${percent} % · ${done.toLocaleString('en')} of ${total.toLocaleString('en')} bytes · ${rate.toLocaleString('en')} bytes/s`,
   lineSpeedUsed: (baud) => `${baud} baud`,

@@ -232,9 +232,18 @@
 
   const hex = (buffer) => Array.from(new Uint8Array(buffer), (b) => b.toString(16).padStart(2, '0')).join('');
 
-  async function useOffered(entry) {
+  // The file name at the end of `url`'s path, decoded where it decodes.
+  function fileName(url) {
+    const last = url.pathname.split('/').pop();
+    try {
+      return decodeURIComponent(last);
+    } catch (error) {
+      return last;
+    }
+  }
+
+  async function useOffered(entry, url) {
     const name = `${entry.name} ${entry.version}`;
-    const url = new URL(entry.url, window.location.href);
     if (url.origin !== window.location.origin) {
       showPackProblem(T.offeredOtherSite(name));
       return;
@@ -254,7 +263,7 @@
       showPackProblem(T.offeredMismatch(name));
       return;
     }
-    await usePack(url.pathname.split('/').pop() || name, bytes);
+    await usePack(fileName(url) || name, bytes);
   }
 
   async function loadOffered() {
@@ -266,21 +275,36 @@
     } catch (error) {
       return;
     }
-    const packs = Array.isArray(list) ? list : Array.isArray(list.packs) ? list.packs : [];
-    if (packs.length === 0) return;
+    const packs = Array.isArray(list) ? list : list && Array.isArray(list.packs) ? list.packs : null;
+    if (!packs) {
+      addLog(T.offeredListBroken);
+      return;
+    }
     const items = $('offered-list');
-    for (const entry of packs) {
+    packs.forEach((entry, index) => {
+      let url = null;
+      try {
+        if (entry && typeof entry === 'object' && typeof entry.url === 'string') {
+          url = new URL(entry.url, window.location.href);
+        }
+      } catch (error) {
+        // not an address: left out below
+      }
+      if (!url) {
+        addLog(T.offeredEntrySkipped(index + 1));
+        return;
+      }
       const item = document.createElement('li');
       const button = document.createElement('button');
       button.type = 'button';
       button.textContent = T.useOffered;
-      button.addEventListener('click', () => takePack(() => useOffered(entry)));
+      button.addEventListener('click', () => takePack(() => useOffered(entry, url)));
       const label = document.createElement('span');
       label.textContent = ` ${entry.name} · ${T.version} ${entry.version}${entry.kind ? ` · ${entry.kind}` : ''}`;
       item.append(button, label);
       items.append(item);
-    }
-    $('offered').hidden = false;
+    });
+    $('offered').hidden = items.children.length === 0;
     updateButtons();
   }
 
