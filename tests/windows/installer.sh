@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, in a fresh prefix: builds the MSI of
 # build-win64/bin's programs (and one of a higher version), signs the programs
-# and the MSI with a throw-away certificate and verifies them, installs it per user,
-# checks the files, the HKCU keys and the Start-menu shortcut, opens a pack
+# and the MSI with a throw-away certificate and verifies them, builds it again
+# (the same bytes), installs it per user, checks the files, the HKCU keys and
+# the Start-menu shortcut, installs the second build over it and then one of
+# the same version under another ProductCode (one entry each time), opens a pack
 # through its association and reads what the window loaded, upgrades in place
 # (one entry, the settings file kept) and uninstalls (everything the installer
 # made gone, the settings file kept). Needs DISPLAY (Xvfb); run by
 # scripts/test-windows.sh. OUT (optional): where the opened window's screenshot goes.
+# K5_WIN64_BUILD (optional): the win64 build folder, build-win64 if unset.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
-bin=$top/build-win64/bin
-work=$top/build-win64/installer
+build=${K5_WIN64_BUILD:-$top/build-win64}
+bin=$build/bin
+work=$build/installer
 shot=${1:-$work/win32-pack-opened.png}
 rm -rf "$work"
 mkdir -p "$work"
@@ -28,6 +32,12 @@ cp "$bin/k5-iap-tool.exe" "$bin/k5-iap.exe" "$work/bin/"
 export K5_SIGN_PKCS12=$work/signer.p12 K5_SIGN_PASSWORD=test
 "$top/scripts/lib/sign.sh" "$work/bin/k5-iap-tool.exe" "$work/bin/k5-iap.exe"
 "$top/scripts/lib/build-msi.sh" "$work/bin" 5.2 "$work/k5-iap-tool-5.2-win64.msi"
+echo "--- the same inputs again, two seconds later: the same bytes"
+sleep 2  # so that the clock and the copied files' times differ (the cabinet keeps times to 2 s)
+mkdir -p "$work/again"
+"$top/scripts/lib/build-msi.sh" "$work/bin" 5.2 "$work/again/k5-iap-tool-5.2-win64.msi"
+cmp "$work/k5-iap-tool-5.2-win64.msi" "$work/again/k5-iap-tool-5.2-win64.msi" || fail "two builds of the MSI differ"
+echo "    identical, package code $(msiinfo suminfo "$work/again/k5-iap-tool-5.2-win64.msi" | sed -n 's/.*(UUID): //p')"
 "$top/scripts/lib/sign.sh" "$work/k5-iap-tool-5.2-win64.msi"
 for file in bin/k5-iap-tool.exe bin/k5-iap.exe k5-iap-tool-5.2-win64.msi; do
   verified=$(osslsigncode verify -CAfile "$work/cert.pem" -in "$work/$file" 2>&1) ||
@@ -64,6 +74,25 @@ shown=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall
 [ "$shown" = 5.2.0 ] || fail "the Add/Remove entry shows version '$shown'"
 echo "    Add/Remove Programs: $entry, version $shown"
 
+echo "--- the second build of 5.2 installed over it: msiexec /i again/k5-iap-tool-5.2-win64.msi /qn"
+wine msiexec /i "$work/again/k5-iap-tool-5.2-win64.msi" /qn || fail "the second install exited $?"
+wineserver -w
+entries=$(wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -c "K5 IAP Tool" || true)
+[ "$entries" = 1 ] || fail "$entries Add/Remove entries after installing the same version again"
+[ -f "$programs/k5-iap-tool.exe" ] || fail "installing the same version again removed the program"
+echo "    one Add/Remove entry, the program in place"
+
+echo "--- 5.2 under another ProductCode (as built before the codes were derived) replaces it"
+other=$work/again/k5-iap-tool-5.2-other.msi
+cp "$work/again/k5-iap-tool-5.2-win64.msi" "$other"
+msibuild "$other" -s "K5 IAP Tool 5.2.0" "K5 IAP Tool developers" "x64;1033" "{6F1D0C84-2B5E-4A97-8C3D-0E9A7B1F4D26}"
+msibuild "$other" -q "UPDATE Property SET Value = '{1C7E5A93-D24B-4F06-A8E1-3B95C0D7F612}' WHERE Property = 'ProductCode'"
+wine msiexec /i "$other" /qn || fail "installing 5.2 under another ProductCode exited $?"
+wineserver -w
+entry=$(wine uninstaller --list 2>/dev/null | tr -d '\r' | grep "K5 IAP Tool" | paste -sd' ' || true)
+[ "$entry" = "{1C7E5A93-D24B-4F06-A8E1-3B95C0D7F612}|||K5 IAP Tool" ] || fail "Add/Remove programs lists: $entry"
+echo "    one Add/Remove entry: $entry"
+
 echo "--- association: wine start Firmware.Pack"
 # Windows merges HKCU\Software\Classes into HKEY_CLASSES_ROOT; Wine's HKCR shows only
 # HKLM\Software\Classes. So the installer's per-user keys are copied there, as Windows would see them.
@@ -72,7 +101,8 @@ for key in '.pack' 'K5IapTool.Pack\shell\open\command'; do
   wine reg add 'HKLM\Software\Classes\'"$key" /ve /d "$value" /f >/dev/null 2>&1
 done
 "$top/build/bin/k5-sim" mkpack --out "$work/Firmware.Pack" --length 4096 --version 308 >/dev/null
-command -v openbox >/dev/null && { openbox >/dev/null 2>&1 & }  # a frame and title for the screenshot
+openbox_pid=
+command -v openbox >/dev/null && { openbox >/dev/null 2>&1 & openbox_pid=$!; }  # a frame and title for the screenshot
 timeout 60 wine start /unix "$work/Firmware.Pack" >/dev/null 2>&1 || fail "wine start exited $?"
 fields=
 for _ in $(seq 100); do
@@ -89,7 +119,7 @@ timeout 30 wine "$programs/k5-iap-tool.exe" "$work/Firmware.Pack" >/dev/null 2>&
 echo "    a second start handed its file over and exited"
 wineserver -k 2>/dev/null || true  # closes the program
 wineserver -w 2>/dev/null || true
-pkill -x openbox 2>/dev/null || true
+[ -z "$openbox_pid" ] || kill "$openbox_pid" 2>/dev/null || true  # this one only: others may share the machine
 wine reg delete 'HKLM\Software\Classes\.pack' /f >/dev/null 2>&1 || true
 wine reg delete 'HKLM\Software\Classes\K5IapTool.Pack' /f >/dev/null 2>&1 || true
 
