@@ -9,7 +9,6 @@ FileErrorKind KindOfFileError(int osError) {
     switch (static_cast<DWORD>(osError)) {
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_QUOTA_EXCEEDED:
             return FileErrorKind::DiskFull;
         case ERROR_BAD_FILE_TYPE:
             return FileErrorKind::NotARegularFile;
