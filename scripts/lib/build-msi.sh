@@ -6,9 +6,9 @@
 #
 # The same inputs give the same bytes. wixl (0.101) puts a random package code
 # and its clock into the summary information, and the files' modification times
-# into the cabinet; so the staged files get the time SOURCE_DATE_EPOCH (else the
-# checkout's last commit's), and after wixl the package code and both summary
-# times are set from the inputs:
+# into the cabinet; so the staged files get the time SOURCE_DATE_EPOCH (else
+# 1980-01-01, the cabinet's earliest), and after wixl the package code and both
+# summary times are set from the inputs:
 #   ProductCode   name-based UUID of the version: one product per version, so a
 #                 rebuild of the installed version installs as that same product
 #                 (one entry in Add/Remove programs);
@@ -29,7 +29,7 @@ cp "$bin/k5-iap-tool.exe" "$bin/k5-iap.exe" "$top/packaging/windows/k5-iap-tool.
 cp "$top/LICENSE" "$stage/LICENSE.txt"
 # An MSI version has three parts: 5.2 is 5.2.0.
 case $version in *.*.*) ;; *) version=$version.0 ;; esac
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 315532800)}
+epoch=${SOURCE_DATE_EPOCH:-315532800}
 touch -d "@$epoch" "$stage"/*
 
 codes=$(/usr/bin/python3 - "$stage" "$version" "$epoch" <<'EOF'
