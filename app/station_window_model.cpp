@@ -80,7 +80,7 @@ void StationWindowModel::RestoreChoices() {
     try {
         if (!pack->LoadPack(path)) return gone(pack->RejectionReason());
     } catch (const EInOutError& unreadable) {
-        return gone(unreadable.what());
+        return gone(PackUnreadableText(path, unreadable));
     }
     StationRecord facts;
     const bool changed =
@@ -161,7 +161,7 @@ std::optional<std::string> StationWindowModel::TakePack(const std::string& path,
                                                         std::unique_ptr<PackStore> pack) {
     StationRecord facts;
     if (const int error = ReadStationPackFacts(path, *pack, facts); error != 0)
-        return path + ": " + platform::OsErrorText(error);
+        return path + ": " + StationPackProblemText(path, error);
     pack_ = std::move(pack);
     packPath_ = path;
     packFacts_ = facts;
@@ -411,7 +411,7 @@ bool StationWindowModel::WriteRecord(StationRecord& record) {
     CompleteStationRecord(record, host_);
     if (const int error = record_->Append(record); error != 0) {
         recordError_ = std::string(text::kStationRecordFailed) + ": " + recordPath_ + ": " +
-                       platform::OsErrorText(error) + ".";
+                       RecordProblemText({error, false, PathFromUtf8(recordPath_)}) + ".";
         return false;
     }
     return true;

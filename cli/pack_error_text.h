@@ -1,9 +1,9 @@
 // How k5-iap words a pack file that cannot be read.
 #pragma once
 
-#include <filesystem>
 #include <string>
 
+#include "file_problem_text.h"
 #include "message_text.h"
 #include "p_HexConvertFun.h"
 #include "utf8_path.h"
@@ -24,14 +24,7 @@ struct PackProblem {
 
 // A pack file that cannot be read: the loader's text with its full stop.
 inline PackProblem PackReadProblem(const std::string& pack, const EInOutError& error) {
-    PackProblem problem{WithFullStop(error.what()), {}};
-    std::error_code ec;
-    const auto status = std::filesystem::status(PathFromUtf8(pack), ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        problem.detail =
-            std::filesystem::is_directory(status) ? "a folder, not a pack file" : "not a regular file";
-    }
-    return problem;
+    return {WithFullStop(error.what()), PackFileDetail(PathFromUtf8(pack))};
 }
 
 // A pack the loader rejected: which check failed.

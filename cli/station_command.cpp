@@ -205,7 +205,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
     }
     StationRecord facts;
     if (const int error = ReadStationPackFacts(options.pack, pack, facts); error != 0) {
-        err << options.pack << ": " << platform::OsErrorText(error) << "\n";
+        err << options.pack << ": " << StationPackProblemText(options.pack, error) << "\n";
         return kExitPackUnreadable;
     }
 
@@ -245,7 +245,8 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
             CompleteStationRecord(line, host);
             if (options.record.empty()) return true;
             if (const int error = record.Append(line); error != 0) {
-                const std::string why = options.record + ": " + platform::OsErrorText(error);
+                const std::string why =
+                    options.record + ": " + RecordProblemText({error, false, PathFromUtf8(options.record)});
                 if (why != recordError)  // said once; each later update tries again
                     err << text::kRecordUnwritable << " " << why << "; " << text::kNoNewUpdates << "\n";
                 recordError = why;

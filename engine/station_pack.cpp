@@ -1,5 +1,6 @@
 #include "station_pack.h"
 
+#include "file_problem_text.h"
 #include "file_replace.h"
 #include "sha256.h"
 #include "utf8_path.h"
@@ -16,6 +17,15 @@ int ReadStationPackFacts(const std::string& path, const PackStore& pack, Station
     facts.kind = pack.Header().PackKind();
     facts.imageLength = pack.Header().ImageLength();
     return 0;
+}
+
+std::string StationPackProblemText(const std::string& path, int osError) {
+    return FileProblemText(PathFromUtf8(path), osError);
+}
+
+std::string PackUnreadableText(const std::string& path, const EInOutError& error) {
+    const std::string detail = PackFileDetail(PathFromUtf8(path));
+    return detail.empty() ? error.what() : error.what() + (" (" + detail + ")");
 }
 
 }  // namespace k5

@@ -13,4 +13,11 @@ namespace k5 {
 // of reading the file again for its digest.
 int ReadStationPackFacts(const std::string& path, const PackStore& pack, StationRecord& facts);
 
+// Why ReadStationPackFacts failed with `osError`, in a few words.
+std::string StationPackProblemText(const std::string& path, int osError);
+
+// Why the pack at `path` cannot be loaded: the loader's text and, where that alone does not
+// say, what the file is: "File access denied (not a regular file: a FIFO)".
+std::string PackUnreadableText(const std::string& path, const EInOutError& error);
+
 }  // namespace k5

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "file_problem_text.h"
 #include "json_writer.h"
-#include "port_error.h"
 #include "port_listing.h"
 #include "utf8_text.h"
 
@@ -122,12 +122,12 @@ std::string RecordProblemText(const RecordProblem& problem) {
     if (problem.notARecord)
         return "it holds something else than a station record (its first line is not a record's); it is "
                "left as it was: choose another file";
-    return platform::OsErrorText(problem.osError);
+    return FileProblemText(problem.path, problem.osError);
 }
 
 std::optional<RecordProblem> StationRecordFile::Open(const std::filesystem::path& path) {
     json_ = path.extension() == ".jsonl";
-    if (const int error = file_.Open(path); error != 0) return RecordProblem{error, false};
+    if (const int error = file_.Open(path); error != 0) return RecordProblem{error, false, path};
     if (file_.SizeAtOpen() > 0) {
         // A record is never rewritten, and nothing else is written to: a pack, a
         // spreadsheet or a record of the other kind stays as it is.
@@ -136,10 +136,10 @@ std::optional<RecordProblem> StationRecordFile::Open(const std::filesystem::path
         const bool ours =
             json_ ? head.rfind(kJsonLineStart, 0) == 0
                   : head.rfind(header, 0) == 0 || head.rfind(header.insert(header.size() - 1, "\r"), 0) == 0;
-        if (!ours) return RecordProblem{0, true};
+        if (!ours) return RecordProblem{0, true, path};
     }
     if (const int error = json_ ? 0 : file_.Append({}, StationCsvHeader()); error != 0)
-        return RecordProblem{error, false};
+        return RecordProblem{error, false, path};
     return std::nullopt;
 }
 

@@ -23,13 +23,14 @@ std::string StationCsvHeader();
 std::string StationCsvLine(const StationRecord& record);
 std::string StationJsonLine(const StationRecord& record);
 
-// Why a record file is not opened: the OS error, or a file that holds something else.
+// Why a record file is not opened or written: the OS error, or a file that holds something else.
 struct RecordProblem {
     int osError = 0;
     bool notARecord = false;
+    std::filesystem::path path;  // the record file's
 };
 
-// The reason in a few words: the OS error's text, or what is wrong with the file.
+// The reason in a few words: what is wrong with the file, or the OS error's text.
 std::string RecordProblemText(const RecordProblem& problem);
 
 class StationRecordFile {

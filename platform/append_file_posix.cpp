@@ -7,6 +7,7 @@
 #include <string>
 
 #include "append_file.h"
+#include "regular_file_posix.h"
 
 namespace k5::platform {
 
@@ -42,11 +43,11 @@ AppendFile::~AppendFile() = default;
 
 int AppendFile::Open(const std::filesystem::path& path) {
     auto handle = std::make_unique<Handle>();
-    handle->fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (handle->fd < 0) return errno;
+    // A FIFO or device would not keep lines whole.
+    if (const int error = OpenRegularFile(path.c_str(), O_RDWR | O_APPEND | O_CREAT, 0644, handle->fd);
+        error != 0)
+        return error;
     struct stat info {};
-    if (::fstat(handle->fd, &info) != 0) return errno;
-    if (!S_ISREG(info.st_mode)) return EINVAL;  // a FIFO or device would not keep lines whole
     const FileLock lock(handle->fd);
     if (lock.Error() != 0) return lock.Error();
     if (::fstat(handle->fd, &info) != 0) return errno;

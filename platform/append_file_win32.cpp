@@ -1,6 +1,7 @@
 #include <string>
 
 #include "append_file.h"
+#include "file_error.h"
 #include "win32_api.h"
 
 namespace k5::platform {
@@ -55,7 +56,7 @@ int AppendFile::Open(const std::filesystem::path& path) {
         ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle->file == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
-    if (::GetFileType(handle->file) != FILE_TYPE_DISK) return ERROR_INVALID_PARAMETER;
+    if (::GetFileType(handle->file) != FILE_TYPE_DISK) return kNotARegularFileError;
     const FileLock lock(handle->file);
     if (lock.Error() != 0) return lock.Error();
     LARGE_INTEGER size{};

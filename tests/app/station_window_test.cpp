@@ -1,5 +1,6 @@
 // The station window against simulated controllers: two ports side by side,
 // and closing the program while a station session runs.
+#include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -280,6 +281,12 @@ TEST_F(StationWindowTest, ThePackTheRecordAndThePortsAreChosenAgainWhenTheWindow
     ReopenStation();
     EXPECT_EQ(station->PackFile->text(), k5::app::text::kStationNoPackYet);
     EXPECT_TRUE(station->Summary->text().startsWith(k5::app::text::kStationPackGone))
+        << station->Summary->text().toStdString();
+    // A FIFO in its place is read without waiting for a writer, and said to be one.
+    ASSERT_EQ(::mkfifo(dir.File("fw.Pack").c_str(), 0600), 0);
+    ReopenStation();
+    EXPECT_TRUE(
+        station->Summary->text().endsWith("fw.Pack: File access denied (not a regular file: a FIFO)."))
         << station->Summary->text().toStdString();
     station->Start->click();
     ASSERT_FALSE(prompts.boxes.empty());

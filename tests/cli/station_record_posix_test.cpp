@@ -1,11 +1,14 @@
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
+#include <utility>
 
 #include "station_record.h"
 #include "support/temp_dir.h"
@@ -47,6 +50,21 @@ TEST(StationRecord, AStationKilledWhileAppendingLosesNoOtherLine) {
     EXPECT_EQ(line + "\n", k5::StationCsvHeader());
     while (std::getline(lines, line))
         EXPECT_EQ(whole.rfind(line, 0), 0u) << "only the killed writers' lines are short";
+}
+
+// A record that cannot be opened or written says what the file is, or what happened.
+TEST(StationRecord, ARefusalSaysWhatTheFileIs) {
+    k5::test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("record.csv").c_str(), 0600), 0);
+    for (const auto& [path, why] :
+         {std::pair{dir.File("record.csv"), "not a regular file: a FIFO"},
+          std::pair{std::string("/dev/full"), "not a regular file: a character device"}}) {
+        k5::StationRecordFile file;
+        const auto problem = file.Open(path);
+        ASSERT_TRUE(problem) << path;
+        EXPECT_EQ(k5::RecordProblemText(*problem), why);
+    }
+    EXPECT_EQ(k5::RecordProblemText({ENOSPC, false, dir.File("full.csv")}), "the disk is full");
 }
 
 // A write the disk takes only part of is taken back: the file keeps whole lines.
