@@ -2,6 +2,7 @@
 
 #include "k5_version.h"
 #include "machine.h"
+#include "message_text.h"
 #include "port_names.h"
 #include "port_problem_text.h"
 #include "station_window_model.h"
@@ -74,16 +75,22 @@ void MainWindowModel::LoadAndShow(const std::string& path) {
         view_.Enable(Control::Program, false);
         view_.AddLog(std::string(text::kPackBroken) + ": " + pack_.RejectionReason());
         view_.Warning(text::kPackBroken, text::kPackBrokenTitle);
+        // The fields keep the previous pack, which the stores no longer hold.
+        view_.AddLog(shownPack_.empty() ? std::string(text::kPackRefusedProgramOff)
+                                        : FillIn(text::kPackRefusedStillShown, {shownPack_}));
         return;
     }
     const PackHeader& header = pack_.Header();
     view_.SetField(Field::FileName, name);
     view_.SetField(Field::Version, std::to_string(header.Version()));
     ShowKind();
+    shownPack_ = name;
     if (header.ProductCode() != kExpectedProductCode) {
         // Disabled while the warning shows, then enabled all the same: a foreign pack can be programmed.
         view_.Enable(Control::Program, false);
         view_.Warning(text::kForeignPack, text::kForeignPackTitle);
+        view_.AddLog(FillIn(text::kForeignPackLine,
+                            {std::to_string(header.ProductCode()), std::to_string(kExpectedProductCode)}));
     }
     view_.Enable(Control::Program, true);
 }

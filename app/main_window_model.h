@@ -123,6 +123,7 @@ class MainWindowModel {
     std::string tracePath_;
     StationWindowModel* station_ = nullptr;
     std::vector<std::string> waitingPacks_;  // handed over while a handler ran
+    std::string shownPack_;                  // the file name the fields show
     int handlersRunning_ = 0;
     // The stores hold a pack whose checks all passed: only such a pack is programmed.
     bool packAccepted_ = false;

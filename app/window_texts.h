@@ -34,6 +34,13 @@ inline constexpr const char* kUnknownError = "Unknown error.";
 // A pack handed to the window (a second start, a double-clicked file) while a session runs (ours).
 inline constexpr const char* kPackNotReadDuringSession =
     "not read: a controller is being programmed. Open it again when the update has ended.";
+// After the "Pack Eror" box (ours): %1 the pack's product code, %2 this controller's.
+inline constexpr const char* kForeignPackLine =
+    "This pack is for product %1, not %2: program it only if you are sure it fits this controller.";
+// After the "Pack file was briken" box (ours); %1 the pack the fields still show.
+inline constexpr const char* kPackRefusedProgramOff = "Program stays off until a pack is read.";
+inline constexpr const char* kPackRefusedStillShown =
+    "Program stays off until a pack is read: %1, still shown above, is no longer loaded.";
 inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
 // The Uart menu's checkable item for the fast transfer mode.
 inline constexpr const char* kFastTransferItem = "Fast transfer";

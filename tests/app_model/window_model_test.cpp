@@ -122,8 +122,10 @@ TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
     window.files = {dir.WriteText("bad.Pack", std::string(131072, '\x55'))};
     model.Btn_ReadUserPackClick();
     EXPECT_EQ(window.boxes.back(), "Pack file was briken|Error");
-    EXPECT_EQ(window.log.back().rfind("Pack file was briken: the header's CRC does not match;", 0), 0u)
+    ASSERT_EQ(window.log.size(), 2u);
+    EXPECT_EQ(window.log[0].rfind("Pack file was briken: the header's CRC does not match;", 0), 0u)
         << "the log says which check failed";
+    EXPECT_EQ(window.log[1], "Program stays off until a pack is read.");
     EXPECT_FALSE(window.Enabled(Control::Program));
 
     window.files = {Pack()};
@@ -140,6 +142,9 @@ TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
     EXPECT_EQ(window.boxes.back(), "Pack Eror|Warrning");
     EXPECT_EQ(window.enables,
               (std::vector<std::pair<Control, bool>>{{Control::Program, false}, {Control::Program, true}}));
+    EXPECT_EQ(
+        window.log.back(),
+        "This pack is for product 7, not 20002: program it only if you are sure it fits this controller.");
 
     // An unreadable file raises for the default error box and changes nothing shown.
     window.files = {dir.File("missing.Pack")};
@@ -163,6 +168,9 @@ TEST_F(WindowModelTest, APackHandedOverDuringABoxWaitsAndARefusedOneIsNeverProgr
     model.ReadWaitingPack();
     EXPECT_FALSE(model.PackWaiting());
     EXPECT_EQ(window.boxes.back(), "Pack file was briken|Error");
+    EXPECT_EQ(
+        window.log.back(),
+        "Program stays off until a pack is read: foreign.Pack, still shown above, is no longer loaded.");
     EXPECT_FALSE(window.Enabled(Control::Program));
     model.Btn_SendToControllerClick();
     EXPECT_FALSE(model.SessionRunning()) << "a refused pack is not sent, whatever the view enables";
