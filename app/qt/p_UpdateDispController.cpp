@@ -1,17 +1,23 @@
 #include "p_UpdateDispController.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,6 +27,7 @@
 #include "gauge.h"
 #include "jpeg_logo.h"
 #include "layout_rect.h"
+#include "log_lines.h"
 #include "p_UartSet.h"
 #include "pictures.h"
 #include "station_window.h"
@@ -57,6 +64,38 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
+style::Colour ToColour(const QColor& c) {
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
+}
+
+// The menu bar as on the desktops that take Alt, pressed and let go, to the menus.
+class AltToMenuStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+// Return or Enter on a focused tool button presses it, as Space does.
+class PressOnEnter : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* button = qobject_cast<QToolButton*>(watched);
+            if (button != nullptr && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                if (button->isEnabled()) button->animateClick();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, UiPrompts& prompts,
@@ -86,6 +125,9 @@ void TF_UpdateDispController::CreateControls() {
 
     MainMenu1 = menuBar();
     MainMenu1->setObjectName("MainMenu1");
+    auto* menuStyle = new AltToMenuStyle;
+    menuStyle->setParent(MainMenu1);
+    MainMenu1->setStyle(menuStyle);
     IAP1 = MainMenu1->addMenu(text::kUartMenu);
     IAP1->setObjectName("IAP1");
     UartPort1 = IAP1->addAction(text::kUartPortItem);
@@ -106,6 +148,10 @@ void TF_UpdateDispController::CreateControls() {
     connect(Station1, &QAction::triggered, this,
             [this] { RunHandler(prompts_, [this] { Station1Click(); }); });
 
+    // F10 opens the first menu, as on the desktops that have no Alt navigation.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { MainMenu1->setActiveAction(IAP1->menuAction()); });
+
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
     setCentralWidget(client);
@@ -115,8 +161,12 @@ void TF_UpdateDispController::CreateControls() {
     ToolBar1->setMovable(false);
     ToolBar1->setIconSize(QSize(layout::kPictureSize, layout::kPictureSize));
     ToolBar1->setGeometry(0, 0, kOuterWidth, kToolBarHeight);
-    auto makeButton = [this](const char* name, const QString& caption, const QPixmap& picture, int width) {
+    auto* pressOnEnter = new PressOnEnter(this);
+    auto makeButton = [this, pressOnEnter](const char* name, const QString& caption, const QPixmap& picture,
+                                           int width) {
         auto* button = new QToolButton(ToolBar1);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->installEventFilter(pressOnEnter);
         button->setObjectName(name);
         button->setText(caption);
         button->setIcon(QIcon(picture));
@@ -145,7 +195,6 @@ void TF_UpdateDispController::CreateControls() {
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(Rect(layout::kPackGroup));
     GroupBox1->setFont(UiFont());
-    SetTextColour(GroupBox1, ToQColor(style::kNavy));
 
     const QFont ui = UiFont();
     Label5 = MakeLabel(GroupBox1, "Label5", text::kFirmwareName, At(layout::kFirmwareNameLabel), ui);
@@ -161,8 +210,6 @@ void TF_UpdateDispController::CreateControls() {
     Label8 = MakeLabel(GroupBox1, "Label8", QString(), At(layout::kKindLabel), UiFont(true));
     Label8->setFixedSize(Rect(layout::kKindLabel).size());
     Label2 = MakeLabel(GroupBox1, "Label2", text::kOnlyForVelmar, At(layout::kTipLabel), ui);
-    for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, ToQColor(style::kBlack));
-    SetTextColour(Label8, ToQColor(style::kBlue));
     // The group takes no input: everything in it is display-only.
     Edit_UpdateFileName->setFocusPolicy(Qt::NoFocus);
     Edit_VerNum->setFocusPolicy(Qt::NoFocus);
@@ -194,9 +241,33 @@ void TF_UpdateDispController::CreateControls() {
     Label7 = MakeLabel(client, "Label7", text::kWebAddress, At(layout::kWebAddress), WebAddressFont());
     Label7->setFixedSize(Rect(layout::kWebAddress).size());
     Label7->setTextInteractionFlags(Qt::NoTextInteraction);
-    SetTextColour(Label7, ToQColor(style::kNavy));
+    ApplyColours();
 
+    int lowest = layout::kMinClientHeight;
+    for (const QLabel* line : {Label4, Label3, Label6, Label7})
+        lowest = std::max(lowest, line->geometry().bottom() + 1);
+    client->setMinimumSize(std::max(layout::kMinClientWidth, ToolBar1->sizeHint().width()), lowest);
     resize(kOuterWidth, kOuterHeight);
+}
+
+void TF_UpdateDispController::ApplyColours() {
+    // Ours where the window asks for them, each as readable on the palette's background;
+    // the group's texts other than its caption in the palette's own.
+    const QPalette& palette = this->palette();
+    const style::Colour background = ToColour(palette.color(QPalette::Window));
+    const auto ours = [background](style::Colour colour) {
+        return ToQColor(style::OnBackground(colour, background));
+    };
+    SetTextColour(GroupBox1, ours(style::kNavy));
+    for (QLabel* label : {Label5, Label1, Label2}) SetTextColour(label, palette.color(QPalette::WindowText));
+    SetTextColour(Label8, ours(style::kBlue));
+    SetTextColour(Label7, ours(style::kNavy));
+}
+
+void TF_UpdateDispController::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        ApplyColours();
 }
 
 void TF_UpdateDispController::showEvent(QShowEvent* event) {
@@ -230,12 +301,30 @@ void TF_UpdateDispController::RefitToFrame() {
 void TF_UpdateDispController::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     ToolBar1->setGeometry(0, 0, centralWidget()->width(), kToolBarHeight);
+    // The client area the window has at its specified outer size, with the frame and menu bar it has now.
+    const QSize client = centralWidget()->size();
+    const QSize opening = client + QSize(kOuterWidth, kOuterHeight) - frameGeometry().size();
+    const auto boxes =
+        layout::MainWindowLayout(client.width(), client.height(), opening.width(), opening.height());
+    Gauge1->setGeometry(Rect(boxes.gauge));
+    ListBox1->setGeometry(Rect(boxes.log));
+    Label4->move(At(boxes.notice));
+    Label3->move(At(boxes.noticeReconnect));
+    Label6->move(At(boxes.noticeOldTool));
+    Label7->move(At(boxes.webAddress));
 }
 
 bool TF_UpdateDispController::SessionRunning() const { return core_->Session().Running(); }
 
 void TF_UpdateDispController::AddLog(const QString& text) {
-    ListBox1->addItem(text);
+    // The room a line has once the list shows its scroll bar, less the item's own margins.
+    const QFontMetrics metrics(ListBox1->font());
+    const int room = ListBox1->contentsRect().width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 8;
+    const auto fits = [&](const std::string& piece) {
+        return metrics.horizontalAdvance(QString::fromStdString(piece)) <= room;
+    };
+    for (const std::string& piece : BreakLogLine(text.toStdString(), fits))
+        ListBox1->addItem(QString::fromStdString(piece));
     ListBox1->setCurrentRow(ListBox1->count() - 1);
     ListBox1->scrollToBottom();
     ListBox1->viewport()->repaint();

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "log_lines.h"
 #include "p_UartSet.h"
 #include "resource_ids.h"
 #include "single_instance.h"
@@ -305,6 +306,7 @@ void TF_UpdateDispController::LayOut() {
     }
     Gauge1->SetFont(fonts_->ui);
     SendMessageW(ListBox1, LB_SETITEMHEIGHT, 0, px(layout::kLogLineHeight));
+    FollowSize();
 
     // The logo, scaled once into its area.
     const layout::Box logo = layout::kLogo;
@@ -314,6 +316,30 @@ void TF_UpdateDispController::LayOut() {
     if (logo_ != nullptr) DeleteObject(logo_);
     logo_ = scaledLogo;
     MoveWindow(Image1, px(group.x + logo.x), px(group.y + logo.y), logoSize.cx, logoSize.cy, TRUE);
+}
+
+void TF_UpdateDispController::FollowSize() {
+    RECT client, outer;
+    GetClientRect(window_, &client);
+    GetWindowRect(window_, &outer);
+    const auto unscaled = [this](int pixels) { return MulDiv(pixels, 96, static_cast<int>(dpi_)); };
+    // The client area the window has at its specified outer size, with the frame and menu it has now.
+    const int openingWidth = client.right + Scaled(layout::kOuterWidth, dpi_) - (outer.right - outer.left);
+    const int openingHeight = client.bottom + Scaled(layout::kOuterHeight, dpi_) - (outer.bottom - outer.top);
+    const layout::FollowingBoxes boxes = layout::MainWindowLayout(
+        unscaled(client.right), unscaled(client.bottom), unscaled(openingWidth), unscaled(openingHeight));
+    const std::pair<HWND, layout::Box> following[] = {
+        {Gauge1->Handle(), boxes.gauge}, {ListBox1, boxes.log},         {Label4, boxes.notice},
+        {Label3, boxes.noticeReconnect}, {Label6, boxes.noticeOldTool}, {Label7, boxes.webAddress},
+    };
+    for (const auto& [control, box] : following) {
+        RECT now;
+        GetWindowRect(control, &now);
+        const bool sized = control == Gauge1->Handle() || control == ListBox1;
+        MoveWindow(control, Scaled(box.x, dpi_), Scaled(box.y, dpi_),
+                   sized ? Scaled(box.width, dpi_) : now.right - now.left,
+                   sized ? Scaled(box.height, dpi_) : now.bottom - now.top, TRUE);
+    }
 }
 
 void TF_UpdateDispController::Show(int showCommand) {
@@ -331,7 +357,24 @@ void TF_UpdateDispController::Show(int showCommand) {
 }
 
 void TF_UpdateDispController::AddLog(const std::string& text) {
-    SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    // The room a line has once the list shows its scroll bar, less a margin.
+    RECT client{};
+    GetClientRect(ListBox1, &client);
+    const int room = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) - Scaled(4, dpi_);
+    HDC dc = GetDC(ListBox1);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(ListBox1, WM_GETFONT, 0, 0));
+    const HGDIOBJ previous = SelectObject(dc, font);
+    const auto fits = [&](const std::string& piece) {
+        const std::wstring wide = Widen(piece);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return size.cx <= room;
+    };
+    const std::vector<std::string> pieces = BreakLogLine(text, fits);
+    SelectObject(dc, previous);
+    ReleaseDC(ListBox1, dc);
+    for (const std::string& piece : pieces)
+        SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(piece).c_str()));
     const LRESULT count = SendMessageW(ListBox1, LB_GETCOUNT, 0, 0);
     SendMessageW(ListBox1, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
     UpdateWindow(ListBox1);
@@ -408,9 +451,13 @@ LRESULT TF_UpdateDispController::ControlColour(HDC dc, HWND control) {
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
-    const COLORREF colour = control == Label8                                  ? Rgb(style::kBlue)
-                            : control == Label7 || control == GroupBox1Caption ? Rgb(style::kNavy)
-                                                                               : Rgb(style::kBlack);
+    // Ours where the window asks for them, as readable on the system's face colour; else the system's text.
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const style::Colour background{GetRValue(face), GetGValue(face), GetBValue(face)};
+    const COLORREF colour = control == Label8 ? Rgb(style::OnBackground(style::kBlue, background))
+                            : control == Label7 || control == GroupBox1Caption
+                                ? Rgb(style::OnBackground(style::kNavy, background))
+                                : GetSysColor(COLOR_BTNTEXT);
     SetTextColor(dc, colour);
     if (control == Label4 || control == Label7) {
         // Their first row overlaps the log list's bottom edge: drawn without a background, they keep it.
@@ -454,7 +501,17 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
             if (ToolBar1 != nullptr) {
                 MoveWindow(ToolBar1, 0, 0, LOWORD(lParam), Scaled(layout::kToolBarHeight, dpi_), TRUE);
             }
+            if (ListBox1 != nullptr && !placed_.empty()) FollowSize();
             return 0;
+        case WM_GETMINMAXINFO: {
+            // Every control shows whole: the toolbar's buttons side by side, the group, the log, the notices.
+            RECT least{0, 0, Scaled(layout::kMinClientWidth, dpi_), Scaled(layout::kMinClientHeight, dpi_)};
+            AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), TRUE,
+                               static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = POINT{least.right - least.left, least.bottom - least.top};
+            return 0;
+        }
         case WM_DPICHANGED: {
             LayOut();
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);

@@ -5,11 +5,17 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QToolButton>
+#include <cmath>
 
 #include "default_error_box.h"
 #include "gauge.h"
+#include "message_text.h"
+#include "station_window.h"
 #include "window_fixture.h"
+#include "window_texts.h"
 
 namespace {
 
@@ -64,11 +70,102 @@ TEST_F(WindowTest, StartsWithEveryControlInPlace) {
     EXPECT_FALSE(w.windowIcon().isNull());
 }
 
-TEST_F(WindowTest, ToolbarSpansTheWidthAndTheRestStaysPut) {
-    window->resize(800, 600);
+TEST_F(WindowTest, ToolbarSpansTheWidthAndTheLogTakesTheRoom) {
+    const QSize opening = window->size();
+    window->resize(opening + QSize(304, 112));
     QApplication::processEvents();
     EXPECT_EQ(window->ToolBar1->width(), window->centralWidget()->width());
-    EXPECT_EQ(window->ListBox1->geometry(), QRect(2, 232, 471, 129));
+    EXPECT_EQ(window->ListBox1->geometry(), QRect(2, 232, 471 + 304, 129 + 112));
+    EXPECT_EQ(window->GroupBox1->geometry(), QRect(2, 56, 471, 145));
+    EXPECT_EQ(window->Label6->y(), 408 + 112) << "the notices move down with the log";
+}
+
+TEST_F(WindowTest, AtItsMinimumSizeEveryControlShowsWhole) {
+    window->resize(360, 300);
+    QApplication::processEvents();
+    const QWidget* client = window->centralWidget();
+    EXPECT_LT(window->width(), 496) << "smaller than it opens";
+    for (const QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->isVisible()) continue;
+        EXPECT_TRUE(client->rect().contains(control->geometry())) << control->objectName().toStdString();
+    }
+    for (const QToolButton* button : {window->Btn_ReadUserPack, window->Btn_SendToController}) {
+        EXPECT_TRUE(button->isVisible() && window->ToolBar1->rect().contains(button->geometry()))
+            << button->text().toStdString();
+    }
+    const auto* overflow = window->ToolBar1->findChild<QToolButton*>("qt_toolbar_ext_button");
+    EXPECT_TRUE(overflow == nullptr || !overflow->isVisible()) << "no control in the toolbar's overflow";
+}
+
+TEST_F(WindowTest, KeyboardReachesTheMenusAndPressesTheToolButtons) {
+    QTest::keyClick(window.get(), Qt::Key_F10);
+    EXPECT_EQ(window->MainMenu1->activeAction(), window->IAP1->menuAction()) << "F10";
+    QTest::keyClick(window->IAP1, Qt::Key_Escape);
+    QTest::keyClick(window->IAP1, Qt::Key_Escape);
+    QApplication::processEvents();
+
+    window->activateWindow();
+    window->Btn_ReadUserPack->setFocus(Qt::TabFocusReason);
+    QTest::keyPress(window->Btn_ReadUserPack, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(window->Btn_ReadUserPack, Qt::Key_Alt);
+    EXPECT_EQ(window->MainMenu1->activeAction(), window->IAP1->menuAction()) << "Alt, let go";
+    QTest::keyClick(window->MainMenu1, Qt::Key_Escape);
+    QApplication::processEvents();
+
+    // Reached by Tab, a tool button shows that it has the focus.
+    window->Btn_ReadUserPack->clearFocus();
+    const QImage unfocused = window->Btn_ReadUserPack->grab().toImage();
+    window->Btn_ReadUserPack->setFocus(Qt::TabFocusReason);
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+    EXPECT_NE(window->Btn_ReadUserPack->grab().toImage(), unfocused) << "a focus mark";
+    QTest::keyClick(window->Btn_ReadUserPack, Qt::Key_Return);
+    QTest::qWait(400);  // the button's press shows for a moment
+    EXPECT_EQ(prompts.dialogs, 1) << "Enter pressed Read Pack";
+}
+
+TEST_F(WindowTest, OurColoursAreReadableOnALightAndADarkPalette) {
+    // WCAG 2 contrast of two colours.
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const auto contrast = [&](const QColor& a, const QColor& b) {
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    const QPalette before = QApplication::palette();
+    QStyle* fusion = QStyleFactory::create("Fusion");
+    QPalette dark = fusion->standardPalette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        dark.setColor(group, QPalette::Window, QColor(0x35, 0x35, 0x35));
+        dark.setColor(group, QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+        dark.setColor(group, QPalette::Base, QColor(0x24, 0x24, 0x24));
+        dark.setColor(group, QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    }
+    for (const QPalette& palette : {fusion->standardPalette(), dark}) {
+        QApplication::setPalette(palette);
+        QApplication::processEvents();
+        const QColor background = window->palette().color(QPalette::Window);
+        for (const QWidget* text :
+             {static_cast<QWidget*>(window->GroupBox1), static_cast<QWidget*>(window->Label5),
+              static_cast<QWidget*>(window->Label8), static_cast<QWidget*>(window->Label7)}) {
+            EXPECT_GE(contrast(text->palette().color(QPalette::WindowText), background), 4.5)
+                << text->objectName().toStdString() << " on " << background.name().toStdString();
+        }
+        k5::app::StationTileWidget tile(nullptr);
+        for (const auto tone : {k5::app::TileTone::Idle, k5::app::TileTone::Busy, k5::app::TileTone::Good,
+                                k5::app::TileTone::Bad}) {
+            tile.Show({"COM5", "Waiting", "", tone, false, 0, 0, "", false});
+            const QColor card = tile.palette().color(QPalette::Window);
+            EXPECT_GE(contrast(tile.State->palette().color(QPalette::WindowText), card), 4.5)
+                << static_cast<int>(tone) << " on " << card.name().toStdString();
+            EXPECT_GE(contrast(tile.Title->palette().color(QPalette::WindowText), card), 4.5);
+        }
+    }
+    QApplication::setPalette(before);
+    delete fusion;
 }
 
 TEST_F(WindowTest, LoadedPackShowsNameVersionAndKind) {
@@ -159,6 +256,27 @@ TEST_F(WindowTest, AddLogAppendsAndSelectsTheLastLine) {
     EXPECT_EQ(LogLines(), (QStringList{"one", "two "}));
     EXPECT_EQ(window->ListBox1->currentRow(), 1);
     EXPECT_TRUE(window->ListBox1->item(1)->isSelected());
+}
+
+// Lines of ours are long; at the window's opening size each shows whole, as two short lines
+// rather than one cut behind a scroll bar.
+TEST_F(WindowTest, EveryLogLineFitsTheLogsWidth) {
+    namespace text = k5::app::text;
+    const std::string sample = "/home/someone/Downloads/K5 firmware 2026-11/K5-309.Pack";
+    for (const std::string& line :
+         {k5::FillIn(text::kForeignPackLine, {"30003", "20002"}),
+          k5::FillIn(text::kPackRefusedStillShown, {"K5-309 Software and Settings.Pack"}),
+          "K5-309.Pack: " + std::string(text::kPackNotReadDuringSession),
+          std::string(text::kTraceUnwritable) + " " + sample + ": not a regular file: a FIFO"}) {
+        window->AddLog(QString::fromStdString(line));
+    }
+    const QFontMetrics metrics(window->ListBox1->font());
+    const int room = window->ListBox1->viewport()->width();
+    ASSERT_GT(window->ListBox1->count(), 4);
+    for (int i = 0; i < window->ListBox1->count(); ++i) {
+        const QString line = window->ListBox1->item(i)->text();
+        EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
+    }
 }
 
 }  // namespace

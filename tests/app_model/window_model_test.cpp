@@ -8,12 +8,14 @@
 #include <functional>
 #include <map>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "comm_session_port.h"
 #include "dispatched_session_view.h"
 #include "error_box_rules.h"
 #include "event_loop.h"
+#include "log_lines.h"
 #include "main_window_model.h"
 #include "pack_builder.h"
 #include "port_dialog_model.h"
@@ -260,6 +262,14 @@ TEST_F(WindowModelTest, FastTransferIsCheckedAsTheSettingsHaveItAndItsClickSaves
     EXPECT_EQ(settings.ReadString("Uart", "FastTransfer"), "0");
 }
 
+TEST(LogLines, ALineTooWideBreaksBetweenWordsAndOneThatFitsStaysWhole) {
+    const auto tenChars = [](const std::string& piece) { return piece.size() <= 10; };
+    EXPECT_EQ(k5::app::BreakLogLine("Conntect  fail", [](const std::string&) { return true; }),
+              std::vector<std::string>{"Conntect  fail"});
+    EXPECT_EQ(k5::app::BreakLogLine("Nothing answered on COM1 (/dev/ttyS0)", tenChars),
+              (std::vector<std::string>{"Nothing", "  answered", "  on COM1", "  (/dev/ttyS0)"}));
+}
+
 class RecordingDialog : public k5::app::PortDialogView {
   public:
     void SelectPort(int position) override { port = position; }
@@ -419,4 +429,38 @@ TEST(StationLayout, OpensForEveryTileWithinTheScreen) {
     EXPECT_EQ(cramped.height, small.height) << "the rest scrolls";
     EXPECT_EQ(Columns(small.width, tile.width), 2);
     EXPECT_EQ(Columns(100, tile.width), 1);
+}
+
+TEST(StationLayout, OpensWithinTheWorkArea) {
+    using k5::app::station_layout::WithinWorkArea;
+    const k5::app::layout::Box work{0, 30, 1024, 738};  // a panel along the top
+    const auto fitted = WithinWorkArea({40, 60, 900, 738}, work);
+    EXPECT_EQ(fitted.y, 30) << "moved up, not past the bottom";
+    EXPECT_EQ(fitted.height, 738);
+    EXPECT_EQ(fitted.x, 40) << "kept where it already fits";
+    const auto large = WithinWorkArea({-20, 0, 1200, 900}, work);
+    EXPECT_TRUE(large.x == 0 && large.y == 30 && large.width == 1024 && large.height == 738);
+}
+
+TEST(MainWindowLayout, AsGivenUpToItsOpeningSizeThenTheLogTakesTheRoom) {
+    using namespace k5::app::layout;
+    const auto at = [](Box b) { return std::make_tuple(b.x, b.y, b.width, b.height); };
+    const auto opening = MainWindowLayout(480, 430, 480, 430);
+    const auto least = MainWindowLayout(kMinClientWidth, kMinClientHeight, 480, 430);
+    for (const auto& boxes : {opening, least}) {
+        EXPECT_EQ(at(boxes.log), at(kLog));
+        EXPECT_EQ(at(boxes.gauge), at(kGauge));
+        EXPECT_EQ(at(boxes.noticeOldTool), at(kNoticeOldTool));
+        EXPECT_EQ(at(boxes.webAddress), at(kWebAddress));
+    }
+    EXPECT_LE(kPackGroup.x + kPackGroup.width, kMinClientWidth);
+    EXPECT_LE(kNoticeOldTool.y + kNoticeLineHeight, kMinClientHeight);
+
+    const auto larger = MainWindowLayout(480 + 100, 430 + 60, 480, 430);
+    EXPECT_EQ(at(larger.log), std::make_tuple(kLog.x, kLog.y, kLog.width + 100, kLog.height + 60));
+    EXPECT_EQ(larger.gauge.width, larger.log.width);
+    for (const Box& line : {larger.notice, larger.noticeReconnect, larger.noticeOldTool, larger.webAddress}) {
+        EXPECT_GE(line.y + 1, larger.log.y + larger.log.height) << "below the log as it grows";
+    }
+    EXPECT_EQ(larger.noticeOldTool.y, kNoticeOldTool.y + 60);
 }
