@@ -1,5 +1,7 @@
 #include "program_command.h"
 
+#include <atomic>
+#include <cctype>
 #include <memory>
 #include <ostream>
 
@@ -13,7 +15,10 @@
 #include "machine.h"
 #include "message_text.h"
 #include "pack_loading.h"
+#include "port_listing.h"
+#include "port_names.h"
 #include "port_problem_text.h"
+#include "session_advice.h"
 #include "settings_choice.h"
 #include "stop_signals.h"
 #include "utf8_path.h"
@@ -32,6 +37,33 @@ int ExitCodeFor(SessionOutcome outcome) {
         default:
             return kExitSessionFailed;
     }
+}
+
+// Shows the session on the terminal's view and keeps the step it is in.
+class StepKeepingView : public SessionView {
+  public:
+    explicit StepKeepingView(SessionView& shown) : shown_(shown) {}
+    void AddLog(const std::string& text) override { shown_.AddLog(text); }
+    void ShowProgress(bool visible) override { shown_.ShowProgress(visible); }
+    void SetProgressMax(std::uint32_t maximum) override { shown_.SetProgressMax(maximum); }
+    void SetProgressPosition(std::uint32_t position) override { shown_.SetProgressPosition(position); }
+    void LineSpeed(std::uint32_t baud) override { shown_.LineSpeed(baud); }
+    void Step(SessionStep step) override {
+        step_.store(step);
+        shown_.Step(step);
+    }
+    SessionStep LastStep() const { return step_.load(); }
+
+  private:
+    SessionView& shown_;
+    std::atomic<SessionStep> step_{SessionStep::None};
+};
+
+// A sentence as a note after "k5-iap: " begins: in lower case.
+std::string AsNote(std::string sentence) {
+    if (!sentence.empty())
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    return sentence;
 }
 
 // Every speed the protocol has, the fastest first (the speed search's order).
@@ -86,8 +118,9 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     serial::EventLoop loop;
     CliSessionView view(out, err, options.json, interactive && !options.json,
                         SessionBaudRate(settings.GetBaudIndex()) / 10);
+    StepKeepingView steps(view);
     CommSessionPort port(loop, settings);
-    IapSession session(port, pack, settings, view);
+    IapSession session(port, pack, settings, steps);
     if (!options.port.empty()) session.SetPortNameOverride(options.port);
     TransferMode mode = settings.GetTransferMode();
     if (options.fast) mode.fast = *options.fast;
@@ -130,6 +163,13 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
                 (osError ? ": " + PortProblemText(osError, session.FailedDevice()) : "");
         view.Note(error);
     }
+    if (outcome == SessionOutcome::ConnectFail) {
+        const std::string name =
+            options.port.empty() ? "COM" + std::to_string(settings.GetUartPort()) : options.port;
+        view.Note(AsNote(NothingAnsweredText(name, ResolvePortName(name, settings), ListPortChoices(settings),
+                                             kFindPortCommand)));
+    }
+    if (FirmwareLeftIncomplete(outcome, steps.LastStep())) view.Note(AsNote(kFirmwareIncompleteText));
     if (interrupted) view.Note("stopped; the port is closed");
     std::string warning;
     if (trace && trace->Error() != 0) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "session_advice.h"
 #include "session_harness.h"
 
 namespace {
@@ -271,5 +272,53 @@ TEST(BusyBootloader, FastModeNeedsAGuardAsLongAsTheWriteAndFailsCleanlyWithout) 
 
 INSTANTIATE_TEST_SUITE_P(Session, Outcome, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "FastMode" : "StandardMode"; });
+
+}  // namespace
+
+namespace {
+
+using k5::SessionStep;
+
+TEST(SessionAdvice, FirmwareIsIncompleteOnceTheTransferHadBegun) {
+    using k5::FirmwareLeftIncomplete;
+    EXPECT_TRUE(FirmwareLeftIncomplete(SessionOutcome::TransferFail, SessionStep::Header));
+    EXPECT_TRUE(FirmwareLeftIncomplete(SessionOutcome::VerdictFail, SessionStep::Verdict));
+    EXPECT_TRUE(FirmwareLeftIncomplete(SessionOutcome::Stopped, SessionStep::Image));
+    EXPECT_TRUE(FirmwareLeftIncomplete(SessionOutcome::InternalError, SessionStep::Verdict));
+    EXPECT_FALSE(FirmwareLeftIncomplete(SessionOutcome::Stopped, SessionStep::Header));
+    EXPECT_FALSE(FirmwareLeftIncomplete(SessionOutcome::Stopped, SessionStep::Restart));
+    EXPECT_FALSE(FirmwareLeftIncomplete(SessionOutcome::ConnectFail, SessionStep::Connect));
+    EXPECT_FALSE(FirmwareLeftIncomplete(SessionOutcome::PortError, SessionStep::Connect));
+    EXPECT_FALSE(FirmwareLeftIncomplete(SessionOutcome::Programmed, SessionStep::Verdict));
+}
+
+TEST(SessionAdvice, NothingAnsweredNamesTheAdapterBesideABuiltInPort) {
+    using k5::NothingAnsweredText;
+    const k5::PortChoice ttyS0{"COM1", "/dev/ttyS0", "built-in serial port", false};
+    const k5::PortChoice usb{"COM3", "/dev/ttyUSB0", "USB adapter 1a86:7523 QinHeng USB Serial", true};
+    const std::string check =
+        " Check the cable and the controller's power; Uart > Uart Port shows the ports.";
+    EXPECT_EQ(
+        NothingAnsweredText(ttyS0, {ttyS0, usb}, k5::kFindPortDialog),
+        "Nothing answered on COM1 (/dev/ttyS0, built-in serial port): a built-in port is almost never the "
+        "cable's; the USB adapter here is COM3 (/dev/ttyUSB0, USB adapter 1a86:7523 QinHeng USB Serial)." +
+            check);
+    EXPECT_EQ(
+        NothingAnsweredText(ttyS0, {ttyS0}, k5::kFindPortDialog),
+        "Nothing answered on COM1 (/dev/ttyS0, built-in serial port): is that the cable's port?" + check);
+    EXPECT_EQ(
+        NothingAnsweredText(usb, {ttyS0, usb}, k5::kFindPortDialog),
+        "Nothing answered on COM3 (/dev/ttyUSB0, USB adapter 1a86:7523 QinHeng USB Serial): is that the "
+        "cable's port?" +
+            check);
+    // Windows: the name is the device; its own serial driver's port is a built-in one.
+    const k5::PortChoice com1{"COM1", "COM1", "Communications Port (COM1)", false};
+    const k5::PortChoice com4{"COM4", "COM4", "USB adapter 0403:6001 FTDI", true};
+    EXPECT_EQ(NothingAnsweredText("COM1", "COM1", {com1, usb, com4}, k5::kFindPortCommand),
+              "Nothing answered on COM1 (Communications Port (COM1)): a built-in port is almost never the "
+              "cable's; the USB adapters here are COM3 (/dev/ttyUSB0, USB adapter 1a86:7523 QinHeng USB "
+              "Serial), COM4 (USB adapter 0403:6001 FTDI). Check the cable and the controller's power; "
+              "`k5-iap ports` lists the ports, `k5-iap doctor --probe --port NAME` tries one.");
+}
 
 }  // namespace
