@@ -17,6 +17,7 @@
 #include "port_names.h"
 #include "port_problem_text.h"
 #include "protocol.h"
+#include "session_timing.h"
 #include "settings_choice.h"
 #include "utf8_path.h"
 
@@ -112,7 +113,7 @@ void ReportSurroundings(const std::string& device, const platform::PortSurvey& s
 }
 
 std::string ProbeTimeText() {
-    const auto window = std::chrono::duration<double>(kProbeWindow * kProbeWindows).count();
+    const auto window = std::chrono::duration<double>(session_timing::kProbeWindow * kProbeWindows).count();
     std::ostringstream text;
     text << window << " s";
     return text.str();
@@ -146,7 +147,7 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
         options.port.empty() ? "COM" + std::to_string(settings.GetUartPort()) : options.port;
     const std::string device = ResolvePortName(name, settings);
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
-        << (settings.ReadString("Devices", name).value_or("").empty() ? "" : " ([Devices])") << "\n";
+        << (settings.GetMappedDevice(name) ? " ([Devices])" : "") << "\n";
 
     ReportSurroundings(device, platform::SurveyPort(device, options.roots), out);
     if (const auto latency = platform::AdapterLatencyTimerMs(device, options.roots.sys)) {

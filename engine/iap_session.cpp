@@ -9,6 +9,7 @@ namespace k5 {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace session_timing;
 
 using protocol::kAckEvery;
 using protocol::kHeaderCommand;
@@ -24,7 +25,7 @@ namespace {
 // One row per baud index; any index other than 1 and 2 takes the first.
 struct SessionSpeed {
     std::uint32_t baudRate;
-    std::int32_t chunkDelayFactor;  // pause after each chunk, in kChunkDelayUnitMicroseconds
+    std::int32_t chunkDelayFactor;  // pause after each chunk, in kChunkPauseUnit
 };
 
 SessionSpeed SpeedFor(int baudIndex) {
@@ -169,13 +170,13 @@ void IapSession::Execute() {
     }
     // Closing, on every way out. After a stop request the waits end at once.
     view_.ShowProgress(false);
-    state_.Sleep(500ms);
+    state_.Sleep(kBeforeClose);
     port_.Close();
     if (trace_ != nullptr) {
         trace_->Closed();
         trace_->End(SessionOutcomeText(outcome_.load()));
     }
-    state_.Sleep(100ms);
+    state_.Sleep(kAfterClose);
     state_.SetPortLost(false);
     state_.SessionRunning.store(false);
     state_.Wake();
@@ -211,8 +212,7 @@ void IapSession::Run() {
         BeginStep(SessionStep::Restart);
         RestartIntoBootloader();
         Log(log::kRestarting);
-        Pause(1000ms);
-        Pause(500ms);
+        for (const auto pause : kRestartPauses) Pause(pause);
         BeginStep(SessionStep::Connect);
         connected = ConnectBootloader();
     }
@@ -239,7 +239,7 @@ void IapSession::Run() {
         if (!finished && baudIndex_ > 0) Log(SlowerSpeedAdvice(SessionBaudRate(baudIndex_)));
         outcome_.store(finished ? SessionOutcome::Programmed : SessionOutcome::VerdictFail);
     } else {
-        Pause(500ms);
+        Pause(kBeforeTransferFail);
         Log(log::kProgramFail);
         Log(log::kPowerCycle);
         if (baudIndex_ > 0) Log(SlowerSpeedAdvice(SessionBaudRate(baudIndex_)));
@@ -304,7 +304,7 @@ bool IapSession::ProbeAt(int baudIndex, int probes, int windows) {
 bool IapSession::SendHeader() {
     const PackHeader& h = sending_->header;
     Send(WireSend::HeaderCommand, &kHeaderCommand, 1);
-    Pause(10ms);
+    Pause(kBeforeHeaderBlock);
     const std::uint32_t length = h.ImageLength();
     const std::uint32_t sum = h.ImageSum();
     const std::array<std::uint8_t, protocol::kHeaderBlockSize> block = {
@@ -322,7 +322,7 @@ bool IapSession::SendHeader() {
         static_cast<std::uint8_t>(baudIndex_ & 0xFF),
     };
     Send(WireSend::Header, block.data(), static_cast<std::uint16_t>(block.size()));
-    Pause(500ms);
+    Pause(kHeaderAckWait);
     // A 0x06 at any time since the connection cleared the flag counts.
     return state_.GotAck.load();
 }
@@ -336,7 +336,7 @@ bool IapSession::SendImage() {
     const std::uint32_t chunks = length / kChunkSize + (length % kChunkSize ? 1 : 0);
     // The last chunk is padded with the filler after the image; every chunk lies inside the buffer.
     const std::uint8_t* image = sending_->Image();
-    const std::int64_t pauseMicroseconds = state_.ChunkDelayFactor.load() * kChunkDelayUnitMicroseconds;
+    const std::int64_t pauseMicroseconds = state_.ChunkDelayFactor.load() * kChunkPauseUnit.count();
 
     std::uint32_t sinceAck = 0;
     std::array<std::uint8_t, kChunkSize> chunk{};
@@ -356,7 +356,7 @@ bool IapSession::SendImage() {
         if (sinceAck == kAckEvery) {
             sinceAck = 0;
             if (!mode_.fast) state_.GotAck.store(false);
-            if (!PollFlag(state_.GotAck, 2000ms)) return false;
+            if (!PollFlag(state_.GotAck, kAckLimit)) return false;
             // Seen at once in fast mode: give the bootloader its guard before the next chunk.
             if (mode_.fast && i + 1 < chunks) Pause(mode_.ackGuard);
         }
@@ -366,7 +366,7 @@ bool IapSession::SendImage() {
 
 bool IapSession::AwaitVerdict() {
     // GotEot was cleared as the last chunk went out (SendImage).
-    PollFlag(state_.GotEot, 2000ms);
+    PollFlag(state_.GotEot, kVerdictLimit);
     const bool finished = state_.GotEot.load();
     Log(finished ? session_log::kSuccess : session_log::kVerdictFail);
     return finished;
@@ -374,9 +374,9 @@ bool IapSession::AwaitVerdict() {
 
 void IapSession::RestartIntoBootloader() {
     OpenPortAt(kEntryCommandBaud);
-    Pause(200ms);
+    Pause(kOpenSettle);
     SendEntryCommand();
-    Pause(500ms);
+    Pause(kAfterEntryCommand);
 }
 
 void IapSession::SendEntryCommand() {

@@ -19,6 +19,7 @@
 #include "p_HexConvertFun.h"
 #include "session_port.h"
 #include "session_state.h"
+#include "session_timing.h"
 #include "session_view.h"
 #include "settings_file.h"
 #include "transfer_mode.h"
@@ -56,9 +57,6 @@ enum class SessionOutcome {
 // The connect step: a probe, then a listening window for the 0x02 0xFD reply,
 // this many times before one last probe.
 inline constexpr int kProbeWindows = 5;
-inline constexpr std::chrono::milliseconds kProbeWindow{500};
-// The wait after the port opens, before the first probe.
-inline constexpr std::chrono::milliseconds kOpenSettle{200};
 
 // The log line that says how a session ended ("Stopped", "Internal error" for
 // the two that have none).

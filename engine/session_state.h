@@ -14,8 +14,6 @@
 namespace k5 {
 
 inline constexpr std::int32_t kInitialChunkDelayFactor = 300;
-// ChunkDelayFactor counts the pause after each chunk in these units.
-inline constexpr std::int64_t kChunkDelayUnitMicroseconds = 6;
 inline constexpr std::uint16_t kReceiveHandlerLimit = 400;  // bytes of a block that are looked at
 
 class SessionState {

@@ -6,6 +6,7 @@
 #include "comm_session_port.h"
 #include "port_problem_text.h"
 #include "protocol.h"
+#include "session_timing.h"
 
 namespace k5 {
 namespace {
@@ -218,7 +219,7 @@ void Station::TickIdle(Port& p, Clock::time_point now) {
         }
         p.open = true;
         p.listener.ForgetReplies();
-        p.nextProbe = now + kOpenSettle;
+        p.nextProbe = now + session_timing::kOpenSettle;
         p.status.device = p.line->Device();
         p.status.problemError = 0;
         if (p.status.activity == PortActivity::NoPort) {
@@ -261,7 +262,7 @@ void Station::TickIdle(Port& p, Clock::time_point now) {
     }
     p.line->Write(&protocol::kProbe, 1);
     p.probedHere = true;
-    p.nextProbe = now + kProbeWindow;
+    p.nextProbe = now + session_timing::kProbeWindow;
 }
 
 void Station::Go() {
