@@ -3,6 +3,7 @@
 #include <array>
 
 #include "entry_command.h"
+#include "header_block.h"
 #include "protocol.h"
 
 namespace k5 {
@@ -305,22 +306,8 @@ bool IapSession::SendHeader() {
     const PackHeader& h = sending_->header;
     Send(WireSend::HeaderCommand, &kHeaderCommand, 1);
     Pause(kBeforeHeaderBlock);
-    const std::uint32_t length = h.ImageLength();
-    const std::uint32_t sum = h.ImageSum();
-    const std::array<std::uint8_t, protocol::kHeaderBlockSize> block = {
-        0xFF,
-        0xFF,
-        static_cast<std::uint8_t>(length),
-        static_cast<std::uint8_t>(length >> 8),
-        static_cast<std::uint8_t>(length >> 16),
-        static_cast<std::uint8_t>(length >> 24),
-        static_cast<std::uint8_t>(sum),
-        static_cast<std::uint8_t>(sum >> 8),
-        static_cast<std::uint8_t>(sum >> 16),
-        static_cast<std::uint8_t>(sum >> 24),
-        h.TransferKey(),
-        static_cast<std::uint8_t>(baudIndex_ & 0xFF),
-    };
+    const HeaderBlockBytes block = EncodeHeaderBlock(
+        {h.ImageLength(), h.ImageSum(), h.TransferKey(), static_cast<std::uint8_t>(baudIndex_)});
     Send(WireSend::Header, block.data(), static_cast<std::uint16_t>(block.size()));
     Pause(kHeaderAckWait);
     // A 0x06 at any time since the connection cleared the flag counts.
@@ -397,6 +384,7 @@ void IapSession::Log(const std::string& line) {
 }
 
 void IapSession::BeginStep(SessionStep step) {
+    step_.store(step);
     view_.Step(step);
     if (trace_ != nullptr) trace_->Step(SessionStepName(step));
 }

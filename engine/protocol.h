@@ -9,10 +9,10 @@ namespace k5::protocol {
 
 // Tool to controller.
 inline constexpr std::uint8_t kProbe = 0x02;
-inline constexpr std::uint8_t kHeaderCommand = 0x06;  // followed 10 ms later by the header block
-inline constexpr std::size_t kHeaderBlockSize = 12;   // FF FF, length, sum, transfer key, baud index
-inline constexpr std::size_t kChunkSize = 16;         // image bytes per write, XORed with the transfer key
-inline constexpr std::uint32_t kAckEvery = 1024;      // image bytes between acknowledgements
+inline constexpr std::uint8_t kHeaderCommand = 0x06;  // followed by the header block (header_block.h)
+inline constexpr std::size_t kHeaderBlockSize = 12;
+inline constexpr std::size_t kChunkSize = 16;     // image bytes per write, XORed with the transfer key
+inline constexpr std::uint32_t kAckEvery = 1024;  // image bytes between acknowledgements
 
 // Controller to tool: single bytes, alone or inside larger blocks.
 inline constexpr std::uint8_t kProbeReplyFirst = 0x02;

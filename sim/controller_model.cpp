@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "entry_command.h"
+#include "header_block.h"
 #include "iap_session.h"
 #include "protocol.h"
 #include "replay_script.h"
@@ -21,15 +22,12 @@ constexpr std::uint8_t kNoise[] = {0x55, 0xA5, 0x7E};
 
 // The header's baud index for a line speed (the session's table).
 int BaudIndexOf(std::uint32_t baud) {
-    for (int index = 1; index <= 2; ++index) {
+    TransferMode everySpeed;
+    everySpeed.autoSpeed = true;
+    for (const int index : ProbeSpeedOrder(everySpeed, 0)) {
         if (SessionBaudRate(index) == baud) return index;
     }
     return 0;
-}
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-           std::uint32_t{b[at + 3]} << 24;
 }
 
 }  // namespace
@@ -149,16 +147,18 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
                 header_.clear();
             }
             break;
-        case Mode::Header:
+        case Mode::Header: {
             header_.push_back(value);
             if (header_.size() < protocol::kHeaderBlockSize) return;
-            if (header_[0] != 0xFF || header_[1] != 0xFF) {
+            const auto header = DecodeHeaderBlock(
+                std::span<const std::uint8_t, protocol::kHeaderBlockSize>(header_.data(), header_.size()));
+            if (!header) {
                 Trace("header block without its 0xFF 0xFF start; ignored");
                 mode_ = Mode::Idle;
                 return;
             }
-            if (const int index = BaudIndexOf(lineBaud_); header_[11] != index) {
-                Trace("header names baud index " + std::to_string(header_[11]) + ", not this line's " +
+            if (const int index = BaudIndexOf(lineBaud_); header->baudIndex != index) {
+                Trace("header names baud index " + std::to_string(header->baudIndex) + ", not this line's " +
                       std::to_string(index) + "; ignored");
                 mode_ = Mode::Idle;
                 return;
@@ -166,22 +166,23 @@ void ControllerModel::OnBootloaderByte(std::uint8_t value) {
             {
                 std::lock_guard lock(reportMutex_);
                 ++report_.headers;
-                report_.headerLength = Le32(header_, 2);
-                report_.headerSum = Le32(header_, 6);
-                report_.headerKey = header_[10];
-                report_.headerBaudIndex = header_[11];
+                report_.headerLength = header->imageLength;
+                report_.headerSum = header->imageSum;
+                report_.headerKey = header->transferKey;
+                report_.headerBaudIndex = header->baudIndex;
                 expectedBytes_ = (report_.headerLength + protocol::kChunkSize - 1) / protocol::kChunkSize *
                                  protocol::kChunkSize;
                 report_.verdictSent = false;
                 report_.imageMatches = false;
             }
-            Trace("header: length " + std::to_string(Le32(header_, 2)) + ", sum " +
-                  std::to_string(Le32(header_, 6)));
+            Trace("header: length " + std::to_string(header->imageLength) + ", sum " +
+                  std::to_string(header->imageSum));
             data_.clear();
             mode_ = Mode::Data;
             if (!Replayed(WireSendName(WireSend::Header)) && !options_.noHeaderAck) AnswerAck();
             if (expectedBytes_ == 0) FinishImage();
             break;
+        }
         case Mode::Data:
             data_.push_back(value);
             if (data_.size() % protocol::kChunkSize == 0 &&
