@@ -1,6 +1,5 @@
 #include "station_tile.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "iap_session.h"
@@ -64,16 +63,14 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
             return tile;
         case PortActivity::Running:
             tile.tone = TileTone::Busy;
-            if (s.maximum > 0) {
-                const std::uint32_t done = std::min(s.position, s.maximum);
-                tile.state = std::string(text::kTileProgramming) + " " +
-                             std::to_string(100ull * done / s.maximum) + " %";
-                tile.detail = std::to_string(done) + " of " + std::to_string(s.maximum) + " bytes";
-                if (s.bytesPerSecond > 0)
-                    tile.detail += ", " + std::to_string(static_cast<long>(s.bytesPerSecond)) + " B/s";
+            if (const TransferProgress& t = s.transfer; t.Total() > 0) {
+                tile.state = std::string(text::kTileProgramming) + " " + std::to_string(t.Percent()) + " %";
+                tile.detail = std::to_string(t.Done()) + " of " + std::to_string(t.Total()) + " bytes";
+                if (t.BytesPerSecond() > 0)
+                    tile.detail += ", " + std::to_string(static_cast<long>(t.BytesPerSecond())) + " B/s";
                 tile.progressShown = true;
-                tile.position = done;
-                tile.maximum = s.maximum;
+                tile.position = t.Done();
+                tile.maximum = t.Total();
             } else {
                 tile.state = StepOf(s.step);
             }

@@ -1,6 +1,5 @@
 #include "cli_session_view.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -63,8 +62,7 @@ void CliSessionView::ShowProgress(bool visible) {
 
 void CliSessionView::SetProgressMax(std::uint32_t maximum) {
     std::lock_guard lock(mutex_);
-    max_ = maximum;
-    position_ = std::min(position_, max_);
+    progress_.Start(maximum);
     transferStart_ = Clock::now();
     transferEnd_.reset();
     transferred_ = 0;
@@ -73,9 +71,9 @@ void CliSessionView::SetProgressMax(std::uint32_t maximum) {
 
 void CliSessionView::SetProgressPosition(std::uint32_t position) {
     std::lock_guard lock(mutex_);
-    position_ = std::min(position, max_);
-    if (transferStart_ && !transferEnd_) transferred_ = position_;
-    DrawProgress(position_ == max_);
+    progress_.MoveTo(position, Clock::now());
+    if (transferStart_ && !transferEnd_) transferred_ = progress_.Done();
+    DrawProgress(progress_.Done() == progress_.Total());
 }
 
 void CliSessionView::Note(const std::string& text) {
@@ -111,31 +109,32 @@ void CliSessionView::ClearProgress() {
 
 void CliSessionView::DrawProgress(bool force) {
     // Until the image starts, the log line says what the session does: no 0/0 count.
-    if (!visible_ || !transferStart_ || max_ == 0) return;
+    if (!visible_ || !transferStart_ || progress_.Total() == 0) return;
     const auto now = Clock::now();
     if (!force && now - lastDraw_ < kRedrawEvery) return;
     lastDraw_ = now;
     if (json_) {
-        out_ << JsonObject().Add("progress", std::int64_t{position_}).Add("max", std::int64_t{max_}).Str()
+        out_ << JsonObject()
+                    .Add("progress", std::int64_t{progress_.Done()})
+                    .Add("max", std::int64_t{progress_.Total()})
+                    .Str()
              << std::endl;
         return;
     }
     if (!interactive_) return;
-    const int percent = max_ ? static_cast<int>(100.0 * position_ / max_) : 0;
+    const std::uint32_t percent = progress_.Percent();
     std::string line = "\r[" +
                        std::string(percent < 10    ? "  "
                                    : percent < 100 ? " "
                                                    : "") +
-                       std::to_string(percent) + "%] " + std::to_string(position_) + "/" +
-                       std::to_string(max_) + " bytes";
-    if (transferStart_ && position_ > 0) {
-        const double seconds = std::chrono::duration<double>(now - *transferStart_).count();
-        const double rate = seconds > 0 ? position_ / seconds : 0;
+                       std::to_string(percent) + "%] " + std::to_string(progress_.Done()) + "/" +
+                       std::to_string(progress_.Total()) + " bytes";
+    if (const double rate = progress_.BytesPerSecond(); rate > 0) {
         char text[64];
         std::snprintf(text, sizeof text, "  %.0f B/s", rate);
         line += text;
-        if (rate > 0 && position_ < max_)
-            line += "  " + MinutesAndSeconds((max_ - position_) / rate) + " left";
+        if (progress_.Done() < progress_.Total())
+            line += "  " + MinutesAndSeconds((progress_.Total() - progress_.Done()) / rate) + " left";
     }
     err_ << line << "\033[K" << std::flush;
     drawn_ = true;

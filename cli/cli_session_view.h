@@ -12,6 +12,7 @@
 #include <string>
 
 #include "session_view.h"
+#include "transfer_progress.h"
 
 namespace k5::cli {
 
@@ -47,8 +48,7 @@ class CliSessionView : public SessionView {
 
     bool visible_ = false;
     bool drawn_ = false;
-    std::uint32_t max_ = 0;
-    std::uint32_t position_ = 0;
+    TransferProgress progress_;
     Clock::time_point lastDraw_{};
     std::optional<Clock::time_point> transferStart_;
     std::optional<Clock::time_point> transferEnd_;

@@ -75,9 +75,9 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
             break;
         case PortActivity::Running:
             line << StepText(s.step);
-            if (s.maximum > 0) {
-                line << " " << 100ull * std::min(s.position, s.maximum) / s.maximum << "%";
-                if (s.bytesPerSecond > 0) line << " " << static_cast<long>(s.bytesPerSecond) << " B/s";
+            if (const TransferProgress& t = s.transfer; t.Total() > 0) {
+                line << " " << t.Percent() << "%";
+                if (t.BytesPerSecond() > 0) line << " " << static_cast<long>(t.BytesPerSecond()) << " B/s";
             }
             break;
         case PortActivity::Cooling:

@@ -105,8 +105,6 @@ struct Station::Port {
     Clock::time_point nextOpen{};
     Clock::time_point nextProbe{};
     Clock::time_point started{};
-    Clock::time_point imageStarted{};
-    std::uint32_t positionAtStart = 0;  // the image bytes already sent when imageStarted was taken
 
     void CloseLine() {
         line->Close();
@@ -179,19 +177,12 @@ void Station::Tick() {
 
 void Station::TickRunning(Port& p, Clock::time_point now) {
     const SessionReport::Snapshot report = p.report.Now();
-    if (report.position > 0 && p.imageStarted == Clock::time_point{}) {
-        p.imageStarted = now;
-        p.positionAtStart = report.position;
-    }
-    const auto percent = [](std::uint32_t at, std::uint32_t of) { return of ? 100ull * at / of : 0ull; };
-    const bool moved = report.step != p.status.step || percent(report.position, report.maximum) !=
-                                                           percent(p.status.position, p.status.maximum);
+    TransferProgress& transfer = p.status.transfer;
+    const std::uint32_t percentBefore = transfer.Percent();
+    if (report.maximum != transfer.Total()) transfer.Start(report.maximum);
+    transfer.MoveTo(report.position, now);
+    const bool moved = report.step != p.status.step || transfer.Percent() != percentBefore;
     p.status.step = report.step;
-    p.status.position = report.position;
-    p.status.maximum = report.maximum;
-    const double seconds = std::chrono::duration<double>(now - p.imageStarted).count();
-    const std::uint32_t since = report.position - p.positionAtStart;
-    p.status.bytesPerSecond = since > 0 && seconds > 0 ? since / seconds : 0;
     if (moved) Notify(p);
 }
 
@@ -297,7 +288,6 @@ void Station::StartSession(Port& p, const TransferMode& mode) {
         });
     });
     p.started = Clock::now();
-    p.imageStarted = {};
     p.hungUpInSession = false;
     if (!p.session->BeginSession()) {
         p.session.reset();
@@ -305,8 +295,7 @@ void Station::StartSession(Port& p, const TransferMode& mode) {
     }
     p.status.activity = PortActivity::Running;
     p.status.step = SessionStep::None;
-    p.status.position = p.status.maximum = 0;
-    p.status.bytesPerSecond = 0;
+    p.status.transfer = {};
     Notify(p);
 }
 

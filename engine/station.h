@@ -23,6 +23,7 @@
 #include "station_port.h"
 #include "station_record_data.h"
 #include "transfer_mode.h"
+#include "transfer_progress.h"
 
 namespace k5 {
 
@@ -45,9 +46,7 @@ struct PortStatus {
     std::string device;
     PortActivity activity = PortActivity::NoPort;
     SessionStep step = SessionStep::None;  // of the running session
-    std::uint32_t position = 0;            // image bytes sent
-    std::uint32_t maximum = 0;             // image bytes in all (0 before the image)
-    double bytesPerSecond = 0;
+    TransferProgress transfer;             // of the running session's image (no total before it)
     SessionOutcome lastOutcome = SessionOutcome::None;
     bool lastHungUp = false;  // the line hung up during the last session (a pulled cable)
     double lastSeconds = 0;
