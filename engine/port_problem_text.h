@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "device_names.h"
 #include "port_error.h"
+#include "port_survey.h"
 #include "utf8_path.h"
 
 namespace k5 {
@@ -16,11 +18,20 @@ inline std::string PortProblemText(int osError, const std::string& device) {
     if (std::filesystem::is_directory(PathFromUtf8(device), ec)) return "a folder, not a serial port";
     switch (platform::KindOfPortError(osError)) {
         case platform::PortErrorKind::Missing:
+            // "ttyUSB0" for /dev/ttyUSB0: the name was taken for a file in the current folder.
+            if (const std::string meant = platform::DeviceForBareName(device); !meant.empty())
+                return "no such device: did you mean " + meant + "?";
             return "no such device: is the adapter plugged in? `k5-iap ports` lists what is there";
         case platform::PortErrorKind::NoPermission:
             return "permission denied: " + platform::PermissionAdvice(device);
-        case platform::PortErrorKind::InUse:
-            return "in use by another program: close it (" + std::string(platform::kInUseAdvice) + ")";
+        case platform::PortErrorKind::InUse: {
+            std::string holders;
+            for (const auto& holder : platform::FindPortHolders(device))
+                holders += (holders.empty() ? "" : ", ") + holder.command + " (pid " +
+                           std::to_string(holder.pid) + ")";
+            if (!holders.empty()) return "in use by another program: close " + holders + " first";
+            return "in use by another program: close it (" + platform::InUseAdvice(device) + ")";
+        }
         case platform::PortErrorKind::NotASerialPort:
             return "not a serial port";
         default:

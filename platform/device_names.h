@@ -22,6 +22,11 @@ std::string DefaultDeviceForPort(int number, const DeviceExists& exists);
 
 bool PathExists(const std::string& path);
 
+// The device a bare name such as "ttyUSB0" (no path, no COM name) likely means:
+// /dev/ttyUSB0 where that exists (Linux). Empty otherwise, and on Windows, where
+// bare names are the ports' own.
+std::string DeviceForBareName(const std::string& name);
+
 // The numbers of the COM ports present above COM9 (Windows, from the system's
 // DOS device names); none on Linux, whose COM names are the settings file's.
 std::vector<int> PresentComPortsAbove9();

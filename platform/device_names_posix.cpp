@@ -69,6 +69,13 @@ bool PathExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
+std::string DeviceForBareName(const std::string& name) {
+    if (name.empty() || IsDevicePath(name) || name.rfind("./", 0) == 0 || name.rfind("../", 0) == 0)
+        return "";
+    const std::string device = "/dev/" + name;
+    return PathExists(device) ? device : "";
+}
+
 std::vector<int> PresentComPortsAbove9() { return {}; }
 
 }  // namespace k5::platform

@@ -15,6 +15,8 @@ std::string DefaultDeviceForPort(int number, const DeviceExists&) { return "COM"
 
 std::string DeviceKind(const std::string&) { return "serial port"; }
 
+std::string DeviceForBareName(const std::string&) { return ""; }
+
 bool PathExists(const std::string& path) {
     // A COM port is a DOS device name, not a file.
     if (!IsDevicePath(path) && path.find_first_of("\\/:") == std::string::npos) {

@@ -16,9 +16,10 @@ enum class PortErrorKind {
 
 PortErrorKind KindOfPortError(int osError);
 
-// What to do, in a few words, for NoPermission and InUse.
+// What to do, in a few words, for NoPermission.
 extern const char* const kPermissionAdvice;
-extern const char* const kInUseAdvice;
+// How to find, or what may be, the program that has `device` open (InUse).
+std::string InUseAdvice(const std::string& device);
 // What to do about NoPermission on this device: on Linux, join the device's
 // group only where that group may read and write it.
 std::string PermissionAdvice(const std::string& device);

@@ -13,7 +13,6 @@ namespace k5::platform {
 
 const char* const kPermissionAdvice =
     "add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in again";
-const char* const kInUseAdvice = "fuser -v DEVICE shows which";
 
 PortErrorKind KindOfPortError(int osError) {
     switch (osError) {
@@ -34,6 +33,8 @@ PortErrorKind KindOfPortError(int osError) {
 }
 
 std::string OsErrorText(int osError) { return std::strerror(osError); }
+
+std::string InUseAdvice(const std::string& device) { return "fuser -v " + device + " shows which"; }
 
 std::string PermissionAdvice(const std::string& device) {
     struct stat info {};

@@ -5,8 +5,10 @@
 namespace k5::platform {
 
 const char* const kPermissionAdvice = "ask the administrator for access to the port";
-const char* const kInUseAdvice =
-    "another program has the port open: a terminal, a driver tool, another k5-iap";
+
+std::string InUseAdvice(const std::string&) {
+    return "another program has the port open: a terminal, a driver tool, another k5-iap";
+}
 
 PortErrorKind KindOfPortError(int osError) {
     switch (static_cast<DWORD>(osError)) {

@@ -39,4 +39,8 @@ struct PortSurvey {
 
 PortSurvey SurveyPort(const std::string& device, const SurveyRoots& roots = {});
 
+// The other processes that have `device` open (Linux, from <proc>/*/fd); none on
+// Windows, which does not tell.
+std::vector<PortHolder> FindPortHolders(const std::string& device, const std::string& proc = "/proc");
+
 }  // namespace k5::platform

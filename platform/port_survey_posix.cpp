@@ -41,26 +41,37 @@ bool ClaimsCh340(const fs::path& rules) {
 
 }  // namespace
 
-PortSurvey SurveyPort(const std::string& device, const SurveyRoots& roots) {
-    PortSurvey survey;
+std::vector<PortHolder> FindPortHolders(const std::string& device, const std::string& proc) {
+    std::vector<PortHolder> holders;
     std::error_code ec;
     const fs::path real = fs::canonical(device, ec);
+    if (real.empty()) return holders;
     const std::string self = std::to_string(::getpid());
-    for (const auto& entry : fs::directory_iterator(roots.proc, ec)) {
+    for (const auto& entry : fs::directory_iterator(proc, ec)) {
         const std::string pid = entry.path().filename().string();
-        if (!AllDigits(pid)) continue;
-        const std::string command = FirstLine(entry.path() / "comm");
-        if (command == "ModemManager") survey.modemManagerRunning = true;
-        if (pid == self || real.empty()) continue;
+        if (!AllDigits(pid) || pid == self) continue;
         std::error_code fdError;
         for (const auto& fd : fs::directory_iterator(entry.path() / "fd", fdError)) {
             std::error_code linkError;
             if (fs::read_symlink(fd.path(), linkError) == real) {
-                survey.holders.push_back({std::stol(pid), command});
+                holders.push_back({std::stol(pid), FirstLine(entry.path() / "comm")});
                 break;
             }
         }
     }
+    return holders;
+}
+
+PortSurvey SurveyPort(const std::string& device, const SurveyRoots& roots) {
+    PortSurvey survey;
+    std::error_code ec;
+    const fs::path real = fs::canonical(device, ec);
+    for (const auto& entry : fs::directory_iterator(roots.proc, ec)) {
+        const std::string pid = entry.path().filename().string();
+        if (AllDigits(pid) && FirstLine(entry.path() / "comm") == "ModemManager")
+            survey.modemManagerRunning = true;
+    }
+    survey.holders = FindPortHolders(device, roots.proc);
 
     struct stat info {};
     if (::stat(device.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include "serial/pty.h"
 #include "support/run_command.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
@@ -167,14 +168,62 @@ TEST_F(ProgramProcessTest, FailuresHaveTheirExitCodes) {
     EXPECT_EQ(foreign.status, 5);
     EXPECT_NE(foreign.out.find("Pack Eror"), std::string::npos);
     EXPECT_EQ(RunCommand(kIap + " program").status, 64);
+
+    dir.WriteText("short.Pack", std::string(5000, 'x'));
+    auto cut = RunCommand(kIap + " program --port " + link + " " + dir.File("short.Pack"));
+    EXPECT_EQ(cut.status, 4);
+    EXPECT_NE(cut.out.find(dir.File("short.Pack") +
+                           ": not a complete update pack (5000 bytes; a pack has at least 131072): "
+                           "download it again\n"),
+              std::string::npos)
+        << cut.out;
+}
+
+TEST_F(ProgramProcessTest, APortThatDoesNotOpenIsNamedWithItsHolderOrTheDeviceMeant) {
+    k5::test::PseudoTerminal pty;
+    const std::string device = pty.SlavePath();
+    const std::string bare = device.substr(std::string("/dev/").size());  // "pts/3"
+    auto guess = RunCommand(kIap + " program --port " + bare + " " + pack);
+    EXPECT_EQ(guess.status, 2);
+    EXPECT_NE(guess.out.find("cannot open " + bare + ": no such device: did you mean " + device + "?"),
+              std::string::npos)
+        << guess.out;
+
+    ChildProcess holder("flock " + device + " sh -c 'touch " + dir.File("held") + "; exec sleep 30'");
+    for (int i = 0; i < 200 && !std::filesystem::exists(dir.File("held")); ++i)
+        std::this_thread::sleep_for(10ms);
+    auto busy = RunCommand(kIap + " program --port " + device + " " + pack);
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_NE(busy.out.find("cannot open " + device + ": in use by another program: close "),
+              std::string::npos)
+        << busy.out;
+    EXPECT_NE(busy.out.find("flock (pid "), std::string::npos) << busy.out;
+    EXPECT_NE(busy.out.find("sleep (pid "), std::string::npos) << busy.out;
+}
+
+TEST_F(ProgramProcessTest, NothingAnsweringNamesThePortAndWhatToCheck) {
+    SimProcess sim("--no-pace --no-probe-answer", link);
+    dir.WriteText("k5.ini", "[Uart]\nPort=1\n[Devices]\nCOM1=" + link + "\n");
+    auto r = RunCommand(kIap + " program --settings " + dir.File("k5.ini") + " " + pack);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.out.find("Conntect  fail\nk5-iap: nothing answered on COM1 (" + link +
+                   ", pseudo-terminal): is that the cable's port? Check the cable and the controller's "
+                   "power; `k5-iap ports` lists the ports, `k5-iap doctor --probe --port NAME` tries one.\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("incomplete"), std::string::npos) << "nothing was sent to the flash";
 }
 
 TEST_F(ProgramProcessTest, JsonEndsWithTheResultOnEveryWayOut) {
     ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("bad.Pack") + " --bad-sum").status, 0);
     ASSERT_EQ(RunCommand(kSim + " mkpack --out " + dir.File("other.Pack") + " --product 7").status, 0);
+    dir.WriteText("short.Pack", "abc");
     const std::pair<std::string, std::string> cases[] = {
         {dir.File("bad.Pack"), R"({"result":"Pack file was briken","exit":3,)"},
         {dir.File("missing.Pack"), R"({"result":"Pack unreadable","exit":4,"error":"File not found."})"},
+        {dir.File("short.Pack"),
+         R"({"result":"Pack unreadable","exit":4,"error":"Read beyond end of file.","detail":"not a complete update pack (3 bytes; a pack has at least 131072): download it again"})"},
         {dir.File("other.Pack"), R"({"result":"Pack Eror","exit":5,)"},
         {"--bogus " + pack, R"({"result":"Wrong usage","exit":64,)"},
         {"--trace " + pack + " " + pack,  // the trace never overwrites what is not one
@@ -201,6 +250,10 @@ TEST_F(ProgramProcessTest, ForeignProductOnRequestAndAControllerThatNeverFinishe
     auto r = RunCommand(kIap + " program --any-product --port " + link + " " + dir.File("other.Pack"));
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("Program Fail\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("k5-iap: the controller's firmware is incomplete now: program it again before the "
+                         "bike is used.\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(ProgramProcessTest, CtrlCStopsTheSessionAndClosesThePort) {
