@@ -5,6 +5,7 @@
 #include "message_text.h"
 #include "port_names.h"
 #include "port_problem_text.h"
+#include "session_advice.h"
 #include "station_window_model.h"
 #include "utf8_path.h"
 #include "window_texts.h"
@@ -171,7 +172,12 @@ void MainWindowModel::SessionFinished() {
             PortAdvice(port, device, PortProblemText(session_.FailedDeviceError(), device), lookup_));
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail && !hungUpDevice_.empty()) {
         view_.AddLog(PortAdvice(port, hungUpDevice_, text::kPortWentAway, lookup_));
+    } else if (session_.LastOutcome() == SessionOutcome::ConnectFail) {
+        view_.AddLog(
+            NothingAnsweredText(port, ResolvePortName(port, settings_), lookup_.present(), kFindPortDialog));
     }
+    if (FirmwareLeftIncomplete(session_.LastOutcome(), session_.LastStep()))
+        view_.AddLog(kFirmwareIncompleteText);
     portUse_.ClearSessionDevice();
     view_.Enable(Control::ReadPack, true);
     view_.Enable(Control::UartPort, true);

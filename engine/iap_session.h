@@ -116,6 +116,8 @@ class IapSession : public SessionPort::Receiver {
     // This session's flags, to look at.
     const SessionState& Flags() const { return state_; }
     SessionOutcome LastOutcome() const { return outcome_.load(); }
+    // The step the running or last session is or was in when it ended.
+    SessionStep LastStep() const { return step_.load(); }
     // The device and OS error (errno, GetLastError()) of the last port that failed to open (read once the
     // session has ended).
     const std::string& FailedDevice() const { return failedDevice_; }
@@ -177,6 +179,7 @@ class IapSession : public SessionPort::Receiver {
     std::atomic<std::uint32_t> lineBaud_{0};
     std::function<void()> finished_;
     std::atomic<SessionOutcome> outcome_{SessionOutcome::None};
+    std::atomic<SessionStep> step_{SessionStep::None};
     std::string failedDevice_;
     int failedDeviceError_ = 0;
     std::unique_ptr<TIAPThread> worker_;

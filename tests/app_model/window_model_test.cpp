@@ -20,6 +20,8 @@
 #include "pack_builder.h"
 #include "port_dialog_model.h"
 #include "port_names.h"
+#include "session/memory_port.h"
+#include "session_advice.h"
 #include "station_layout.h"
 #include "support/temp_dir.h"
 #include "window_texts.h"
@@ -94,7 +96,7 @@ class WindowModelTest : public ::testing::Test {
         dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=" + dir.File("no-port") + "\n");
         session.SetFinishedCallback([this] { loop.Post([this] { model.SessionFinished(); }); });
     }
-    std::string Pack(std::uint32_t product = 20002, const char* name = "fw.Pack") {
+    std::string Pack(std::uint32_t product = k5::kExpectedProductCode, const char* name = "fw.Pack") {
         k5::sim::PackRecipe recipe;
         recipe.image = k5::sim::GenerateImage(100);
         recipe.productCode = product;
@@ -260,6 +262,50 @@ TEST_F(WindowModelTest, FastTransferIsCheckedAsTheSettingsHaveItAndItsClickSaves
     model.FastTransfer1Click();
     EXPECT_FALSE(window.checked[Control::FastTransfer]);
     EXPECT_EQ(settings.ReadString("Uart", "FastTransfer"), "0");
+}
+
+// After the session's own lines: where nothing answered and what to check, and a controller
+// left with part of a new image.
+TEST(MainWindowAdvice, NothingAnsweredNamesThePortAndAFailedImageSaysProgramAgain) {
+    k5::test::TempDir dir;
+    dir.WriteText("eBikeSet.ini", "[Devices]\nCOM1=" + dir.File("k5-cable") + "\n");
+    k5::SettingsFile settings{dir.File("eBikeSet.ini")};
+    k5::sim::PackRecipe recipe;
+    recipe.image = k5::sim::GenerateImage(4096);
+    k5::PackStore pack;
+    ASSERT_TRUE(pack.LoadPack(dir.Write("fw.Pack", k5::sim::BuildPack(recipe))));
+    const auto run = [&](k5::sim::SimOptions controller) {
+        controller.pace = false;
+        k5::test::MemoryPort port(std::move(controller));
+        NoSessionView sessionView;
+        k5::IapSession session{port, pack, settings, sessionView};
+        k5::app::PortUse portUse;
+        RecordingWindow window;
+        k5::app::MainWindowModel model{
+            window,
+            pack,
+            session,
+            settings,
+            portUse,
+            {[](const std::string&) { return true; }, [] { return std::vector<k5::PortChoice>{}; },
+             [](const std::string&) { return std::vector<std::string>{}; }}};
+        window.files = {dir.File("fw.Pack")};
+        model.Btn_ReadUserPackClick();
+        model.Btn_SendToControllerClick();
+        session.WaitUntilIdle(std::chrono::seconds(60));
+        model.SessionFinished();
+        return window.log;
+    };
+    k5::sim::SimOptions silent;
+    silent.noProbeAnswer = true;
+    const auto unanswered = run(silent);
+    ASSERT_FALSE(unanswered.empty());
+    EXPECT_EQ(unanswered.back().rfind("Nothing answered on COM1 (", 0), 0u) << unanswered.back();
+    EXPECT_NE(unanswered.back().find("Uart > Uart Port shows the ports"), std::string::npos);
+
+    k5::sim::SimOptions pulled;
+    pulled.unplugAfterBytes = 2000;
+    EXPECT_EQ(run(pulled).back(), k5::kFirmwareIncompleteText);
 }
 
 TEST(LogLines, ALineTooWideBreaksBetweenWordsAndOneThatFitsStaysWhole) {
