@@ -59,7 +59,7 @@ def main():
                     print(f"  (the page's tab was {'hidden' if hidden else 'NOT hidden'} while it ran)")
                 else:
                     result = case.program(limit=300, fast=fast)
-                assert result["outcome"] == "programmed", case.page.log()
+                assert result["name"] == "programmed", case.page.log()
                 assert case.sim.wait(10) == 0 and case.received.read_bytes() == image.read_bytes()
                 page_times.append(case.page.js("return (k5Page.endedAt - k5Page.startedAt) / 1000"))
                 case.tearDown()

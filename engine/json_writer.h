@@ -26,6 +26,8 @@ class JsonObject {
     JsonObject& Add(std::string_view key, bool value);
     JsonObject& Add(std::string_view key, const std::vector<std::string>& values);
     JsonObject& AddNull(std::string_view key);
+    // A value that is JSON already: an object or a list this writer made.
+    JsonObject& AddJson(std::string_view key, const std::string& json) { return Raw(key, json); }
     std::string Str() const { return "{" + body_ + "}"; }
 
   private:

@@ -3,7 +3,6 @@
 // its main thread; the session runs on its own worker.
 #include <emscripten/emscripten.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,8 +11,8 @@
 #include "json_writer.h"
 #include "k5_version.h"
 #include "p_HexConvertFun.h"
+#include "page_model.h"
 #include "page_session_view.h"
-#include "port_error.h"
 #include "settings_file.h"
 #include "web_session_port.h"
 #include "wire_trace.h"
@@ -28,37 +27,13 @@ constexpr const char* kTracePath = "/k5/k5-iap-trace.txt";
 // The name the session's logs and trace give the port.
 constexpr const char* kPortName = "WebSerial";
 
-const char* OutcomeName(SessionOutcome outcome) {
-    switch (outcome) {
-        case SessionOutcome::None:
-            return "none";
-        case SessionOutcome::Programmed:
-            return "programmed";
-        case SessionOutcome::PortError:
-            return "port-error";
-        case SessionOutcome::ConnectFail:
-            return "connect-fail";
-        case SessionOutcome::TransferFail:
-            return "transfer-fail";
-        case SessionOutcome::VerdictFail:
-            return "verdict-fail";
-        case SessionOutcome::Stopped:
-            return "stopped";
-        case SessionOutcome::InternalError:
-            return "internal-error";
-        case SessionOutcome::Answered:
-            return "answered";
-    }
-    return "none";
-}
-
 struct PageEngine {
     PackStore pack;
     SettingsFile settings{kSettingsPath};
     web::WebSessionPort port;
     web::PageSessionView view;
     IapSession session{port, pack, settings, view};
-    std::shared_ptr<WireTrace> trace;
+    web::PageModel model{pack, session, settings, kTracePath};
     std::string reply;  // the last text handed to the page; good until the next call
 };
 
@@ -69,56 +44,47 @@ const char* Reply(std::string text) {
     return engine->reply.c_str();
 }
 
+// {"ok":true,"version":..,"kind":"..","productCode":..,"foreign":..,...} or {"ok":false,"error":"..","detail":".."}.
+const char* PackReply(const web::PackCheck& check) {
+    JsonObject reply;
+    reply.Add("ok", check.ok);
+    if (!check.ok) return Reply(reply.Add("error", check.error).Add("detail", check.detail).Str());
+    return Reply(reply.Add("version", std::int64_t{check.version})
+                     .Add("kind", check.kind)
+                     .Add("productCode", std::int64_t{check.productCode})
+                     .Add("foreign", check.foreign)
+                     .Add("foreignTitle", kForeignPackText)
+                     .Str());
+}
+
 }  // namespace
 
 extern "C" {
 
-// Reads the pack at `path` (the page wrote it there). `use` 0 only checks it; 1 makes it the pack
-// the next update sends. {"ok":true,"version":..,"kind":"..","foreign":..} or {"ok":false,"error":"..",
-// "detail":".."}; a pack that fails leaves the one in use as it was.
-EMSCRIPTEN_KEEPALIVE const char* k5_read_pack(const char* path, int use) {
-    PackStore checked;
-    PackStore& store = use != 0 ? engine->pack : checked;
-    JsonObject reply;
-    try {
-        if (!store.LoadPack(path)) {
-            return Reply(reply.Add("ok", false)
-                             .Add("error", kPackBrokenText)
-                             .Add("detail", store.RejectionReason())
-                             .Str());
-        }
-    } catch (const EInOutError& e) {
-        return Reply(reply.Add("ok", false).Add("error", e.what()).Str());
-    }
-    const PackHeader& header = store.Header();
-    return Reply(reply.Add("ok", true)
-                     .Add("version", std::int64_t{header.Version()})
-                     .Add("kind", PackKindText(header.PackKind()))
-                     .Add("imageLength", std::int64_t{header.ImageLength()})
-                     .Add("productCode", std::int64_t{header.ProductCode()})
-                     .Add("foreign", header.ProductCode() != kExpectedProductCode)
-                     .Add("foreignText", kForeignPackText)
-                     .Str());
-}
+// Everything the page shows and enables (PageModel::State).
+EMSCRIPTEN_KEEPALIVE const char* k5_state() { return Reply(engine->model.State()); }
 
-// Starts an update of the pack in use: `speed` -1 the settings', 0-2 a baud index, 3 the search.
-// False when one runs or no pack is in use.
-EMSCRIPTEN_KEEPALIVE int k5_program(int fast, int speed, int withTrace) {
-    if (engine->session.Running()) return 0;
-    TransferMode mode = engine->settings.GetTransferMode();
-    mode.fast = fast != 0;
-    mode.autoSpeed = speed == 3;
-    mode.baudIndex = speed >= 0 && speed <= 2 ? speed : -1;
-    engine->session.SetTransferMode(mode);
-    engine->trace.reset();
-    if (withTrace != 0) {
-        engine->trace =
-            std::make_shared<WireTrace>(kTracePath, std::string("k5-iap ") + K5_VERSION_TEXT + " web", false);
-        if (engine->trace->Failed()) engine->trace.reset();
-    }
-    engine->session.SetTrace(engine->trace);
+// A pack is about to be read or fetched: 0 when none may be taken now (an update runs, or another
+// pack is on its way). k5_end_pack_read ends what 1 began.
+EMSCRIPTEN_KEEPALIVE int k5_begin_pack_read() { return engine->model.BeginPackRead() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE void k5_end_pack_read() { engine->model.EndPackRead(); }
+// Checks the pack at `path` (the page wrote it there) without using it.
+EMSCRIPTEN_KEEPALIVE const char* k5_check_pack(const char* path) {
+    return PackReply(web::PageModel::CheckPack(path));
+}
+// Makes the pack at `path` the one the next update sends, shown as `name`.
+EMSCRIPTEN_KEEPALIVE const char* k5_use_pack(const char* path, const char* name) {
+    return PackReply(engine->model.UsePack(path, name));
+}
+EMSCRIPTEN_KEEPALIVE void k5_pack_refused() { engine->model.PackRefused(); }
+
+EMSCRIPTEN_KEEPALIVE void k5_port_chosen(int chosen) { engine->model.PortChosen(chosen != 0); }
+EMSCRIPTEN_KEEPALIVE void k5_log_added(const char* line) { engine->model.LogAdded(line); }
+
+// Starts an update of the pack in use; `speed` a speed choice's value. 0 when it cannot start now.
+EMSCRIPTEN_KEEPALIVE int k5_program(int fast, const char* speed) {
     engine->port.StopCleared();
-    return engine->session.BeginSession() ? 1 : 0;
+    return engine->model.Program(fast != 0, speed) ? 1 : 0;
 }
 
 // The session's waits, and its port's wait for the page to open, end at once.
@@ -127,52 +93,27 @@ EMSCRIPTEN_KEEPALIVE void k5_stop() {
     engine->port.Stop();
 }
 
-// How the last update ended: {"outcome":"programmed",...,"lineBaud":N,"portError":"..."}.
-EMSCRIPTEN_KEEPALIVE const char* k5_session_result() {
-    const IapSession& session = engine->session;
-    JsonObject reply;
-    reply.Add("outcome", OutcomeName(session.LastOutcome()))
-        .Add("outcomeText", SessionOutcomeText(session.LastOutcome()))
-        .Add("lineBaud", std::int64_t{session.LineBaud()});
-    if (session.LastOutcome() == SessionOutcome::PortError) {
-        const int error = session.FailedDeviceError();
-        const char* kind = "other";
-        switch (platform::KindOfPortError(error)) {
-            case platform::PortErrorKind::Missing:
-                kind = "missing";
-                break;
-            case platform::PortErrorKind::InUse:
-                kind = "in-use";
-                break;
-            case platform::PortErrorKind::NoPermission:
-                kind = "no-permission";
-                break;
-            default:
-                break;
-        }
-        reply.Add("portError", kind).Add("portErrorText", platform::OsErrorText(error));
-    }
-    if (engine->trace != nullptr) {
-        reply.Add("trace", kTracePath)
-            .Add("traceProblem",
-                 engine->trace->Error() != 0 ? WireTraceProblemText(*engine->trace) : std::string());
-    }
-    return Reply(reply.Str());
+// The session's view, carried to the main thread.
+EMSCRIPTEN_KEEPALIVE void k5_progress_max(std::uint32_t maximum) { engine->model.ProgressMax(maximum); }
+EMSCRIPTEN_KEEPALIVE void k5_progress_position() { engine->model.ProgressPosition(engine->view.TakePosition()); }
+EMSCRIPTEN_KEEPALIVE void k5_finished() { engine->model.Finished(); }
+
+// What "Copy report" puts on the clipboard.
+EMSCRIPTEN_KEEPALIVE const char* k5_report(const char* browser, const char* adapter) {
+    return Reply(engine->model.Report(browser, adapter));
 }
 
-EMSCRIPTEN_KEEPALIVE std::uint32_t k5_progress_position() { return engine->view.TakePosition(); }
-
-// The port's side, called by the page's port.
-// `request` as the port asked; `problem`: 0 done, 1 the port would not open (in use), 2 it is gone, 3 not
-// allowed, 4 another failure.
-EMSCRIPTEN_KEEPALIVE void k5_port_answer(std::uint32_t request, int problem) {
-    static constexpr int kErrors[] = {0, EBUSY, ENOENT, EACCES, EIO};
-    engine->port.Answer(request, problem >= 0 && problem <= 4 ? kErrors[problem] : EIO);
+// The port's side, called by the page's port: `answer` a web::PortAnswer.
+EMSCRIPTEN_KEEPALIVE void k5_port_answer(std::uint32_t request, int answer) {
+    engine->port.Answer(request, web::PortAnswerFromPage(answer));
 }
 EMSCRIPTEN_KEEPALIVE void k5_port_received(const std::uint8_t* bytes, int count) {
     if (count > 0) engine->port.Received(bytes, static_cast<std::size_t>(count));
 }
-EMSCRIPTEN_KEEPALIVE void k5_port_hung_up() { engine->port.HungUp(); }
+EMSCRIPTEN_KEEPALIVE void k5_port_hung_up() {
+    engine->model.PortLost();
+    engine->port.HungUp();
+}
 
 EMSCRIPTEN_KEEPALIVE const char* k5_version() { return K5_VERSION_TEXT; }
 

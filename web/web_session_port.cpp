@@ -105,7 +105,32 @@ void WebSessionPort::StopCleared() {
     stopped_ = false;
 }
 
-void WebSessionPort::Answer(std::uint32_t request, int osError) {
+PortAnswer PortAnswerFromPage(int number) {
+    return number >= 0 && number <= static_cast<int>(PortAnswer::Failed) ? static_cast<PortAnswer>(number)
+                                                                           : PortAnswer::Failed;
+}
+
+namespace {
+// As the session reports a port that did not open: the errno value whose kind the answer is.
+int OsErrorOf(PortAnswer answer) {
+    switch (answer) {
+        case PortAnswer::Done:
+            return 0;
+        case PortAnswer::InUse:
+            return EBUSY;
+        case PortAnswer::Gone:
+            return ENOENT;
+        case PortAnswer::NotAllowed:
+            return EACCES;
+        case PortAnswer::Failed:
+            break;
+    }
+    return EIO;
+}
+}  // namespace
+
+void WebSessionPort::Answer(std::uint32_t request, PortAnswer answer) {
+    const int osError = OsErrorOf(answer);
     {
         std::lock_guard lock(mutex_);
         if (request != request_) return;

@@ -20,6 +20,17 @@
 
 namespace k5::web {
 
+// What the page answers to an open or close, by the numbers web-port.js's K5WebPort.Answer gives them.
+enum class PortAnswer {
+    Done = 0,
+    InUse = 1,       // another program or tab holds the port
+    Gone = 2,        // no port chosen, or the device went away
+    NotAllowed = 3,  // the browser refused it
+    Failed = 4,      // anything else
+};
+// The page's number as a PortAnswer; a number it does not have is a failure.
+PortAnswer PortAnswerFromPage(int number);
+
 class WebSessionPort : public SessionPort {
   public:
     WebSessionPort();
@@ -34,9 +45,9 @@ class WebSessionPort : public SessionPort {
     void Close() override;
 
     // The page's side, on the main thread.
-    // The open or close asked for as `request` has ended: 0, or an errno value. A late answer to
-    // an earlier request (one the session stopped waiting for) is dropped.
-    void Answer(std::uint32_t request, int osError);
+    // The open or close asked for as `request` has ended so. A late answer to an earlier request
+    // (one the session stopped waiting for) is dropped.
+    void Answer(std::uint32_t request, PortAnswer answer);
     void Received(const std::uint8_t* bytes, std::size_t count);
     void HungUp();  // the device went away while open
     // Stop: ends the session's wait for the page to open the port at once, and every such wait until

@@ -202,7 +202,7 @@ class WebPageTest(unittest.TestCase):
         self.choose_port()
         self.assertEqual(self.page.text("port-line"), "CH340 (USB 1a86:7523)")
         result = self.program()
-        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(result["name"], "programmed", self.page.log())
         self.assertEqual(self.page.text("outcome-title"), "Done: the controller is updated")
         self.assertIn("Program sucessully", self.page.log())
         self.assertEqual(self.sim.wait(10), 0)
@@ -219,7 +219,7 @@ class WebPageTest(unittest.TestCase):
         pack, image = self.make_pack("restart", 4096)
         self.ready_to_program(pack, "--firmware")
         result = self.program()
-        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(result["name"], "programmed", self.page.log())
         self.assertIn("MCU Restarting...", self.page.log())
         self.assertIn(9600, self.page.js("return k5Sim.bauds"))
         self.assertEqual(self.sim.wait(10), 0)
@@ -306,7 +306,7 @@ class WebPageTest(unittest.TestCase):
         result = self.page.wait_outcome(5)
         ended = time.monotonic() - pulled
         self.assertLess(ended, 1.0)
-        self.assertEqual(result["outcome"], "transfer-fail", self.page.log())
+        self.assertEqual(result["name"], "transfer-fail", self.page.log())
         self.assertEqual(self.page.text("outcome-detail"), "The port went away: is the cable still plugged in?")
         self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
         self.assertFalse(self.page.js("return k5Page.running"))
@@ -321,7 +321,7 @@ class WebPageTest(unittest.TestCase):
             self.page.js("k5Sim.lineError(arguments[0])", name)
             time.sleep(0.1)
         result = self.page.wait_outcome(60)
-        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(result["name"], "programmed", self.page.log())
         self.assertEqual(self.sim.wait(10), 0)
         self.assertEqual(self.received.read_bytes(), image.read_bytes())
 
@@ -332,7 +332,7 @@ class WebPageTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: self.page.js("return document.getElementById('progress').value > 2000"), 30))
         self.page.by_id("stop").click()
         result = self.page.wait_outcome(3)
-        self.assertEqual(result["outcome"], "stopped", self.page.log())
+        self.assertEqual(result["name"], "stopped", self.page.log())
         self.assertEqual(self.page.text("outcome-title"), "Stopped")
         self.assertFalse(self.page.js("return k5Sim.isOpen"), "the port was left open")
 
@@ -345,7 +345,7 @@ class WebPageTest(unittest.TestCase):
         stopped = time.monotonic()
         result = self.page.wait_outcome(5)
         self.assertLess(time.monotonic() - stopped, 1.0)
-        self.assertEqual(result["outcome"], "stopped", self.page.log())
+        self.assertEqual(result["name"], "stopped", self.page.log())
         # The port the browser opened late is closed in turn.
         self.assertTrue(wait_until(lambda: self.page.js("return k5Sim.opens === 1 && !k5Sim.isOpen"), 8))
 
@@ -360,7 +360,7 @@ class WebPageTest(unittest.TestCase):
         pack, image = self.make_pack("fast", 8192)
         self.ready_to_program(pack, "--bootloader-baud", "115200")
         result = self.program(fast=True, speed="auto")
-        self.assertEqual(result["outcome"], "programmed", self.page.log())
+        self.assertEqual(result["name"], "programmed", self.page.log())
         self.assertEqual(result["lineBaud"], 115200)
         self.assertIn("Line speed: 115200 baud", self.page.log())
         self.assertEqual(self.sim.wait(10), 0)

@@ -1,6 +1,8 @@
-// The page: a thin view over the engine, as the desktop windows are. It reads
-// packs into the engine's file system, asks for a port, starts and stops the
-// engine's session and shows what the session reports.
+// The page: a thin view over the engine, as the desktop windows are. What is
+// enabled, what an outcome says, the progress figures, the speed choices and
+// the report are the engine's page model's (k5_state); this file applies its
+// state to the page and does what needs the browser: files, the port, fetch
+// and SubtleCrypto, the clipboard.
 'use strict';
 
 (() => {
@@ -9,16 +11,12 @@
   const optionsKey = 'k5-iap-options';
   const packDir = '/k5/packs';
 
+  // What the page shows, as the tests and a look in the console see it.
   const page = {
     engineReady: false,
-    pack: null, // { name, version, kind }
     running: false,
-    packBusy: false, // a pack is being read or fetched: no update starts until it is in use or refused
-    progressMax: 0,
-    progressStart: 0,
-    lastResult: null,
+    lastResult: null, // the model's outcome of the last update
     log: [],
-    portLost: false,
   };
 
   function text(id, value) {
@@ -27,6 +25,7 @@
 
   function addLog(line) {
     page.log.push(line);
+    if (page.engineReady) call('k5_log_added', line); // else when it is ready
     const item = document.createElement('li');
     item.textContent = line;
     $('log').append(item);
@@ -34,14 +33,25 @@
   }
 
   // ---- options, kept in the browser between visits
+  function fillSpeeds(speeds) {
+    const box = $('speed');
+    for (const choice of speeds) {
+      const option = document.createElement('option');
+      option.value = choice.value;
+      option.textContent = choice.value === 'auto' ? T.speedAuto : choice.label;
+      box.append(option);
+    }
+  }
   function loadOptions() {
+    const box = $('speed');
+    const fallback = box.options.length > 1 ? box.options[1].value : box.value;
     try {
       const saved = JSON.parse(localStorage.getItem(optionsKey) || '{}');
       $('fast').checked = saved.fast === true;
-      if (['auto', '0', '1', '2'].includes(saved.speed)) $('speed').value = saved.speed;
-      else $('speed').value = '0';
+      box.value = saved.speed;
+      if (box.value !== saved.speed) box.value = fallback;
     } catch (error) {
-      $('speed').value = '0';
+      box.value = fallback;
     }
   }
   function saveOptions() {
@@ -62,15 +72,62 @@
       Module._k5_port_received(at, bytes.length);
       Module._free(at);
     },
-    hungUp() {
-      page.portLost = true;
-      Module._k5_port_hung_up();
-    },
+    hungUp: () => Module._k5_port_hung_up(),
   };
 
   function call(name, ...args) {
     const types = args.map((a) => (typeof a === 'string' ? 'string' : 'number'));
     return Module.ccall(name, 'string', types, args);
+  }
+  function callNumber(name, ...args) {
+    const types = args.map((a) => (typeof a === 'string' ? 'string' : 'number'));
+    return Module.ccall(name, 'number', types, args);
+  }
+
+  // ---- the model's state, applied
+  const state = () => JSON.parse(call('k5_state'));
+
+  function showProgress(progress) {
+    $('progress').max = Math.max(1, progress.total);
+    $('progress').value = progress.done;
+    text('progress-text', T.progress(progress.percent, progress.done, progress.total, progress.rate));
+  }
+
+  function outcomeDetail(outcome) {
+    const [, own] = T.outcome[outcome.name] || T.outcome.none;
+    if (outcome.detail.startsWith('port-error:')) {
+      return T.portErrors[outcome.detail.slice('port-error:'.length)] || T.portErrors.other;
+    }
+    return { reconnect: T.noticeReconnect, 'port-went-away': T.portWentAway }[outcome.detail] ?? own;
+  }
+
+  function showOutcome(outcome) {
+    text('outcome-title', outcome ? (T.outcome[outcome.name] || T.outcome.none)[0] : '');
+    text('outcome-detail', outcome ? outcomeDetail(outcome) : '');
+    $('outcome').className = outcome ? outcome.tone : '';
+  }
+
+  // Until the engine runs its controls stay as the page loaded them: disabled.
+  function apply() {
+    if (!page.engineReady) return null;
+    const current = state();
+    const on = current.enabled;
+    page.running = current.running;
+    $('read-pack').disabled = !on.readPack;
+    $('read-pack-label').classList.toggle('disabled', !on.readPack);
+    $('choose-port').disabled = !on.choosePort;
+    $('program').disabled = !on.program;
+    $('stop').disabled = !on.stop;
+    $('save-trace').disabled = !on.saveTrace;
+    $('copy-report').disabled = !on.copyReport;
+    for (const id of ['fast', 'speed', 'show-all']) $(id).disabled = !on.options;
+    for (const button of document.querySelectorAll('#offered-list button')) button.disabled = !on.offered;
+    if (current.pack) {
+      text('pack-name', current.pack.name);
+      text('pack-version', String(current.pack.version));
+      text('pack-kind', current.pack.kind);
+    }
+    return current;
   }
 
   const view = {
@@ -79,76 +136,43 @@
       $('loading').hidden = true;
       $('tool').hidden = false;
       text('version', Module.UTF8ToString(Module._k5_version()));
-      updateButtons();
+      for (const line of page.log) call('k5_log_added', line);
+      fillSpeeds(apply().speeds);
+      loadOptions();
     },
     log: addLog,
     showProgress(visible) {
       $('progress-box').hidden = !visible;
     },
     progressMax(maximum) {
-      page.progressMax = maximum;
-      page.progressStart = 0;
-      $('progress').max = Math.max(1, maximum);
+      Module._k5_progress_max(maximum);
+      showProgress(state().progress);
     },
     progressPosition() {
-      const position = Module._k5_progress_position() >>> 0;
-      const total = page.progressMax;
-      const done = Math.min(position, total);
-      const now = performance.now();
-      if (done > 0 && page.progressStart === 0) page.progressStart = now;
-      const seconds = (now - page.progressStart) / 1000;
-      const rate = seconds > 0.5 ? Math.round(done / seconds) : 0;
-      $('progress').value = done;
-      const percent = total > 0 ? Math.floor((done * 100) / total) : 0;
-      text('progress-text', T.progress(percent, done, total, rate));
+      Module._k5_progress_position();
+      showProgress(state().progress);
     },
     // The log names the speed, and the session's result carries it for the report; the page shows
     // no step of its own.
     lineSpeed() {},
     step() {},
     finished() {
-      page.running = false;
       page.endedAt = performance.now();
-      const result = JSON.parse(call('k5_session_result'));
-      page.lastResult = result;
-      showOutcome(result);
-      updateButtons();
+      Module._k5_finished();
+      const { outcome } = state();
+      page.lastResult = outcome;
+      showOutcome(outcome);
+      if (outcome.advice) addLog(outcome.advice);
+      if (outcome.traceProblem) addLog(outcome.traceProblem);
+      apply();
     },
   };
-
-  function showOutcome(result) {
-    const [title, detail] = T.outcome[result.outcome] || T.outcome.none;
-    let more = detail;
-    if (result.outcome === 'port-error') more = T.portErrors[result.portError] || T.portErrors.other;
-    if (result.outcome === 'transfer-fail') more = T.noticeReconnect;
-    if (page.portLost && result.outcome !== 'programmed') more = T.portWentAway;
-    text('outcome-title', title);
-    text('outcome-detail', more);
-    $('outcome').className = result.outcome === 'programmed' ? 'good' : result.outcome === 'none' ? '' : 'bad';
-    if (result.traceProblem) addLog(result.traceProblem);
-  }
-
-  function updateButtons() {
-    const ready = page.engineReady;
-    $('read-pack').disabled = !ready || page.running || page.packBusy;
-    $('read-pack-label').classList.toggle('disabled', !ready || page.running || page.packBusy);
-    $('choose-port').disabled = !ready || page.running;
-    $('program').disabled =
-      !ready || page.running || page.packBusy || !page.pack || !port.current || !port.current.port;
-    $('stop').disabled = !page.running;
-    $('save-trace').disabled = page.running || !page.lastResult || !page.lastResult.trace;
-    $('copy-report').disabled = page.running || page.log.length === 0;
-    for (const id of ['fast', 'speed', 'show-all']) $(id).disabled = page.running;
-    for (const button of document.querySelectorAll('#offered-list button')) {
-      button.disabled = !ready || page.running || page.packBusy;
-    }
-  }
 
   // ---- packs
   async function askForeign(productCode, title) {
     const dialog = $('foreign-dialog');
     text('foreign-title', title);
-    text('foreign-text', T.foreignQuestion(productCode, 20002));
+    text('foreign-text', T.foreignQuestion(productCode, state().productCode));
     return new Promise((resolve) => {
       const done = (use) => {
         dialog.close();
@@ -176,51 +200,45 @@
     const path = `${packDir}/candidate.Pack`;
     Module.FS.writeFile(path, bytes);
     try {
-      const checked = JSON.parse(call('k5_read_pack', path, 0));
+      const checked = JSON.parse(call('k5_check_pack', path));
       if (!checked.ok) {
         const why = checked.detail ? `${checked.error}: ${checked.detail}` : checked.error;
+        Module._k5_pack_refused();
         addLog(T.packNotRead(name, why));
         showPackProblem(`${T.errorTitle}: ${why}`);
         return false;
       }
-      if (checked.foreign && !(await askForeign(checked.productCode, checked.foreignText))) return false;
-      const used = JSON.parse(call('k5_read_pack', path, 1));
+      if (checked.foreign && !(await askForeign(checked.productCode, checked.foreignTitle))) return false;
+      const used = JSON.parse(call('k5_use_pack', path, name));
       if (!used.ok) return false;
-      page.pack = { name, version: used.version, kind: used.kind };
-      text('pack-name', name);
-      text('pack-version', String(used.version));
-      text('pack-kind', used.kind);
       addLog(T.packRead(name, used.version, used.kind));
       return true;
     } finally {
       Module.FS.unlink(path);
-      updateButtons();
+      apply();
     }
   }
 
-  // Runs `take` (reading or fetching a pack and using it) unless an update runs or another pack is
-  // on its way; Program waits until it has ended.
+  // Runs `take` (reading or fetching a pack and using it) when the model lets a pack be taken now;
+  // Program waits until it has ended.
   async function takePack(take) {
-    if (page.running || page.packBusy || !page.engineReady) return;
-    page.packBusy = true;
-    updateButtons();
+    if (!page.engineReady || !Module._k5_begin_pack_read()) return;
+    apply();
     try {
       await take();
     } finally {
-      page.packBusy = false;
-      updateButtons();
+      Module._k5_end_pack_read();
+      apply();
     }
   }
 
-  // A pack is one record of this many bytes (the engine's kPackRecordSize): only that much of any file is read.
-  const packRecordSize = 131072;
-
+  // Only a pack's one record of any file is read: the engine says how long that is.
   function readPackFile(file) {
     if (!file) return;
     takePack(async () => {
       let bytes;
       try {
-        bytes = new Uint8Array(await file.slice(0, packRecordSize).arrayBuffer());
+        bytes = new Uint8Array(await file.slice(0, state().packRecordSize).arrayBuffer());
       } catch (error) {
         addLog(T.fileNotRead(file.name, error.message));
         showPackProblem(T.fileNotRead(file.name, error.message));
@@ -298,6 +316,7 @@
       const button = document.createElement('button');
       button.type = 'button';
       button.textContent = T.useOffered;
+      button.disabled = !page.engineReady;
       button.addEventListener('click', () => takePack(() => useOffered(entry, url)));
       const label = document.createElement('span');
       label.textContent = ` ${entry.name} · ${T.version} ${entry.version}${entry.kind ? ` · ${entry.kind}` : ''}`;
@@ -305,7 +324,7 @@
       items.append(item);
     });
     $('offered').hidden = items.children.length === 0;
-    updateButtons();
+    apply();
   }
 
   // ---- the port
@@ -322,30 +341,23 @@
       if (!port.current.port) text('port-line', T.pickerCancelled);
       $('help').open = true;
       $('help').scrollIntoView({ block: 'start' });
-      updateButtons();
       return;
     }
+    Module._k5_port_chosen(1);
     const described = window.k5Adapters.describe(port.current.info());
     text('port-line', described ? described.text : T.showAllPorts);
-    updateButtons();
+    apply();
   }
 
   // ---- programming
   function program() {
-    if (page.running || page.packBusy) return;
-    page.portLost = false;
-    const speed = $('speed').value;
-    const started = Module._k5_program($('fast').checked ? 1 : 0, speed === 'auto' ? 3 : Number(speed), 1);
-    if (!started) return;
+    if (!callNumber('k5_program', $('fast').checked ? 1 : 0, $('speed').value)) return;
     page.startedAt = performance.now();
-    page.running = true;
     page.lastResult = null;
-    text('outcome-title', '');
-    text('outcome-detail', '');
-    $('outcome').className = '';
+    showOutcome(null);
     $('report-text').hidden = true;
     text('report-note', '');
-    updateButtons();
+    apply();
   }
 
   function saveTrace() {
@@ -376,19 +388,7 @@
 
   async function report() {
     const described = window.k5Adapters.describe(port.current.info());
-    const result = page.lastResult || {};
-    const lines = [
-      `K5 IAP Tool ${Module.UTF8ToString(Module._k5_version())} (web page)`,
-      `Browser: ${await browserVersion()}`,
-      `Adapter: ${described ? described.text : 'unknown'}`,
-      `Mode: ${$('fast').checked ? 'fast' : 'standard'}, line speed ${$('speed').value === 'auto' ? 'auto' : $('speed').selectedOptions[0].text}`,
-      `Speed used: ${result.lineBaud ? T.lineSpeedUsed(result.lineBaud) : 'none'}`,
-      `Pack: ${page.pack ? `${page.pack.name}, ${T.version} ${page.pack.version}, ${page.pack.kind}` : 'none'}`,
-      `Outcome: ${result.outcomeText || 'none'}${page.portLost ? ' (the port went away)' : ''}`,
-      'Log:',
-      ...page.log.map((line) => `  ${line}`),
-    ];
-    const reportText = lines.join('\n');
+    const reportText = call('k5_report', await browserVersion(), described ? described.text : '');
     window.k5LastReport = reportText;
     try {
       await navigator.clipboard.writeText(reportText);
@@ -415,7 +415,6 @@
     text('port-line', T.noPortYet);
     text('fast-text', T.fastTransfer);
     text('speed-text', T.lineSpeed);
-    text('speed-auto', T.speedAuto);
     text('program', T.program);
     text('stop', T.stop);
     text('keep-open', T.keepOpen);
@@ -487,7 +486,6 @@
     refuse(T.noIsolation);
     return;
   }
-  loadOptions();
   wire();
   startEngine();
   loadOffered();

@@ -7,7 +7,10 @@
 'use strict';
 
 window.K5WebPort = class K5WebPort {
-  // engine: { answer(request, problem), received(Uint8Array), hungUp() }; as k5_port_answer takes them.
+  // How an open or close ended, as the engine's PortAnswer numbers them.
+  static Answer = Object.freeze({ done: 0, inUse: 1, gone: 2, notAllowed: 3, failed: 4 });
+
+  // engine: { answer(request, answer), received(Uint8Array), hungUp() }; as k5_port_answer takes them.
   constructor(engine) {
     this.engine = engine;
     this.port = null;
@@ -49,16 +52,16 @@ window.K5WebPort = class K5WebPort {
   close(request) {
     this.answerInTurn(request, async () => {
       await this.closeNow();
-      return 0;
+      return K5WebPort.Answer.done;
     });
   }
 
-  // Runs `work` after the opens and closes before it and answers with its result (4 when it threw).
+  // Runs `work` after the opens and closes before it and answers with its result (failed when it threw).
   answerInTurn(request, work) {
     this.queue = this.queue
       .then(work)
-      .catch(() => 4)
-      .then((problem) => this.engine.answer(request, problem));
+      .catch(() => K5WebPort.Answer.failed)
+      .then((answer) => this.engine.answer(request, answer));
   }
 
   write(pointer, length) {
@@ -69,10 +72,11 @@ window.K5WebPort = class K5WebPort {
     this.writer.write(bytes).catch(() => this.lost());
   }
 
-  // 0 when open, else the problem.
+  // An Answer: done when open, else what kept it shut.
   async openNow(baud) {
+    const Answer = K5WebPort.Answer;
     await this.closeNow();
-    if (!this.port) return 2;
+    if (!this.port) return Answer.gone;
     try {
       await this.port.open({
         baudRate: baud,
@@ -84,16 +88,16 @@ window.K5WebPort = class K5WebPort {
       });
     } catch (error) {
       // NetworkError: another program holds it; InvalidStateError: this page has it open already.
-      if (error && error.name === 'NotFoundError') return 2;
-      if (error && error.name === 'SecurityError') return 3;
-      return 1;
+      if (error && error.name === 'NotFoundError') return Answer.gone;
+      if (error && error.name === 'SecurityError') return Answer.notAllowed;
+      return Answer.inUse;
     }
     this.baud = baud;
     this.openCount += 1;
     this.isOpen = true;
     this.writer = this.port.writable.getWriter();
     this.reading = this.readLoop();
-    return 0;
+    return Answer.done;
   }
 
   // Reads until the port closes or is lost. A garbled byte (a framing, parity, break or overrun error)
