@@ -53,4 +53,15 @@ constexpr Size OpeningSize(Size controls, Size tile, std::size_t tiles, Size scr
             std::min(screen.height, controls.height + area.height)};
 }
 
+// Where a window whose outer box (frame included) is `outer` lies within `work`,
+// the screen less its panels: moved back in where it reaches past an edge, and
+// no larger than `work`.
+constexpr layout::Box WithinWorkArea(layout::Box outer, layout::Box work) {
+    const int width = std::min(outer.width, work.width);
+    const int height = std::min(outer.height, work.height);
+    const int x = std::clamp(outer.x, work.x, work.x + work.width - width);
+    const int y = std::clamp(outer.y, work.y, work.y + work.height - height);
+    return {x, y, width, height};
+}
+
 }  // namespace k5::app::station_layout

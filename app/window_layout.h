@@ -32,6 +32,37 @@ inline constexpr Box kNotice{8, 360, 0, 0};
 inline constexpr Box kNoticeReconnect{8, 384, 0, 0};
 inline constexpr Box kNoticeOldTool{8, 408, 0, 0};
 inline constexpr Box kWebAddress{280, 360, 185, 19};
+inline constexpr int kNoticeLineHeight = 19;
+
+// The smallest client area (below the menu bar) in which every control shows
+// whole where it sits: the group and the log with the margin left of them on
+// their right too, down to the last notice line.
+inline constexpr int kMinClientWidth = kPackGroup.x + kPackGroup.width + kPackGroup.x;
+inline constexpr int kMinClientHeight = kNoticeOldTool.y + kNoticeLineHeight;
+
+// The controls that follow the window's size. At the client size the window
+// opens with (`opening`, its outer size less the frame and the menu bar) or
+// smaller, they sit where they are given above; made larger, the log (and the
+// progress bar above it) takes the room, and the lines under the log move down
+// with its bottom edge.
+struct FollowingBoxes {
+    Box gauge, log, notice, noticeReconnect, noticeOldTool, webAddress;
+};
+
+constexpr FollowingBoxes MainWindowLayout(int clientWidth, int clientHeight, int openingWidth,
+                                          int openingHeight) {
+    const int wider = clientWidth > openingWidth ? clientWidth - openingWidth : 0;
+    const int taller = clientHeight > openingHeight ? clientHeight - openingHeight : 0;
+    const auto down = [taller](Box box) { return Box{box.x, box.y + taller, box.width, box.height}; };
+    return {
+        {kGauge.x, kGauge.y, kGauge.width + wider, kGauge.height},
+        {kLog.x, kLog.y, kLog.width + wider, kLog.height + taller},
+        down(kNotice),
+        down(kNoticeReconnect),
+        down(kNoticeOldTool),
+        down(kWebAddress),
+    };
+}
 
 // Port dialog: its outer size, and its controls in whatever client area the
 // frame leaves: the buttons along the bottom, the group above them.

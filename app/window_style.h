@@ -28,7 +28,40 @@ inline constexpr int kTileStatePixels = 26;  // bold
 inline constexpr int kTileWidth = 300;
 inline constexpr Colour kTileIdle{0x40, 0x40, 0x40};
 inline constexpr Colour kTileBusy{0x00, 0x00, 0x80};
-inline constexpr Colour kTileGood{0x00, 0x80, 0x00};
+inline constexpr Colour kTileGood{0x00, 0x7A, 0x00};
 inline constexpr Colour kTileBad{0xC0, 0x00, 0x00};
+
+// Each colour of ours above has a counterpart for a dark background (a dark
+// palette or dark system colours), as readable there as the first is on a light one.
+inline constexpr Colour kNavyOnDark{0x9D, 0xB7, 0xFF};
+inline constexpr Colour kBlueOnDark{0x6C, 0xB4, 0xFF};
+inline constexpr Colour kTileIdleOnDark{0xC0, 0xC0, 0xC0};
+inline constexpr Colour kTileGoodOnDark{0x5D, 0xD5, 0x5D};
+inline constexpr Colour kTileBadOnDark{0xFF, 0x80, 0x80};
+
+constexpr bool operator==(Colour a, Colour b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+// A background darker than mid-grey, by its perceived lightness.
+constexpr bool IsDark(Colour background) {
+    return 299 * background.red + 587 * background.green + 114 * background.blue < 128 * 1000;
+}
+
+// `ours` as it is drawn on `background`: itself on a light one, its counterpart on a dark one.
+constexpr Colour OnBackground(Colour ours, Colour background) {
+    if (!IsDark(background)) return ours;
+    constexpr struct {
+        Colour light, dark;
+    } kCounterparts[] = {{kNavy, kNavyOnDark},
+                         {kBlue, kBlueOnDark},
+                         {kTileIdle, kTileIdleOnDark},
+                         {kTileGood, kTileGoodOnDark},
+                         {kTileBad, kTileBadOnDark}};
+    for (const auto& pair : kCounterparts) {
+        if (pair.light == ours) return pair.dark;
+    }
+    return ours;
+}
 
 }  // namespace k5::app::style

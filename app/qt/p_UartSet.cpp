@@ -57,8 +57,8 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     Button1->setObjectName("Button1");
     Button2 = new QPushButton(text::kExit, this);
     Button2->setObjectName("Button2");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
+    // Enter saves and Escape leaves, unless the focus is on Exit: Enter presses the button it is on.
+    Button1->setDefault(true);
 
     const auto boxes =
         layout::PortDialogLayout(layout::kDialogWidth, layout::kDialogHeight, [](int px) { return px; });

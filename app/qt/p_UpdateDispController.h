@@ -87,6 +87,7 @@ class TF_UpdateDispController : public QMainWindow {
     StationWindow* Station = nullptr;  // while it is open
 
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -95,6 +96,8 @@ class TF_UpdateDispController : public QMainWindow {
     class WindowView;
 
     void CreateControls();
+    // Our own colours, each in its variant for the palette's background.
+    void ApplyColours();
     void FitOuterSize();
     void RefitToFrame();
     // Reads the packs that wait, one after the other, while no box or dialog is open; else looks again soon.

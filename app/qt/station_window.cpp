@@ -42,9 +42,11 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     setFrameShape(QFrame::Box);
     setFixedWidth(style::kTileWidth);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
+    // A card in the palette's colours for text fields, light or dark.
     setAutoFillBackground(true);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
     setPalette(palette);
     auto* column = new QVBoxLayout(this);
     Title = new QLabel(this);
@@ -76,7 +78,11 @@ void StationTileWidget::Show(const StationTile& tile) {
     Title->setText(QString::fromStdString(tile.title));
     State->setText(QString::fromStdString(tile.state));
     QPalette palette = State->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(ToneColour(tile.tone)));
+    const QColor background = this->palette().color(QPalette::Window);
+    const style::Colour onCard{static_cast<std::uint8_t>(background.red()),
+                               static_cast<std::uint8_t>(background.green()),
+                               static_cast<std::uint8_t>(background.blue())};
+    palette.setColor(QPalette::WindowText, ToQColor(style::OnBackground(ToneColour(tile.tone), onCard)));
     State->setPalette(palette);
     // The bar keeps its room while hidden: the tile does not jump as a transfer starts.
     QSizePolicy keep = Progress->sizePolicy();
@@ -239,6 +245,34 @@ void StationWindow::ResizeToOpen() {
                                                   {screen.width(), screen.height()});
     resize(size.width + margins.left() + margins.right() + frame + scrollBar,
            size.height + margins.top() + margins.bottom());
+}
+
+void StationWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Placed by the window manager, framed a moment later: kept within the screen's work area as
+    // it opens, and again once, when its frame arrives.
+    KeepWithinScreen();
+    const QSize unframed = frameGeometry().size() - geometry().size();
+    for (int ms : {50, 300, 1000}) {
+        QTimer::singleShot(ms, this, [this, unframed] {
+            if (framed_ || frameGeometry().size() - geometry().size() == unframed) return;
+            framed_ = true;
+            KeepWithinScreen();
+        });
+    }
+}
+
+void StationWindow::KeepWithinScreen() {
+    if (isMaximized() || isFullScreen() || screen() == nullptr) return;
+    const QRect outer = frameGeometry();
+    const QRect work = screen()->availableGeometry();
+    const layout::Box fitted =
+        station_layout::WithinWorkArea({outer.x(), outer.y(), outer.width(), outer.height()},
+                                       {work.x(), work.y(), work.width(), work.height()});
+    if (fitted.width != outer.width() || fitted.height != outer.height()) {
+        resize(width() - (outer.width() - fitted.width), height() - (outer.height() - fitted.height));
+    }
+    if (fitted.x != outer.x() || fitted.y != outer.y()) move(fitted.x, fitted.y);
 }
 
 void StationWindow::FlowTiles() {

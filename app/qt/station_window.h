@@ -70,6 +70,7 @@ class StationWindow : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -82,6 +83,8 @@ class StationWindow : public QWidget {
     void ResizeToOpen();
     // Taller, within the screen, when the tiles need it.
     void GrowToShowTiles();
+    // Moved, and made smaller if need be, to lie within the screen's work area.
+    void KeepWithinScreen();
     // The tiles in as many columns as the tile area's width holds.
     void FlowTiles();
 
@@ -93,6 +96,7 @@ class StationWindow : public QWidget {
     int tileColumns_ = 0;  // as the tiles were last laid out
     QTimer* ticker_ = nullptr;
     bool fillingPorts_ = false;
+    bool framed_ = false;  // kept within the screen once its frame arrived
     std::unique_ptr<WindowView> view_;
     std::unique_ptr<StationWindowModel> model_;
 };

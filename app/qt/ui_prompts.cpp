@@ -2,18 +2,32 @@
 
 #include "window_texts.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace k5::app {
 
-// Described as "*.Pack", matching the extension in any case.
-QString PackFileFilter() { return QString(text::kPackFilter) + " (*.[Pp][Aa][Cc][Kk])"; }
+// Shown as "Update packs (*.Pack)" (the dialog hides the last parenthesis, the
+// patterns it matches by), matching the extension in any case.
+QString PackFileFilter() {
+    return QString("%1 (%2) (*.[Pp][Aa][Cc][Kk])").arg(text::kPackFilterName, text::kPackFilter);
+}
+
+std::unique_ptr<QFileDialog> MakePackFileDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent, text::kReadPack, QString(), PackFileFilter());
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    return dialog;
+}
 
 std::optional<QString> QtUiPrompts::ChoosePackFile(QWidget* parent) {
-    const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(), PackFileFilter());
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    const auto dialog = MakePackFileDialog(parent);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+    return dialog->selectedFiles().constFirst();
 }
 
 std::optional<QString> QtUiPrompts::ChooseRecordFile(QWidget* parent, const QString& current) {
@@ -25,9 +39,31 @@ std::optional<QString> QtUiPrompts::ChooseRecordFile(QWidget* parent, const QStr
     return path;
 }
 
+int TitleRoom(const QString& title, const QFont& font) {
+    // Window managers draw titles bold and often larger, beside the window's icon and its
+    // three buttons.
+    QFont titleFont = font;
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    constexpr int kTitleBarControls = 4 * 32;
+    constexpr int kTitleBarPadding = 2 * 16;
+    return QFontMetrics(titleFont).horizontalAdvance(title) + kTitleBarControls + kTitleBarPadding;
+}
+
+std::unique_ptr<QMessageBox> MakeWarningBox(QWidget* parent, const QString& text, const QString& title) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    // As wide as its title needs: a box sizes itself by its text, and a short text ("Pack Eror")
+    // leaves too little room for the title the window manager draws.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(
+            new QSpacerItem(TitleRoom(title, box->font()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return box;
+}
+
 void QtUiPrompts::Warning(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    MakeWarningBox(parent, text, title)->exec();
 }
 
 void QtUiPrompts::Error(const QString& text, const QString& title) {

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <optional>
 
+class QFileDialog;
+class QFont;
+class QMessageBox;
 class QWidget;
 
 namespace k5::app {
@@ -35,5 +39,11 @@ class QtUiPrompts : public UiPrompts {
 
 // The dialog's one filter: described as "*.Pack", matching the extension in any case.
 QString PackFileFilter();
+// The file-open dialog of Read Pack, titled as the button, with that filter.
+std::unique_ptr<QFileDialog> MakePackFileDialog(QWidget* parent);
+// A warning box with one OK button, at least as wide as a title bar needs to show `title` whole.
+std::unique_ptr<QMessageBox> MakeWarningBox(QWidget* parent, const QString& text, const QString& title);
+// The width a title bar needs for `title`, from the window's `font`.
+int TitleRoom(const QString& title, const QFont& font);
 
 }  // namespace k5::app

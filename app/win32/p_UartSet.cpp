@@ -68,8 +68,11 @@ void TF_UartSet::CreateControls() {
     Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1);
     ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);
     PortLine = MakeControl(window_, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX, -1);
-    Button1 = MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kSaveId);
+    // Save is the default button: Enter saves, unless the focus is on Exit.
+    Button1 =
+        MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
     Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
+    SendMessageW(window_, DM_SETDEFID, kSaveId, 0);
     ApplyFonts(DpiOf(window_));
     LayOut();
     AddPortTips();
@@ -190,6 +193,7 @@ INT_PTR TF_UartSet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case kSaveId:
+                case IDOK:  // Enter, should the dialog manager name no default button
                     if (HIWORD(wParam) == BN_CLICKED)
                         RunHandler(prompts_, window_, [this] { Button1Click(); });
                     return TRUE;

@@ -95,6 +95,8 @@ class TF_UpdateDispController {
     void CreateToolBar();
     // Fonts, pictures, positions and sizes for the window's DPI.
     void LayOut();
+    // The log, the progress bar and the lines under the log, as the window's size has them.
+    void FollowSize();
     void Command(int id);
     // Reads the packs that wait, one after the other, while no box or dialog is open; else looks again soon.
     void ReadWaitingPacks();

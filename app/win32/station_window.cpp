@@ -460,6 +460,18 @@ void StationWindow::ResizeToOpen() {
     const station_layout::Size size =
         station_layout::OpeningSize({kSmallestClientWidth, kTilesTop}, kTileSize, Tiles.size(), screen);
     SetClientSize(Scaled(size.width, dpi_) + GetSystemMetrics(SM_CXVSCROLL), Scaled(size.height, dpi_));
+    // Wherever the system placed it, within the work area.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT outer;
+    GetWindowRect(window_, &outer);
+    const RECT& work = monitor.rcWork;
+    const layout::Box fitted = station_layout::WithinWorkArea(
+        {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top},
+        {work.left, work.top, work.right - work.left, work.bottom - work.top});
+    SetWindowPos(window_, nullptr, fitted.x, fitted.y, fitted.width, fitted.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void StationWindow::GrowToShowTiles() {

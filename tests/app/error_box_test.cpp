@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
+#include <QMessageBox>
+#include <QTest>
 #include <stdexcept>
 
 #include "SerialComm.h"
 #include "default_error_box.h"
 #include "gbk_convert.h"
+#include "support/temp_dir.h"
+#include "ui_prompts.h"
 
 namespace {
 
@@ -36,6 +44,44 @@ TEST(DefaultErrorBox, GbkMessagesAreShownConverted) {
     const k5::serial::ECommsError english(k5::serial::comm_message::kCannotOpen);
     EXPECT_EQ(ErrorBoxText(english), "Opne Port Error\r\nmaybe port set is ircorrect.");
     EXPECT_EQ(k5::platform::GbkToUtf8(k5::serial::comm_message::kCannotCreateWriter), "无法创建写线程");
+}
+
+// The "Pack Eror" box is wide enough for its title bar to show "Warrning" whole.
+TEST(WarningBox, WideEnoughForItsTitle) {
+    const auto box = k5::app::MakeWarningBox(nullptr, "Pack Eror", "Warrning");
+    box->show();
+    QApplication::processEvents();
+    EXPECT_EQ(box->text(), "Pack Eror");
+    EXPECT_EQ(box->windowTitle(), "Warrning");
+    EXPECT_GE(box->width(), k5::app::TitleRoom("Warrning", box->font()));
+    EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance("Warrning") + 150);
+}
+
+// Titled as the button, its one filter shown as "Update packs (*.Pack)", listing packs in any case.
+TEST(PackFileDialog, TitleFilterAndPacksInAnyCase) {
+    k5::test::TempDir dir;
+    for (const char* name : {"a.Pack", "b.pack", "c.PACK", "d.txt"}) dir.WriteText(name, "x");
+    const auto dialog = k5::app::MakePackFileDialog(nullptr);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_EQ(dialog->windowTitle(), "Read Pack");
+    auto* filter = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->currentText(), "Update packs (*.Pack)");
+    dialog->setDirectory(QString::fromStdString(dir.Path().string()));
+    auto* list = dialog->findChild<QListView*>("listView");
+    ASSERT_NE(list, nullptr);
+    QStringList shown;
+    for (int wait = 0; wait < 250 && shown.size() < 3; ++wait) {
+        QTest::qWait(20);
+        shown.clear();
+        for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+            shown << list->model()->index(row, 0, list->rootIndex()).data().toString();
+        }
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(list->model()->rowCount(list->rootIndex()), 3);
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"a.Pack", "b.pack", "c.PACK"}));
 }
 
 }  // namespace

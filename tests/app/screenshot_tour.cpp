@@ -12,9 +12,12 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <utility>
 
 #include "controller_sim.h"
 #include "fonts.h"
@@ -139,5 +142,26 @@ int main(int argc, char** argv) {
     station.Stop->click();
     Settle(300);
     for (auto* controller : {&good, &bad, &gone}) controller->Stop();
+
+    // The main window at its smallest, then in a dark palette (Fusion's, darkened), the station beside it.
+    window.resize(1, 1);
+    ok &= Shoot(window, out + "/11-minimum-size.png");
+    window.resize(window.size() + QSize(21, 61));
+    application.setStyle(QStyleFactory::create("Fusion"));
+    QPalette dark = application.style()->standardPalette();
+    const std::pair<QPalette::ColorRole, QColor> darkRoles[] = {
+        {QPalette::Window, QColor(0x35, 0x35, 0x35)},
+        {QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE)},
+        {QPalette::Base, QColor(0x24, 0x24, 0x24)},
+        {QPalette::AlternateBase, QColor(0x35, 0x35, 0x35)},
+        {QPalette::Text, QColor(0xEE, 0xEE, 0xEE)},
+        {QPalette::Button, QColor(0x35, 0x35, 0x35)},
+        {QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE)},
+        {QPalette::Highlight, QColor(0x2A, 0x82, 0xDA)},
+        {QPalette::HighlightedText, Qt::black}};
+    for (const auto& [role, colour] : darkRoles) dark.setColor(role, colour);
+    application.setPalette(dark);
+    ok &= Shoot(window, out + "/12-dark.png");
+    ok &= Shoot(station, out + "/13-station-dark.png");
     return ok ? 0 : 1;
 }

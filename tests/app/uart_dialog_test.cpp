@@ -100,6 +100,22 @@ TEST_F(UartDialogTest, ExitWritesNothing) {
     EXPECT_EQ(File(), original);
 }
 
+TEST_F(UartDialogTest, EnterSavesAndEscapeLeaves) {
+    WithDialog([&](k5::app::TF_UartSet& d) {
+        EXPECT_TRUE(d.Button1->isDefault());
+        d.ComboBox1->setFocus();
+        d.ComboBox1->setCurrentIndex(2);
+        QTest::keyClick(d.ComboBox1, Qt::Key_Return);
+    });
+    EXPECT_EQ(settings.GetUartPort(), 3);
+    WithDialog([&](k5::app::TF_UartSet& d) {
+        d.ComboBox1->setCurrentIndex(5);
+        QTest::keyClick(d.ComboBox1, Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+    });
+    EXPECT_EQ(settings.GetUartPort(), 3);
+}
+
 TEST_F(UartDialogTest, RefusedSaveShowsTheErrorAndTheDialogStays) {
     const std::string original = "[Uart]\nPort=2\n";
     dir.WriteText("eBikeSet.ini", original);

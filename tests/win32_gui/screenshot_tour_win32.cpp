@@ -159,6 +159,10 @@ int main(int argc, char** argv) {
     Shoot("3-programming", window.Handle());
     while (window.SessionRunning() && waited() < std::chrono::seconds(90)) Settle(100);
     Shoot("4-finished", window.Handle());
+    // At its smallest: as far as the window lets itself be made smaller.
+    SetWindowPos(window.Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
+    Shoot("11-minimum-size", window.Handle());
+    window.Show(SW_SHOWNORMAL);
 
     // A timer fires only when the dialog's loop is idle, that is, once the dialog is on screen.
     SetTimer(nullptr, 0, 300, &ShootPortDialog);

@@ -297,6 +297,59 @@ TEST_F(Win32WindowTest, ThePortDialogSavesTheSelectedPortOrLeavesTheFileAlone) {
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
+TEST_F(Win32WindowTest, ThePortDialogSavesOnEnter) {
+    LRESULT defaultButton = 0;
+    uiThread.Post([&] {
+        defaultButton = SendMessageW(F_UartSet->Handle(), DM_GETDEFID, 0, 0);
+        SetFocus(F_UartSet->ComboBox1);
+        SendMessageW(F_UartSet->ComboBox1, CB_SETCURSEL, 2, 0);
+        PostMessageW(F_UartSet->ComboBox1, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    Click(TF_UpdateDispController::kUartPortId);
+    EXPECT_EQ(HIWORD(defaultButton), DC_HASDEFID);
+    EXPECT_EQ(settings.GetUartPort(), 3) << "Enter pressed Save";
+}
+
+TEST_F(Win32WindowTest, AtItsMinimumSizeEveryControlShowsAndLargerTheLogGrows) {
+    const auto boxOf = [&](HWND control) {
+        RECT box;
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&box), 2);
+        return box;
+    };
+    SetWindowPos(window.Handle(), nullptr, 0, 0, 360, 300, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(window.Handle(), &client);
+    EXPECT_GE(client.right, 475);
+    for (HWND control :
+         {window.ToolBar1, window.Label5, window.Edit_UpdateFileName, window.Label1, window.Edit_VerNum,
+          window.Label8, window.Label2, window.Image1, window.Gauge1->Handle(), window.ListBox1,
+          window.Label4, window.Label3, window.Label6, window.Label7}) {
+        const RECT box = boxOf(control);
+        EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= client.right && box.bottom <= client.bottom)
+            << TextOf(control);
+    }
+    for (int index : {0, 2}) {
+        RECT button{};
+        SendMessageW(window.ToolBar1, TB_GETITEMRECT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&button));
+        EXPECT_LE(button.right, boxOf(window.ToolBar1).right - boxOf(window.ToolBar1).left)
+            << "toolbar button " << index;
+    }
+
+    window.Show(SW_SHOWNOACTIVATE);  // as it opens
+    RECT outer;
+    GetWindowRect(window.Handle(), &outer);
+    const RECT log = boxOf(window.ListBox1);
+    EXPECT_EQ(log.right - log.left, 471);
+    SetWindowPos(window.Handle(), nullptr, 0, 0, outer.right - outer.left + 200,
+                 outer.bottom - outer.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+    const RECT grown = boxOf(window.ListBox1);
+    EXPECT_EQ(grown.right - grown.left, log.right - log.left + 200);
+    EXPECT_EQ(grown.bottom - grown.top, log.bottom - log.top + 100);
+    EXPECT_GE(boxOf(window.Label6).top, grown.bottom) << "the notices below the log";
+}
+
 TEST_F(Win32WindowTest, ClosingDuringASessionAsksThenStopsItAndClosesOnceItHasEnded) {
     settings.WriteString("Uart", "Port", "99");  // no such port: the session fails after its retries
     prompts.files = {Pack(20002, "fw.Pack")};
@@ -473,6 +526,9 @@ TEST_F(Win32WindowTest, TheStationOpensWithRoomForItsTilesAndFlowsThemIntoTheCol
     GetWindowRect(station.Handle(), &outer);
     EXPECT_LE(outer.right - outer.left, monitor.rcWork.right - monitor.rcWork.left);
     EXPECT_LE(outer.bottom - outer.top, monitor.rcWork.bottom - monitor.rcWork.top);
+    EXPECT_TRUE(outer.left >= monitor.rcWork.left && outer.top >= monitor.rcWork.top &&
+                outer.right <= monitor.rcWork.right && outer.bottom <= monitor.rcWork.bottom)
+        << "within the work area";
     GetClientRect(station.TileArea(), &area);
     if (monitor.rcWork.right - monitor.rcWork.left >= 1000) {
         EXPECT_EQ(inFirstRow(), 3) << "side by side where the screen has room";
