@@ -4,6 +4,7 @@
 
 #include "iap_session.h"
 #include "port_problem_text.h"
+#include "session_advice.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -101,7 +102,13 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
         default:
             tile.state = text::kTileFailed;
             tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
-                          (s.lastHungUp ? PortHungUpText(s.device) + "\n" : "") + next;
+                          (s.lastHungUp ? PortHungUpText(s.device) + "\n" : "");
+            // After the session's own line: where nothing answered, or that the firmware is now incomplete.
+            if (s.lastOutcome == SessionOutcome::ConnectFail && !s.lastHungUp)
+                tile.detail += NothingAnsweredText(s.name, s.device, {}, text::kStationFindPort) + "\n";
+            if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep))
+                tile.detail += std::string(kFirmwareIncompleteText) + "\n";
+            tile.detail += next;
             tile.tone = TileTone::Bad;
             break;
     }

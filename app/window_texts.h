@@ -114,6 +114,8 @@ inline constexpr const char* kTileOk = "OK";
 inline constexpr const char* kTileFailed = "Failed";
 inline constexpr const char* kTileProgram = "Program";
 inline constexpr const char* kTileStopped = "Stopped";
+// Where the station window shows the ports, for a tile's advice after nothing answered.
+inline constexpr const char* kStationFindPort = "Refresh shows the ports there now";
 inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
 // A tile once its station has ended: nothing listens on the port any more.
 inline constexpr const char* kTileNotServed = "Not served";

@@ -302,6 +302,7 @@ void Station::StartSession(Port& p, const TransferMode& mode) {
 void Station::SessionEnded(Port& p) {
     if (!p.session || p.session->Running()) return;
     const SessionOutcome outcome = p.session->LastOutcome();
+    const SessionStep lastStep = p.session->LastStep();
     StationRecord record = packFacts_;
     record.ended = std::chrono::system_clock::now();
     record.port = p.status.name;
@@ -324,6 +325,7 @@ void Station::SessionEnded(Port& p) {
         ++p.status.failed;
     }
     p.status.lastOutcome = outcome;
+    p.status.lastStep = lastStep;
     p.status.lastHungUp = p.hungUpInSession;
     p.status.activity = options_.autoProbe ? PortActivity::Cooling : PortActivity::Waiting;
     p.listener.lastReply = Clock::now();

@@ -23,6 +23,7 @@
 #include "session/memory_port.h"
 #include "session_advice.h"
 #include "station_layout.h"
+#include "station_tile.h"
 #include "support/temp_dir.h"
 #include "window_texts.h"
 
@@ -306,6 +307,23 @@ TEST(MainWindowAdvice, NothingAnsweredNamesThePortAndAFailedImageSaysProgramAgai
     k5::sim::SimOptions pulled;
     pulled.unplugAfterBytes = 2000;
     EXPECT_EQ(run(pulled).back(), k5::kFirmwareIncompleteText);
+}
+
+TEST(StationTile, AFailureSaysWhereNothingAnsweredOrThatTheFirmwareIsIncomplete) {
+    k5::PortStatus status;
+    status.name = "COM5";
+    status.device = "/dev/ttyUSB4";
+    status.activity = k5::PortActivity::Waiting;
+    status.lastOutcome = k5::SessionOutcome::ConnectFail;
+    status.lastStep = k5::SessionStep::Connect;
+    const std::string unanswered = k5::app::TileFor(status, "").detail;
+    EXPECT_EQ(unanswered.rfind("Conntect  fail\nNothing answered on COM5 (/dev/ttyUSB4", 0), 0u) << unanswered;
+    EXPECT_NE(unanswered.find("Refresh shows the ports there now."), std::string::npos) << unanswered;
+    EXPECT_EQ(unanswered.find(k5::kFirmwareIncompleteText), std::string::npos);
+
+    status.lastOutcome = k5::SessionOutcome::TransferFail;
+    status.lastStep = k5::SessionStep::Image;
+    EXPECT_NE(k5::app::TileFor(status, "").detail.find(k5::kFirmwareIncompleteText), std::string::npos);
 }
 
 TEST(LogLines, ALineTooWideBreaksBetweenWordsAndOneThatFitsStaysWhole) {
