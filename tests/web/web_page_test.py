@@ -225,17 +225,25 @@ class WebPageTest(unittest.TestCase):
         self.assertEqual(self.sim.wait(10), 0)
         self.assertEqual(self.received.read_bytes(), image.read_bytes())
 
-    def test_a_damaged_pack_is_refused_and_the_pack_in_use_stays(self):
+    def test_a_damaged_pack_is_refused_where_program_is_and_turns_it_off(self):
         good, _ = self.make_pack("good", 4096)
         bad, _ = self.make_pack("bad", 4096, "--bad-sum")
-        self.open_page()
-        self.page.read_pack(good)
-        wait_until(lambda: self.page.text("pack-name") == "good.Pack", 5)
-        self.page.read_pack(bad)
-        problem = wait_until(lambda: self.page.text("pack-problem"), 5)
+        # A 1366x768 screen less the browser's bars: with a pack and a port chosen, Program is in view.
+        self.page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                         {"width": 1366, "height": 657, "deviceScaleFactor": 1, "mobile": False})
+        try:
+            self.ready_to_program(good)
+            self.assertTrue(self.page.js("const r = document.getElementById('program').getBoundingClientRect();"
+                                         "return r.top >= 0 && r.bottom <= innerHeight && scrollY === 0"))
+            self.page.read_pack(bad)
+            problem = wait_until(lambda: self.page.text("pack-problem"), 5)
+        finally:
+            self.page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
         self.assertIn("Pack file was briken", problem)
         self.assertEqual(self.page.text("pack-name"), "good.Pack")
         self.assertTrue(any("bad.Pack was not read: Pack file was briken: " in line for line in self.page.log()))
+        self.assertIn("Pack file was briken", self.page.text("outcome-detail"), "said beside Program too")
+        self.assertFalse(self.page.by_id("program").is_enabled(), "the pack in use is gone")
 
     def test_a_foreign_pack_is_asked_about(self):
         foreign, _ = self.make_pack("foreign", 4096, "--product", "30003")

@@ -39,6 +39,7 @@ window.K5Text = Object.freeze({
   foreignQuestion: (code, expected) =>
     `This pack is for another product (product code ${code}, not ${expected}). Use it anyway?`,
   packNotRead: (name, why) => `${name} was not read: ${why}`,
+  packRefused: 'The pack was not taken',
   packRead: (name, version, kind) => `Read ${name}: version ${version}, ${kind}`,
   fileNotRead: (name, why) => `${name} could not be read: ${why}`,
   offeredPacks: 'Firmware offered by this site',

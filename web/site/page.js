@@ -187,11 +187,20 @@
     });
   }
 
+  // A pack's problem shows under the pack and where the person looks next: the outcome beside Program.
   function showPackProblem(message) {
     const problem = $('pack-problem');
     problem.textContent = message;
     problem.hidden = !message;
+    if (message) {
+      text('outcome-title', T.packRefused);
+      text('outcome-detail', message);
+      $('outcome').className = 'bad';
+    } else if ($('outcome-title').textContent === T.packRefused) {
+      showOutcome(null);
+    }
   }
+
 
   // Checks the bytes as the engine's loader does, asks before a foreign pack is used, then uses it.
   async function usePack(name, bytes) {
