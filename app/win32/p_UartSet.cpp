@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device_names.h"
+#include "win32_controls.h"
 #include "win32_text.h"
 #include "window_layout.h"
 #include "window_texts.h"
@@ -26,17 +27,11 @@ struct alignas(4) EmptyDialogTemplate {
     WORD title = 0;
 };
 
-HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id) {
-    return CreateWindowExW(0, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
 // A drop-down list holding `entries`, the first one selected.
 template <typename Entries>
 HWND MakeDropDown(HWND parent, const Entries& entries, DWORD style, int id) {
     const HWND box =
-        MakeControl(parent, L"COMBOBOX", "", style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
+        MakeChild(parent, L"COMBOBOX", "", style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
     for (const auto& entry : entries) {
         SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
     }
@@ -59,19 +54,18 @@ void TF_UartSet::ShowModal() {
 
 void TF_UartSet::CreateControls() {
     SetWindowTextW(window_, Widen(text::kPortDialogTitle).c_str());
-    GroupBox2 = MakeControl(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1);
-    Label1 = MakeControl(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1);
+    GroupBox2 = MakeChild(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1);
+    Label1 = MakeChild(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1);
     std::vector<std::string> ports;
     for (int n = 0; n < model_.PortEntryCount(); ++n) ports.push_back(model_.PortEntryText(n));
     ComboBox1 = MakeDropDown(window_, ports, WS_VISIBLE, kPortBoxId);
     // The baud box is there but hidden: the session always runs at 38400 baud.
-    Label2 = MakeControl(window_, L"STATIC", text::kBaudLabel, 0, -1);
+    Label2 = MakeChild(window_, L"STATIC", text::kBaudLabel, 0, -1);
     ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);
-    PortLine = MakeControl(window_, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX, -1);
+    PortLine = MakeChild(window_, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX, -1);
     // Save is the default button: Enter saves, unless the focus is on Exit.
-    Button1 =
-        MakeControl(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
-    Button2 = MakeControl(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
+    Button1 = MakeChild(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
+    Button2 = MakeChild(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
     SendMessageW(window_, DM_SETDEFID, kSaveId, 0);
     ApplyFonts(DpiOf(window_));
     LayOut();

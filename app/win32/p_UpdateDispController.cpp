@@ -8,6 +8,7 @@
 #include "p_UartSet.h"
 #include "resource_ids.h"
 #include "single_instance.h"
+#include "win32_controls.h"
 #include "win32_pictures.h"
 #include "win32_text.h"
 #include "window_class.h"
@@ -30,12 +31,6 @@ constexpr UINT kWaitingPackRetryMilliseconds = 100;
 enum class FontKind { Ui, UiBold, WebAddress };
 
 constexpr int kGroupMargin = 8;  // between a text and the edge of the group or window it stands in
-
-HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style,
-               DWORD exStyle = 0) {
-    return CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
-                           0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
 
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -180,22 +175,24 @@ void TF_UpdateDispController::CreateControls() {
 
     // One line each: a text too long for its label is clipped, never wrapped out of sight.
     constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP;
-    GroupBox1Caption = MakeChild(window_, L"STATIC", text::kPackInfo, kLabel);
-    Label5 = MakeChild(window_, L"STATIC", text::kFirmwareName, kLabel);
+    GroupBox1Caption = MakeChild(window_, L"STATIC", text::kPackInfo, WS_VISIBLE | kLabel);
+    Label5 = MakeChild(window_, L"STATIC", text::kFirmwareName, WS_VISIBLE | kLabel);
     // Read-only and out of the tab order: the group is display-only.
-    Edit_UpdateFileName = MakeChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
-    Label1 = MakeChild(window_, L"STATIC", text::kVersion, kLabel);
-    Edit_VerNum = MakeChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
-    Label8 = MakeChild(window_, L"STATIC", "", kLabel);
-    Label2 = MakeChild(window_, L"STATIC", text::kOnlyForVelmar, kLabel);
-    Image1 = MakeChild(window_, L"STATIC", "", SS_BITMAP);
+    Edit_UpdateFileName =
+        MakeChild(window_, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
+    Label1 = MakeChild(window_, L"STATIC", text::kVersion, WS_VISIBLE | kLabel);
+    Edit_VerNum =
+        MakeChild(window_, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
+    Label8 = MakeChild(window_, L"STATIC", "", WS_VISIBLE | kLabel);
+    Label2 = MakeChild(window_, L"STATIC", text::kOnlyForVelmar, WS_VISIBLE | kLabel);
+    Image1 = MakeChild(window_, L"STATIC", "", WS_VISIBLE | SS_BITMAP);
     Gauge1 = std::make_unique<Win32Gauge>(window_);
-    ListBox1 =
-        MakeChild(window_, L"LISTBOX", "", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE);
-    Label4 = MakeChild(window_, L"STATIC", text::kNotice, kLabel);
-    Label3 = MakeChild(window_, L"STATIC", text::kNoticeReconnect, kLabel);
-    Label6 = MakeChild(window_, L"STATIC", text::kNoticeOldTool, kLabel);
-    Label7 = MakeChild(window_, L"STATIC", text::kWebAddress, kLabel);
+    ListBox1 = MakeChild(window_, L"LISTBOX", "", WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                         0, WS_EX_CLIENTEDGE);
+    Label4 = MakeChild(window_, L"STATIC", text::kNotice, WS_VISIBLE | kLabel);
+    Label3 = MakeChild(window_, L"STATIC", text::kNoticeReconnect, WS_VISIBLE | kLabel);
+    Label6 = MakeChild(window_, L"STATIC", text::kNoticeOldTool, WS_VISIBLE | kLabel);
+    Label7 = MakeChild(window_, L"STATIC", text::kWebAddress, WS_VISIBLE | kLabel);
 
     using namespace layout;
     placed_ = {
