@@ -143,7 +143,10 @@ int main(int argc, char** argv) {
     Settle(300);
     for (auto* controller : {&good, &bad, &gone}) controller->Stop();
 
-    // The main window at its smallest, then in a dark palette (Fusion's, darkened), the station beside it.
+    // The main window at its smallest, then in a dark palette (Fusion's, darkened).
+    station.close();
+    window.raise();
+    window.activateWindow();
     window.resize(1, 1);
     ok &= Shoot(window, out + "/11-minimum-size.png");
     window.resize(window.size() + QSize(21, 61));
@@ -162,6 +165,5 @@ int main(int argc, char** argv) {
     for (const auto& [role, colour] : darkRoles) dark.setColor(role, colour);
     application.setPalette(dark);
     ok &= Shoot(window, out + "/12-dark.png");
-    ok &= Shoot(station, out + "/13-station-dark.png");
     return ok ? 0 : 1;
 }
