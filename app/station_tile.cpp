@@ -5,6 +5,7 @@
 #include "iap_session.h"
 #include "port_problem_text.h"
 #include "session_advice.h"
+#include "station_port_text.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -49,16 +50,14 @@ style::Colour ToneColour(TileTone tone) {
 StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served) {
     StationTile tile;
     tile.title = s.name;
-    std::string where = s.device != s.name ? s.device : "";
-    if (!adapter.empty()) where += (where.empty() ? "" : ", ") + adapter;
-    if (!where.empty()) tile.title += "  " + where;
+    if (const std::string where = PortWhere(s, adapter); !where.empty()) tile.title += "  " + where;
     tile.counts = std::to_string(s.good) + " good, " + std::to_string(s.failed) + " failed";
 
     switch (s.activity) {
         case PortActivity::NoPort:
             // A cable pulled during an update: the failure stays, the missing port under it.
             tile.state = s.lastHungUp ? text::kTileFailed : text::kTileNoPort;
-            tile.detail = (s.lastHungUp ? PortHungUpText(s.device) + "\n" + text::kTileNoPort + ": " : "") +
+            tile.detail = (s.lastHungUp ? PulledCableText(s) + "\n" + text::kTileNoPort + ": " : "") +
                           PortProblemText(s.problemError, s.device);
             tile.tone = TileTone::Bad;
             return tile;
@@ -102,7 +101,7 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
         default:
             tile.state = text::kTileFailed;
             tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
-                          (s.lastHungUp ? PortHungUpText(s.device) + "\n" : "");
+                          (s.lastHungUp ? PulledCableText(s) + "\n" : "");
             // After the session's own line: where nothing answered, or that the firmware is now incomplete.
             if (s.lastOutcome == SessionOutcome::ConnectFail && !s.lastHungUp)
                 tile.detail += NothingAnsweredText(s.name, s.device, {}, text::kStationFindPort) + "\n";

@@ -21,6 +21,7 @@
 #include "settings_choice.h"
 #include "station.h"
 #include "station_pack.h"
+#include "station_port_text.h"
 #include "station_record.h"
 #include "station_texts.h"
 #include "stop_signals.h"
@@ -67,7 +68,7 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
     switch (s.activity) {
         case PortActivity::NoPort:
             // A cable pulled during an update: its outcome stays in sight beside the missing port.
-            if (s.lastHungUp) line << text::kFailed << ": " << PortHungUpText(s.device) << "; ";
+            if (s.lastHungUp) line << text::kFailed << ": " << PulledCableText(s) << "; ";
             line << text::kNoPort << ": " << PortProblemText(s.problemError, s.device);
             break;
         case PortActivity::Waiting:
@@ -88,7 +89,7 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
                 line << text::kStopped;
             } else {
                 line << text::kFailed << ": " << SessionOutcomeText(s.lastOutcome);
-                if (s.lastHungUp) line << "; " << PortHungUpText(s.device);
+                if (s.lastHungUp) line << "; " << PulledCableText(s);
             }
             if (autoProbe) line << "; " << text::kTakeAway;
             break;
@@ -100,9 +101,7 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
 std::string PortLine(std::size_t port, const PortStatus& s, const std::string& adapter, bool autoProbe) {
     std::ostringstream line;
     line << port + 1 << "  " << s.name;
-    std::string where = s.device != s.name ? s.device : "";
-    if (!adapter.empty()) where += (where.empty() ? "" : ", ") + adapter;
-    if (!where.empty()) line << " (" << where << ")";
+    if (const std::string where = PortWhere(s, adapter); !where.empty()) line << " (" << where << ")";
     line << "  " << StateText(s, autoProbe) << "  [good " << s.good << ", failed " << s.failed << "]";
     return line.str();
 }
