@@ -16,9 +16,8 @@ PortDialogModel::PortDialogModel(PortDialogView& view, const SettingsFile& setti
     const int first = static_cast<int>(std::size(text::kPortEntries));
     for (int n = 1; n <= first; ++n) numbers_.push_back(n);
     std::vector<int> above = presentAbove9;
-    for (const auto& key : settings_.ReadKeys("Devices")) {
-        const auto mapping = settings_.ReadString("Devices", key);
-        if (const auto n = ComPortNumber(key); n && *n > first && mapping && !mapping->empty())
+    for (const auto& name : settings_.GetMappedNames()) {
+        if (const auto n = ComPortNumber(name); n && *n > first && settings_.GetMappedDevice(name))
             above.push_back(*n);
     }
     std::sort(above.begin(), above.end());

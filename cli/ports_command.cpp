@@ -29,8 +29,7 @@ void PrintPorts(std::ostream& out, const SettingsFile& settings, const DeviceExi
     for (int n = 1; n <= 9; ++n) {
         const std::string name = "COM" + std::to_string(n);
         const std::string device = ResolvePortName(name, settings, exists);
-        const auto mapping = settings.ReadString("Devices", name);
-        const bool mapped = mapping && !mapping->empty();  // an empty one is not used
+        const bool mapped = settings.GetMappedDevice(name).has_value();
         const std::string what =
             exists(device) ? DescribePort(device, FindDevice(devices, device)) : "missing";
         out << RightTrimmed(Padded(name + (n == selected ? " *" : ""), 8) + Padded(device, 26) + what +

@@ -21,10 +21,7 @@ std::string ResolvePortName(const std::string& name, const SettingsFile& setting
     if (platform::IsDevicePath(name)) return name;
     auto number = ComPortNumber(name);
     if (!number) return name;
-    if (auto mapped = settings.ReadString("Devices", "COM" + std::to_string(*number));
-        mapped && !mapped->empty()) {
-        return *mapped;
-    }
+    if (auto mapped = settings.GetMappedDevice("COM" + std::to_string(*number))) return *mapped;
     return platform::DefaultDeviceForPort(*number, exists);
 }
 

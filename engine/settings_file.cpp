@@ -21,6 +21,7 @@ constexpr const char* kFastTransferKey = "FastTransfer";
 constexpr const char* kAckGuardKey = "AckGuard";
 constexpr const char* kAutoSpeedKey = "AutoSpeed";
 constexpr int kDefaultPort = 1;
+constexpr const char* kDevicesSection = "Devices";
 
 }  // namespace
 
@@ -147,6 +148,14 @@ bool SettingsFile::GetTraceData() const {
     const auto data = ReadString("Trace", "Data");
     return data && ParseSettingsInteger(*data) == 1;
 }
+
+std::optional<std::string> SettingsFile::GetMappedDevice(const std::string& name) const {
+    auto device = ReadString(kDevicesSection, name);
+    if (!device || device->empty()) return std::nullopt;
+    return device;
+}
+
+std::vector<std::string> SettingsFile::GetMappedNames() const { return ReadKeys(kDevicesSection); }
 
 TransferMode SettingsFile::GetTransferMode() const {
     TransferMode mode;

@@ -65,6 +65,12 @@ class SettingsFile {
     std::optional<std::string> GetTraceFile() const;
     bool GetTraceData() const;
 
+    // The device [Devices] maps the port name `name` to ("COM5=/dev/ttyUSB3");
+    // nothing when it maps none, or an empty one (which is not used).
+    std::optional<std::string> GetMappedDevice(const std::string& name) const;
+    // The port names [Devices] has a key for, as written there, in file order.
+    std::vector<std::string> GetMappedNames() const;
+
     // One value, or nothing when the file, section or key is missing.
     // Section and key names match without regard to case.
     std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;
