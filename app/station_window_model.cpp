@@ -14,41 +14,19 @@ namespace k5::app {
 using Control = StationWindowView::Control;
 using Field = StationWindowView::Field;
 
-namespace {
-
-// The settings file's section for the window's choices, and its keys.
-constexpr const char* kSection = "Station";
-constexpr const char* kPackKey = "Pack";
-constexpr const char* kPackDigestKey = "PackSha256";
-constexpr const char* kRecordKey = "Record";
-constexpr const char* kPortsKey = "Ports";
-// Between the ticked ports' names (no port name holds one).
-constexpr char kPortSeparator = ';';
-
-std::vector<std::string> SplitPorts(const std::string& text) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find(kPortSeparator, start), text.size());
-        if (end > start) names.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
-}
-
-}  // namespace
-
 StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatcher& uiThread,
                                        const SettingsFile& settings, PortUse& portUse,
-                                       const std::vector<std::string>& recordFolders, ListPorts listPorts)
+                                       const std::vector<std::string>& recordFolders, StationLookup lookup)
     : view_(view),
       uiThread_(uiThread),
       settings_(settings),
       portUse_(portUse),
-      listPorts_(std::move(listPorts)),
+      lookup_(std::move(lookup)),
       host_(platform::HostName()),
       fast_(settings.GetTransferMode().fast),
       autoSpeed_(settings.GetTransferMode().autoSpeed) {
+    if (!lookup_.ports) lookup_.ports = [&settings] { return ListPortChoices(settings); };
+    if (!lookup_.devices) lookup_.devices = platform::ListSerialDevices;
     std::string folder = recordFolders.empty() ? std::string() : recordFolders.front();
     for (const std::string& candidate : recordFolders) {
         std::error_code error;
@@ -67,11 +45,11 @@ StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatch
 }
 
 void StationWindowModel::RestoreChoices() {
-    const auto read = [this](const char* key) { return settings_.ReadString(kSection, key).value_or(""); };
-    if (const std::string record = read(kRecordKey); !record.empty()) recordPath_ = record;
-    ListPortsTicking(SplitPorts(read(kPortsKey)));
+    const StationChoices chosen = settings_.GetStationChoices();
+    if (!chosen.record.empty()) recordPath_ = chosen.record;
+    ListPortsTicking(chosen.ports);
 
-    const std::string path = read(kPackKey);
+    const std::string& path = chosen.pack;
     if (path.empty()) return;
     auto pack = std::make_unique<PackStore>();
     const auto gone = [&](const std::string& why) {
@@ -83,8 +61,7 @@ void StationWindowModel::RestoreChoices() {
         return gone(PackUnreadableText(path, unreadable));
     }
     StationRecord facts;
-    const bool changed =
-        ReadStationPackFacts(path, *pack, facts) != 0 || facts.sha256 != read(kPackDigestKey);
+    const bool changed = ReadStationPackFacts(path, *pack, facts) != 0 || facts.sha256 != chosen.packSha256;
     // The question asked as a foreign pack was read is not asked again unseen.
     if (changed && pack->Header().ProductCode() != kExpectedProductCode) {
         notice_ = std::string(text::kStationPackChangedForeign) + ": " + path + ".";
@@ -99,16 +76,9 @@ void StationWindowModel::RestoreChoices() {
 }
 
 void StationWindowModel::SaveChoices() {
-    std::string ticked;
-    for (const std::string& name : TickedNames()) {
-        if (!ticked.empty()) ticked += kPortSeparator;
-        ticked += name;
-    }
     try {
-        settings_.WriteString(kSection, kPackKey, pack_ ? packPath_ : "");
-        settings_.WriteString(kSection, kPackDigestKey, pack_ ? packFacts_.sha256 : "");
-        settings_.WriteString(kSection, kRecordKey, recordPath_);
-        settings_.WriteString(kSection, kPortsKey, ticked);
+        settings_.SetStationChoices(
+            {pack_ ? packPath_ : "", pack_ ? packFacts_.sha256 : "", recordPath_, TickedNames()});
     } catch (const ESettingsWriteError& refused) {
         if (!saveRefusalShown_) {
             saveRefusalShown_ = true;
@@ -194,7 +164,7 @@ std::vector<std::string> StationWindowModel::TickedNames() const {
 }
 
 void StationWindowModel::ListPortsTicking(const std::vector<std::string>& wasChecked) {
-    ports_ = listPorts_();
+    ports_ = lookup_.ports();
     tickedAbsent_.clear();
     for (const std::string& name : wasChecked) {
         if (std::none_of(ports_.begin(), ports_.end(),
@@ -233,7 +203,7 @@ void StationWindowModel::ShowTickedTiles() {
         idle.name = name;
         idle.device = ResolvePortName(name, settings_);
         idle.activity = PortActivity::Waiting;
-        if (!devices) devices = platform::ListSerialDevices();
+        if (!devices) devices = lookup_.devices();
         statuses.push_back(idle);
         adapters.emplace_back(idle.device, AdapterOf(idle.device, *devices));
     }
@@ -301,7 +271,7 @@ void StationWindowModel::StartClick() {
     station_ = std::make_unique<Station>(
         uiThread_, settings_, *pack_, packFacts_, options,
         [this](std::size_t index, const PortStatus& status) { StatusChanged(index, status); },
-        [this](StationRecord& record) { return WriteRecord(record); });
+        [this](StationRecord& record) { return WriteRecord(record); }, lookup_.makePort);
     for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
                       Control::Fast, Control::AutoSpeed, Control::Start}) {
         view_.Enable(c, false);
@@ -399,7 +369,7 @@ void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& stat
     auto& [device, adapter] = adapters_[index];
     if (device != status.device) {
         device = status.device;
-        adapter = AdapterOf(device, platform::ListSerialDevices());
+        adapter = AdapterOf(device, lookup_.devices());
     }
     statuses_[index] = status;
     tiles_[index] = TileFor(status, adapter);

@@ -91,6 +91,13 @@ class StationWindowView {
     virtual void CloseWindow() = 0;
 };
 
+// How the window asks the machine; what is not given is this machine's answer (tests give their own).
+struct StationLookup {
+    std::function<std::vector<PortChoice>()> ports;                    // the ports to tick
+    std::function<std::vector<platform::SerialDeviceInfo>()> devices;  // for each tile's adapter
+    Station::PortFactory makePort;                                     // each port the station serves
+};
+
 class StationWindowModel {
   public:
     using ListPorts = std::function<std::vector<PortChoice>()>;
@@ -99,7 +106,8 @@ class StationWindowModel {
     // view; the record file starts in the first of `recordFolders` that exists (the
     // documents folder, then the home folder). Everything given must outlive the model.
     StationWindowModel(StationWindowView& view, serial::Dispatcher& uiThread, const SettingsFile& settings,
-                       PortUse& portUse, const std::vector<std::string>& recordFolders, ListPorts listPorts);
+                       PortUse& portUse, const std::vector<std::string>& recordFolders,
+                       StationLookup lookup = {});
     // Stops what runs and closes the ports without waiting for the UI thread.
     ~StationWindowModel();
     StationWindowModel(const StationWindowModel&) = delete;
@@ -152,7 +160,7 @@ class StationWindowModel {
     serial::Dispatcher& uiThread_;
     const SettingsFile& settings_;
     PortUse& portUse_;
-    ListPorts listPorts_;
+    StationLookup lookup_;
     std::string host_;
 
     std::unique_ptr<PackStore> pack_;

@@ -1,5 +1,6 @@
 #include "settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <system_error>
@@ -22,6 +23,24 @@ constexpr const char* kAckGuardKey = "AckGuard";
 constexpr const char* kAutoSpeedKey = "AutoSpeed";
 constexpr int kDefaultPort = 1;
 constexpr const char* kDevicesSection = "Devices";
+constexpr const char* kStationSection = "Station";
+constexpr const char* kStationPackKey = "Pack";
+constexpr const char* kStationPackDigestKey = "PackSha256";
+constexpr const char* kStationRecordKey = "Record";
+constexpr const char* kStationPortsKey = "Ports";
+// Between the ticked ports' names (no port name holds one).
+constexpr char kPortSeparator = ';';
+
+std::vector<std::string> SplitPorts(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(kPortSeparator, start), text.size());
+        if (end > start) names.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
 
 }  // namespace
 
@@ -156,6 +175,24 @@ std::optional<std::string> SettingsFile::GetMappedDevice(const std::string& name
 }
 
 std::vector<std::string> SettingsFile::GetMappedNames() const { return ReadKeys(kDevicesSection); }
+
+StationChoices SettingsFile::GetStationChoices() const {
+    const auto read = [this](const char* key) { return ReadString(kStationSection, key).value_or(""); };
+    return {read(kStationPackKey), read(kStationPackDigestKey), read(kStationRecordKey),
+            SplitPorts(read(kStationPortsKey))};
+}
+
+void SettingsFile::SetStationChoices(const StationChoices& choices) const {
+    std::string ports;
+    for (const std::string& name : choices.ports) {
+        if (!ports.empty()) ports += kPortSeparator;
+        ports += name;
+    }
+    WriteString(kStationSection, kStationPackKey, choices.pack);
+    WriteString(kStationSection, kStationPackDigestKey, choices.packSha256);
+    WriteString(kStationSection, kStationRecordKey, choices.record);
+    WriteString(kStationSection, kStationPortsKey, ports);
+}
 
 TransferMode SettingsFile::GetTransferMode() const {
     TransferMode mode;

@@ -1,5 +1,6 @@
 // The settings file eBikeSet.ini: the port number and baud index of section
-// [Uart], and the [Devices] map from COMn names to device paths.
+// [Uart], the [Devices] map from COMn names to device paths, and the station
+// window's choices in [Station].
 //
 // Nothing is cached: every call reads or writes the file when it is made.
 // Values are read as the Windows profile functions read them, from an 8-bit
@@ -21,6 +22,15 @@
 namespace k5 {
 
 inline constexpr const char* kSettingsFileName = "eBikeSet.ini";
+
+// What the station window chose the last time ([Station]): its pack, that
+// pack's SHA-256 then, the record file and the ticked ports.
+struct StationChoices {
+    std::string pack;
+    std::string packSha256;
+    std::string record;
+    std::vector<std::string> ports;
+};
 
 // "Unable to write to <full path>"; keeps the OS error for the front ends.
 class ESettingsWriteError : public std::runtime_error {
@@ -70,6 +80,11 @@ class SettingsFile {
     std::optional<std::string> GetMappedDevice(const std::string& name) const;
     // The port names [Devices] has a key for, as written there, in file order.
     std::vector<std::string> GetMappedNames() const;
+
+    // Empty values where nothing is stored.
+    StationChoices GetStationChoices() const;
+    // Raises ESettingsWriteError as WriteString does.
+    void SetStationChoices(const StationChoices& choices) const;
 
     // One value, or nothing when the file, section or key is missing.
     // Section and key names match without regard to case.

@@ -20,7 +20,6 @@
 #include "default_error_box.h"
 #include "fonts.h"
 #include "gauge.h"
-#include "port_listing.h"
 #include "qt_dispatcher.h"
 #include "station_layout.h"
 #include "station_tile.h"
@@ -198,8 +197,7 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
     const std::vector<std::string> recordFolders{
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
         QStandardPaths::writableLocation(QStandardPaths::HomeLocation).toStdString()};
-    model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders,
-                                                  [&settings] { return ListPortChoices(settings); });
+    model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders);
     ResizeToOpen();
 }
 

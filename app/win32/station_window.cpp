@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "port_listing.h"
 #include "station_layout.h"
 #include "station_tile.h"
 #include "win32_text.h"
@@ -249,11 +248,12 @@ StationWindow::StationWindow(Win32Dispatcher& uiThread, const SettingsFile& sett
                         kSmallestClientWidth, kTilesTop, owner, nullptr, GetModuleHandleW(nullptr), this);
     CreateControls();
     view_ = std::make_unique<WindowView>(*this);
-    if (!listPorts) listPorts = [&settings] { return ListPortChoices(settings); };
     const std::vector<std::string> recordFolders{KnownFolder(FOLDERID_Documents),
                                                  KnownFolder(FOLDERID_Profile)};
+    StationLookup lookup;
+    lookup.ports = std::move(listPorts);
     model_ = std::make_unique<StationWindowModel>(*view_, uiThread, settings, portUse, recordFolders,
-                                                  std::move(listPorts));
+                                                  std::move(lookup));
     ResizeToOpen();
 }
 
