@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "iap_session.h"
+#include "protocol.h"
+
 namespace k5::sim {
 
 enum class ProbeReply {
@@ -30,8 +33,9 @@ enum class ProbeReply {
 struct SimOptions {
     bool firmware = false;  // start in the running firmware
     bool pace = true;       // bytes take baud/10 per second on the wire
-    std::uint32_t bootloaderBaud = 38400;
-    std::uint32_t firmwareBaud = 9600;
+    // The session's standard speed; the entry command's.
+    std::uint32_t bootloaderBaud = SessionBaudRate(0);
+    std::uint32_t firmwareBaud = protocol::kEntryCommandBaud;
     int restartDelayMs = 300;        // from the entry command to a listening bootloader
     int verifyDelayMs = 250;         // from the last image byte to the verdict
     bool returnToFirmware = true;    // after a finished session, run the firmware again

@@ -19,7 +19,7 @@ struct MkpackOptions {
     std::size_t length = 4096;
     std::uint32_t seed = 1;
     unsigned version = 308;
-    std::uint32_t product = 20002;
+    std::uint32_t product = kExpectedProductCode;
     unsigned kind = 0xAA;
     unsigned transferKey = 0x5A;
     unsigned key32 = 0x3C;

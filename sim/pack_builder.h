@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "p_HexConvertFun.h"
+
 namespace k5::sim {
 
 struct PackRecipe {
     std::vector<std::uint8_t> image;
     std::uint16_t version = 308;
-    std::uint32_t productCode = 20002;
+    std::uint32_t productCode = kExpectedProductCode;
     std::uint8_t packKind = 0xAA;
     std::uint8_t transferKey = 0x5A;
     std::uint8_t headerKeyByte32 = 0x3C;
