@@ -143,10 +143,36 @@ int main(int argc, char** argv) {
     Settle(300);
     for (auto* controller : {&good, &bad, &gone}) controller->Stop();
 
-    // The main window at its smallest, then in a dark palette (Fusion's, darkened).
+    // The bad moments: a pack for another product, a damaged pack, and nothing answering.
     station.close();
     window.raise();
     window.activateWindow();
+    window.ListBox1->clear();
+    k5::sim::PackRecipe foreign = recipe, damaged = recipe;
+    foreign.productCode = 30003;
+    damaged.corruptSum = true;
+    prompts.files.push_back(
+        QString::fromStdString(dir.Write("K5-Other-V308.Pack", k5::sim::BuildPack(foreign))));
+    window.Btn_ReadUserPack->click();
+    ok &= Shoot(window, out + "/13-foreign-pack.png");
+    prompts.files.push_back(
+        QString::fromStdString(dir.Write("K5-Damaged.Pack", k5::sim::BuildPack(damaged))));
+    window.Btn_ReadUserPack->click();
+    ok &= Shoot(window, out + "/14-refused-pack.png");
+    k5::sim::SimOptions silentOptions;
+    silentOptions.noProbeAnswer = true;
+    k5::sim::ControllerSim silent(silentOptions);
+    silent.Start();
+    dir.WriteText("eBikeSet.ini", "[Uart]\nPort=1\n[Devices]\nCOM1=" + silent.DevicePath() + "\n");
+    prompts.files.push_back(QString::fromStdString(pack));
+    window.Btn_ReadUserPack->click();
+    window.Btn_SendToController->click();
+    timer.restart();
+    while (window.SessionRunning() && timer.elapsed() < 60000) Settle(100);
+    ok &= Shoot(window, out + "/15-connect-fail.png");
+    silent.Stop();
+
+    // The main window at its smallest, then in a dark palette (Fusion's, darkened).
     window.resize(1, 1);
     ok &= Shoot(window, out + "/11-minimum-size.png");
     window.resize(window.size() + QSize(21, 61));
