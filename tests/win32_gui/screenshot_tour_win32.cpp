@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     Shoot("4-finished", window.Handle());
     // At its smallest: as far as the window lets itself be made smaller.
     SetWindowPos(window.Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
-    Shoot("11-minimum-size", window.Handle());
+    Shoot("12-minimum-size", window.Handle());
     window.Show(SW_SHOWNORMAL);
 
     // A timer fires only when the dialog's loop is idle, that is, once the dialog is on screen.
