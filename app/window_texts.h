@@ -23,8 +23,6 @@ inline constexpr const char* kNoticeReconnect =
 inline constexpr const char* kNoticeOldTool = "2. try with V3.1 IAP tool to update  some old controller ";
 inline constexpr const char* kWebAddress = "www.k5-drive.example";
 inline constexpr const char* kPackFilter = "*.Pack";
-// What the file-open dialog calls its filter, before the pattern (ours).
-inline constexpr const char* kPackFilterName = "Update packs";
 
 // Message boxes.
 inline constexpr const char* kPackBroken = kPackBrokenText;

@@ -10,14 +10,12 @@
 
 namespace k5::app {
 
-// Shown as "Update packs (*.Pack)" (the dialog hides the last parenthesis, the
-// patterns it matches by), matching the extension in any case.
-QString PackFileFilter() {
-    return QString("%1 (%2) (*.[Pp][Aa][Cc][Kk])").arg(text::kPackFilterName, text::kPackFilter);
-}
+// Described as "*.Pack" (the dialog hides the parenthesis with the patterns it matches by),
+// matching the extension in any case. The dialog keeps the system's own title.
+QString PackFileFilter() { return QString("%1 (*.[Pp][Aa][Cc][Kk])").arg(text::kPackFilter); }
 
 std::unique_ptr<QFileDialog> MakePackFileDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent, text::kReadPack, QString(), PackFileFilter());
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), QString(), PackFileFilter());
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::HideNameFilterDetails);

@@ -57,16 +57,15 @@ TEST(WarningBox, WideEnoughForItsTitle) {
     EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance("Warrning") + 150);
 }
 
-// Titled as the button, its one filter shown as "Update packs (*.Pack)", listing packs in any case.
+// The system's own title, its one filter described as "*.Pack", listing packs in any case.
 TEST(PackFileDialog, TitleFilterAndPacksInAnyCase) {
     k5::test::TempDir dir;
     for (const char* name : {"a.Pack", "b.pack", "c.PACK", "d.txt"}) dir.WriteText(name, "x");
     const auto dialog = k5::app::MakePackFileDialog(nullptr);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    EXPECT_EQ(dialog->windowTitle(), "Read Pack");
     auto* filter = dialog->findChild<QComboBox*>("fileTypeCombo");
     ASSERT_NE(filter, nullptr);
-    EXPECT_EQ(filter->currentText(), "Update packs (*.Pack)");
+    EXPECT_EQ(filter->currentText(), "*.Pack");
     dialog->setDirectory(QString::fromStdString(dir.Path().string()));
     auto* list = dialog->findChild<QListView*>("listView");
     ASSERT_NE(list, nullptr);
