@@ -5,6 +5,7 @@
 
 #include "station_layout.h"
 #include "station_tile.h"
+#include "win32_controls.h"
 #include "win32_text.h"
 #include "window_class.h"
 #include "window_texts.h"
@@ -35,13 +36,6 @@ constexpr station_layout::Size kTileSize{style::kTileWidth, kTileHeight};
 
 enum class FontKind { Ui, UiBold };
 
-HWND MakeChild(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id = 0,
-               DWORD exStyle = 0) {
-    return CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
-                           0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
 std::string KnownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
     std::string folder;
@@ -60,8 +54,8 @@ StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int p
                               0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), this);
     gauge_ = std::make_unique<Win32Gauge>(window_);
     gauge_->SetFont(fonts_.ui);
-    program_ = MakeChild(window_, L"BUTTON", text::kTileProgram, WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED,
-                         programId);
+    program_ = MakeChild(window_, L"BUTTON", text::kTileProgram,
+                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, programId);
     SendMessageW(program_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
 }
 
@@ -322,38 +316,40 @@ void StationWindow::CreateControls() {
     fonts_ = std::make_unique<Win32Fonts>(dpi_);
     constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP;
     const HWND w = window_;
-    ReadPack = MakeChild(w, L"BUTTON", text::kReadPack, WS_TABSTOP | BS_PUSHBUTTON, kReadPackId);
-    fileLabel_ = MakeChild(w, L"STATIC", text::kStationPackFile, kLabel);
-    PackFile = MakeChild(w, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    versionLabel_ = MakeChild(w, L"STATIC", text::kVersion, kLabel);
-    Version = MakeChild(w, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    Kind = MakeChild(w, L"STATIC", "", kLabel);
-    recordLabel_ = MakeChild(w, L"STATIC", text::kStationRecordLabel, kLabel);
-    RecordFile = MakeChild(w, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    ChooseRecord =
-        MakeChild(w, L"BUTTON", text::kStationChooseRecord, WS_TABSTOP | BS_PUSHBUTTON, kChooseRecordId);
-    portsLabel_ = MakeChild(w, L"STATIC", text::kStationPortsLabel, kLabel);
-    RefreshPorts =
-        MakeChild(w, L"BUTTON", text::kStationRefreshPorts, WS_TABSTOP | BS_PUSHBUTTON, kRefreshPortsId);
-    Ports = MakeChild(w, WC_LISTVIEWW, "",
-                      WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
-                      WS_EX_CLIENTEDGE);
+    ReadPack = MakeChild(w, L"BUTTON", text::kReadPack, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kReadPackId);
+    fileLabel_ = MakeChild(w, L"STATIC", text::kStationPackFile, WS_VISIBLE | kLabel);
+    PackFile = MakeChild(w, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
+    versionLabel_ = MakeChild(w, L"STATIC", text::kVersion, WS_VISIBLE | kLabel);
+    Version = MakeChild(w, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
+    Kind = MakeChild(w, L"STATIC", "", WS_VISIBLE | kLabel);
+    recordLabel_ = MakeChild(w, L"STATIC", text::kStationRecordLabel, WS_VISIBLE | kLabel);
+    RecordFile = MakeChild(w, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
+    ChooseRecord = MakeChild(w, L"BUTTON", text::kStationChooseRecord,
+                             WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kChooseRecordId);
+    portsLabel_ = MakeChild(w, L"STATIC", text::kStationPortsLabel, WS_VISIBLE | kLabel);
+    RefreshPorts = MakeChild(w, L"BUTTON", text::kStationRefreshPorts,
+                             WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kRefreshPortsId);
+    Ports = MakeChild(
+        w, WC_LISTVIEWW, "",
+        WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
+        WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(Ports, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = 2000;
     SendMessageW(Ports, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    Fast = MakeChild(w, L"BUTTON", text::kStationFast, WS_TABSTOP | BS_AUTOCHECKBOX, kFastId);
-    AutoSpeed = MakeChild(w, L"BUTTON", text::kStationAutoSpeed, WS_TABSTOP | BS_AUTOCHECKBOX, kAutoSpeedId);
-    Start = MakeChild(w, L"BUTTON", text::kStationStart, WS_TABSTOP | BS_PUSHBUTTON, kStartId);
-    Stop = MakeChild(w, L"BUTTON", text::kStationStop, WS_TABSTOP | BS_PUSHBUTTON, kStopId);
-    ProgramRunning =
-        MakeChild(w, L"BUTTON", text::kStationProgramRunning, WS_TABSTOP | BS_PUSHBUTTON, kProgramRunningId);
-    Summary = MakeChild(w, L"STATIC", "", SS_NOPREFIX | SS_LEFT);  // wraps
+    Fast = MakeChild(w, L"BUTTON", text::kStationFast, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kFastId);
+    AutoSpeed = MakeChild(w, L"BUTTON", text::kStationAutoSpeed, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+                          kAutoSpeedId);
+    Start = MakeChild(w, L"BUTTON", text::kStationStart, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStartId);
+    Stop = MakeChild(w, L"BUTTON", text::kStationStop, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStopId);
+    ProgramRunning = MakeChild(w, L"BUTTON", text::kStationProgramRunning,
+                               WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kProgramRunningId);
+    Summary = MakeChild(w, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX | SS_LEFT);  // wraps
     static const ATOM areaClass =
         RegisterChildClass(kTileAreaClassName, &StationWindow::TileAreaProc, GetSysColorBrush(COLOR_BTNFACE));
     (void)areaClass;
-    tileArea_ = MakeChild(w, kTileAreaClassName, "", WS_VSCROLL | WS_CLIPCHILDREN);
+    tileArea_ = MakeChild(w, kTileAreaClassName, "", WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN);
     SetWindowLongPtrW(tileArea_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     LayOut();
 }
