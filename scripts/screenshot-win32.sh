@@ -3,7 +3,8 @@
 # manager for the frames: after start-up, with a pack loaded, while and after
 # programming the Linux k5-sim (running its firmware, behind COM1 of the Wine
 # prefix), of the port dialog, of the station window on COM5, COM6 and COM7, and of
-# the window where the named face is missing. Writes build/screenshots/win32/*.png.
+# the window where the named face is missing, and of the bad moments (a foreign pack, a damaged one,
+# nothing answering). Writes build/screenshots/win32/*.png.
 # Run by scripts/screenshot.sh; needs the dev build's k5-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -67,6 +68,15 @@ for com in com5 com6 com7; do
   ln -sfn "$(readlink "$WINEPREFIX/k5-sim-$com.link")" "$WINEPREFIX/dosdevices/$com"
 done
 tour COM1 --station COM5 COM6 COM7
+kill "${station_pids[@]}" 2>/dev/null || true
+
+# The bad moments: a foreign pack, a damaged one, and a bootloader that never answers behind COM8.
+rm -f "$WINEPREFIX/k5-sim-com8.link"
+build/bin/k5-sim --quiet --no-probe-answer --link "$WINEPREFIX/k5-sim-com8.link" >/dev/null 2>&1 &
+station_pids=($!)
+for _ in $(seq 100); do [ -L "$WINEPREFIX/k5-sim-com8.link" ] && break; sleep 0.05; done
+ln -sfn "$(readlink "$WINEPREFIX/k5-sim-com8.link")" "$WINEPREFIX/dosdevices/com8"
+tour COM8 --bad-moments
 kill "${station_pids[@]}" 2>/dev/null || true
 
 # The same window where the named face is missing (no stand-in): every text must still fit.

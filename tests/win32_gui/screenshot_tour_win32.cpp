@@ -27,8 +27,13 @@ class TourPrompts : public k5::app::win32::SystemPrompts {
   public:
     std::optional<std::string> ChoosePackFile(HWND) override { return pack; }
     std::optional<std::string> ChooseRecordFile(HWND, const std::string&) override { return record; }
+    // The bad moments' tour: the boxes are answered at once, and the log under them is shot.
+    void Warning(HWND owner, const std::string& text, const std::string& title) override {
+        if (!quietBoxes) k5::app::win32::SystemPrompts::Warning(owner, text, title);
+    }
     std::string pack;
     std::string record;
+    bool quietBoxes = false;
 };
 
 void Settle(int ms) {
@@ -119,7 +124,8 @@ int StationTour(const k5::SettingsFile& settings, TourPrompts& prompts,
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: screenshot_tour_win32 COMn [--loaded-only NAME | --station COMa COMb COMc]\n");
+                     "usage: screenshot_tour_win32 COMn [--loaded-only NAME | --station COMa COMb COMc | "
+                     "--bad-moments]\n");
         return 64;
     }
     // --loaded-only NAME: one picture of the window with its pack loaded, then out.
@@ -146,6 +152,28 @@ int main(int argc, char** argv) {
     TF_UpdateDispController window(settings, prompts, pack);
     k5::app::win32::F_UpdateDispController = &window;
     window.Show(SW_SHOWNORMAL);
+    // --bad-moments: a pack for another product, a damaged pack, and nothing answering on the port.
+    if (argc >= 3 && std::string(argv[2]) == "--bad-moments") {
+        prompts.quietBoxes = true;
+        k5::sim::PackRecipe foreign = recipe, damaged = recipe;
+        foreign.productCode = 30003;
+        damaged.corruptSum = true;
+        const std::string good = prompts.pack;
+        prompts.pack = dir.Write("K5-Other-V308.Pack", k5::sim::BuildPack(foreign));
+        SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kReadPackId, 0);
+        Shoot("13-foreign-pack", window.Handle());
+        prompts.pack = dir.Write("K5-Damaged.Pack", k5::sim::BuildPack(damaged));
+        SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kReadPackId, 0);
+        Shoot("14-refused-pack", window.Handle());
+        prompts.pack = good;
+        SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kReadPackId, 0);
+        SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kProgramId, 0);
+        const auto start = std::chrono::steady_clock::now();
+        while (window.SessionRunning() && std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
+            Settle(100);
+        Shoot("15-connect-fail", window.Handle());
+        return 0;
+    }
     if (loadedOnly == nullptr) Shoot("1-start", window.Handle());
 
     SendMessageW(window.Handle(), WM_COMMAND, TF_UpdateDispController::kReadPackId, 0);
