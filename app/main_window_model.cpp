@@ -102,7 +102,7 @@ void MainWindowModel::Btn_SendToControllerClick() {
     if (!packAccepted_) return;    // Program is disabled then; a click that comes anyway sends nothing
     const HandlerScope scope(*this);
     ShowKind();
-    const std::string port = "COM" + std::to_string(settings_.GetUartPort());
+    const std::string port = SettingsPortName(settings_);
     const std::string device = ResolvePortName(port, settings_);
     if (portUse_.StationHolds(device)) {
         view_.Warning(port + " " + text::kSessionPortTaken, text::kWindowTitle);
@@ -165,7 +165,7 @@ void MainWindowModel::SessionFinished() {
     }
     trace_.reset();
     // After the session's own lines, why the port failed and which adapter to choose instead.
-    const std::string port = "COM" + std::to_string(settings_.GetUartPort());
+    const std::string port = SettingsPortName(settings_);
     if (session_.LastOutcome() == SessionOutcome::PortError && !session_.FailedDevice().empty()) {
         const std::string& device = session_.FailedDevice();
         view_.AddLog(

@@ -32,19 +32,19 @@ std::string PortDialogModel::PortEntryText(int position) const {
 }
 
 std::string PortDialogModel::PortEntryDevice(int position) const {
-    return ResolvePortName("COM" + std::to_string(numbers_.at(position)), settings_);
+    return ResolvePortName(ComPortName(numbers_.at(position)), settings_);
 }
 
 std::string PortDialogModel::PortEntryLine(int position) const {
     if (position < 0 || position >= PortEntryCount()) return "";
-    return PortLine("COM" + std::to_string(numbers_[position]), PortEntryDevice(position), lookup_);
+    return PortLine(ComPortName(numbers_[position]), PortEntryDevice(position), lookup_);
 }
 
 void PortDialogModel::PortSelectionChanged() {
     if (const int position = view_.SelectedPort(); position >= 0)
         return view_.ShowPortLine(PortEntryLine(position));
     // A stored port that is not listed (set by hand) is said all the same.
-    const std::string stored = "COM" + std::to_string(std::max(settings_.GetUartPort(), 1));
+    const std::string stored = ComPortName(std::max(settings_.GetUartPort(), 1));
     view_.ShowPortLine(PortLine(stored, ResolvePortName(stored, settings_), lookup_));
 }
 

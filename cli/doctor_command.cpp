@@ -143,8 +143,7 @@ int RunDoctor(const DoctorOptions& options, std::ostream& out, std::ostream& err
     out << ")\n";
 
     if (options.port.empty()) WarnAboutUnusablePort(settings, err);
-    const std::string name =
-        options.port.empty() ? "COM" + std::to_string(settings.GetUartPort()) : options.port;
+    const std::string name = options.port.empty() ? SettingsPortName(settings) : options.port;
     const std::string device = ResolvePortName(name, settings);
     out << "port           " << name << (options.port.empty() ? " (Port in [Uart])" : "") << " -> " << device
         << (settings.GetMappedDevice(name) ? " ([Devices])" : "") << "\n";

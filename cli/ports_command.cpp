@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "port_listing.h"
+#include "port_names.h"
 #include "utf8_path.h"
 
 namespace k5::cli {
@@ -27,7 +28,7 @@ void PrintPorts(std::ostream& out, const SettingsFile& settings, const DeviceExi
         << selected << ")\n\n";
     out << "Port    Device                    What it is\n";
     for (int n = 1; n <= 9; ++n) {
-        const std::string name = "COM" + std::to_string(n);
+        const std::string name = ComPortName(n);
         const std::string device = ResolvePortName(name, settings, exists);
         const bool mapped = settings.GetMappedDevice(name).has_value();
         const std::string what =

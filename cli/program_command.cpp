@@ -164,8 +164,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note(error);
     }
     if (outcome == SessionOutcome::ConnectFail) {
-        const std::string name =
-            options.port.empty() ? "COM" + std::to_string(settings.GetUartPort()) : options.port;
+        const std::string name = options.port.empty() ? SettingsPortName(settings) : options.port;
         view.Note(AsNote(NothingAnsweredText(name, ResolvePortName(name, settings), ListPortChoices(settings),
                                              kFindPortCommand)));
     }

@@ -15,6 +15,7 @@
 #include "machine.h"
 #include "pack_loading.h"
 #include "port_listing.h"
+#include "port_names.h"
 #include "port_problem_text.h"
 #include "program_command.h"
 #include "serial_ports.h"
@@ -225,7 +226,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
     stationOptions.ports = options.ports;
     if (stationOptions.ports.empty()) {
         WarnAboutUnusablePort(settings, err);
-        stationOptions.ports.push_back("COM" + std::to_string(settings.GetUartPort()));
+        stationOptions.ports.push_back(SettingsPortName(settings));
     }
     stationOptions.autoProbe = !options.noAuto;
     stationOptions.count = options.count;

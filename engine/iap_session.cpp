@@ -4,6 +4,7 @@
 
 #include "entry_command.h"
 #include "header_block.h"
+#include "port_names.h"
 #include "protocol.h"
 
 namespace k5 {
@@ -250,7 +251,7 @@ void IapSession::Run() {
 
 std::string IapSession::PortName() const {
     if (!portOverride_.empty()) return portOverride_;
-    return "COM" + std::to_string(settings_.GetUartPort());
+    return SettingsPortName(settings_);
 }
 
 void IapSession::OpenPortAt(std::uint32_t baud) {

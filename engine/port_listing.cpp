@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "device_names.h"
+#include "port_names.h"
 #include "utf8_path.h"
 
 namespace k5 {
@@ -53,7 +54,7 @@ std::vector<PortChoice> ListPortChoices(const SettingsFile& settings, const Devi
                                         const std::vector<SerialDeviceInfo>& devices) {
     std::vector<PortChoice> choices;
     for (int n = 1; n <= 9; ++n) {
-        const std::string name = "COM" + std::to_string(n);
+        const std::string name = ComPortName(n);
         const std::string device = ResolvePortName(name, settings, exists);
         if (!exists(device)) continue;
         const SerialDeviceInfo* info = FindDevice(devices, device);

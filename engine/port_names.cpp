@@ -16,12 +16,16 @@ std::optional<int> ComPortNumber(std::string_view name) {
     return number;
 }
 
+std::string ComPortName(int number) { return "COM" + std::to_string(number); }
+
+std::string SettingsPortName(const SettingsFile& settings) { return ComPortName(settings.GetUartPort()); }
+
 std::string ResolvePortName(const std::string& name, const SettingsFile& settings,
                             const DeviceExists& exists) {
     if (platform::IsDevicePath(name)) return name;
     auto number = ComPortNumber(name);
     if (!number) return name;
-    if (auto mapped = settings.GetMappedDevice("COM" + std::to_string(*number))) return *mapped;
+    if (auto mapped = settings.GetMappedDevice(ComPortName(*number))) return *mapped;
     return platform::DefaultDeviceForPort(*number, exists);
 }
 

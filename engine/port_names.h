@@ -20,6 +20,10 @@ using platform::PathExists;
 
 // n for "COMn" (any case, n >= 1, no sign or leading blanks); nothing otherwise.
 std::optional<int> ComPortNumber(std::string_view name);
+// "COMn": the name port number n has in the settings file, the windows and the programs.
+std::string ComPortName(int number);
+// The port the settings file chooses ([Uart] Port), by its COM name.
+std::string SettingsPortName(const SettingsFile& settings);
 
 // The device for `name`, looked up when called (nothing cached). A name that is
 // neither a path nor COMn is returned unchanged and will fail to open.
