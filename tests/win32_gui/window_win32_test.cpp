@@ -544,6 +544,17 @@ TEST_F(Win32WindowTest, TheStationOpensWithRoomForItsTilesAndFlowsThemIntoTheCol
     pulled.lastHungUp = true;
     pulled.problemError = ERROR_FILE_NOT_FOUND;
     station.Tiles[0]->Show(k5::app::TileFor(pulled, "0403:6001 A50285BI", false));
+    // Nothing answered, with the advice after it, and an image that broke off.
+    k5::PortStatus unanswered, broken;
+    unanswered.name = broken.name = "COM15";
+    unanswered.device = broken.device = "\\\\.\\COM15";
+    unanswered.activity = broken.activity = k5::PortActivity::Waiting;
+    unanswered.lastOutcome = k5::SessionOutcome::ConnectFail;
+    broken.lastOutcome = k5::SessionOutcome::TransferFail;
+    broken.lastStep = k5::SessionStep::Image;
+    broken.lastHungUp = true;
+    station.Tiles[1]->Show(k5::app::TileFor(unanswered, "0403:6001 A50285BI"));
+    station.Tiles[2]->Show(k5::app::TileFor(broken, "0403:6001 A50285BI"));
     for (const auto& tile : station.Tiles) EXPECT_TRUE(tile->TextsFit()) << tile->Shown().detail;
     const auto summaryFits = [&] {
         const RECT box = boxOf(station.Summary, station.Handle());
