@@ -82,6 +82,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
 
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (window.TranslateKeys(&message)) continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

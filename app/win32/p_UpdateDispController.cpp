@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "log_lines.h"
@@ -161,11 +162,16 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
     AVS1 = core_->Port();
 }
 
+bool TF_UpdateDispController::TranslateKeys(MSG* message) const {
+    return keys_ != nullptr && window_ != nullptr && TranslateAcceleratorW(window_, keys_, message) != 0;
+}
+
 TF_UpdateDispController::~TF_UpdateDispController() {
     Station.reset();  // before the core: the station's ports are in its port use
     core_.reset();
     if (window_ != nullptr) DestroyWindow(window_);
     if (pictures_ != nullptr) ImageList_Destroy(pictures_);
+    if (keys_ != nullptr) DestroyAcceleratorTable(keys_);
     if (logo_ != nullptr) DeleteObject(logo_);
     if (F_UpdateDispController == this) F_UpdateDispController = nullptr;
 }
@@ -213,6 +219,8 @@ void TF_UpdateDispController::CreateControls() {
 }
 
 void TF_UpdateDispController::CreateToolBar() {
+    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'O', kReadPackId}, {FVIRTKEY, VK_F5, kProgramId}};
+    keys_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
     ToolBar1 = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
                                    CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,

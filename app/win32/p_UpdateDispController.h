@@ -35,6 +35,9 @@ class TF_UpdateDispController {
     TF_UpdateDispController& operator=(const TF_UpdateDispController&) = delete;
 
     HWND Handle() const { return window_; }
+    // The window's keys, for the message loop: Ctrl+O reads a pack and F5 programs, as the toolbar
+    // buttons do (a toolbar takes no keyboard focus). True when `message` was such a key.
+    bool TranslateKeys(MSG* message) const;
     void Show(int showCommand);
     // Called once the window has been closed and destroyed (the program's main ends its loop).
     std::function<void()> OnClosed;
@@ -109,6 +112,7 @@ class TF_UpdateDispController {
     UINT dpi_ = 96;
     std::unique_ptr<Win32Fonts> fonts_;
     HIMAGELIST pictures_ = nullptr;
+    HACCEL keys_ = nullptr;
     HBITMAP logo_ = nullptr;
     std::vector<Placed> placed_;
 
