@@ -28,6 +28,7 @@ std::vector<std::string> BreakLogLine(const std::string& text,
         }
     }
     if (!piece.empty()) pieces.push_back(piece);
+    if (pieces.empty()) pieces.push_back(text);  // blanks only: shown as they are
     return pieces;
 }
 

@@ -96,7 +96,9 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
             break;
         case SessionOutcome::Stopped:
             tile.state = text::kTileStopped;
-            tile.detail = next;
+            tile.detail = FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)
+                              ? std::string(kFirmwareIncompleteText) + "\n" + next
+                              : next;
             break;
         default:
             tile.state = text::kTileFailed;

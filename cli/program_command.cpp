@@ -39,26 +39,6 @@ int ExitCodeFor(SessionOutcome outcome) {
     }
 }
 
-// Shows the session on the terminal's view and keeps the step it is in.
-class StepKeepingView : public SessionView {
-  public:
-    explicit StepKeepingView(SessionView& shown) : shown_(shown) {}
-    void AddLog(const std::string& text) override { shown_.AddLog(text); }
-    void ShowProgress(bool visible) override { shown_.ShowProgress(visible); }
-    void SetProgressMax(std::uint32_t maximum) override { shown_.SetProgressMax(maximum); }
-    void SetProgressPosition(std::uint32_t position) override { shown_.SetProgressPosition(position); }
-    void LineSpeed(std::uint32_t baud) override { shown_.LineSpeed(baud); }
-    void Step(SessionStep step) override {
-        step_.store(step);
-        shown_.Step(step);
-    }
-    SessionStep LastStep() const { return step_.load(); }
-
-  private:
-    SessionView& shown_;
-    std::atomic<SessionStep> step_{SessionStep::None};
-};
-
 // A sentence as a note after "k5-iap: " begins: in lower case.
 std::string AsNote(std::string sentence) {
     if (!sentence.empty())
@@ -118,9 +98,8 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
     serial::EventLoop loop;
     CliSessionView view(out, err, options.json, interactive && !options.json,
                         SessionBaudRate(settings.GetBaudIndex()) / 10);
-    StepKeepingView steps(view);
     CommSessionPort port(loop, settings);
-    IapSession session(port, pack, settings, steps);
+    IapSession session(port, pack, settings, view);
     if (!options.port.empty()) session.SetPortNameOverride(options.port);
     TransferMode mode = settings.GetTransferMode();
     if (options.fast) mode.fast = *options.fast;
@@ -168,7 +147,7 @@ int RunProgram(const ProgramOptions& options, std::ostream& out, std::ostream& e
         view.Note(AsNote(NothingAnsweredText(name, ResolvePortName(name, settings), ListPortChoices(settings),
                                              kFindPortCommand)));
     }
-    if (FirmwareLeftIncomplete(outcome, steps.LastStep())) view.Note(AsNote(kFirmwareIncompleteText));
+    if (FirmwareLeftIncomplete(outcome, session.LastStep())) view.Note(AsNote(kFirmwareIncompleteText));
     if (interrupted) view.Note("stopped; the port is closed");
     std::string warning;
     if (trace && trace->Error() != 0) {

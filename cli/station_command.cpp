@@ -19,6 +19,7 @@
 #include "port_problem_text.h"
 #include "program_command.h"
 #include "serial_ports.h"
+#include "session_advice.h"
 #include "settings_choice.h"
 #include "station.h"
 #include "station_pack.h"
@@ -92,6 +93,7 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
                 line << text::kFailed << ": " << SessionOutcomeText(s.lastOutcome);
                 if (s.lastHungUp) line << "; " << PulledCableText(s);
             }
+            if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)) line << "; " << kFirmwareIncompleteText;
             if (autoProbe) line << "; " << text::kTakeAway;
             break;
     }

@@ -138,6 +138,7 @@ bool IapSession::Start(bool probeOnly) {
     state_.ChunkDelayFactor.store(ChunkDelayFactorFor(baudIndex_));
     failedDevice_.clear();
     failedDeviceError_ = 0;
+    step_.store(SessionStep::None);
     state_.ClearStop();
     state_.SessionRunning.store(true);
     try {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <system_error>
+#include <utility>
 
 #include "file_replace.h"
 #include "folders.h"
@@ -108,12 +109,17 @@ std::vector<std::string> SettingsFile::ReadKeys(const std::string& section) cons
     return profile::ReadKeys(profile::FileText::FromBytes(bytes).Text(), section);
 }
 
-void SettingsFile::WriteString(const std::string& section, const std::string& key,
-                               const std::string& value) const {
+void SettingsFile::RefuseUnwritable(const std::string& section, const std::string& key,
+                                    const std::string& value) const {
     if (!profile::Writable(value)) {
         throw ESettingsWriteError(path_, "the value of " + key + " in [" + section +
                                              "] has a line break, which a settings file cannot hold");
     }
+}
+
+void SettingsFile::WriteString(const std::string& section, const std::string& key,
+                               const std::string& value) const {
+    RefuseUnwritable(section, key, value);
     std::error_code ec;
     // Replace the file a link points to, not the link.
     std::filesystem::path target = std::filesystem::weakly_canonical(path_, ec);
@@ -188,10 +194,13 @@ void SettingsFile::SetStationChoices(const StationChoices& choices) const {
         if (!ports.empty()) ports += kPortSeparator;
         ports += name;
     }
-    WriteString(kStationSection, kStationPackKey, choices.pack);
-    WriteString(kStationSection, kStationPackDigestKey, choices.packSha256);
-    WriteString(kStationSection, kStationRecordKey, choices.record);
-    WriteString(kStationSection, kStationPortsKey, ports);
+    const std::pair<const char*, const std::string*> values[] = {{kStationPackKey, &choices.pack},
+                                                                 {kStationPackDigestKey, &choices.packSha256},
+                                                                 {kStationRecordKey, &choices.record},
+                                                                 {kStationPortsKey, &ports}};
+    // All four or none: a value the file cannot hold is refused before the first is written.
+    for (const auto& [key, value] : values) RefuseUnwritable(kStationSection, key, *value);
+    for (const auto& [key, value] : values) WriteString(kStationSection, key, *value);
 }
 
 TransferMode SettingsFile::GetTransferMode() const {

@@ -96,6 +96,8 @@ class SettingsFile {
     void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
 
   private:
+    // Raises the write error for a value the file cannot hold (a line break), before anything is written.
+    void RefuseUnwritable(const std::string& section, const std::string& key, const std::string& value) const;
     std::filesystem::path path_;
 };
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <string_view>
 
 #include "file_error.h"
 #include "output_file.h"
@@ -17,6 +18,12 @@ OutputFile::OutputFile() = default;
 OutputFile::~OutputFile() = default;
 
 int OutputFile::Open(const std::filesystem::path& path) {
+    // A name Windows takes for a device (COM3, NUL, a pipe under \\.\) is refused before it is
+    // opened: opening a port would already act on it.
+    wchar_t full[MAX_PATH];
+    const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    if (length >= 4 && length < MAX_PATH && std::wstring_view(full, 4) == L"\\\\.\\")
+        return kNotARegularFileError;
     auto handle = std::make_unique<Handle>();
     // Not CREATE_ALWAYS: what is not a file on a disk is looked at before anything is emptied.
     handle->file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

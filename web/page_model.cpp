@@ -60,7 +60,8 @@ std::vector<int> BaudIndexesSlowestFirst() {
 
 }  // namespace
 
-PageModel::PageModel(PackStore& pack, IapSession& session, const SettingsFile& settings, std::string tracePath)
+PageModel::PageModel(PackStore& pack, IapSession& session, const SettingsFile& settings,
+                     std::string tracePath)
     : pack_(pack), session_(session), settings_(settings), tracePath_(std::move(tracePath)) {}
 
 std::vector<SpeedChoice> PageModel::SpeedChoices() {
@@ -104,8 +105,19 @@ PackCheck PageModel::UsePack(const std::string& path, const std::string& name) {
     if (running_) return PackCheck{};
     PackCheck check = CheckPack(path);
     if (!check.ok) return check;
-    // Checked above; read again into the stores the session sends from.
-    if (!pack_.LoadPack(path)) return CheckPack(path);
+    // Checked above; read again into the stores the session sends from. Should that fail now (the
+    // file changed or went away), the stores no longer hold the pack shown: nothing is programmed.
+    try {
+        if (!pack_.LoadPack(path)) {
+            packShown_.reset();
+            return CheckPack(path);
+        }
+    } catch (const EInOutError& error) {
+        packShown_.reset();
+        PackCheck failed;
+        failed.error = error.what();
+        return failed;
+    }
     packShown_ = PackShown{name, check.version, check.kind};
     return check;
 }
@@ -232,7 +244,8 @@ std::string PageModel::Report(const std::string& browser, const std::string& ada
     report += "Adapter: " + (adapter.empty() ? std::string("unknown") : adapter) + "\n";
     report += std::string("Mode: ") + (fast_ ? "fast" : "standard") + ", line speed " + speedLabel + "\n";
     report += "Speed used: " +
-              (outcome_ && outcome_->lineBaud != 0 ? std::to_string(outcome_->lineBaud) + " baud" : "none") + "\n";
+              (outcome_ && outcome_->lineBaud != 0 ? std::to_string(outcome_->lineBaud) + " baud" : "none") +
+              "\n";
     report += "Pack: " +
               (packShown_ ? packShown_->name + ", Version " + std::to_string(packShown_->version) + ", " +
                                 packShown_->kind

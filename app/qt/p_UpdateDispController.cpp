@@ -301,7 +301,7 @@ void TF_UpdateDispController::RefitToFrame() {
 void TF_UpdateDispController::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     ToolBar1->setGeometry(0, 0, centralWidget()->width(), kToolBarHeight);
-    // The client area the window has at its specified outer size, with the frame and menu bar it has now.
+    // The client area the window has at its opening outer size, with the frame and menu bar it has now.
     const QSize client = centralWidget()->size();
     const QSize opening = client + QSize(kOuterWidth, kOuterHeight) - frameGeometry().size();
     const auto boxes =

@@ -163,7 +163,10 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
 }
 
 bool TF_UpdateDispController::TranslateKeys(MSG* message) const {
-    return keys_ != nullptr && window_ != nullptr && TranslateAcceleratorW(window_, keys_, message) != 0;
+    // Only the main window's own keys: the station window shares the message loop.
+    if (keys_ == nullptr || window_ == nullptr) return false;
+    if (message->hwnd != window_ && !IsChild(window_, message->hwnd)) return false;
+    return TranslateAcceleratorW(window_, keys_, message) != 0;
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
@@ -328,7 +331,7 @@ void TF_UpdateDispController::FollowSize() {
     GetClientRect(window_, &client);
     GetWindowRect(window_, &outer);
     const auto unscaled = [this](int pixels) { return MulDiv(pixels, 96, static_cast<int>(dpi_)); };
-    // The client area the window has at its specified outer size, with the frame and menu it has now.
+    // The client area the window has at its opening outer size, with the frame and menu it has now.
     const int openingWidth = client.right + Scaled(layout::kOuterWidth, dpi_) - (outer.right - outer.left);
     const int openingHeight = client.bottom + Scaled(layout::kOuterHeight, dpi_) - (outer.bottom - outer.top);
     const layout::FollowingBoxes boxes = layout::MainWindowLayout(
@@ -348,7 +351,7 @@ void TF_UpdateDispController::FollowSize() {
 }
 
 void TF_UpdateDispController::Show(int showCommand) {
-    // Outer size as specified at this DPI, centred on the monitor's work area.
+    // The opening outer size at this DPI, centred on the monitor's work area.
     const int width = Scaled(layout::kOuterWidth, dpi_);
     const int height = Scaled(layout::kOuterHeight, dpi_);
     MONITORINFO monitor{};

@@ -249,6 +249,7 @@
       try {
         bytes = new Uint8Array(await file.slice(0, state().packRecordSize).arrayBuffer());
       } catch (error) {
+        Module._k5_pack_refused();
         addLog(T.fileNotRead(file.name, error.message));
         showPackProblem(T.fileNotRead(file.name, error.message));
         return;
