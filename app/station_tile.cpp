@@ -97,18 +97,18 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
         case SessionOutcome::Stopped:
             tile.state = text::kTileStopped;
             tile.detail = FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)
-                              ? std::string(kFirmwareIncompleteText) + "\n" + next
+                              ? std::string(text::kTileFirmwareIncomplete) + "\n" + next
                               : next;
             break;
         default:
             tile.state = text::kTileFailed;
             tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
                           (s.lastHungUp ? PulledCableText(s) + "\n" : "");
-            // After the session's own line: where nothing answered, or that the firmware is now incomplete.
+            // After the session's own line: that nothing answered, or that the firmware is now incomplete.
             if (s.lastOutcome == SessionOutcome::ConnectFail && !s.lastHungUp)
-                tile.detail += NothingAnsweredText(s.name, s.device, {}, text::kStationFindPort) + "\n";
+                tile.detail += std::string(text::kTileNothingAnswered) + "\n";
             if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep))
-                tile.detail += std::string(kFirmwareIncompleteText) + "\n";
+                tile.detail += std::string(text::kTileFirmwareIncomplete) + "\n";
             tile.detail += next;
             tile.tone = TileTone::Bad;
             break;

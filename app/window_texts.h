@@ -112,8 +112,10 @@ inline constexpr const char* kTileOk = "OK";
 inline constexpr const char* kTileFailed = "Failed";
 inline constexpr const char* kTileProgram = "Program";
 inline constexpr const char* kTileStopped = "Stopped";
-// Where the station window shows the ports, for a tile's advice after nothing answered.
-inline constexpr const char* kStationFindPort = "Refresh shows the ports there now";
+// A failed tile's advice, short for its room: the tile's title names the port and its device already.
+inline constexpr const char* kTileNothingAnswered =
+    "Nothing answered: check the cable and the controller's power, and that this is the cable's port.";
+inline constexpr const char* kTileFirmwareIncomplete = "The firmware is incomplete: program it again.";
 inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
 // A tile once its station has ended: nothing listens on the port any more.
 inline constexpr const char* kTileNotServed = "Not served";

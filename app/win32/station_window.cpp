@@ -26,11 +26,11 @@ constexpr int kMargin = 10;
 constexpr int kSmallestClientWidth = 520;
 constexpr int kKindWidth = 150;  // "Software + Settings", bold
 constexpr int kTilesTop = 256;
-constexpr int kTileHeight = 263;
+constexpr int kTileHeight = 280;
 constexpr int kTileButtonWidth = 80;
 // Within a tile: the detail holds the outcome, why the port went away and what Start does.
 constexpr int kTileDetailTop = 92;
-constexpr int kTileDetailLines = 8;
+constexpr int kTileDetailLines = 9;
 constexpr int kTileLineHeight = 17;
 constexpr station_layout::Size kTileSize{style::kTileWidth, kTileHeight};
 

@@ -309,7 +309,7 @@ TEST(MainWindowAdvice, NothingAnsweredNamesThePortAndAFailedImageSaysProgramAgai
     EXPECT_EQ(run(pulled).back(), k5::kFirmwareIncompleteText);
 }
 
-TEST(StationTile, AFailureSaysWhereNothingAnsweredOrThatTheFirmwareIsIncomplete) {
+TEST(StationTile, AFailureSaysThatNothingAnsweredOrThatTheFirmwareIsIncomplete) {
     k5::PortStatus status;
     status.name = "COM5";
     status.device = "/dev/ttyUSB4";
@@ -317,13 +317,15 @@ TEST(StationTile, AFailureSaysWhereNothingAnsweredOrThatTheFirmwareIsIncomplete)
     status.lastOutcome = k5::SessionOutcome::ConnectFail;
     status.lastStep = k5::SessionStep::Connect;
     const std::string unanswered = k5::app::TileFor(status, "").detail;
-    EXPECT_EQ(unanswered.rfind("Conntect  fail\nNothing answered on COM5 (/dev/ttyUSB4", 0), 0u) << unanswered;
-    EXPECT_NE(unanswered.find("Refresh shows the ports there now."), std::string::npos) << unanswered;
-    EXPECT_EQ(unanswered.find(k5::kFirmwareIncompleteText), std::string::npos);
+    EXPECT_EQ(unanswered.rfind(std::string("Conntect  fail\n") + k5::app::text::kTileNothingAnswered, 0), 0u)
+        << unanswered;
+    EXPECT_EQ(unanswered.find(k5::app::text::kTileFirmwareIncomplete), std::string::npos);
 
-    status.lastOutcome = k5::SessionOutcome::TransferFail;
+    status.lastOutcome = k5::SessionOutcome::Stopped;
     status.lastStep = k5::SessionStep::Image;
-    EXPECT_NE(k5::app::TileFor(status, "").detail.find(k5::kFirmwareIncompleteText), std::string::npos);
+    EXPECT_NE(k5::app::TileFor(status, "").detail.find(k5::app::text::kTileFirmwareIncomplete),
+              std::string::npos)
+        << "stopped once the image was going out";
 }
 
 TEST(LogLines, ALineTooWideBreaksBetweenWordsAndOneThatFitsStaysWhole) {
