@@ -547,7 +547,7 @@ TEST_F(Win32WindowTest, TheStationOpensWithRoomForItsTilesAndFlowsThemIntoTheCol
     // Nothing answered, with the advice after it, and an image that broke off.
     k5::PortStatus unanswered, broken;
     unanswered.name = broken.name = "COM15";
-    unanswered.device = broken.device = "\\\\.\\COM15";
+    unanswered.device = broken.device = "COM15";
     unanswered.activity = broken.activity = k5::PortActivity::Waiting;
     unanswered.lastOutcome = k5::SessionOutcome::ConnectFail;
     broken.lastOutcome = k5::SessionOutcome::TransferFail;
