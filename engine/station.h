@@ -49,7 +49,7 @@ struct PortStatus {
     TransferProgress transfer;             // of the running session's image (no total before it)
     SessionOutcome lastOutcome = SessionOutcome::None;
     SessionStep lastStep = SessionStep::None;  // the step the last session ended in
-    bool lastHungUp = false;  // the line hung up during the last session (a pulled cable)
+    bool lastHungUp = false;                   // the line hung up during the last session (a pulled cable)
     double lastSeconds = 0;
     int good = 0;
     int failed = 0;

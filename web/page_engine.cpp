@@ -44,7 +44,8 @@ const char* Reply(std::string text) {
     return engine->reply.c_str();
 }
 
-// {"ok":true,"version":..,"kind":"..","productCode":..,"foreign":..,...} or {"ok":false,"error":"..","detail":".."}.
+// {"ok":true,"version":..,"kind":"..","productCode":..,"foreign":..,...} or
+// {"ok":false,"error":"..","detail":".."}.
 const char* PackReply(const web::PackCheck& check) {
     JsonObject reply;
     reply.Add("ok", check.ok);
@@ -95,7 +96,9 @@ EMSCRIPTEN_KEEPALIVE void k5_stop() {
 
 // The session's view, carried to the main thread.
 EMSCRIPTEN_KEEPALIVE void k5_progress_max(std::uint32_t maximum) { engine->model.ProgressMax(maximum); }
-EMSCRIPTEN_KEEPALIVE void k5_progress_position() { engine->model.ProgressPosition(engine->view.TakePosition()); }
+EMSCRIPTEN_KEEPALIVE void k5_progress_position() {
+    engine->model.ProgressPosition(engine->view.TakePosition());
+}
 EMSCRIPTEN_KEEPALIVE void k5_finished() { engine->model.Finished(); }
 
 // What "Copy report" puts on the clipboard.

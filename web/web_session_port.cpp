@@ -107,7 +107,7 @@ void WebSessionPort::StopCleared() {
 
 PortAnswer PortAnswerFromPage(int number) {
     return number >= 0 && number <= static_cast<int>(PortAnswer::Failed) ? static_cast<PortAnswer>(number)
-                                                                           : PortAnswer::Failed;
+                                                                         : PortAnswer::Failed;
 }
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cerrno>
 
 #include "page_model.h"
-#include "session_advice.h"
 #include "session/session_harness.h"
+#include "session_advice.h"
 
 namespace {
 
@@ -50,7 +50,8 @@ TEST_F(PageModelTest, ProgramNeedsAPackAndAPortAndExcludesEveryPackChange) {
 
     ASSERT_TRUE(model.Program(false, "0"));
     const std::string running = model.State();
-    EXPECT_TRUE(Has(running, R"("readPack":false,"offered":false,"choosePort":false,"program":false,"stop":true)"))
+    EXPECT_TRUE(
+        Has(running, R"("readPack":false,"offered":false,"choosePort":false,"program":false,"stop":true)"))
         << running;
     EXPECT_FALSE(model.BeginPackRead()) << "no pack is taken while an update runs";
     EXPECT_FALSE(model.UsePack(Pack(20002, "fw.Pack"), "fw.Pack").ok);
@@ -73,7 +74,8 @@ TEST_F(PageModelTest, TheOutcomesDetailNamesThePortErrorAndALostPortComesFirst) 
     h.port.RefuseOpens({"WebSerial", EBUSY});
     ASSERT_TRUE(model.Program(true, "auto"));
     RunToEnd();
-    EXPECT_TRUE(Has(model.State(), R"("outcome":{"name":"port-error","detail":"port-error:in-use","tone":"bad")"))
+    EXPECT_TRUE(
+        Has(model.State(), R"("outcome":{"name":"port-error","detail":"port-error:in-use","tone":"bad")"))
         << model.State();
 
     ASSERT_TRUE(model.Program(false, "2"));
@@ -83,7 +85,8 @@ TEST_F(PageModelTest, TheOutcomesDetailNamesThePortErrorAndALostPortComesFirst) 
     EXPECT_TRUE(Has(model.State(), R"("advice":"")")) << "nothing was sent: the firmware is as it was";
     model.LogAdded("Connecting...");
     const std::string report = model.Report("Chromium 156", "CH340 (USB 1a86:7523)");
-    EXPECT_TRUE(Has(report, "\nAdapter: CH340 (USB 1a86:7523)\nMode: standard, line speed 115200\n")) << report;
+    EXPECT_TRUE(Has(report, "\nAdapter: CH340 (USB 1a86:7523)\nMode: standard, line speed 115200\n"))
+        << report;
     EXPECT_TRUE(Has(report, "\nPack: fw.Pack, Version 309, Software + Settings\n")) << report;
     EXPECT_TRUE(Has(report, " (the port went away)\nLog:\n  Connecting...")) << report;
 }
@@ -103,7 +106,8 @@ TEST_F(PageModelPulledCableTest, ACableLostDuringTheImageSaysTheFirmwareIsIncomp
     model.PortChosen(true);
     ASSERT_TRUE(model.Program(false, "0"));
     RunToEnd();
-    EXPECT_TRUE(Has(model.State(), std::string(R"("advice":")") + k5::kFirmwareIncompleteText)) << model.State();
+    EXPECT_TRUE(Has(model.State(), std::string(R"("advice":")") + k5::kFirmwareIncompleteText))
+        << model.State();
 }
 
 TEST(PageModelSpeeds, TheChoicesAreTheSearchThenTheProtocolsSpeeds) {
