@@ -497,6 +497,44 @@ TEST(StationLayout, OpensForEveryTileWithinTheScreen) {
     EXPECT_EQ(Columns(100, tile.width), 1);
 }
 
+// The tiles share the window: four as 2x2 or 4x1, whichever shows their state larger, every tile in
+// the area and filling it; too small an area keeps them at their least size and scrolls the rows.
+TEST(StationLayout, TilesShareTheAreaInTheColumnsThatShowThemLargest) {
+    using namespace k5::app::station_layout;
+    constexpr Size least{300, 300};
+    constexpr int state = 36;
+    const auto fills = [&](Size area, const TileGrid& grid) {
+        const Size used = TileAreaSize(4, grid.columns, grid.tile);
+        return used.width <= area.width && used.height <= area.height &&
+               area.width - used.width < grid.columns + kGap && area.height - used.height < 4 + kGap;
+    };
+    const Size window{1600, 744};  // a 1600 x 1000 window below its controls
+    const TileGrid square = ShareArea(4, window, least, state);
+    EXPECT_EQ(square.columns, 2) << "wider tiles let the state grow more than taller ones";
+    EXPECT_TRUE(fills(window, square));
+    EXPECT_GT(square.statePercent, 200);
+    const Size strip{1600, 330};
+    const TileGrid row = ShareArea(4, strip, least, state);
+    EXPECT_EQ(row.columns, 4) << "too low for two rows";
+    EXPECT_TRUE(fills(strip, row));
+    EXPECT_EQ(ShareArea(1, {3000, 3000}, least, state).statePercent, kMostStatePercent);
+
+    const TileGrid cramped = ShareArea(4, {700, 400}, least, state);
+    EXPECT_EQ(cramped.columns, 2);
+    EXPECT_EQ(cramped.tile.height, least.height) << "the second row scrolls";
+    EXPECT_EQ(cramped.statePercent, 100);
+
+    // At Start, a window opened small grows until every tile shows at its least size at least.
+    constexpr Size controls{520, 256}, screen{1900, 1000};
+    const Size grown = GrownForTiles({625, 510}, controls, least, 4, screen);
+    const TileGrid shown = ShareArea(4, {grown.width, grown.height - controls.height}, least, state);
+    EXPECT_GE(TileAreaSize(4, shown.columns, shown.tile).height, least.height);
+    EXPECT_LE(TileAreaSize(4, shown.columns, shown.tile).height, grown.height - controls.height)
+        << "no row below the fold";
+    EXPECT_EQ(GrownForTiles({1800, 900}, controls, least, 4, screen).width, 1800) << "never made smaller";
+    EXPECT_EQ(GrownForTiles({625, 510}, controls, least, 8, {1024, 700}).height, 700) << "within the screen";
+}
+
 TEST(StationLayout, OpensWithinTheWorkArea) {
     using k5::app::station_layout::WithinWorkArea;
     const k5::app::layout::Box work{0, 30, 1024, 738};  // a panel along the top
