@@ -388,3 +388,17 @@ bool StationWindowModel::WriteRecord(StationRecord& record) {
 }
 
 }  // namespace k5::app
+
+namespace k5::app {
+
+void StationWindowModel::LabelRequiredToggled(bool checked) {
+    if (!Running() && !locked_) labelRequired_ = checked;
+}
+
+bool StationWindowModel::LabelEntered(std::size_t, const std::string&) { return false; }
+
+void StationWindowModel::SaveSetupClick() {}
+
+bool StationWindowModel::OpenSetup(const std::string&) { return false; }
+
+}  // namespace k5::app

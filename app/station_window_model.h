@@ -10,6 +10,12 @@
 // when that was asked). The pack, the record and the ticked ports are kept in
 // the settings file's [Station] section at Start and at close, and chosen
 // again when the window next opens.
+//
+// A station opened with a set-up file (OpenSetup) is locked for good: its pack,
+// ports, record, speed and label rule are the set-up's, and only Start, Stop,
+// the Program buttons and the label fields work; the operator's name is asked
+// at each Start. Labels: each tile takes one for its port's next update, typed
+// or scanned (text then Enter), while that port is not programming.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +38,15 @@ namespace k5::app {
 // How a tile shows its state.
 enum class TileTone { Idle, Busy, Good, Bad };
 
+// What a tile's state is, for its colour and its shape (so that it does not rest on colour alone).
+enum class TileKind {
+    Idle,     // the station does not serve the port (before Start, after it ended)
+    Waiting,  // served, nothing runs: for a controller, or for a label
+    Working,  // an update runs
+    Good,     // the last update programmed the controller
+    Failed,   // the last update failed, or the port does not open
+};
+
 // How often a view calls Tick while the station runs.
 inline constexpr int kStationTickMilliseconds = 50;
 
@@ -45,6 +60,16 @@ struct StationTile {
     std::uint32_t maximum = 0;
     std::string counts;       // "2 good, 1 failed"
     bool canProgram = false;  // its Program button: the port is idle in a running station
+    TileKind kind = TileKind::Idle;
+    // What to do with the controller now, on a line of its own: "Done: take the controller
+    // away." after a good update, "Put the controller aside as failed, or program it again."
+    // after a failure; empty while nothing is to be done.
+    std::string advice;
+    std::string label;           // given for the port's next update (what its label field shows); empty: none
+    std::string lastLabel;       // the running or last update's label, shown with its state
+    bool labelEditable = true;   // its label field takes text: the port is not programming
+    std::string labelProblem;    // why the text last given was refused, until a label is taken
+    bool waitsForLabel = false;  // labels are required and this port has none: nothing starts here
 };
 
 struct StationPortEntry {
@@ -54,7 +79,9 @@ struct StationPortEntry {
 
 class StationWindowView {
   public:
-    enum class Field { PackFile, Version, Kind, RecordFile, Summary };
+    // Total: "37 good, 2 failed since Start"; PerUnit: "41.2 s per unit" (the mean of the
+    // good updates; empty before the first).
+    enum class Field { PackFile, Version, Kind, RecordFile, Summary, Total, PerUnit };
     enum class Control {
         ReadPack,
         ChooseRecord,
@@ -64,7 +91,9 @@ class StationWindowView {
         AutoSpeed,
         Start,
         Stop,
-        ProgramRunning
+        ProgramRunning,
+        LabelRequired,  // its check box
+        SaveSetup       // "Save set-up..."
     };
 
     virtual ~StationWindowView() = default;
@@ -72,6 +101,12 @@ class StationWindowView {
     virtual void Enable(Control control, bool enabled) = 0;
     virtual void CheckFast(bool checked) = 0;
     virtual void CheckAutoSpeed(bool checked) = 0;
+    virtual void CheckLabelRequired(bool /*checked*/) {}
+    // The window's title: the station's own, or "K5 IAP Station - Line 3 (locked)".
+    virtual void SetTitle(const std::string& /*title*/) {}
+    // The window is locked from now on (a set-up was opened): the view may hide what the
+    // model no longer enables (pack, record, ports, modes, Save set-up...).
+    virtual void ShowLocked() {}
     // The port list with its check boxes, replaced as a whole.
     virtual void SetPorts(const std::vector<StationPortEntry>& ports) = 0;
     // The tiles, replaced as a whole (their number changes), then one at a time.
@@ -85,6 +120,16 @@ class StationWindowView {
     virtual std::optional<std::string> ChoosePackFile() = 0;
     // The save dialog for the record, starting at `current`; nothing when cancelled.
     virtual std::optional<std::string> ChooseRecordFile(const std::string& current) = 0;
+    // The save dialog for a set-up (*.k5station), starting at `suggested`; nothing when cancelled.
+    virtual std::optional<std::string> ChooseSetupFile(const std::string& /*suggested*/) { return {}; }
+    // A modal question with a one-line text field, titled like the window, the field holding
+    // `current`: the text given, or nothing when cancelled.
+    virtual std::optional<std::string> AskText(const std::string& /*question*/,
+                                               const std::string& /*current*/) {
+        return {};
+    }
+    // The system's alert sound: an update failed (only when the station's alert is on).
+    virtual void AlertFailure() {}
     // Calls the model's Tick about every 50 ms from now on, or no more.
     virtual void Ticking(bool on) = 0;
     // Closes the window (its station has ended).
@@ -120,6 +165,18 @@ class StationWindowModel {
     void PortToggled(std::size_t index, bool checked);
     void FastToggled(bool checked);
     void AutoSpeedToggled(bool checked);
+    void LabelRequiredToggled(bool checked);
+    // Text then Enter in a tile's label field: true when taken for that port's next update;
+    // false when refused (the tile's labelProblem says why) or the port is programming.
+    // Empty text takes the port's label away.
+    bool LabelEntered(std::size_t index, const std::string& text);
+    // "Save set-up...": the pack (with its SHA-256), the ticked ports, the record, the fast
+    // mode, the speed and the label rule into a set-up file the person chooses.
+    void SaveSetupClick();
+    // Opens the station with the set-up at `path` (UTF-8) and locks the window for good. A set-up
+    // that cannot be used (unreadable, or its pack changed since it was saved) is said in a
+    // box and in the summary; the window stays locked and Start programs nothing. False then.
+    bool OpenSetup(const std::string& path);
     void StartClick();
     void StopClick();
     void ProgramRunningClick();
@@ -133,6 +190,10 @@ class StationWindowModel {
     bool CloseRequested();
 
     bool Running() const { return station_ != nullptr; }
+    // Opened with a set-up: nothing but Start, Stop, Program and the labels can be changed.
+    bool Locked() const { return locked_; }
+    // An update's failure sounds the system's alert (on unless the set-up turns it off).
+    bool AlertOnFailure() const { return alertSound_; }
     // A close was asked and waits for the sessions to end.
     bool Closing() const { return closeWhenEnded_; }
 
@@ -174,6 +235,15 @@ class StationWindowModel {
     std::vector<std::string> tickedAbsent_;  // ticked, and not there now (an adapter unplugged)
     bool fast_ = false;
     bool autoSpeed_ = false;
+    bool labelRequired_ = false;
+    bool alertSound_ = true;
+    bool locked_ = false;
+    std::string setupName_;
+    std::string setupProblem_;  // why the locked set-up cannot be used; empty when it can
+    std::string workOrder_;
+    std::string operator_;             // the last name given at Start
+    std::vector<std::string> labels_;  // each tile's label while no station runs
+    double goodSeconds_ = 0;           // of the good updates since Start, for the time per unit
 
     std::unique_ptr<StationRecordFile> record_;
     std::string recordError_;

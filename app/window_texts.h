@@ -100,6 +100,29 @@ inline constexpr const char* kStationPackChanged = "The pack has changed since i
 inline constexpr const char* kStationPackChangedForeign =
     "The pack has changed since it was last used and is for another product: read it again";
 inline constexpr const char* kStationChoicesNotSaved = "The station's choices cannot be saved";
+inline constexpr const char* kStationLabelRequired = "Label required";
+inline constexpr const char* kStationLabelRequiredTip =
+    "Start an update only on a port given the controller's label (scanned or typed)";
+// The station's total since Start and the time per unit: %1 and %2 the counts, %1 seconds.
+inline constexpr const char* kStationTotal = "%1 good, %2 failed since Start";
+inline constexpr const char* kStationPerUnit = "%1 s per unit";
+// The set-up: a file an engineer saves once for a line; a station opened with it is locked.
+inline constexpr const char* kStationSaveSetup = "Save set-up...";
+inline constexpr const char* kStationSetupFiles = "Station set-up";
+inline constexpr const char* kStationSetupPattern = "*.k5station";
+inline constexpr const char* kStationSetupSuggested = "Station.k5station";
+inline constexpr const char* kStationSetupNotSaved = "The set-up cannot be saved";
+inline constexpr const char* kStationSetupSaved = "Set-up saved:";
+inline constexpr const char* kStationSetupIncomplete =
+    "Read a pack, tick the ports and choose a record first.";
+// %1 the set-up's name: "K5 IAP Station - Line 3 (locked)".
+inline constexpr const char* kStationLockedTitle = "K5 IAP Station - %1 (locked)";
+inline constexpr const char* kStationLockedSummary =
+    "Locked by its set-up: Start when the controllers are ready.";
+inline constexpr const char* kStationSetupUnusable = "This set-up cannot be used; nothing is programmed";
+// Asked at each Start of a locked station, for the record.
+inline constexpr const char* kStationOperatorQuestion = "Your name, for the record:";
+inline constexpr const char* kStationNoOperator = "Type your name to start.";
 
 // A tile's states.
 inline constexpr const char* kTileNoPort = "No port";
@@ -117,6 +140,19 @@ inline constexpr const char* kTileNothingAnswered =
     "Nothing answered: check the cable and the controller's power, and that this is the cable's port.";
 inline constexpr const char* kTileFirmwareIncomplete = "The firmware is incomplete: program it again.";
 inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
+// What to do with the controller after its update, on the tile's advice line.
+inline constexpr const char* kTileDone = "Done: take the controller away.";
+inline constexpr const char* kTilePutAside = "Put the controller aside as failed, or program it again.";
+inline constexpr const char* kTileStoppedAdvice = "Program it again, or put it aside as not programmed.";
+// A station that requires labels, on a port that has none.
+inline constexpr const char* kTileWaitingForLabel = "Waiting for a label";
+inline constexpr const char* kTileLabelHint = "Scan or type the controller's label, then Enter.";
+// Beside the reason a text given as a label was refused.
+inline constexpr const char* kTileLabelRefused = "Label refused";
+inline constexpr const char* kTileLabelBusy =
+    "This port is programming: give the label once its update has ended.";
+// The label field's own caption.
+inline constexpr const char* kTileLabel = "Label";
 // A tile once its station has ended: nothing listens on the port any more.
 inline constexpr const char* kTileNotServed = "Not served";
 inline constexpr const char* kTileServeAgain = "Start serves this port again";

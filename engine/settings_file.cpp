@@ -32,7 +32,9 @@ constexpr const char* kStationPortsKey = "Ports";
 // Between the ticked ports' names (no port name holds one).
 constexpr char kPortSeparator = ';';
 
-std::vector<std::string> SplitPorts(const std::string& text) {
+}  // namespace
+
+std::vector<std::string> SplitPortNames(const std::string& text) {
     std::vector<std::string> names;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -43,7 +45,15 @@ std::vector<std::string> SplitPorts(const std::string& text) {
     return names;
 }
 
-}  // namespace
+std::string JoinPortNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        if (!text.empty()) text += kPortSeparator;
+        text += name;
+    }
+    return text;
+}
 
 ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, int osError)
     : std::runtime_error("Unable to write to " + Utf8FromPath(std::filesystem::absolute(path))),
@@ -119,7 +129,12 @@ void SettingsFile::RefuseUnwritable(const std::string& section, const std::strin
 
 void SettingsFile::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) const {
-    RefuseUnwritable(section, key, value);
+    WriteStrings(section, {{key, value}});
+}
+
+void SettingsFile::WriteStrings(const std::string& section,
+                                const std::vector<std::pair<std::string, std::string>>& values) const {
+    for (const auto& [key, value] : values) RefuseUnwritable(section, key, value);
     std::error_code ec;
     // Replace the file a link points to, not the link.
     std::filesystem::path target = std::filesystem::weakly_canonical(path_, ec);
@@ -140,8 +155,10 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
         throw ESettingsWriteError(path_, error);
     }
     const auto file = profile::FileText::FromBytes(bytes);
-    const std::string edited =
-        file.ToBytes(profile::WriteValue(file.Text(), section, key, value, platform::kNativeNewline));
+    std::string text = file.Text();
+    for (const auto& [key, value] : values)
+        text = profile::WriteValue(text, section, key, value, platform::kNativeNewline);
+    const std::string edited = file.ToBytes(text);
     if (const int error = platform::ReplaceFileContents(target, edited, keep); error != 0) {
         throw ESettingsWriteError(path_, error);
     }
@@ -185,22 +202,15 @@ std::vector<std::string> SettingsFile::GetMappedNames() const { return ReadKeys(
 StationChoices SettingsFile::GetStationChoices() const {
     const auto read = [this](const char* key) { return ReadString(kStationSection, key).value_or(""); };
     return {read(kStationPackKey), read(kStationPackDigestKey), read(kStationRecordKey),
-            SplitPorts(read(kStationPortsKey))};
+            SplitPortNames(read(kStationPortsKey))};
 }
 
 void SettingsFile::SetStationChoices(const StationChoices& choices) const {
-    std::string ports;
-    for (const std::string& name : choices.ports) {
-        if (!ports.empty()) ports += kPortSeparator;
-        ports += name;
-    }
-    const std::pair<const char*, const std::string*> values[] = {{kStationPackKey, &choices.pack},
-                                                                 {kStationPackDigestKey, &choices.packSha256},
-                                                                 {kStationRecordKey, &choices.record},
-                                                                 {kStationPortsKey, &ports}};
-    // All four or none: a value the file cannot hold is refused before the first is written.
-    for (const auto& [key, value] : values) RefuseUnwritable(kStationSection, key, *value);
-    for (const auto& [key, value] : values) WriteString(kStationSection, key, *value);
+    // All four or none.
+    WriteStrings(kStationSection, {{kStationPackKey, choices.pack},
+                                   {kStationPackDigestKey, choices.packSha256},
+                                   {kStationRecordKey, choices.record},
+                                   {kStationPortsKey, JoinPortNames(choices.ports)}});
 }
 
 TransferMode SettingsFile::GetTransferMode() const {

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "transfer_mode.h"
@@ -94,6 +95,9 @@ class SettingsFile {
     // Raises ESettingsWriteError and leaves the file as it was when refused; a value with a
     // line break is refused. Any other value reads back as it was written (quoted where needed).
     void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
+    // Several values of one section in one turn: all of them, or (refused) none.
+    void WriteStrings(const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values) const;
 
   private:
     // Raises the write error for a value the file cannot hold (a line break), before anything is written.
@@ -104,6 +108,10 @@ class SettingsFile {
 // What stands in the way of reading or saving a settings file, in a few words:
 // a file too large to read, a folder, a FIFO or device, or the OS's own text.
 std::string SettingsProblemText(int osError);
+
+// A list of port names as one value ("COM5;COM6;/dev/ttyUSB2"), and back; empty names are left out.
+std::string JoinPortNames(const std::vector<std::string>& names);
+std::vector<std::string> SplitPortNames(const std::string& text);
 
 // A settings value as an integer: decimal with an optional sign, or hexadecimal
 // after "0x"/"0X". Anything else is not an integer.

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "comm_session_port.h"
 #include "port_problem_text.h"
 #include "protocol.h"
 #include "session_timing.h"
+#include "station_label.h"
 
 namespace k5 {
 namespace {
@@ -130,6 +132,7 @@ Station::Station(serial::Dispatcher& thread, const SettingsFile& settings, const
         auto port = std::make_unique<Port>();
         port->index = i;
         port->status.name = options_.ports[i];
+        port->status.waitsForLabel = options_.labelRequired;
         port->line = makePort();
         port->line->OnHungUp = [p = port.get()](const std::string&) {
             p->hungUpInSession = p->hungUpInSession || p->session != nullptr;
@@ -157,7 +160,18 @@ bool Station::Busy() const {
 
 bool Station::Idle(std::size_t port) const {
     const Port& p = *ports_.at(port);
-    return !quit_ && !p.session && p.status.activity != PortActivity::NoPort;
+    return !quit_ && !p.session && p.status.activity != PortActivity::NoPort && !p.status.waitsForLabel;
+}
+
+LabelAnswer Station::SetLabel(std::size_t port, const std::string& label) {
+    Port& p = *ports_.at(port);
+    if (p.session) return LabelAnswer::Busy;
+    const std::string trimmed = TrimmedLabel(label);
+    if (!trimmed.empty() && !StationLabelProblem(trimmed).empty()) return LabelAnswer::Refused;
+    p.status.label = trimmed;
+    p.status.waitsForLabel = options_.labelRequired && trimmed.empty();
+    Notify(p);
+    return LabelAnswer::Taken;
 }
 
 void Station::Notify(Port& port) {
@@ -222,7 +236,7 @@ void Station::TickIdle(Port& p, Clock::time_point now) {
     if (p.listener.Answered()) {
         p.quietProbes = 0;
         p.probedHere = false;  // answered: the port stays at this speed
-        if (p.status.activity == PortActivity::Waiting) {
+        if (p.status.activity == PortActivity::Waiting && !p.status.waitsForLabel) {
             // The session starts at the speed the bootloader answered at.
             TransferMode mode = options_.mode;
             if (mode.autoSpeed) {
@@ -276,6 +290,7 @@ void Station::StopAll() {
 }
 
 void Station::StartSession(Port& p, const TransferMode& mode) {
+    if (p.status.waitsForLabel) return;
     p.CloseLine();
     p.line->ResetBytesWritten();
     p.report.Clear();
@@ -293,6 +308,9 @@ void Station::StartSession(Port& p, const TransferMode& mode) {
         p.session.reset();
         return;
     }
+    // The label goes with this update alone.
+    p.status.lastLabel = std::exchange(p.status.label, {});
+    p.status.waitsForLabel = options_.labelRequired;
     p.status.activity = PortActivity::Running;
     p.status.step = SessionStep::None;
     p.status.transfer = {};
@@ -313,6 +331,7 @@ void Station::SessionEnded(Port& p) {
     if (p.hungUpInSession) record.log.push_back(PortHungUpText(record.device));
     record.seconds = std::chrono::duration<double>(Clock::now() - p.started).count();
     record.bytesSent = p.line->BytesWritten();
+    record.label = p.status.lastLabel;
     p.session.reset();  // its worker has ended: this was its last step; the port is unbound
 
     p.status.lastSeconds = record.seconds;

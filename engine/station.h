@@ -8,6 +8,11 @@
 // for 2 s (at every speed), so a controller left in its bootloader is not
 // programmed again and again.
 //
+// Labels: a label given for a port that is not programming goes with its next
+// update alone (into its record), whichever way that update starts. A station
+// that requires labels starts nothing on a port without one, neither on a
+// probe's answer nor on the operator's go; it waits for the label.
+//
 // Threads: everything runs on the thread behind `thread` (the ports' events too);
 // the sessions' workers reach the station only through posts to it.
 #pragma once
@@ -32,6 +37,7 @@ struct StationOptions {
     bool autoProbe = true;           // false: sessions start only on Go() or GoPort()
     int count = 0;                   // end after this many good updates (0: no end)
     TransferMode mode;               // its speed is the idle probes' too
+    bool labelRequired = false;      // an update starts only on a port given a label
 };
 
 enum class PortActivity {
@@ -53,7 +59,17 @@ struct PortStatus {
     double lastSeconds = 0;
     int good = 0;
     int failed = 0;
-    int problemError = 0;  // the OS error of a port that does not open
+    int problemError = 0;        // the OS error of a port that does not open
+    std::string label;           // given for the next update; empty when none
+    std::string lastLabel;       // the running or last update's
+    bool waitsForLabel = false;  // a label is required and none is given: nothing starts here
+};
+
+// What became of a label given for a port.
+enum class LabelAnswer {
+    Taken,    // the port's next update carries it
+    Refused,  // not a label (StationLabelProblem says why); the port's label is as it was
+    Busy,     // the port is programming: give it once that update has ended
 };
 
 class Station {
@@ -89,8 +105,11 @@ class Station {
     bool Finished() const;
     // A session runs on some port.
     bool Busy() const;
-    // A session could start on this port now (it is open and none runs).
+    // A session could start on this port now (it is open and none runs; a station that
+    // requires labels: and the port has one).
     bool Idle(std::size_t port) const;
+    // Gives the port's next update `label` (replacing one given before; empty: none).
+    LabelAnswer SetLabel(std::size_t port, const std::string& label);
 
     int Good() const { return good_; }
     int Failed() const { return failed_; }

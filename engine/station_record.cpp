@@ -1,6 +1,7 @@
 #include "station_record.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "file_problem_text.h"
 #include "json_writer.h"
@@ -47,6 +48,11 @@ std::string HexByte(int value) {
     return text;
 }
 
+// The file begins with `header` (its line ending LF or CR LF).
+bool StartsWithHeader(const std::string& head, std::string header) {
+    return head.rfind(header, 0) == 0 || head.rfind(header.insert(header.size() - 1, "\r"), 0) == 0;
+}
+
 }  // namespace
 
 std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
@@ -63,13 +69,18 @@ std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
     return text;
 }
 
-std::string StationCsvHeader() {
+std::string StationCsvHeaderWithoutLabels() {
     return "time,host,port,device,adapter,pack,sha256,version,product,kind,image_length,mode,outcome,log,"
            "seconds,bytes_sent\n";
 }
 
-std::string StationCsvLine(const StationRecord& r) {
-    const std::string fields[] = {
+std::string StationCsvHeader() {
+    std::string header = StationCsvHeaderWithoutLabels();
+    return header.insert(header.size() - 1, ",label,setup,work_order,operator");
+}
+
+std::string StationCsvLine(const StationRecord& r, bool withLabels) {
+    std::vector<std::string> fields = {
         UtcTimestamp(r.ended),
         r.host,
         r.port,
@@ -87,6 +98,7 @@ std::string StationCsvLine(const StationRecord& r) {
         Seconds(r.seconds),
         std::to_string(r.bytesSent),
     };
+    if (withLabels) fields.insert(fields.end(), {r.label, r.setup, r.workOrder, r.operatorName});
     std::string line;
     for (const auto& field : fields) line += (line.empty() ? "" : ",") + CsvField(field);
     return line + "\n";
@@ -114,29 +126,39 @@ std::string StationJsonLine(const StationRecord& r) {
         .Add("outcome", r.outcome)
         .Add("log", r.log)
         .Add("seconds", r.seconds)
-        .Add("bytesSent", static_cast<std::int64_t>(r.bytesSent));
+        .Add("bytesSent", static_cast<std::int64_t>(r.bytesSent))
+        .Add("label", r.label)
+        .Add("setup", r.setup)
+        .Add("workOrder", r.workOrder)
+        .Add("operator", r.operatorName);
     return o.Str() + "\n";
 }
 
 std::string RecordProblemText(const RecordProblem& problem) {
+    if (problem.noLabelColumn)
+        return "it was begun before records had a label column, and this station requires labels; it is left "
+               "as it was: choose a new record file";
     if (problem.notARecord)
         return "it holds something else than a station record (its first line is not a record's); it is "
                "left as it was: choose another file";
     return FileProblemText(problem.path, problem.osError);
 }
 
-std::optional<RecordProblem> StationRecordFile::Open(const std::filesystem::path& path) {
+std::optional<RecordProblem> StationRecordFile::Open(const std::filesystem::path& path, bool labelsRequired) {
     json_ = path.extension() == ".jsonl";
+    withoutLabels_ = false;
     if (const int error = file_.Open(path); error != 0) return RecordProblem{error, false, path};
-    if (file_.SizeAtOpen() > 0) {
+    if (file_.SizeAtOpen() > 0 && !json_) {
         // A record is never rewritten, and nothing else is written to: a pack, a
         // spreadsheet or a record of the other kind stays as it is.
-        const std::string& head = file_.Head();
-        std::string header = StationCsvHeader();
-        const bool ours =
-            json_ ? head.rfind(kJsonLineStart, 0) == 0
-                  : head.rfind(header, 0) == 0 || head.rfind(header.insert(header.size() - 1, "\r"), 0) == 0;
-        if (!ours) return RecordProblem{0, true, path};
+        if (StartsWithHeader(file_.Head(), StationCsvHeaderWithoutLabels())) {
+            if (labelsRequired) return RecordProblem{0, false, path, true};
+            withoutLabels_ = true;
+        } else if (!StartsWithHeader(file_.Head(), StationCsvHeader())) {
+            return RecordProblem{0, true, path};
+        }
+    } else if (file_.SizeAtOpen() > 0 && file_.Head().rfind(kJsonLineStart, 0) != 0) {
+        return RecordProblem{0, true, path};
     }
     if (const int error = json_ ? 0 : file_.Append({}, StationCsvHeader()); error != 0)
         return RecordProblem{error, false, path};
@@ -145,7 +167,7 @@ std::optional<RecordProblem> StationRecordFile::Open(const std::filesystem::path
 
 int StationRecordFile::Append(const StationRecord& record) {
     return json_ ? file_.Append(StationJsonLine(record))
-                 : file_.Append(StationCsvLine(record), StationCsvHeader());
+                 : file_.Append(StationCsvLine(record, !withoutLabels_), StationCsvHeader());
 }
 
 }  // namespace k5

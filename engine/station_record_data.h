@@ -25,6 +25,10 @@ struct StationRecord {
     std::vector<std::string> log;
     double seconds = 0;
     std::uint64_t bytesSent = 0;
+    std::string label;         // the controller's, typed or scanned for this update; empty when none
+    std::string setup;         // the name of the station set-up it ran with ("Line 3"); empty when none
+    std::string workOrder;     // the set-up's or the command line's
+    std::string operatorName;  // who ran the station (asked at Start in a locked station)
 };
 
 }  // namespace k5
