@@ -52,6 +52,10 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
     tile.title = s.name;
     if (const std::string where = PortWhere(s, adapter); !where.empty()) tile.title += "  " + where;
     tile.counts = std::to_string(s.good) + " good, " + std::to_string(s.failed) + " failed";
+    tile.label = s.label;
+    tile.lastLabel = s.lastLabel;
+    tile.labelEditable = s.activity != PortActivity::Running;
+    tile.waitsForLabel = served && s.waitsForLabel && s.activity != PortActivity::Running;
 
     switch (s.activity) {
         case PortActivity::NoPort:
@@ -59,10 +63,13 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
             tile.state = s.lastHungUp ? text::kTileFailed : text::kTileNoPort;
             tile.detail = (s.lastHungUp ? PulledCableText(s) + "\n" + text::kTileNoPort + ": " : "") +
                           PortProblemText(s.problemError, s.device);
+            if (s.lastHungUp) tile.advice = text::kTilePutAside;
             tile.tone = TileTone::Bad;
+            tile.kind = TileKind::Failed;
             return tile;
         case PortActivity::Running:
             tile.tone = TileTone::Busy;
+            tile.kind = TileKind::Working;
             if (const TransferProgress& t = s.transfer; t.Total() > 0) {
                 tile.state = std::string(text::kTileProgramming) + " " + std::to_string(t.Percent()) + " %";
                 tile.detail = std::to_string(t.Done()) + " of " + std::to_string(t.Total()) + " bytes";
@@ -79,40 +86,59 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
         case PortActivity::Cooling:
             break;
     }
-    // Idle: the last update's outcome stays in sight until the next one starts.
-    const std::string next = !served ? text::kTileServeAgain
+    // Idle: the last update's outcome and what to do with its controller stay in sight until the
+    // next update starts; the line under them says what the port waits for.
+    const std::string next = !served              ? text::kTileServeAgain
+                             : tile.waitsForLabel ? text::kTileLabelHint
                              : s.activity == PortActivity::Cooling
-                                 ? text::kTileTakeAway
+                                 ? ""
                                  : std::string(text::kTileWaiting) + " " + text::kTileWaitingDetail;
     switch (s.lastOutcome) {
         case SessionOutcome::None:
-            tile.state = served ? text::kTileWaiting : text::kTileNotServed;
-            tile.detail = served ? text::kTileWaitingDetail : text::kTileServeAtStart;
-            break;
+            tile.state = !served              ? text::kTileNotServed
+                         : tile.waitsForLabel ? text::kTileWaitingForLabel
+                                              : text::kTileWaiting;
+            tile.detail = !served              ? text::kTileServeAtStart
+                          : tile.waitsForLabel ? text::kTileLabelHint
+                                               : text::kTileWaitingDetail;
+            tile.kind = served ? TileKind::Waiting : TileKind::Idle;
+            return tile;
         case SessionOutcome::Programmed:
             tile.state = std::string(text::kTileOk) + "  " + Seconds(s.lastSeconds);
             tile.detail = next;
+            tile.advice = text::kTileDone;
             tile.tone = TileTone::Good;
-            break;
+            tile.kind = TileKind::Good;
+            return tile;
         case SessionOutcome::Stopped:
             tile.state = text::kTileStopped;
-            tile.detail = FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)
-                              ? std::string(text::kTileFirmwareIncomplete) + "\n" + next
-                              : next;
-            break;
-        default:
-            tile.state = text::kTileFailed;
-            tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
-                          (s.lastHungUp ? PulledCableText(s) + "\n" : "");
-            // After the session's own line: that nothing answered, or that the firmware is now incomplete.
-            if (s.lastOutcome == SessionOutcome::ConnectFail && !s.lastHungUp)
-                tile.detail += std::string(text::kTileNothingAnswered) + "\n";
-            if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep))
-                tile.detail += std::string(text::kTileFirmwareIncomplete) + "\n";
+            tile.advice = text::kTileStoppedAdvice;
+            if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)) {
+                tile.detail = std::string(text::kTileFirmwareIncomplete) + "\n";
+                tile.kind = TileKind::Failed;
+                tile.tone = TileTone::Bad;
+            } else {
+                tile.kind = served ? TileKind::Waiting : TileKind::Idle;
+            }
             tile.detail += next;
-            tile.tone = TileTone::Bad;
+            if (!tile.detail.empty() && tile.detail.back() == '\n') tile.detail.pop_back();
+            return tile;
+        default:
             break;
     }
+    tile.state = text::kTileFailed;
+    tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
+                  (s.lastHungUp ? PulledCableText(s) + "\n" : "");
+    // After the session's own line: that nothing answered, or that the firmware is now incomplete.
+    if (s.lastOutcome == SessionOutcome::ConnectFail && !s.lastHungUp)
+        tile.detail += std::string(text::kTileNothingAnswered) + "\n";
+    if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep))
+        tile.detail += std::string(text::kTileFirmwareIncomplete) + "\n";
+    tile.detail += next;
+    if (!tile.detail.empty() && tile.detail.back() == '\n') tile.detail.pop_back();
+    tile.advice = text::kTilePutAside;
+    tile.tone = TileTone::Bad;
+    tile.kind = TileKind::Failed;
     return tile;
 }
 

@@ -1,10 +1,14 @@
 #include "station_window_model.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "machine.h"
+#include "message_text.h"
 #include "port_error.h"
+#include "station_label.h"
 #include "station_pack.h"
+#include "station_setup.h"
 #include "station_tile.h"
 #include "utf8_path.h"
 #include "window_texts.h"
@@ -76,6 +80,7 @@ void StationWindowModel::RestoreChoices() {
 }
 
 void StationWindowModel::SaveChoices() {
+    if (locked_) return;  // a set-up's choices are the set-up's, not the window's next time
     try {
         settings_.SetStationChoices(
             {pack_ ? packPath_ : "", pack_ ? packFacts_.sha256 : "", recordPath_, TickedNames()});
@@ -93,11 +98,16 @@ StationWindowModel::~StationWindowModel() {
     portUse_.ClearStationDevices();
 }
 
-void StationWindowModel::ShowIdle() {
+void StationWindowModel::EnableChoices(bool enabled) {
     for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
-                      Control::Fast, Control::AutoSpeed, Control::Start}) {
-        view_.Enable(c, true);
+                      Control::Fast, Control::AutoSpeed, Control::LabelRequired, Control::SaveSetup}) {
+        view_.Enable(c, enabled && !locked_);
     }
+}
+
+void StationWindowModel::ShowIdle() {
+    EnableChoices(true);
+    view_.Enable(Control::Start, true);
     view_.Enable(Control::Stop, false);
     view_.Enable(Control::ProgramRunning, false);
     const bool served = std::any_of(statuses_.begin(), statuses_.end(), [](const PortStatus& s) {
@@ -109,7 +119,7 @@ void StationWindowModel::ShowIdle() {
 }
 
 void StationWindowModel::ReadPackClick() {
-    if (Running()) return;
+    if (Running() || locked_) return;
     const auto path = view_.ChoosePackFile();
     if (!path) return;
     // The pack read before stays until this one is taken.
@@ -142,7 +152,7 @@ std::optional<std::string> StationWindowModel::TakePack(const std::string& path,
 }
 
 void StationWindowModel::ChooseRecordClick() {
-    if (Running()) return;
+    if (Running() || locked_) return;
     if (const auto path = view_.ChooseRecordFile(recordPath_)) {
         recordPath_ = *path;
         view_.SetField(Field::RecordFile, recordPath_);
@@ -150,7 +160,7 @@ void StationWindowModel::ChooseRecordClick() {
 }
 
 void StationWindowModel::RefreshPortsClick() {
-    if (Running()) return;
+    if (Running() || locked_) return;
     ListPortsTicking(TickedNames());
 }
 
@@ -209,28 +219,156 @@ void StationWindowModel::ShowTickedTiles() {
     }
     statuses_ = std::move(statuses);
     adapters_ = std::move(adapters);
+    labelProblems_.assign(statuses_.size(), {});
     tiles_.clear();
-    for (std::size_t i = 0; i < statuses_.size(); ++i)
-        tiles_.push_back(TileFor(statuses_[i], adapters_[i].second, false));
+    for (std::size_t i = 0; i < statuses_.size(); ++i) tiles_.push_back(MakeTile(i, false));
     view_.SetTiles(tiles_);
 }
 
+StationTile StationWindowModel::MakeTile(std::size_t index, bool served) const {
+    StationTile tile = TileFor(statuses_[index], adapters_[index].second, served);
+    tile.canProgram = station_ && station_->Idle(index);
+    tile.labelProblem = labelProblems_[index];
+    return tile;
+}
+
 void StationWindowModel::PortToggled(std::size_t index, bool checked) {
-    if (Running() || index >= checked_.size() || checked_[index] == checked) return;
+    if (Running() || locked_ || index >= checked_.size() || checked_[index] == checked) return;
     checked_[index] = checked;
     ShowTickedTiles();
 }
 
 void StationWindowModel::FastToggled(bool checked) {
-    if (!Running()) fast_ = checked;
+    if (!Running() && !locked_) fast_ = checked;
 }
 
 void StationWindowModel::AutoSpeedToggled(bool checked) {
-    if (!Running()) autoSpeed_ = checked;
+    if (!Running() && !locked_) autoSpeed_ = checked;
+}
+
+void StationWindowModel::LabelRequiredToggled(bool checked) {
+    if (!Running() && !locked_) labelRequired_ = checked;
+}
+
+bool StationWindowModel::LabelEntered(std::size_t index, const std::string& text) {
+    if (index >= tiles_.size()) return false;
+    const std::string label = TrimmedLabel(text);
+    std::string& problem = labelProblems_[index];
+    problem = label.empty() ? "" : StationLabelProblem(label);
+    if (!problem.empty()) {
+        problem = std::string(text::kTileLabelRefused) + ": " + problem;
+    } else if (!station_) {
+        statuses_[index].label = label;  // for the port's first update once the station starts
+    } else if (station_->SetLabel(index, label) == LabelAnswer::Busy) {
+        problem = text::kTileLabelBusy;
+    } else {
+        return true;  // the station has told the tile
+    }
+    tiles_[index] = MakeTile(index, Running());
+    view_.UpdateTile(index, tiles_[index]);
+    return problem.empty();
+}
+
+void StationWindowModel::SaveSetupClick() {
+    if (Running() || locked_) return;
+    const std::vector<std::string> ports = TickedNames();
+    if (!pack_ || ports.empty() || recordPath_.empty()) return view_.Warning(text::kStationSetupIncomplete);
+    const std::filesystem::path folder = PathFromUtf8(recordPath_).parent_path();
+    auto path = view_.ChooseSetupFile(Utf8FromPath(folder / text::kStationSetupSuggested));
+    if (!path) return;
+    if (PathFromUtf8(*path).extension() != kStationSetupExtension) *path += kStationSetupExtension;
+    StationSetup setup;
+    setup.pack = packPath_;
+    setup.packSha256 = packFacts_.sha256;
+    setup.ports = ports;
+    setup.record = recordPath_;
+    setup.fast = fast_;
+    setup.speed = autoSpeed_        ? "auto"
+                  : baudIndex_ >= 0 ? std::to_string(SessionBaudRate(baudIndex_))
+                                    : "default";
+    setup.labelRequired = labelRequired_;
+    setup.workOrder = workOrder_;
+    setup.alertSound = alertSound_;
+    try {
+        WriteStationSetup(*path, setup);
+    } catch (const ESettingsWriteError& refused) {
+        return view_.Warning(std::string(text::kStationSetupNotSaved) + ": " + *path + ": " +
+                             refused.Reason() + ".");
+    }
+    notice_ = std::string(text::kStationSetupSaved) + " " + *path;
+    ShowIdle();
+}
+
+bool StationWindowModel::OpenSetup(const std::string& path) {
+    if (Running()) return false;
+    locked_ = true;
+    setupName_ = StationSetupName(path);
+    view_.ShowLocked();
+    view_.SetTitle(FillIn(text::kStationLockedTitle, {setupName_}));
+    // Nothing chosen before stays: a set-up that cannot be used programs nothing.
+    pack_.reset();
+    packFacts_ = {};
+    view_.SetField(Field::PackFile, text::kStationNoPackYet);
+    view_.SetField(Field::Version, "");
+    view_.SetField(Field::Kind, "");
+    const auto read = ReadStationSetup(path);
+    if (const auto* problem = std::get_if<SetupProblem>(&read)) return RefuseSetup(problem->text);
+    const StationSetup& setup = std::get<StationSetup>(read);
+
+    recordPath_ = setup.record;
+    view_.SetField(Field::RecordFile, recordPath_);
+    ListPortsTicking(setup.ports);
+    TransferMode mode;
+    ApplySetupSpeed(setup.speed, mode);
+    fast_ = setup.fast;
+    autoSpeed_ = mode.autoSpeed;
+    baudIndex_ = mode.baudIndex;
+    labelRequired_ = setup.labelRequired;
+    alertSound_ = setup.alertSound;
+    workOrder_ = setup.workOrder;
+    view_.CheckFast(fast_);
+    view_.CheckAutoSpeed(autoSpeed_);
+    view_.CheckLabelRequired(labelRequired_);
+
+    auto pack = std::make_unique<PackStore>();
+    try {
+        if (!pack->LoadPack(setup.pack))
+            return RefuseSetup(setup.pack + ": " + std::string(text::kStationBadPack) + ": " +
+                               pack->RejectionReason());
+    } catch (const EInOutError& unreadable) {
+        return RefuseSetup(setup.pack + ": " + PackUnreadableText(setup.pack, unreadable));
+    }
+    StationRecord facts;
+    if (const int error = ReadStationPackFacts(setup.pack, *pack, facts); error != 0)
+        return RefuseSetup(setup.pack + ": " + StationPackProblemText(setup.pack, error));
+    if (const auto changed = SetupPackChanged(setup, facts.sha256)) return RefuseSetup(*changed);
+    if (const auto problem = TakePack(setup.pack, std::move(pack))) return RefuseSetup(*problem);
+    setupProblem_.clear();
+    notice_ = text::kStationLockedSummary;
+    ShowIdle();
+    return true;
+}
+
+bool StationWindowModel::RefuseSetup(const std::string& problem) {
+    setupProblem_ = std::string(text::kStationSetupUnusable) + ": " + WithFullStop(problem);
+    notice_ = setupProblem_;
+    ShowIdle();
+    view_.Warning(setupProblem_);
+    return false;
+}
+
+void StationWindowModel::ShowTotal() {
+    const int good = station_ ? station_->Good() : 0;
+    const int failed = station_ ? station_->Failed() : 0;
+    view_.SetField(Field::Total, FillIn(text::kStationTotal, {std::to_string(good), std::to_string(failed)}));
+    char seconds[32] = "";
+    if (good > 0) std::snprintf(seconds, sizeof seconds, "%.1f", goodSeconds_ / good);
+    view_.SetField(Field::PerUnit, good > 0 ? FillIn(text::kStationPerUnit, {seconds}) : "");
 }
 
 void StationWindowModel::StartClick() {
     if (Running()) return;
+    if (!setupProblem_.empty()) return view_.Warning(setupProblem_);
     if (!pack_) return view_.Warning(text::kStationNoPack);
     StationOptions options;
     std::vector<std::string> devices;
@@ -244,41 +382,68 @@ void StationWindowModel::StartClick() {
     }
     if (options.ports.empty()) return view_.Warning(text::kStationNoPorts);
     if (recordPath_.empty()) return view_.Warning(text::kStationNoRecord);
+    StationRecord facts = packFacts_;
+    if (locked_) {
+        // Who runs the line goes into each record line.
+        const auto name = view_.AskText(text::kStationOperatorQuestion, operator_);
+        if (!name) return;
+        if (TrimmedLabel(*name).empty()) return view_.Warning(text::kStationNoOperator);
+        operator_ = TrimmedLabel(*name);
+        facts.setup = setupName_;
+        facts.workOrder = workOrder_;
+        facts.operatorName = operator_;
+    }
     SaveChoices();
     record_ = std::make_unique<StationRecordFile>();
-    if (const auto problem = record_->Open(PathFromUtf8(recordPath_))) {
+    if (const auto problem = record_->Open(PathFromUtf8(recordPath_), labelRequired_)) {
         return view_.Warning(std::string(text::kStationRecordUnwritable) + ": " + recordPath_ + ": " +
                              RecordProblemText(*problem) + ". " + text::kStationNothingProgrammed);
     }
     options.mode = settings_.GetTransferMode();
     options.mode.fast = fast_;
     options.mode.autoSpeed = autoSpeed_;
+    if (baudIndex_ >= 0) options.mode.baudIndex = baudIndex_;
+    options.labelRequired = labelRequired_;
 
     recordError_.clear();
     notice_.clear();
+    goodSeconds_ = 0;
+    // Labels given before Start go with each port's first update.
+    std::vector<std::string> labels;
+    for (const auto& name : options.ports) {
+        const auto shown = std::find_if(statuses_.begin(), statuses_.end(),
+                                        [&name](const PortStatus& s) { return s.name == name; });
+        labels.push_back(shown != statuses_.end() ? shown->label : "");
+    }
     adapters_.assign(options.ports.size(), {});
+    labelProblems_.assign(options.ports.size(), {});
     tiles_.clear();
     statuses_.clear();
     for (const auto& name : options.ports) {
         PortStatus waiting;
         waiting.name = name;
         waiting.activity = PortActivity::Waiting;
+        waiting.waitsForLabel = options.labelRequired;
         statuses_.push_back(waiting);
-        tiles_.push_back(TileFor(waiting, ""));
+        tiles_.push_back(MakeTile(statuses_.size() - 1, true));
     }
     view_.SetTiles(tiles_);
     portUse_.SetStationDevices(devices);
     station_ = std::make_unique<Station>(
-        uiThread_, settings_, *pack_, packFacts_, options,
+        uiThread_, settings_, *pack_, facts, options,
         [this](std::size_t index, const PortStatus& status) { StatusChanged(index, status); },
         [this](StationRecord& record) { return WriteRecord(record); }, lookup_.makePort);
-    for (Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::RefreshPorts,
-                      Control::Fast, Control::AutoSpeed, Control::Start}) {
-        view_.Enable(c, false);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (!labels[i].empty()) station_->SetLabel(i, labels[i]);
     }
+    EnableChoices(false);
+    view_.Enable(Control::Start, false);
     view_.Enable(Control::Stop, true);
     view_.Enable(Control::ProgramRunning, true);
-    view_.SetField(Field::Summary, text::kStationRunningSummary);
+    view_.SetField(Field::Summary, record_->WithoutLabels() ? std::string(text::kStationRunningSummary) +
+                                                                  ". " + text::kStationRecordWithoutLabels
+                                                            : text::kStationRunningSummary);
+    ShowTotal();
     view_.Ticking(true);
     station_->Tick();  // the ports open now: "Program running controllers" works at once
 }
@@ -349,7 +514,7 @@ void StationWindowModel::EndStation() {
     station_.reset();  // closes the ports
     // What was true while the ports were served is not any more: the tiles say so.
     for (std::size_t i = 0; i < tiles_.size() && i < statuses_.size(); ++i) {
-        tiles_[i] = TileFor(statuses_[i], adapters_[i].second, false);
+        tiles_[i] = MakeTile(i, false);
         view_.UpdateTile(i, tiles_[i]);
     }
     RefreshProgramButtons();
@@ -371,10 +536,14 @@ void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& stat
         device = status.device;
         adapter = AdapterOf(device, lookup_.devices());
     }
-    statuses_[index] = status;
-    tiles_[index] = TileFor(status, adapter);
-    tiles_[index].canProgram = station_ && station_->Idle(index);
+    const PortStatus before = std::exchange(statuses_[index], status);
+    if (status.label != before.label) labelProblems_[index].clear();  // a label taken
+    tiles_[index] = MakeTile(index, true);
     view_.UpdateTile(index, tiles_[index]);
+    if (status.good == before.good && status.failed == before.failed) return;
+    if (status.good > before.good) goodSeconds_ += status.lastSeconds;
+    ShowTotal();
+    if (status.failed > before.failed && alertSound_) view_.AlertFailure();
 }
 
 bool StationWindowModel::WriteRecord(StationRecord& record) {
@@ -386,19 +555,5 @@ bool StationWindowModel::WriteRecord(StationRecord& record) {
     }
     return true;
 }
-
-}  // namespace k5::app
-
-namespace k5::app {
-
-void StationWindowModel::LabelRequiredToggled(bool checked) {
-    if (!Running() && !locked_) labelRequired_ = checked;
-}
-
-bool StationWindowModel::LabelEntered(std::size_t, const std::string&) { return false; }
-
-void StationWindowModel::SaveSetupClick() {}
-
-bool StationWindowModel::OpenSetup(const std::string&) { return false; }
 
 }  // namespace k5::app

@@ -199,6 +199,14 @@ class StationWindowModel {
 
   private:
     void ShowIdle();
+    // Every choice but Start on or off (never on in a locked window).
+    void EnableChoices(bool enabled);
+    // Tile `index` drawn from its status.
+    StationTile MakeTile(std::size_t index, bool served) const;
+    // A set-up that cannot be used: said, and Start refuses with it.
+    bool RefuseSetup(const std::string& problem);
+    // "37 good, 2 failed since Start" and the time per unit.
+    void ShowTotal();
     // The choices of the last time, from the settings file.
     void RestoreChoices();
     // The pack, the record and the ticked ports into the settings file; a refusal is said once.
@@ -241,9 +249,10 @@ class StationWindowModel {
     std::string setupName_;
     std::string setupProblem_;  // why the locked set-up cannot be used; empty when it can
     std::string workOrder_;
-    std::string operator_;             // the last name given at Start
-    std::vector<std::string> labels_;  // each tile's label while no station runs
-    double goodSeconds_ = 0;           // of the good updates since Start, for the time per unit
+    std::string operator_;                    // the last name given at Start
+    int baudIndex_ = -1;                      // a set-up's fixed speed; -1: the settings'
+    std::vector<std::string> labelProblems_;  // each tile's, until it takes a label
+    double goodSeconds_ = 0;                  // of the good updates since Start, for the time per unit
 
     std::unique_ptr<StationRecordFile> record_;
     std::string recordError_;

@@ -92,6 +92,10 @@ inline constexpr const char* kStationStop = "Stop";
 inline constexpr const char* kStationProgramRunning = "Program running controllers";
 inline constexpr const char* kStationIdleSummary = "Choose the pack, the record and the ports, then Start.";
 inline constexpr const char* kStationRunningSummary = "Running";
+// After the running summary, for a CSV record begun before records had labels.
+inline constexpr const char* kStationRecordWithoutLabels =
+    "The record was begun before labels and keeps its columns: its lines carry no label. Choose a new record "
+    "file to have them.";
 inline constexpr const char* kStationStoppingSummary = "Stopping";
 inline constexpr const char* kStationEndedSummary = "Stopped";
 // The pack the window used last time, read again as it opens: then its path, and why.
@@ -139,7 +143,6 @@ inline constexpr const char* kTileStopped = "Stopped";
 inline constexpr const char* kTileNothingAnswered =
     "Nothing answered: check the cable and the controller's power, and that this is the cable's port.";
 inline constexpr const char* kTileFirmwareIncomplete = "The firmware is incomplete: program it again.";
-inline constexpr const char* kTileTakeAway = "Take the controller away, or program it again";
 // What to do with the controller after its update, on the tile's advice line.
 inline constexpr const char* kTileDone = "Done: take the controller away.";
 inline constexpr const char* kTilePutAside = "Put the controller aside as failed, or program it again.";

@@ -29,8 +29,8 @@ inline constexpr const char* kSha256 = "a SHA-256 (64 hexadecimal digits)";
 inline constexpr const char* kSpeeds = "default, auto or a line speed (%1)";  // %1 the speeds
 // %1 the pack, %2 its SHA-256 now, %3 the set-up's.
 inline constexpr const char* kPackChanged =
-    "The pack %1 is not the one the set-up was saved with (its SHA-256 is %2, the set-up's %3): a station "
-    "programs only the pack chosen for it. Nothing is programmed.";
+    "the pack %1 is not the one the set-up was saved with (its SHA-256 is %2, the set-up's %3): a station "
+    "programs only the pack chosen for it";
 }  // namespace setup_text
 
 // Where the port leads: its device where that is not its name, then the adapter

@@ -6,10 +6,12 @@
 #include "event_loop.h"
 #include "memory_station_port.h"
 #include "session_harness.h"
+#include "station_label.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using k5::LabelAnswer;
 using k5::PortActivity;
 using k5::SessionOutcome;
 
@@ -120,6 +122,51 @@ TEST_F(StationOnMemory, StopEndsTheRunningSessionAndRecordsIt) {
     EXPECT_EQ(records[0].outcome, "Stopped");
     EXPECT_EQ(Status(0).lastOutcome, SessionOutcome::Stopped);
     EXPECT_FALSE(station->GoPort(0));
+}
+
+// A label goes with its port's next update alone. A station that requires labels
+// starts nothing on a port without one, neither on a probe's answer nor on the
+// operator's go; a text that is no label is refused and starts nothing.
+TEST_F(StationOnMemory, ALabelGoesWithOneUpdateAndARequiredOneHoldsBackEveryStart) {
+    k5::StationOptions options;
+    options.labelRequired = true;
+    Make({{}, {}}, options);
+    station->Go();
+    EXPECT_FALSE(station->GoPort(1));
+    EXPECT_EQ(station->SetLabel(0, "K5-2412-00311\t"), LabelAnswer::Refused);
+    EXPECT_EQ(station->SetLabel(0, std::string(65, '7')), LabelAnswer::Refused);
+    RunUntil([] { return false; }, 1s);
+    EXPECT_GT(Report(0).probesAnswered, 0) << "its bootloader answered";
+    EXPECT_EQ(Report(0).headers + Report(1).headers, 0) << "nothing was started";
+    EXPECT_TRUE(records.empty());
+    EXPECT_TRUE(Status(0).waitsForLabel);
+
+    ASSERT_EQ(station->SetLabel(0, " K5-2412-00311 "), LabelAnswer::Taken);  // on its next probe's answer
+    ASSERT_EQ(station->SetLabel(1, "K5-2412-00312"), LabelAnswer::Taken);
+    ASSERT_TRUE(station->GoPort(1));
+    EXPECT_EQ(station->SetLabel(1, "K5-2412-00313"), LabelAnswer::Busy);
+    ASSERT_TRUE(RunUntil([&] { return station->Good() == 2; }));
+    ASSERT_EQ(records.size(), 2u);
+    for (const auto& record : records)
+        EXPECT_EQ(record.label, record.port == "COM1" ? "K5-2412-00311" : "K5-2412-00312");
+    EXPECT_EQ(Status(1).lastLabel, "K5-2412-00312");
+    EXPECT_TRUE(Status(1).label.empty());
+    EXPECT_FALSE(station->GoPort(1)) << "its label went with the update before";
+}
+
+TEST(StationLabel, IsPrintableUtf8OfOneTo64Characters) {
+    const std::string umlauts = [] {
+        std::string text;
+        for (int i = 0; i < 64; ++i) text += "\xC3\xA4";
+        return text;
+    }();
+    for (const std::string& label : {std::string("K5-2412-00311"), std::string("Los 7 / Kiste 3"), umlauts})
+        EXPECT_EQ(k5::StationLabelProblem(label), "") << label;
+    for (const std::string& label : {std::string(), std::string(65, 'x'), std::string("K5\x7F"),
+                                     std::string("K5\xC2\x85"), std::string("K5\xFF"), std::string("K5\n1")})
+        EXPECT_NE(k5::StationLabelProblem(label), "") << label;
+    EXPECT_EQ(k5::StationLabelProblem(std::string(65, 'x')),
+              "A label has at most 64 characters: this one is longer.");
 }
 
 }  // namespace
