@@ -358,7 +358,8 @@ class WebPageTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: self.page.js("return k5Sim.opens === 1 && !k5Sim.isOpen"), 8))
 
     def test_without_web_serial_the_page_says_which_browsers_work(self):
-        self.page.open("delete Navigator.prototype.serial; window.k5SimOptions = {absent: true};")
+        self.page.open("delete Navigator.prototype.serial; delete Navigator.prototype.usb;"
+                       " window.k5SimOptions = {absent: true};")
         message = wait_until(lambda: self.page.text("unsupported"), 10)
         self.assertIn("Chrome, Edge, Opera", message)
         self.assertIn("nothing else needs to be installed", message)

@@ -74,6 +74,10 @@ window.K5Text = Object.freeze({
     'in-use': 'Another program or browser tab holds the port: close it and try again.',
     missing: 'The adapter is gone: plug it in and choose it again.',
     'no-permission': 'The browser was not allowed to open the port.',
+    'usb-claimed':
+      'Another app or the system’s own driver holds this adapter, so the page cannot use it. Close apps that ' +
+      'use USB serial adapters, unplug the adapter and plug it in again; if the phone then offers to open an ' +
+      'app for it, decline. Then choose the adapter again and press Program.',
     other: 'Unplug the adapter, plug it in again and choose it again.',
   },
   noSerial:

@@ -96,7 +96,9 @@
   function outcomeDetail(outcome) {
     const [, own] = T.outcome[outcome.name] || T.outcome.none;
     if (outcome.detail.startsWith('port-error:')) {
-      return T.portErrors[outcome.detail.slice('port-error:'.length)] || T.portErrors.other;
+      // The transport's own reason (an adapter the system holds) says more than the engine's kind.
+      const why = port.current.problem || outcome.detail.slice('port-error:'.length);
+      return T.portErrors[why] || T.portErrors.other;
     }
     return { reconnect: T.noticeReconnect, 'port-went-away': T.portWentAway }[outcome.detail] ?? own;
   }
@@ -469,8 +471,10 @@
     });
   }
 
-  function startEngine() {
-    port.current = new window.K5WebPort(engine);
+  function startEngine(transport) {
+    port.current = new window.K5WebPort(engine, transport);
+    // Over WebUSB the chooser offers the adapters the page has drivers for, and no others.
+    $('show-all').closest('label').style.display = transport.listsAll ? '' : 'none';
     window.Module = {
       k5Port: port.current,
       k5View: view,
@@ -487,7 +491,7 @@
     refuse(T.notSecure);
     return;
   }
-  if (!('serial' in navigator)) {
+  if (!window.K5WebPort.possibleHere) {
     refuse(T.noSerial);
     return;
   }
@@ -497,7 +501,7 @@
     return;
   }
   wire();
-  startEngine();
+  window.K5WebPort.transportHere().then(startEngine);
   loadOffered();
   window.k5Page = page; // for the tests and for a look in the console
 })();

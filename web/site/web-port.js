@@ -1,47 +1,75 @@
-// The controller's serial port over Web Serial, owned by the page's main
+// The controller's port as the engine sees it, owned by the page's main
 // thread. The engine's session asks through Module.k5Port to open (closing
 // first), write and close; every open and close is answered through
 // engine.answer. Received bytes go to the engine as they come (the engine
 // paces their hand-over); a device that goes away while open is a hang-up.
-// Web Serial has no XON/XOFF: the line carries every byte as it is.
+// The cable itself is reached by a transport: Web Serial (web-serial.js) or
+// WebUSB with the page's own drivers (usb-serial.js).
 'use strict';
 
 window.K5WebPort = class K5WebPort {
   // How an open or close ended, as the engine's PortAnswer numbers them.
   static Answer = Object.freeze({ done: 0, inUse: 1, gone: 2, notAllowed: 3, failed: 4 });
 
+  // Whether this browser has a way to a serial cable at all.
+  static get possibleHere() {
+    return 'serial' in navigator || 'usb' in navigator;
+  }
+
+  // Resolves to the transport that reaches a USB cable in this browser. Web Serial where it lists USB
+  // adapters: Chrome, Edge and Opera on a computer, Firefox. Chrome on Android has Web Serial for
+  // Bluetooth ports only; there WebUSB with the page's own drivers, unless its Web Serial already
+  // lists a USB port (a browser that has learnt to reach USB cables). WebUSB too where there is no
+  // Web Serial.
+  static async transportHere() {
+    const android = /Android/i.test(navigator.userAgent) || navigator.userAgentData?.platform === 'Android';
+    const serialListsUsb = async () => {
+      try {
+        return (await navigator.serial.getPorts()).some((port) => port.getInfo().usbVendorId !== undefined);
+      } catch (error) {
+        return false;
+      }
+    };
+    if ('serial' in navigator && (!android || !('usb' in navigator) || (await serialListsUsb()))) {
+      return new window.K5SerialTransport();
+    }
+    return new window.K5Usb.Transport();
+  }
+
   // engine: { answer(request, answer), received(Uint8Array), hungUp() }; as k5_port_answer takes them.
-  constructor(engine) {
+  constructor(engine, transport) {
     this.engine = engine;
-    this.port = null;
+    this.transport = transport;
     this.isOpen = false;
     this.closing = false;
-    this.reader = null;
-    this.writer = null;
-    this.reading = Promise.resolve();
     this.queue = Promise.resolve(); // opens and closes, one after the other
     this.baud = 0;
     this.openCount = 0;
-    navigator.serial.addEventListener('disconnect', (event) => {
-      if (event.target === this.port) this.lost();
-    });
+    this.sink = { received: (bytes) => this.engine.received(bytes), lost: () => this.lost() };
+  }
+
+  // The port or adapter chosen, or null.
+  get port() {
+    return this.transport.chosen;
+  }
+
+  // Why the last open failed when the transport has words of its own for it (a key of
+  // K5Text.portErrors), else null.
+  get problem() {
+    return this.transport.problem;
   }
 
   // Asks the person for a port. Resolves to the port, or null when the picker was cancelled or empty.
   async choose(showAll) {
-    try {
-      const port = await navigator.serial.requestPort(showAll ? {} : { filters: window.k5Adapters.filters });
-      if (port !== this.port && this.isOpen) await this.closeNow();
-      this.port = port;
-      return port;
-    } catch (error) {
-      if (error && error.name === 'NotFoundError') return null;
-      throw error;
-    }
+    const chosen = await this.transport.request(showAll);
+    if (!chosen) return null;
+    if (chosen !== this.transport.chosen && this.isOpen) await this.closeNow();
+    this.transport.chosen = chosen;
+    return chosen;
   }
 
   info() {
-    return this.port ? this.port.getInfo() : null;
+    return this.transport.info();
   }
 
   // The engine's calls (from Module.k5Port, on the main thread).
@@ -65,70 +93,22 @@ window.K5WebPort = class K5WebPort {
   }
 
   write(pointer, length) {
-    // A copy: Web Serial takes no view of shared memory.
+    // A copy: neither transport takes a view of shared memory.
     const bytes = Module.HEAPU8.slice(pointer, pointer + length);
     Module._free(pointer);
-    if (!this.isOpen || !this.writer) return;
-    this.writer.write(bytes).catch(() => this.lost());
+    if (!this.isOpen) return;
+    this.transport.write(bytes).catch(() => this.lost());
   }
 
   // An Answer: done when open, else what kept it shut.
   async openNow(baud) {
-    const Answer = K5WebPort.Answer;
     await this.closeNow();
-    if (!this.port) return Answer.gone;
-    try {
-      await this.port.open({
-        baudRate: baud,
-        dataBits: 8,
-        stopBits: 1,
-        parity: 'none',
-        flowControl: 'none',
-        bufferSize: 8192,
-      });
-    } catch (error) {
-      // NetworkError: another program holds it; InvalidStateError: this page has it open already.
-      if (error && error.name === 'NotFoundError') return Answer.gone;
-      if (error && error.name === 'SecurityError') return Answer.notAllowed;
-      return Answer.inUse;
-    }
+    const answer = K5WebPort.Answer[await this.transport.open(baud, this.sink)] ?? K5WebPort.Answer.failed;
+    if (answer !== K5WebPort.Answer.done) return answer;
     this.baud = baud;
     this.openCount += 1;
     this.isOpen = true;
-    this.writer = this.port.writable.getWriter();
-    this.reading = this.readLoop();
-    return Answer.done;
-  }
-
-  // Reads until the port closes or is lost. A garbled byte (a framing, parity, break or overrun error)
-  // ends the port's stream and the port hands out a new one: the byte is lost, as on the desktop, and
-  // reading goes on in the new stream. A NetworkError means that the device went away, and so does a
-  // port left with no new stream to read.
-  async readLoop() {
-    let stream = this.port.readable;
-    while (stream) {
-      const reader = stream.getReader();
-      this.reader = reader;
-      try {
-        for (;;) {
-          const { value, done } = await reader.read();
-          if (done) return;
-          if (value && value.length) this.engine.received(value);
-        }
-      } catch (error) {
-        if (error && error.name === 'NetworkError') break;
-      } finally {
-        try {
-          reader.releaseLock();
-        } catch (error) {
-          // already released
-        }
-        this.reader = null;
-      }
-      const next = this.isOpen ? this.port.readable : null;
-      stream = next !== stream ? next : null;
-    }
-    this.lost();
+    return answer;
   }
 
   lost() {
@@ -140,23 +120,7 @@ window.K5WebPort = class K5WebPort {
     if (!this.isOpen) return;
     this.closing = true;
     this.isOpen = false;
-    try {
-      if (this.reader) await this.reader.cancel();
-    } catch (error) {
-      // a lost device's stream has ended already
-    }
-    await this.reading;
-    try {
-      this.writer.releaseLock();
-    } catch (error) {
-      // released
-    }
-    this.writer = null;
-    try {
-      await this.port.close();
-    } catch (error) {
-      // a lost device closes with an error; it is closed all the same
-    }
+    await this.transport.close();
     this.closing = false;
   }
 };
