@@ -5,11 +5,16 @@ sim-serial.js, a stand-in for the browser's serial ports whose one port is DEVIC
 pseudo-terminal of a k5-sim), carried over a WebSocket at /sim-line?baud=N. The line is
 opened at the page's speed, so k5-sim paces and checks speeds as on a real cable; when
 k5-sim pulls its cable, the socket closes with code 4000. The built site itself never
-holds the stand-in: it exists only here, for the demo and the tests."""
+holds the stand-in: it exists only here, for the demo and the tests. With --offline FLAG,
+while the file FLAG exists the site's files are not served (the connection is dropped, as
+with no network) but the stand-in and its line still are: a page that works offline is
+tested so."""
 
 import argparse
 import asyncio
+import hashlib
 import http
+import json
 import mimetypes
 import os
 import pathlib
@@ -99,8 +104,23 @@ async def carry_line(socket, device, baud):
         os.close(fd)
 
 
-def make_server(site, device, extra):
+def make_server(site, device, extra, offline=None):
     site = pathlib.Path(site).resolve()
+
+    def page(body):
+        """index.html as served: with the stand-in's script when there is a line."""
+        if device is None:
+            return body
+        return body.replace(b'<script src="isolation.js">',
+                            b'<script src="sim-serial.js"></script>\n<script src="isolation.js">', 1)
+
+    def file_list(body):
+        """site-files.json as served: the page's digest is the served page's."""
+        if device is None or not (site / "index.html").is_file():
+            return body
+        listed = json.loads(body)
+        listed["files"]["index.html"] = hashlib.sha256(page((site / "index.html").read_bytes())).hexdigest()
+        return json.dumps(listed).encode()
 
     async def on_socket(socket, path):
         query = urllib.parse.parse_qs(urllib.parse.urlparse(path).query)
@@ -114,6 +134,8 @@ def make_server(site, device, extra):
         route = urllib.parse.urlparse(path).path
         if route == "/sim-line" and device is not None:
             return None  # the WebSocket
+        if offline and pathlib.Path(offline).exists() and not (HERE / route.lstrip("/")).is_file():
+            raise ConnectionResetError("offline")  # dropped unanswered; the stand-in is no site file
         if route == "/":
             route = "/index.html"
         name = route.lstrip("/")
@@ -126,8 +148,10 @@ def make_server(site, device, extra):
             if site not in file.parents or not file.is_file():
                 return http.HTTPStatus.NOT_FOUND, [("Content-Type", "text/plain")], b"not found\n"
         body = file.read_bytes()
-        if device is not None and name == "index.html":
-            body = body.replace(b'<script src="isolation.js">', b'<script src="sim-serial.js"></script>\n<script src="isolation.js">', 1)
+        if name == "index.html":
+            body = page(body)
+        elif name == "site-files.json":
+            body = file_list(body)
         kind = TYPES.get(file.suffix) or mimetypes.guess_type(file.name)[0] or "application/octet-stream"
         return http.HTTPStatus.OK, [("Content-Type", kind), ("Cache-Control", "no-store")], body
 
@@ -141,9 +165,10 @@ async def main():
     parser.add_argument("--sim", metavar="DEVICE", help="a k5-sim's device: offer it to the page as its serial port")
     parser.add_argument("--extra", action="append", default=[], metavar="NAME=FILE",
                         help="also serve FILE as NAME (e.g. packs.json), beside the site")
+    parser.add_argument("--offline", metavar="FLAG", help="serve no file while the file FLAG exists")
     args = parser.parse_args()
     extra = dict(item.split("=", 1) for item in args.extra)
-    on_socket, on_request = make_server(args.site, args.sim, extra)
+    on_socket, on_request = make_server(args.site, args.sim, extra, args.offline)
     async with websockets.server.serve(on_socket, "127.0.0.1", args.port, process_request=on_request,
                                        max_size=None, compression=None):
         print(f"serving http://localhost:{args.port}/", flush=True)

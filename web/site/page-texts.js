@@ -32,6 +32,10 @@ window.K5Text = Object.freeze({
   reportShown: 'The browser did not allow the clipboard: the report is shown below to copy.',
   loading: 'Loading the programmer…',
   keepOpen: 'Keep this page open until the update has ended.',
+  install: 'Install app',
+  keptOffline: (id) =>
+    `Kept on this device (version ${id}): the page opens without a network, and so does each pack of this ` +
+    'site’s list once it has been used here.',
   leaveQuestion: 'A controller is being programmed. Leaving the page stops the update.',
   pickerCancelled: 'No port was chosen: the help below says what to check.',
   useForeign: 'Use it',
@@ -82,8 +86,9 @@ window.K5Text = Object.freeze({
   },
   noSerial:
     'This browser cannot reach serial ports: the page needs the Web Serial API, which Chrome, Edge, Opera ' +
-    'and other Chromium-based browsers (version 89 or newer) have on Windows, macOS, Linux and ChromeOS. ' +
-    'Firefox and Safari do not have it. Open this page in one of those browsers: nothing else needs to be installed.',
+    'and other Chromium-based browsers (version 89 or newer) have on Windows, macOS, Linux and ChromeOS, ' +
+    'and Firefox has from version 151. Safari does not have it. Open this page in one of those browsers: ' +
+    'nothing else needs to be installed.',
   notSecure:
     'This page must be opened over https:// (or from http://localhost on this computer): browsers offer ' +
     'serial ports only to secure pages. Nothing else needs to be installed.',

@@ -115,6 +115,8 @@
     const current = state();
     const on = current.enabled;
     page.running = current.running;
+    if (page.running) keepScreenOn();
+    else letScreenOff();
     $('read-pack').disabled = !on.readPack;
     $('read-pack-label').classList.toggle('disabled', !on.readPack);
     $('choose-port').disabled = !on.choosePort;
@@ -262,6 +264,23 @@
 
   const hex = (buffer) => Array.from(new Uint8Array(buffer), (b) => b.toString(16).padStart(2, '0')).join('');
 
+  // ---- the site's packs kept for use offline: its list, and each pack once its SHA-256 is checked.
+  // The service worker answers from this cache when the network does not.
+  const packCache = 'k5-packs'; // isolation-sw.js's name for it too
+  async function keepOffline(url, body, type, listed) {
+    try {
+      const cache = await caches.open(packCache);
+      await cache.put(url.href, new Response(body, { headers: { 'Content-Type': type } }));
+      if (!listed) return;
+      // Packs the list no longer names are dropped.
+      for (const request of await cache.keys()) {
+        if (request.url !== url.href && !listed.has(request.url)) await cache.delete(request);
+      }
+    } catch (error) {
+      // no storage for it: the packs work online only
+    }
+  }
+
   // The file name at the end of `url`'s path, decoded where it decodes.
   function fileName(url) {
     const last = url.pathname.split('/').pop();
@@ -293,15 +312,19 @@
       showPackProblem(T.offeredMismatch(name));
       return;
     }
+    await keepOffline(url, bytes, 'application/octet-stream');
     await usePack(fileName(url) || name, bytes);
   }
 
   async function loadOffered() {
+    const listUrl = new URL('packs.json', window.location.href);
     let list;
+    let body;
     try {
-      const response = await fetch('packs.json', { cache: 'no-cache' });
+      const response = await fetch(listUrl, { cache: 'no-cache' });
       if (!response.ok) return;
-      list = await response.json();
+      body = await response.text();
+      list = JSON.parse(body);
     } catch (error) {
       return;
     }
@@ -337,6 +360,14 @@
     });
     $('offered').hidden = items.children.length === 0;
     apply();
+    const listed = new Set(packs.flatMap((entry) => {
+      try {
+        return [new URL(entry.url, window.location.href).href];
+      } catch (error) {
+        return [];
+      }
+    }));
+    await keepOffline(listUrl, body, 'application/json', listed);
   }
 
   // ---- the port
@@ -414,6 +445,65 @@
     }
   }
 
+  // ---- the screen kept on while an update runs. The browser lets the lock go when the page is
+  // hidden; it is asked for again when the page is back in view and still programming.
+  const screen = { lock: null, asking: false };
+  async function keepScreenOn() {
+    if (screen.lock || screen.asking || !('wakeLock' in navigator) || document.visibilityState !== 'visible') return;
+    screen.asking = true;
+    try {
+      const lock = await navigator.wakeLock.request('screen');
+      lock.addEventListener('release', () => {
+        if (screen.lock === lock) screen.lock = null;
+      });
+      screen.lock = lock;
+      if (!page.running) letScreenOff();
+    } catch (error) {
+      // refused (a battery saver, a policy): the update runs all the same
+    } finally {
+      screen.asking = false;
+    }
+  }
+  function letScreenOff() {
+    const lock = screen.lock;
+    screen.lock = null;
+    if (lock) lock.release().catch(() => {});
+  }
+
+  // ---- installing the page as an app, when the browser offers it
+  function offerInstall() {
+    let offer = null;
+    window.addEventListener('beforeinstallprompt', (event) => {
+      event.preventDefault();
+      offer = event;
+      $('install').hidden = false;
+    });
+    window.addEventListener('appinstalled', () => {
+      offer = null;
+      $('install').hidden = true;
+    });
+    $('install').addEventListener('click', async () => {
+      if (!offer) return;
+      const shown = offer;
+      offer = null;
+      $('install').hidden = true;
+      shown.prompt();
+      await shown.userChoice.catch(() => null);
+    });
+  }
+
+  // Which version of the site this page is, when the service worker keeps it for use offline.
+  async function showKeptVersion() {
+    try {
+      const list = await (await fetch('site-files.json')).json();
+      if (!(await caches.has(`k5-site-${list.id}`))) return;
+      page.siteVersion = list.id;
+      text('offline-note', T.keptOffline(list.id));
+    } catch (error) {
+      // not kept: the page works online only
+    }
+  }
+
   // ---- start
   function fillTexts() {
     text('read-pack-text', T.readPack);
@@ -437,6 +527,7 @@
     text('foreign-use', T.useForeign);
     text('foreign-cancel', T.cancel);
     text('loading', T.loading);
+    text('install', T.install);
   }
 
   function refuse(message) {
@@ -463,6 +554,9 @@
     $('copy-report').addEventListener('click', report);
     $('fast').addEventListener('change', saveOptions);
     $('speed').addEventListener('change', saveOptions);
+    document.addEventListener('visibilitychange', () => {
+      if (page.running) keepScreenOn();
+    });
     // Closing the page ends its workers, and with them the update.
     window.addEventListener('beforeunload', (event) => {
       if (!page.running) return;
@@ -487,6 +581,7 @@
   }
 
   fillTexts();
+  offerInstall();
   if (!window.isSecureContext) {
     refuse(T.notSecure);
     return;
@@ -503,5 +598,6 @@
   wire();
   window.K5WebPort.transportHere().then(startEngine);
   loadOffered();
+  showKeptVersion();
   window.k5Page = page; // for the tests and for a look in the console
 })();
