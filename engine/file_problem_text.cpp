@@ -1,12 +1,14 @@
 #include "file_problem_text.h"
 
 #include "file_error.h"
+#include "message_text.h"
 #include "port_error.h"
+#include "translation.h"
 
 namespace k5 {
 namespace {
 
-constexpr std::string_view kNotRegularFile = "not a regular file";
+constexpr const char* kNotRegularFile = N_("not a regular file");
 
 }  // namespace
 
@@ -15,20 +17,19 @@ std::string NotRegularFileText(const std::filesystem::path& path, std::string_vi
     // Looked at by name only: nothing here opens the file, which could block or act on a device.
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) return {};
-    const std::string notRegular(kNotRegularFile);
     switch (status.type()) {
         case std::filesystem::file_type::directory:
-            return "a folder, not a " + std::string(what);
+            return FillIn(N_("a folder, not a %1"), {what});
         case std::filesystem::file_type::fifo:
-            return notRegular + ": a FIFO";
+            return N_("not a regular file: a FIFO");
         case std::filesystem::file_type::character:
-            return notRegular + ": a character device";
+            return N_("not a regular file: a character device");
         case std::filesystem::file_type::block:
-            return notRegular + ": a block device";
+            return N_("not a regular file: a block device");
         case std::filesystem::file_type::socket:
-            return notRegular + ": a socket";
+            return N_("not a regular file: a socket");
         default:
-            return notRegular;
+            return kNotRegularFile;
     }
 }
 
@@ -36,9 +37,9 @@ std::string FileProblemText(const std::filesystem::path& path, int osError) {
     if (std::string kind = NotRegularFileText(path); !kind.empty()) return kind;
     switch (platform::KindOfFileError(osError)) {
         case platform::FileErrorKind::DiskFull:
-            return "the disk is full";
+            return N_("the disk is full");
         case platform::FileErrorKind::NotARegularFile:
-            return std::string(kNotRegularFile);
+            return kNotRegularFile;
         default:
             return platform::OsErrorText(osError);
     }

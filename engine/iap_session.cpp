@@ -4,6 +4,7 @@
 
 #include "entry_command.h"
 #include "header_block.h"
+#include "message_text.h"
 #include "port_names.h"
 #include "protocol.h"
 
@@ -74,11 +75,11 @@ const char* SessionOutcomeText(SessionOutcome outcome) {
         case SessionOutcome::VerdictFail:
             return session_log::kVerdictFail;
         case SessionOutcome::Stopped:
-            return "Stopped";
+            return N_("Stopped");
         case SessionOutcome::Answered:
             return session_log::kIdentified;
         default:
-            return "Internal error";
+            return N_("Internal error");
     }
 }
 
@@ -166,10 +167,10 @@ void IapSession::Execute() {
         outcome_.store(SessionOutcome::Stopped);
     } catch (const std::exception& e) {
         outcome_.store(SessionOutcome::InternalError);
-        Log(std::string("Internal error: ") + e.what());
+        Log(FillIn(N_("Internal error: %1"), {e.what()}));
     } catch (...) {
         outcome_.store(SessionOutcome::InternalError);
-        Log("Internal error");
+        Log(N_("Internal error"));
     }
     // Closing, on every way out. After a stop request the waits end at once.
     view_.ShowProgress(false);

@@ -23,22 +23,23 @@
 #include "session_view.h"
 #include "settings_file.h"
 #include "transfer_mode.h"
+#include "translation.h"
 #include "wire_trace.h"
 
 namespace k5 {
 
-// The texts the session logs.
+// The texts the session logs (the windows and the page translate them where they show them).
 namespace session_log {
-inline constexpr const char* kConnecting = "Conntectting MCU....";
-inline constexpr const char* kPortError = "UART Port error ";
-inline constexpr const char* kIdentified = "MCU Identified";
-inline constexpr const char* kRestarting = "MCU Restarting...";
-inline constexpr const char* kConnectFail = "Conntect  fail";
-inline constexpr const char* kProgramming = "Programing...";
-inline constexpr const char* kSuccess = "Program sucessully";
-inline constexpr const char* kVerdictFail = "Program Fail";
-inline constexpr const char* kProgramFail = "Program fail ";
-inline constexpr const char* kPowerCycle = "Power-off controller or display and try again ";
+inline constexpr const char* kConnecting = N_("Conntectting MCU....");
+inline constexpr const char* kPortError = N_("UART Port error ");
+inline constexpr const char* kIdentified = N_("MCU Identified");
+inline constexpr const char* kRestarting = N_("MCU Restarting...");
+inline constexpr const char* kConnectFail = N_("Conntect  fail");
+inline constexpr const char* kProgramming = N_("Programing...");
+inline constexpr const char* kSuccess = N_("Program sucessully");
+inline constexpr const char* kVerdictFail = N_("Program Fail");
+inline constexpr const char* kProgramFail = N_("Program fail ");
+inline constexpr const char* kPowerCycle = N_("Power-off controller or display and try again ");
 }  // namespace session_log
 
 // How the last session ended, for front ends that report it as a status.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "CRC16.h"
+#include "message_text.h"
 #include "pack_file.h"
 
 namespace k5 {
@@ -12,22 +13,22 @@ EInOutError::EInOutError(int code, int osError)
 std::string EInOutError::TextFor(int code) {
     switch (code) {
         case platform::kFileNotFound:
-            return "File not found";
+            return N_("File not found");
         case platform::kInvalidFilename:
-            return "Invalid filename";
+            return N_("Invalid filename");
         case platform::kTooManyOpenFiles:
-            return "Too many open files";
+            return N_("Too many open files");
         case platform::kAccessDenied:
-            return "File access denied";
+            return N_("File access denied");
         case platform::kReadBeyondEnd:
-            return "Read beyond end of file";
+            return N_("Read beyond end of file");
         default:
-            return "I/O error " + std::to_string(code);
+            return FillIn(N_("I/O error %1"), {std::to_string(code)});
     }
 }
 
 const char* PackKindText(std::uint8_t packKind) {
-    return packKind == kPackKindSoftwareAndSettings ? "Software + Settings" : "Software Only";
+    return packKind == kPackKindSoftwareAndSettings ? N_("Software + Settings") : N_("Software Only");
 }
 
 PackStore::PackStore() : buffer_(std::make_unique<PackRecord>()), scratch_(std::make_unique<PackRecord>()) {}
@@ -65,13 +66,13 @@ bool PackStore::Decode() {
     const auto imageKey = static_cast<std::uint8_t>(header_.bytes[header_offset::kHeaderCrc] +
                                                     header_.bytes[header_offset::kHeaderCrc + 1]);
     if (Crc16Xmodem(header_.bytes.data(), header_offset::kCrcCovered) != header_.HeaderCrc()) {
-        return reject("the header's CRC does not match; the file is damaged or is not an update pack");
+        return reject(N_("the header's CRC does not match; the file is damaged or is not an update pack"));
     }
     const std::uint32_t length = header_.ImageLength();
     // A longer image would run its last chunk past the end of the record.
     if (length > kMaxImageLength) {
-        return reject("the header gives an image of " + std::to_string(length) + " bytes, longer than the " +
-                      std::to_string(kMaxImageLength) + " a pack holds");
+        return reject(FillIn(N_("the header gives an image of %1 bytes, longer than the %2 a pack holds"),
+                             {std::to_string(length), std::to_string(kMaxImageLength)}));
     }
 
     std::uint32_t sum = 0;
@@ -81,7 +82,7 @@ bool PackStore::Decode() {
         sum += image[j];
     }
     if (sum != header_.ImageSum())
-        return reject("the image's byte sum does not match the header's; the image is damaged");
+        return reject(N_("the image's byte sum does not match the header's; the image is damaged"));
     return true;
 }
 

@@ -14,6 +14,7 @@
 
 #include "pack_header.h"
 #include "protocol.h"
+#include "translation.h"
 
 namespace k5 {
 
@@ -26,9 +27,9 @@ inline constexpr std::uint32_t kMaxImageLength = (kPackRecordSize - kImageOffset
 static_assert(kMaxImageLength == 131024);
 inline constexpr std::uint32_t kExpectedProductCode = 20002;
 // What the programs say of a pack that LoadPack rejects.
-inline constexpr const char* kPackBrokenText = "Pack file was briken";
+inline constexpr const char* kPackBrokenText = N_("Pack file was briken");
 // The warning for a pack whose ProductCode is not kExpectedProductCode.
-inline constexpr const char* kForeignPackText = "Pack Eror";
+inline constexpr const char* kForeignPackText = N_("Pack Eror");
 
 // The input/output error of a pack file that cannot be opened or read whole.
 // Code: 2 file not found, 3 invalid filename, 4 too many open files,

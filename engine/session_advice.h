@@ -9,18 +9,20 @@
 #include <vector>
 
 #include "iap_session.h"
+#include "message_text.h"
 #include "port_listing.h"
 #include "session_view.h"
+#include "translation.h"
 
 namespace k5 {
 
 // Where a person finds the cable's port: k5-iap's words and the desktop program's.
 inline constexpr const char* kFindPortCommand =
     "`k5-iap ports` lists the ports, `k5-iap doctor --probe --port NAME` tries one";
-inline constexpr const char* kFindPortDialog = "Uart > Uart Port shows the ports";
+inline constexpr const char* kFindPortDialog = N_("Uart > Uart Port shows the ports");
 
 inline constexpr const char* kFirmwareIncompleteText =
-    "The controller's firmware is incomplete now: program it again before the bike is used.";
+    N_("The controller's firmware is incomplete now: program it again before the bike is used.");
 
 // Whether a session that ended with `outcome` while in `lastStep` left the
 // controller with part of a new image: a transfer or verdict that failed (a
@@ -66,15 +68,19 @@ inline std::string NothingAnsweredText(const PortChoice& chosen, const std::vect
         adapters += (adapters.empty() ? "" : ", ") + detail::PortWords(port);
         ++count;
     }
-    std::string text = "Nothing answered on " + detail::PortWords(chosen);
+    const std::string port = detail::PortWords(chosen);
     if (IsBuiltInPort(chosen) && count > 0) {
-        text += ": a built-in port is almost never the cable's; the USB adapter";
-        text += count > 1 ? "s here are " : " here is ";
-        text += adapters + ".";
-    } else {
-        text += ": is that the cable's port?";
+        return FillIn(count > 1
+                          ? N_("Nothing answered on %1: a built-in port is almost never the cable's; the USB "
+                               "adapters here are %2. Check the cable and the controller's power; %3.")
+                          : N_("Nothing answered on %1: a built-in port is almost never the cable's; the USB "
+                               "adapter here is %2. Check the cable and the controller's power; %3."),
+                      {port, adapters, findPort});
     }
-    return text + " Check the cable and the controller's power; " + std::string(findPort) + ".";
+    return FillIn(
+        N_("Nothing answered on %1: is that the cable's port? Check the cable and the controller's power; "
+           "%2."),
+        {port, findPort});
 }
 
 // The same for the port called `name` leading to `device`, described as `present`

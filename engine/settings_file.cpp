@@ -8,9 +8,11 @@
 
 #include "file_replace.h"
 #include "folders.h"
+#include "message_text.h"
 #include "port_error.h"
 #include "profile_encoding.h"
 #include "profile_text.h"
+#include "translation.h"
 #include "utf8_path.h"
 
 namespace k5 {
@@ -56,7 +58,8 @@ std::string JoinPortNames(const std::vector<std::string>& names) {
 }
 
 ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, int osError)
-    : std::runtime_error("Unable to write to " + Utf8FromPath(std::filesystem::absolute(path))),
+    : std::runtime_error(
+          FillIn(N_("Unable to write to %1"), {Utf8FromPath(std::filesystem::absolute(path))})),
       osError_(osError) {}
 
 ESettingsWriteError::ESettingsWriteError(const std::filesystem::path& path, std::string reason)
@@ -71,12 +74,12 @@ std::string ESettingsWriteError::Reason() const {
 std::string SettingsProblemText(int osError) {
     switch (osError) {
         case EFBIG:
-            return "the file is larger than " + std::to_string(platform::kLargestReadableFile >> 20) +
-                   " MiB, the most a settings file may be";
+            return FillIn(N_("the file is larger than %1 MiB, the most a settings file may be"),
+                          {std::to_string(platform::kLargestReadableFile >> 20)});
         case EISDIR:
-            return "it is a folder, not a file";
+            return N_("it is a folder, not a file");
         case EINVAL:
-            return "it is not a plain file (a FIFO or a device)";
+            return N_("it is not a plain file (a FIFO or a device)");
         default:
             return platform::OsErrorText(osError);
     }
@@ -122,8 +125,9 @@ std::vector<std::string> SettingsFile::ReadKeys(const std::string& section) cons
 void SettingsFile::RefuseUnwritable(const std::string& section, const std::string& key,
                                     const std::string& value) const {
     if (!profile::Writable(value)) {
-        throw ESettingsWriteError(path_, "the value of " + key + " in [" + section +
-                                             "] has a line break, which a settings file cannot hold");
+        throw ESettingsWriteError(
+            path_, FillIn(N_("the value of %1 in [%2] has a line break, which a settings file cannot hold"),
+                          {key, section}));
     }
 }
 

@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <string>
 
+#include "message_text.h"
+#include "translation.h"
+
 namespace k5 {
 
 // 5 ms: covers a bootloader re-arming its receiver after the acknowledgement
@@ -34,17 +37,17 @@ struct TransferMode {
 
 // The log line that names the speed a session runs at, when it was chosen (ours).
 inline std::string LineSpeedLogLine(std::uint32_t baud) {
-    return "Line speed: " + std::to_string(baud) + " baud";
+    return FillIn(N_("Line speed: %1 baud"), {std::to_string(baud)});
 }
 // The log line after a transfer that failed above the default speed (ours).
 inline std::string SlowerSpeedAdvice(std::uint32_t baud) {
-    return "The update failed at " + std::to_string(baud) + " baud: try again at the default speed";
+    return FillIn(N_("The update failed at %1 baud: try again at the default speed"), {std::to_string(baud)});
 }
 
 // The log line a fast session starts with (our text, not the controller tools').
 inline std::string FastTransferLogLine(std::chrono::milliseconds ackGuard) {
-    return "Fast transfer: answers seen at once, " + std::to_string(ackGuard.count()) +
-           " ms guard after each acknowledgement";
+    return FillIn(N_("Fast transfer: answers seen at once, %1 ms guard after each acknowledgement"),
+                  {std::to_string(ackGuard.count())});
 }
 
 }  // namespace k5

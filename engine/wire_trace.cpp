@@ -81,7 +81,7 @@ void WireTrace::Line(const std::string& text) {
 
 std::string WireTraceProblemText(const WireTrace& trace) {
     if (trace.NotATrace())
-        return "it holds something else than a wire trace; it is left as it was: choose another file";
+        return N_("it holds something else than a wire trace; it is left as it was: choose another file");
     return FileProblemText(trace.Path(), trace.Failed() ? trace.OpenError() : trace.Error());
 }
 

@@ -12,6 +12,7 @@ packages=(
   libcli11-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei
+  gettext
   "$@"
 )
 
