@@ -27,6 +27,9 @@ SIM = BIN / "k5-sim"
 SERVE = ROOT / "web" / "sim" / "serve.py"
 # Offered packs served under names that are percent-encoded in their URLs, one of them wrongly.
 ENCODED_NAMES = ("K5%20firmware.Pack", "K5%E0%A4%A.Pack")
+# Chrome on an Android phone.
+PHONE_AGENT = ("Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) "
+               "Chrome/156.0.0.0 Mobile Safari/537.36")
 # Makes the page's reading of files and its fetches take `arguments[0]` ms longer.
 SLOW_PACKS = """
   const later = (work) => new Promise((resolve) => setTimeout(resolve, arguments[0])).then(work);
@@ -68,6 +71,22 @@ class Page:
                                     {"behavior": "allow", "downloadPath": str(downloads)})
         self.url = url
         self.injected = None
+        self.agent = self.driver.execute_script("return navigator.userAgent")
+
+    def emulate_phone(self, width=412, height=915, scale=2.625):
+        """A phone's screen (CSS px, `scale` device px each), touch and Android Chrome's user agent."""
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": scale, "mobile": True,
+            "screenOrientation": {"type": "portraitPrimary" if height > width else "landscapePrimary",
+                                  "angle": 0 if height > width else 90}})
+        self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+        self.driver.execute_cdp_cmd("Emulation.setUserAgentOverride", {"userAgent": PHONE_AGENT, "platform": "Linux armv8l"})
+
+    def emulate_desktop(self):
+        """Back to the desktop's screen, mouse and user agent."""
+        self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+        self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+        self.driver.execute_cdp_cmd("Emulation.setUserAgentOverride", {"userAgent": self.agent})
 
     def open(self, before_load=""):
         """Loads the page, `before_load` run before its own scripts; waits until its engine is ready."""
@@ -104,7 +123,9 @@ class Page:
         self.driver.quit()
 
 
-class WebPageTest(unittest.TestCase):
+class PageCase(unittest.TestCase):
+    """A served site, one browser and a k5-sim per case: what the page's tests share."""
+
     @classmethod
     def setUpClass(cls):
         cls.work = pathlib.Path(tempfile.mkdtemp(prefix="k5-web-test-"))
@@ -114,9 +135,10 @@ class WebPageTest(unittest.TestCase):
         cls.packs = {}
         port = free_port()
         cls.offered = cls.work / "packs.json"
+        cls.offline = cls.work / "offline"  # while it exists, the server serves no file
         cls.server = subprocess.Popen(
             ["/usr/bin/python3", str(SERVE), "--site", str(SITE), "--port", str(port),
-             "--sim", str(cls.link), "--extra", f"packs.json={cls.offered}",
+             "--sim", str(cls.link), "--offline", str(cls.offline), "--extra", f"packs.json={cls.offered}",
              *(f"--extra={name}={cls.work / 'offered.Pack'}" for name in ("offered.Pack", *ENCODED_NAMES))],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         assert "serving" in cls.server.stdout.readline()
@@ -187,7 +209,8 @@ class WebPageTest(unittest.TestCase):
         self.page.by_id("program").click()
         return self.page.wait_outcome(limit)
 
-    # ---- cases
+
+class WebPageTest(PageCase):
     def test_a_whole_update_from_a_bootloader_arrives_byte_for_byte(self):
         pack, image = self.make_pack("whole", 20000)
         self.start_sim(pack)
@@ -361,7 +384,8 @@ class WebPageTest(unittest.TestCase):
         self.page.open("delete Navigator.prototype.serial; delete Navigator.prototype.usb;"
                        " window.k5SimOptions = {absent: true};")
         message = wait_until(lambda: self.page.text("unsupported"), 10)
-        self.assertIn("Chrome, Edge, Opera", message)
+        for browser in ("Chrome, Edge, Opera", "Firefox"):
+            self.assertIn(browser, message)
         self.assertIn("nothing else needs to be installed", message)
         self.assertFalse(self.page.by_id("tool").is_displayed())
 
