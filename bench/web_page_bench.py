@@ -3,8 +3,9 @@
 k5-iap, each against a paced k5-sim bootloader, in the standard and the fast mode, in
 the same run. Prints each time and the page's against k5-iap's. Needs build-web/site,
 build/bin/k5-sim and k5-iap (scripts/test-web.sh builds them).
-  bench/web_page_bench.py [--runs N] [--length BYTES] [--hidden]
---hidden runs the page's updates in a tab that another tab covers."""
+  bench/web_page_bench.py [--runs N] [--length BYTES] [--hidden] [--phone]
+--hidden runs the page's updates in a tab that another tab covers; --phone gives the page a
+phone's screen, touch and user agent."""
 
 import argparse
 import os
@@ -24,12 +25,15 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=1)
     parser.add_argument("--hidden", action="store_true")
+    parser.add_argument("--phone", action="store_true")
     parser.add_argument("--length", type=int, default=IMAGE, help="image bytes (a full image by default)")
     args = parser.parse_args()
 
     case = harness.WebPageTest("test_a_whole_update_from_a_bootloader_arrives_byte_for_byte")
     case.setUpClass()
     try:
+        if args.phone:
+            case.page.emulate_phone()
         pack, image = case.make_pack("bench", args.length)
         case.open_page()
         case.page.read_pack(pack)
