@@ -199,8 +199,11 @@ async function answer(event) {
 }
 
 self.addEventListener('install', (event) => {
-  // The first version is kept before the page reloads under this worker.
-  event.waitUntil(takeNewVersion().then(() => self.skipWaiting()));
+  // The first version is kept before the page reloads under this worker. A worker that replaces an
+  // earlier one leaves the version in use as it is: pages still open keep getting their files from
+  // it, and the next page opened looks for a new version.
+  const first = versionInUse().then((inUse) => (inUse ? null : takeNewVersion()));
+  event.waitUntil(first.then(() => self.skipWaiting()));
 });
 self.addEventListener('activate', (event) => event.waitUntil(self.clients.claim()));
 
