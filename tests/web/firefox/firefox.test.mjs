@@ -83,6 +83,9 @@ test('a whole update with the restart in it, in Firefox', async (t) => {
 
   browser = await puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true });
   const page = await browser.newPage();
+  // Firefox's own Web Serial, on a secure page of the site without the stand-in.
+  await page.goto(`http://127.0.0.1:${port}/icon.svg`);
+  assert.equal(await page.evaluate(() => window.isSecureContext && 'serial' in navigator), true);
   await page.goto(`http://127.0.0.1:${port}/`);
   // Isolated by its own service worker after one reload, then the engine starts.
   await page.waitForFunction(() => window.k5Page && window.k5Page.engineReady, { timeout: 60000 });
