@@ -16,6 +16,8 @@ fi
 echo "--- the site: $(find build-web/site -type f -printf "%s\n" | awk "{ s += \$1 } END { print s }") bytes, $(find build-web/site -type f -exec cat {} + | gzip -9 | wc -c) gzipped"
 # Debian's interpreter: its selenium and websockets modules.
 /usr/bin/python3 tests/web/web_page_test.py
+# The page on a phone over WebUSB: each adapter chip the page drives, played by web/sim/sim-usb.js.
+/usr/bin/python3 tests/web/web_usb_test.py
 # The page on a phone: its layout, the screen kept on, installable, offline, a new version taken whole.
 /usr/bin/python3 tests/web/web_phone_test.py
 # Firefox (Debian's firefox-esr) over WebDriver BiDi, by puppeteer-core from npm: nothing downloads a
