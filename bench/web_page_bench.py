@@ -3,7 +3,9 @@
 k5-iap, each against a paced k5-sim bootloader, in the standard and the fast mode, in
 the same run. Prints each time and the page's against k5-iap's. Needs build-web/site,
 build/bin/k5-sim and k5-iap (scripts/test-web.sh builds them).
-  bench/web_page_bench.py [--runs N] [--length BYTES] [--hidden] [--phone]
+  bench/web_page_bench.py [--runs N] [--length BYTES] [--hidden] [--phone] [--usb CHIP]
+--usb CHIP reaches the line over WebUSB, through the stand-in for a chip (web/sim/sim-usb.js:
+ch340, cp2102, ft232r, ft232h, pl2303, ...) and the page's driver for it, instead of Web Serial.
 --hidden runs the page's updates in a tab that another tab covers; --phone gives the page a
 phone's screen, touch and user agent."""
 
@@ -17,6 +19,7 @@ import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "web"))
 import web_page_test as harness  # noqa: E402
+import web_usb_test  # noqa: E402
 
 IMAGE = 131024
 
@@ -25,6 +28,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=1)
     parser.add_argument("--hidden", action="store_true")
+    parser.add_argument("--usb", metavar="CHIP", help="over WebUSB with this chip (as sim-usb.js names it)")
     parser.add_argument("--phone", action="store_true")
     parser.add_argument("--length", type=int, default=IMAGE, help="image bytes (a full image by default)")
     args = parser.parse_args()
@@ -35,7 +39,10 @@ def main():
         if args.phone:
             case.page.emulate_phone()
         pack, image = case.make_pack("bench", args.length)
-        case.open_page()
+        if args.usb:
+            web_usb_test.open_over_usb(case, args.usb)
+        else:
+            case.open_page()
         case.page.read_pack(pack)
         harness.wait_until(lambda: case.page.text("pack-version") == "308", 5)
         case.choose_port()
