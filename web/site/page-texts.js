@@ -32,8 +32,8 @@ window.K5Text = Object.freeze({
   reportShown: 'The browser did not allow the clipboard: the report is shown below to copy.',
   loading: 'Loading the programmer…',
   keepOpen:
-    'Keep this page open until the update has ended; it keeps the screen on meanwhile. Behind another tab the ' +
-    'update goes on; on a phone, switching to another app or locking the screen may stop it.',
+    'Keep this page open until the update has ended: it keeps the screen on while it programs. Behind another ' +
+    'tab the update goes on; on a phone, switching to another app or locking the screen may stop it.',
   install: 'Install app',
   keptOffline: (id) =>
     `Kept on this device (version ${id}): the page opens without a network, and so does each pack of this ` +
