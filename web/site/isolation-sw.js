@@ -90,9 +90,12 @@ async function keepVersion(list) {
 // The version each open page was opened in (by client id); a page not known here (or a worker of
 // a page) gets the version in use.
 const openedIn = new Map();
+let looking = null; // a look for a new version under way
 
-// Drops the kept versions that are neither in use nor still open in a page.
+// Drops the kept versions that are neither in use nor still open in a page (not while a new version
+// is being fetched: its cache is not in use yet).
 async function dropOldVersions() {
+  if (looking) return;
   const inUse = await versionInUse();
   const windows = new Set((await self.clients.matchAll({ type: 'window' })).map((client) => client.id));
   for (const client of openedIn.keys()) if (!windows.has(client)) openedIn.delete(client);
@@ -108,7 +111,6 @@ async function dropOldVersions() {
 // Looks for a new version and, when there is one, takes it whole. Answers the id of the version in
 // use (null before any was kept). Offline, or with a new version not whole on the server yet, the
 // version in use stays.
-let looking = null;
 function takeNewVersion() {
   looking ??= (async () => {
     const inUse = await versionInUse();
