@@ -84,22 +84,40 @@ int main(int argc, char** argv) {
     k5::cli::StationCommandOptions station;
     auto* stationCmd = app.add_subcommand(
         "station", "Update controller after controller, on one or more ports, with a record");
-    stationCmd->add_option("--pack", station.pack, "Update pack (*.Pack)")->required();
-    stationCmd->add_option(
+    auto* packOrSetup = stationCmd->add_option_group("pack or set-up");
+    packOrSetup->add_option("--pack", station.pack, "Update pack (*.Pack)");
+    CLI::Option* setupOption = packOrSetup->add_option(
+        "--setup", station.setup,
+        "Station set-up file (*.k5station): its pack (refused when its SHA-256 is not the "
+        "set-up's), ports, record, fast mode, speed, label rule and work order");
+    packOrSetup->require_option(1);
+    // What a set-up fixes is not given beside it.
+    std::vector<CLI::Option*> fixedBySetup;
+    fixedBySetup.push_back(stationCmd->add_option(
         "--port", station.ports,
-        "Port name (COMn) or device path; repeat for more ports; default COM<Port> of the settings");
-    stationCmd->add_option("--record", station.record,
-                           "Append a line per update to FILE (CSV; JSON Lines when it ends in .jsonl)");
+        "Port name (COMn) or device path; repeat for more ports; default COM<Port> of the settings"));
+    fixedBySetup.push_back(
+        stationCmd->add_option("--record", station.record,
+                               "Append a line per update to FILE (CSV; JSON Lines when it ends in .jsonl)"));
     stationCmd->add_option("--count", station.count, "End after N good updates (without it: no end)")
         ->check(CLI::PositiveNumber);
-    stationCmd->add_flag("--fast", station.fast, "Fast transfer (see program --fast)");
-    stationCmd->add_option("--speed", station.speed, "Line speed (see program --speed)")->check(speeds);
+    fixedBySetup.push_back(
+        stationCmd->add_flag("--fast", station.fast, "Fast transfer (see program --fast)"));
+    fixedBySetup.push_back(
+        stationCmd->add_option("--speed", station.speed, "Line speed (see program --speed)")->check(speeds));
+    fixedBySetup.push_back(stationCmd->add_flag(
+        "--label-required", station.labelRequired,
+        "Start an update only on a port given the controller's label (N LABEL then Enter)"));
+    fixedBySetup.push_back(
+        stationCmd->add_option("--work-order", station.workOrder, "Work order, into each record line"));
+    stationCmd->add_option("--operator", station.operatorName, "Operator's name, into each record line");
     stationCmd->add_flag("--no-auto", station.noAuto,
                          "No probing: sessions start only when Enter is pressed");
     stationCmd->add_flag("--json", station.json, "Print one JSON object per line");
     stationCmd->add_flag("--any-product", station.anyProduct, "Program a pack made for another product");
     stationCmd->add_option("--settings", station.settings,
                            "Settings file (default eBikeSet.ini beside the program)");
+    for (CLI::Option* fixed : fixedBySetup) fixed->excludes(setupOption);
 
     try {
         app.parse(argc, argv);

@@ -13,6 +13,8 @@
 #include "exit_codes.h"
 #include "json_writer.h"
 #include "machine.h"
+#include "message_text.h"
+#include "operator_line.h"
 #include "pack_loading.h"
 #include "port_listing.h"
 #include "port_names.h"
@@ -22,9 +24,11 @@
 #include "session_advice.h"
 #include "settings_choice.h"
 #include "station.h"
+#include "station_label.h"
 #include "station_pack.h"
 #include "station_port_text.h"
 #include "station_record.h"
+#include "station_setup.h"
 #include "station_texts.h"
 #include "stop_signals.h"
 
@@ -65,7 +69,7 @@ std::string StepText(SessionStep step) {
 }
 
 // What the port is doing, in a few words.
-std::string StateText(const PortStatus& s, bool autoProbe) {
+std::string StateText(const PortStatus& s, bool autoProbe, bool onePort) {
     std::ostringstream line;
     switch (s.activity) {
         case PortActivity::NoPort:
@@ -74,7 +78,9 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
             line << text::kNoPort << ": " << PortProblemText(s.problemError, s.device);
             break;
         case PortActivity::Waiting:
-            line << (autoProbe ? text::kWaiting : text::kWaitingForEnter);
+            line << (s.waitsForLabel ? (onePort ? text::kWaitingForLabelOnePort : text::kWaitingForLabel)
+                     : autoProbe     ? text::kWaiting
+                                     : text::kWaitingForEnter);
             break;
         case PortActivity::Running:
             line << StepText(s.step);
@@ -94,18 +100,28 @@ std::string StateText(const PortStatus& s, bool autoProbe) {
                 if (s.lastHungUp) line << "; " << PulledCableText(s);
             }
             if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)) line << "; " << kFirmwareIncompleteText;
-            if (autoProbe) line << "; " << text::kTakeAway;
+            if (s.lastOutcome != SessionOutcome::Programmed && s.lastOutcome != SessionOutcome::Stopped) {
+                line << "; " << text::kPutAside;
+            } else if (autoProbe) {
+                line << "; " << text::kTakeAway;
+            }
+            if (s.waitsForLabel)
+                line << "; " << (onePort ? text::kWaitingForLabelOnePort : text::kWaitingForLabel);
             break;
     }
     return line.str();
 }
 
 // "2  COM4 (/dev/ttyUSB1, ...)  programming 42% ...": numbered as --port gave them, for the operator's keys.
-std::string PortLine(std::size_t port, const PortStatus& s, const std::string& adapter, bool autoProbe) {
+std::string PortLine(std::size_t port, const PortStatus& s, const std::string& adapter, bool autoProbe,
+                     bool onePort) {
     std::ostringstream line;
     line << port + 1 << "  " << s.name;
     if (const std::string where = PortWhere(s, adapter); !where.empty()) line << " (" << where << ")";
-    line << "  " << StateText(s, autoProbe) << "  [good " << s.good << ", failed " << s.failed << "]";
+    if (!s.lastLabel.empty()) line << "  " << s.lastLabel;
+    line << "  " << StateText(s, autoProbe, onePort) << "  [good " << s.good << ", failed " << s.failed
+         << "]";
+    if (!s.label.empty()) line << "  " << text::kNextLabel << " " << s.label;
     return line.str();
 }
 
@@ -113,8 +129,8 @@ std::string PortLine(std::size_t port, const PortStatus& s, const std::string& a
 // otherwise, JSON lines with --json.
 class StationOutput {
   public:
-    StationOutput(std::ostream& out, bool json, bool terminal, bool autoProbe)
-        : out_(out), json_(json), terminal_(terminal && !json), autoProbe_(autoProbe) {}
+    StationOutput(std::ostream& out, bool json, bool terminal, bool autoProbe, bool onePort)
+        : out_(out), json_(json), terminal_(terminal && !json), autoProbe_(autoProbe), onePort_(onePort) {}
 
     void Changed(std::size_t port, const PortStatus& status) {
         if (lines_.size() <= port) lines_.resize(port + 1);
@@ -122,7 +138,7 @@ class StationOutput {
         auto& adapter = adapters_[port];
         if (adapter.first != status.device)
             adapter = {status.device, AdapterOf(status.device, platform::ListSerialDevices())};
-        const std::string line = PortLine(port, status, adapter.second, autoProbe_);
+        const std::string line = PortLine(port, status, adapter.second, autoProbe_, onePort_);
         if (terminal_) {
             lines_[port] = line;
             Redraw();
@@ -130,7 +146,8 @@ class StationOutput {
         }
         const std::string event = Activity(status.activity) + "|" + SessionStepName(status.step) + "|" +
                                   std::to_string(status.good) + "|" + std::to_string(status.failed) + "|" +
-                                  std::to_string(status.problemError);
+                                  std::to_string(status.problemError) + "|" + status.label + "|" +
+                                  status.lastLabel + "|" + (status.waitsForLabel ? "w" : "");
         if (events_.size() <= port) events_.resize(port + 1);
         if (events_[port] == event) return;  // progress alone is for the terminal
         events_[port] = event;
@@ -144,6 +161,10 @@ class StationOutput {
                 o.Add("step", SessionStepName(status.step));
             if (status.activity == PortActivity::Cooling)
                 o.Add("outcome", SessionOutcomeText(status.lastOutcome));
+            if (!status.lastLabel.empty()) o.Add("lastLabel", status.lastLabel);
+            if (!status.label.empty()) o.Add("label", status.label);
+            if (status.waitsForLabel && status.activity != PortActivity::Running)
+                o.Add("waitsForLabel", true);
             o.Add("good", std::int64_t{status.good}).Add("failed", std::int64_t{status.failed});
             out_ << o.Str() << std::endl;
         } else {
@@ -163,18 +184,12 @@ class StationOutput {
     bool json_;
     bool terminal_;
     bool autoProbe_;
+    bool onePort_;
     std::vector<std::string> lines_;
     std::vector<std::string> events_;
     std::vector<std::pair<std::string, std::string>> adapters_;  // device, its adapter
     std::size_t drawn_ = 0;
 };
-
-// The port number an operator's line names ("2"), or 0.
-std::size_t PortNumberIn(const std::string& line) {
-    if (line.empty() || line.size() > 4 || line.find_first_not_of("0123456789") != std::string::npos)
-        return 0;
-    return static_cast<std::size_t>(std::stoul(line));
-}
 
 // Carries the operator's lines from their reader thread into the loop, until
 // the station has ended (the reader may stay blocked in a read past that).
@@ -195,10 +210,32 @@ class KeyBridge {
     serial::EventLoop* loop_;
 };
 
+// Says why the station does not start, on stderr and (--json) as the result line.
+int Refuse(const StationCommandOptions& options, std::ostream& out, std::ostream& err, int code,
+           const std::string& what, const std::string& why) {
+    err << "k5-iap: " << why << "\n";
+    if (options.json) out << JsonResult(what, code, why) << std::endl;
+    return code;
+}
+
 }  // namespace
 
-int RunStation(const StationCommandOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+int RunStation(const StationCommandOptions& given, std::istream& in, std::ostream& out, std::ostream& err,
                bool terminal) {
+    StationCommandOptions options = given;
+    std::optional<StationSetup> setup;
+    if (!options.setup.empty()) {
+        auto read = ReadStationSetup(options.setup);
+        if (const auto* problem = std::get_if<SetupProblem>(&read))
+            return Refuse(options, out, err, kExitSetupUnusable, text::kSetupUnusable, problem->text);
+        setup = std::get<StationSetup>(std::move(read));
+        options.pack = setup->pack;
+        options.ports = setup->ports;
+        options.record = setup->record;
+        options.fast = setup->fast;
+        options.labelRequired = setup->labelRequired;
+        options.workOrder = setup->workOrder;
+    }
     const SettingsFile settings = ChosenSettings(options.settings);
     PackStore pack;
     if (const auto refused =
@@ -210,10 +247,19 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
         err << options.pack << ": " << StationPackProblemText(options.pack, error) << "\n";
         return kExitPackUnreadable;
     }
+    if (setup) {
+        // The line programs only the pack its engineer chose.
+        if (const auto changed = SetupPackChanged(*setup, facts.sha256))
+            return Refuse(options, out, err, kExitSetupPackChanged, text::kSetupPackChanged,
+                          *changed + "; " + text::kNothingProgrammed);
+        facts.setup = setup->name;
+    }
+    facts.workOrder = options.workOrder;
+    facts.operatorName = options.operatorName;
 
     StationRecordFile record;
     if (!options.record.empty()) {
-        if (const auto problem = record.Open(PathFromUtf8(options.record))) {
+        if (const auto problem = record.Open(PathFromUtf8(options.record), options.labelRequired)) {
             const std::string why = RecordProblemText(*problem);
             err << text::kRecordUnwritable << " " << options.record << ": " << why << "; "
                 << text::kNothingProgrammed << "\n";
@@ -222,6 +268,7 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
                     << std::endl;
             return kExitRecordUnwritable;
         }
+        if (record.WithoutLabels()) err << FillIn(text::kRecordWithoutLabels, {options.record}) << "\n";
     }
 
     StationOptions stationOptions;
@@ -232,13 +279,19 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
     }
     stationOptions.autoProbe = !options.noAuto;
     stationOptions.count = options.count;
+    stationOptions.labelRequired = options.labelRequired;
     stationOptions.mode = settings.GetTransferMode();
     if (options.fast) stationOptions.mode.fast = true;
-    ApplySpeedOption(options.speed, stationOptions.mode);
+    if (setup) {
+        ApplySetupSpeed(setup->speed, stationOptions.mode);
+    } else {
+        ApplySpeedOption(options.speed, stationOptions.mode);
+    }
 
     const std::string host = platform::HostName();
     std::string recordError;  // the last write's OS error, said once more at the end
-    StationOutput output(out, options.json, terminal, stationOptions.autoProbe);
+    StationOutput output(out, options.json, terminal, stationOptions.autoProbe,
+                         stationOptions.ports.size() == 1);
     serial::EventLoop loop;
     Station station(
         loop, settings, pack, facts, stationOptions,
@@ -264,23 +317,45 @@ int RunStation(const StationCommandOptions& options, std::istream& in, std::ostr
     StopSignals stopper([&loop, &station] { loop.Post([&station] { station.StopAll(); }); });
     // The operator's lines: read on a thread of their own, acted on in the loop.
     auto bridge = std::make_shared<KeyBridge>(loop);
-    std::thread keys([bridge, &in, &station] {
+    const auto said = [&out, &err, json = options.json](const std::string& line, const std::string& why) {
+        if (json) {
+            out << JsonObject().Add("input", line).Add("error", why).Str() << std::endl;
+        } else {
+            err << FillIn(text::kLineRefused, {why}) << std::endl;
+        }
+    };
+    std::thread keys([bridge, &in, &station, said, ports = stationOptions.ports.size()] {
         std::string line;
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            const bool quit = line == "q" || line == "Q";
-            const std::size_t port = PortNumberIn(line);
-            if (!bridge->Post([&station, quit, port] {
-                    if (quit) {
-                        station.Quit();
-                    } else if (port > 0) {
-                        station.GoPort(port - 1);
-                    } else {
-                        station.Go();
+            const OperatorLine asked = ReadOperatorLine(line, ports);
+            if (!bridge->Post([&station, said, asked, line] {
+                    const std::string port = std::to_string(asked.port);
+                    switch (asked.kind) {
+                        case OperatorLine::Kind::Quit:
+                            return station.Quit();
+                        case OperatorLine::Kind::GoAll:
+                            return station.Go();
+                        case OperatorLine::Kind::GoPort:
+                            station.GoPort(asked.port - 1);
+                            return;
+                        case OperatorLine::Kind::Refused:
+                            return said(line, asked.problem);
+                        case OperatorLine::Kind::Label:
+                            break;
+                    }
+                    switch (station.SetLabel(asked.port - 1, asked.label)) {
+                        case LabelAnswer::Refused:
+                            return said(line, FillIn(text::kLabelRefused,
+                                                     {port, StationLabelProblem(TrimmedLabel(asked.label))}));
+                        case LabelAnswer::Busy:
+                            return said(line, FillIn(text::kLabelBusy, {port}));
+                        case LabelAnswer::Taken:
+                            return;
                     }
                 }))
                 return;
-            if (quit) return;
+            if (asked.kind == OperatorLine::Kind::Quit) return;
         }
     });
     keys.detach();  // may stay blocked in a read; the process ends it

@@ -9,7 +9,8 @@
 namespace k5::cli {
 
 struct StationCommandOptions {
-    std::string pack;
+    std::string pack;                // or the set-up's
+    std::string setup;               // a station set-up file (*.k5station): its pack, ports, record and modes
     std::vector<std::string> ports;  // default: COM<Port> of the settings file
     std::string settings;
     std::string record;  // CSV, or JSON Lines for *.jsonl; none when empty
@@ -19,9 +20,12 @@ struct StationCommandOptions {
     bool noAuto = false;
     bool json = false;
     bool anyProduct = false;
+    bool labelRequired = false;  // an update starts only on a port given a label
+    std::string operatorName;    // for the record
+    std::string workOrder;       // for the record (a set-up's WorkOrder otherwise)
 };
 
-// Reads the operator's lines from `in` (an empty line: go; "q": end).
+// Reads the operator's lines from `in` (see operator_line.h).
 int RunStation(const StationCommandOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                bool terminal);
 

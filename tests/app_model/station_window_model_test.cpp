@@ -20,6 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 using k5::app::StationTile;
 using k5::app::StationWindowView;
+using k5::app::TileKind;
 using k5::app::TileTone;
 using Control = StationWindowView::Control;
 using Field = StationWindowView::Field;
@@ -45,6 +46,14 @@ class RecordingStationWindow : public StationWindowView {
     }
     void Ticking(bool) override {}
     void CloseWindow() override {}
+    void SetTitle(const std::string& text) override { title = text; }
+    std::optional<std::string> ChooseSetupFile(const std::string&) override {
+        return std::exchange(setupFile, std::nullopt);
+    }
+    std::optional<std::string> AskText(const std::string&, const std::string&) override {
+        return operatorName;
+    }
+    void AlertFailure() override { ++alerts; }
 
     bool Enabled(Control control) { return enabled_[control]; }
     // The names of the ticked ports, as listed.
@@ -60,7 +69,10 @@ class RecordingStationWindow : public StationWindowView {
     std::vector<k5::app::StationPortEntry> ports;
     std::vector<StationTile> tiles;
     std::vector<std::string> boxes;
-    std::optional<std::string> packFile, recordFile;  // what the next file dialog answers
+    std::optional<std::string> packFile, recordFile, setupFile;  // what the next file dialog answers
+    std::optional<std::string> operatorName;                     // the answer to the name's question
+    std::string title;
+    int alerts = 0;
 
   private:
     std::map<Control, bool> enabled_;
@@ -184,6 +196,14 @@ TEST_F(StationWindowModelTest, TheTilesFollowAnUpdateAndAPulledCableAndKeepTheir
     EXPECT_EQ(window.tiles[1].tone, TileTone::Bad);
     EXPECT_EQ(window.tiles[1].detail.rfind("COM6 hung up", 0), 0u) << window.tiles[1].detail;
     EXPECT_NE(dir.ReadText("record.csv").find(",COM5,"), std::string::npos);
+    // What to do with each controller, the station's total, and the failure heard.
+    EXPECT_EQ(window.tiles[0].kind, TileKind::Good);
+    EXPECT_EQ(window.tiles[0].advice, text::kTileDone);
+    EXPECT_EQ(window.tiles[1].kind, TileKind::Failed);
+    EXPECT_EQ(window.tiles[1].advice, text::kTilePutAside);
+    EXPECT_EQ(window.fields[Field::Total], "1 good, 1 failed since Start");
+    EXPECT_NE(window.fields[Field::PerUnit].find(" s per unit"), std::string::npos);
+    EXPECT_EQ(window.alerts, 1);
 
     model->StopClick();
     ASSERT_TRUE(RunUntil(*model, [&] { return !model->Running(); }));
@@ -227,6 +247,54 @@ TEST_F(StationWindowModelTest, APackChangedOrGoneSinceLastTimeIsSaidSo) {
     EXPECT_EQ(window.fields[Field::PackFile], text::kStationNoPackYet);
     EXPECT_EQ(window.fields[Field::Summary].rfind(text::kStationPackGone, 0), 0u)
         << window.fields[Field::Summary];
+}
+
+// A set-up saved in the window opens a locked station: only Start, Stop and the
+// labels work, the operator's name is asked at Start, and the record names the
+// set-up, the operator and each update's label. A pack changed since is refused.
+TEST_F(StationWindowModelTest, ASavedSetUpOpensLockedAndItsRecordNamesTheSetUpOperatorAndLabel) {
+    {
+        auto model = Open();
+        Choose(*model);
+        model->LabelRequiredToggled(true);
+        window.setupFile = dir.File("Line 3");
+        model->SaveSetupClick();
+    }
+    auto model = Open();
+    ASSERT_TRUE(model->OpenSetup(dir.File("Line 3.k5station"))) << window.boxes.back();
+    EXPECT_EQ(window.title, "K5 IAP Station - Line 3 (locked)");
+    for (const Control c : {Control::ReadPack, Control::ChooseRecord, Control::Ports, Control::Fast,
+                            Control::LabelRequired, Control::SaveSetup})
+        EXPECT_FALSE(window.Enabled(c));
+    EXPECT_TRUE(window.Enabled(Control::Start));
+    ASSERT_EQ(window.tiles.size(), 2u);
+    EXPECT_FALSE(model->LabelEntered(0, "K5\a"));
+    EXPECT_EQ(window.tiles[0].labelProblem.rfind(text::kTileLabelRefused, 0), 0u);
+    EXPECT_TRUE(model->LabelEntered(0, "K5-2412-00311"));
+    EXPECT_EQ(window.tiles[0].label, "K5-2412-00311");
+    EXPECT_EQ(window.tiles[0].labelProblem, "");
+    model->StartClick();
+    EXPECT_FALSE(model->Running()) << "no name given";
+    window.operatorName = "Anna";
+    model->StartClick();
+    ASSERT_TRUE(model->Running());
+    ASSERT_TRUE(RunUntil(*model, [&] { return window.tiles[0].kind == TileKind::Good; }));
+    EXPECT_TRUE(window.tiles[1].waitsForLabel);
+    EXPECT_EQ(window.tiles[1].state, text::kTileWaitingForLabel);
+    model->StopClick();
+    ASSERT_TRUE(RunUntil(*model, [&] { return !model->Running(); }));
+    const std::string record = dir.ReadText("record.csv");
+    EXPECT_NE(record.find(",K5-2412-00311,Line 3,,Anna\n"), std::string::npos) << record;
+    EXPECT_EQ(record.find(",COM6,"), std::string::npos) << "no label, no update";
+    model.reset();
+
+    Pack(309);
+    auto changed = Open();
+    EXPECT_FALSE(changed->OpenSetup(dir.File("Line 3.k5station")));
+    EXPECT_NE(window.boxes.back().find("is not the one the set-up was saved with"), std::string::npos)
+        << window.boxes.back();
+    changed->StartClick();
+    EXPECT_FALSE(changed->Running());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "sha256.h"
 #include "station_record.h"
 #include "support/run_command.h"
 #include "support/sim_process.h"
@@ -149,6 +150,59 @@ TEST_F(StationProcess, ANumberStartsThatPortAloneAndTheSpeedIsTheOneGiven) {
                             " --speed auto --count 1 </dev/null");
     EXPECT_EQ(alone.status, 0) << alone.out;
     EXPECT_NE(alone.out.find("1 good, 0 failed"), std::string::npos) << alone.out;
+}
+
+// With labels required, "N LABEL" and a JSON object line each give a port's next
+// update its label, which its record line carries; a line that is neither is
+// refused with why.
+TEST_F(StationProcess, LabelLinesGoWithEachPortsUpdateIntoTheRecord) {
+    const std::string pack = MakePack(3000);
+    SimProcess first("--no-pace", dir.File("a"));
+    SimProcess second("--no-pace", dir.File("b"));
+    const std::string record = dir.File("record.csv");
+    const std::string labels =
+        dir.WriteText("labels", "2 K5-2412-00312\nK5-2412-00311\n{\"port\":1,\"label\":\"K5-\\u00e4311\"}\n");
+    const std::string operatorKeys = "(sleep 1; cat " + labels + "; for i in $(seq 300); do [ \"$(wc -l < " +
+                                     record + ")\" -ge 3 ] && break; sleep 0.1; done; echo q)";
+    auto r =
+        RunCommand(operatorKeys + " | " + kIap + " station --json --label-required --operator Anna --pack " +
+                   pack + " --port " + dir.File("a") + " --port " + dir.File("b") + " --record " + record);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("{\"input\":\"K5-2412-00311\",\"error\":\"which port?"), std::string::npos) << r.out;
+    const auto lines = Lines(dir.ReadText("record.csv"));
+    ASSERT_EQ(lines.size(), 3u) << dir.ReadText("record.csv");
+    for (const auto& line : {lines[1], lines[2]}) {
+        const bool first = line.find("," + dir.File("a") + ",") != std::string::npos;
+        EXPECT_EQ(line.substr(line.rfind(",K5-")), first ? ",K5-\xC3\xA4"
+                                                           "311,,,Anna"
+                                                         : ",K5-2412-00312,,,Anna");
+    }
+}
+
+// A set-up opens the station with its pack, ports and record (a relative one from its
+// folder) and names itself in the record; a pack changed since it was saved is
+// refused (exit 7) and nothing starts.
+TEST_F(StationProcess, ASetUpRunsItsOwnPackAndRefusesAChangedOne) {
+    const std::string pack = MakePack(3000);
+    SimProcess bootloader("--no-pace", dir.File("a"));
+    const std::string bytes = dir.ReadText("fw.Pack");
+    const std::string setup = dir.WriteText(
+        "Line 3.k5station",
+        "[Station]\r\nPack=fw.Pack\r\nPackSha256=" +
+            k5::platform::Sha256Hex(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()) +
+            "\r\nPorts=" + dir.File("a") + "\r\nRecord=record.csv\r\nWorkOrder=WO-17\r\n");
+    auto r = RunCommand("cd / && " + kIap + " station --setup '" + setup +
+                        "' --count 1 --operator Anna </dev/null");
+    EXPECT_EQ(r.status, 0) << r.out;
+    const std::string recorded = dir.ReadText("record.csv");
+    EXPECT_NE(recorded.find(",Line 3,WO-17,Anna\n"), std::string::npos) << recorded;
+
+    MakePack(3001);
+    r = RunCommand(kIap + " station --json --setup '" + setup + "' </dev/null");
+    EXPECT_EQ(r.status, 7) << r.out;
+    EXPECT_NE(r.out.find("is not the one the set-up was saved with"), std::string::npos) << r.out;
+    EXPECT_EQ(dir.ReadText("record.csv"), recorded);
+    EXPECT_EQ(RunCommand(kIap + " station --setup '" + setup + "' --port COM3").status, 64);
 }
 
 }  // namespace

@@ -25,6 +25,10 @@ k5::StationRecord Sample() {
     r.log = {"Conntectting MCU....", "MCU Identified"};
     r.seconds = 36.94;
     r.bytesSent = 131037;
+    r.label = "K5-2412-00311";
+    r.setup = "Line 3";
+    r.workOrder = "WO-17";
+    r.operatorName = "Anna";
     return r;
 }
 
@@ -38,7 +42,8 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     const std::string line =
         "2026-12-08T14:05:09Z,bench-3,COM3,/dev/ttyUSB0,0403:6001 FT5XYZ,\"K5, \"\"final\"\".Pack\"," +
         std::string(64, 'a') +
-        ",308,20002,0xAA,131024,fast,Program sucessully,Conntectting MCU.... | MCU Identified,36.9,131037\n";
+        ",308,20002,0xAA,131024,fast,Program sucessully,Conntectting MCU.... | MCU Identified,36.9,131037,"
+        "K5-2412-00311,Line 3,WO-17,Anna\n";
     EXPECT_EQ(dir.ReadText("record.csv"), k5::StationCsvHeader() + line + line);
 
     k5::StationRecordFile json;
@@ -48,6 +53,10 @@ TEST(StationRecord, CsvWithOneHeaderAndJsonLines) {
     EXPECT_EQ(text.rfind("{\"time\":\"2026-12-08T14:05:09Z\"", 0), 0u) << text;
     EXPECT_NE(text.find("\"log\":[\"Conntectting MCU....\",\"MCU Identified\"]"), std::string::npos) << text;
     EXPECT_NE(text.find("\"kind\":\"0xAA\""), std::string::npos) << "as in the CSV: " << text;
+    EXPECT_NE(text.find(",\"label\":\"K5-2412-00311\",\"setup\":\"Line 3\",\"workOrder\":\"WO-17\","
+                        "\"operator\":\"Anna\"}"),
+              std::string::npos)
+        << text;
     EXPECT_EQ(text.back(), '\n');
 
     k5::StationRecordFile folder;
@@ -88,6 +97,29 @@ TEST(StationRecord, OnlyARecordIsAppendedToAndNothingInItIsCut) {
         ASSERT_EQ(file.Append(Sample()), 0);
         EXPECT_EQ(dir.ReadText("edited.csv"), edited + "\n" + k5::StationCsvLine(Sample()));
     }
+}
+
+// A CSV record begun before records had labels keeps its columns, its lines as
+// they were; a station that requires labels refuses it. Nothing in it changes.
+TEST(StationRecord, ARecordBegunBeforeLabelsKeepsItsColumnsOrIsRefused) {
+    k5::test::TempDir dir;
+    std::string oldLine = k5::StationCsvLine(Sample());
+    oldLine.erase(oldLine.rfind(",K5-2412-00311")).push_back('\n');
+    const std::string before = k5::StationCsvHeaderWithoutLabels() + oldLine;
+    dir.WriteText("old.csv", before);
+
+    k5::StationRecordFile requiring;
+    const auto problem = requiring.Open(dir.File("old.csv"), true);
+    ASSERT_TRUE(problem);
+    EXPECT_NE(k5::RecordProblemText(*problem).find("begun before records had a label column"),
+              std::string::npos);
+    EXPECT_EQ(dir.ReadText("old.csv"), before);
+
+    k5::StationRecordFile file;
+    ASSERT_FALSE(file.Open(dir.File("old.csv")));
+    EXPECT_TRUE(file.WithoutLabels());
+    ASSERT_EQ(file.Append(Sample()), 0);
+    EXPECT_EQ(dir.ReadText("old.csv"), before + oldLine);
 }
 
 // Whatever the names hold, a CSV record is UTF-8 a spreadsheet shows as text.
