@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "line_speed_names.h"
 #include "machine.h"
 #include "message_text.h"
 #include "port_error.h"
@@ -10,7 +11,9 @@
 #include "station_pack.h"
 #include "station_setup.h"
 #include "station_tile.h"
+#include "translation.h"
 #include "utf8_path.h"
+#include "window_counts.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -40,7 +43,7 @@ StationWindowModel::StationWindowModel(StationWindowView& view, serial::Dispatch
         }
     }
     recordPath_ = Utf8FromPath(PathFromUtf8(folder) / text::kStationRecordName);
-    view_.SetField(Field::PackFile, text::kStationNoPackYet);
+    view_.SetField(Field::PackFile, Tr(text::kStationNoPackYet));
     view_.CheckFast(fast_);
     view_.CheckAutoSpeed(autoSpeed_);
     RestoreChoices();
@@ -57,25 +60,27 @@ void StationWindowModel::RestoreChoices() {
     if (path.empty()) return;
     auto pack = std::make_unique<PackStore>();
     const auto gone = [&](const std::string& why) {
-        notice_ = std::string(text::kStationPackGone) + ": " + path + ": " + why + ".";
+        notice_ = std::string(Tr(text::kStationPackGone)) + ": " + path + ": " + why + ".";
     };
     try {
-        if (!pack->LoadPack(path)) return gone(pack->RejectionReason());
+        if (!pack->LoadPack(path)) return gone(TranslateText(pack->RejectionReason()));
     } catch (const EInOutError& unreadable) {
-        return gone(PackUnreadableText(path, unreadable));
+        return gone(TranslateText(PackUnreadableText(path, unreadable)));
     }
     StationRecord facts;
     const bool changed = ReadStationPackFacts(path, *pack, facts) != 0 || facts.sha256 != chosen.packSha256;
     // The question asked as a foreign pack was read is not asked again unseen.
     if (changed && pack->Header().ProductCode() != kExpectedProductCode) {
-        notice_ = std::string(text::kStationPackChangedForeign) + ": " + path + ".";
+        notice_ = std::string(Tr(text::kStationPackChangedForeign)) + ": " + path + ".";
         return;
     }
     if (const auto problem = TakePack(path, std::move(pack))) {
-        notice_ = std::string(text::kStationPackGone) + ": " + *problem + ".";
+        notice_ = std::string(Tr(text::kStationPackGone)) + ": " + *problem + ".";
     } else if (changed) {
-        notice_ = std::string(text::kStationPackChanged) + " " + packFacts_.packFile + ", version " +
-                  std::to_string(packFacts_.version) + ".";
+        notice_ =
+            std::string(Tr(text::kStationPackChanged)) + " " +
+            FillIn(Tr(text::kStationPackVersion), {packFacts_.packFile, std::to_string(packFacts_.version)}) +
+            ".";
     }
 }
 
@@ -87,8 +92,8 @@ void StationWindowModel::SaveChoices() {
     } catch (const ESettingsWriteError& refused) {
         if (!saveRefusalShown_) {
             saveRefusalShown_ = true;
-            view_.Warning(std::string(text::kStationChoicesNotSaved) + ": " + settings_.Path().string() +
-                          ": " + refused.Reason() + ".");
+            view_.Warning(std::string(Tr(text::kStationChoicesNotSaved)) + ": " + settings_.Path().string() +
+                          ": " + TranslateText(refused.Reason()) + ".");
         }
     }
 }
@@ -114,8 +119,8 @@ void StationWindowModel::ShowIdle() {
         return s.lastOutcome != SessionOutcome::None;
     });
     view_.SetField(Field::Summary, !notice_.empty() ? notice_
-                                   : served         ? text::kStationEndedSummary
-                                                    : text::kStationIdleSummary);
+                                   : served         ? Tr(text::kStationEndedSummary)
+                                                    : Tr(text::kStationIdleSummary));
 }
 
 void StationWindowModel::ReadPackClick() {
@@ -125,10 +130,11 @@ void StationWindowModel::ReadPackClick() {
     // The pack read before stays until this one is taken.
     auto pack = std::make_unique<PackStore>();
     if (!pack->LoadPack(*path)) {
-        view_.Warning(std::string(text::kStationBadPack) + ": " + pack->RejectionReason() + ".");
+        view_.Warning(std::string(Tr(text::kStationBadPack)) + ": " + TranslateText(pack->RejectionReason()) +
+                      ".");
         return;
     }
-    if (pack->Header().ProductCode() != kExpectedProductCode && !view_.Confirm(text::kStationForeignPack))
+    if (pack->Header().ProductCode() != kExpectedProductCode && !view_.Confirm(Tr(text::kStationForeignPack)))
         return;
     if (const auto problem = TakePack(*path, std::move(pack))) return view_.Warning(*problem);
     if (!notice_.empty()) {
@@ -141,13 +147,13 @@ std::optional<std::string> StationWindowModel::TakePack(const std::string& path,
                                                         std::unique_ptr<PackStore> pack) {
     StationRecord facts;
     if (const int error = ReadStationPackFacts(path, *pack, facts); error != 0)
-        return path + ": " + StationPackProblemText(path, error);
+        return path + ": " + TranslateText(StationPackProblemText(path, error));
     pack_ = std::move(pack);
     packPath_ = path;
     packFacts_ = facts;
     view_.SetField(Field::PackFile, facts.packFile);
     view_.SetField(Field::Version, std::to_string(facts.version));
-    view_.SetField(Field::Kind, PackKindText(static_cast<std::uint8_t>(facts.kind)));
+    view_.SetField(Field::Kind, TranslateText(PackKindText(static_cast<std::uint8_t>(facts.kind))));
     return std::nullopt;
 }
 
@@ -188,7 +194,7 @@ void StationWindowModel::ListPortsTicking(const std::vector<std::string>& wasChe
         checked_[i] = std::find(wasChecked.begin(), wasChecked.end(), p.name) != wasChecked.end();
         std::string label = p.name;
         if (p.device != p.name) label += "  " + p.device;
-        if (!p.description.empty()) label += "  " + p.description;
+        if (!p.description.empty()) label += "  " + TranslateText(p.description);
         entries.push_back({label, checked_[i]});
     }
     view_.SetPorts(entries);
@@ -256,11 +262,11 @@ bool StationWindowModel::LabelEntered(std::size_t index, const std::string& text
     std::string& problem = labelProblems_[index];
     problem = label.empty() ? "" : StationLabelProblem(label);
     if (!problem.empty()) {
-        problem = std::string(text::kTileLabelRefused) + ": " + problem;
+        problem = std::string(Tr(text::kTileLabelRefused)) + ": " + problem;
     } else if (!station_) {
         statuses_[index].label = label;  // for the port's first update once the station starts
     } else if (station_->SetLabel(index, label) == LabelAnswer::Busy) {
-        problem = text::kTileLabelBusy;
+        problem = Tr(text::kTileLabelBusy);
     } else {
         return true;  // the station has told the tile
     }
@@ -272,7 +278,8 @@ bool StationWindowModel::LabelEntered(std::size_t index, const std::string& text
 void StationWindowModel::SaveSetupClick() {
     if (Running() || locked_) return;
     const std::vector<std::string> ports = TickedNames();
-    if (!pack_ || ports.empty() || recordPath_.empty()) return view_.Warning(text::kStationSetupIncomplete);
+    if (!pack_ || ports.empty() || recordPath_.empty())
+        return view_.Warning(Tr(text::kStationSetupIncomplete));
     const std::filesystem::path folder = PathFromUtf8(recordPath_).parent_path();
     auto path = view_.ChooseSetupFile(Utf8FromPath(folder / text::kStationSetupSuggested));
     if (!path) return;
@@ -292,10 +299,10 @@ void StationWindowModel::SaveSetupClick() {
     try {
         WriteStationSetup(*path, setup);
     } catch (const ESettingsWriteError& refused) {
-        return view_.Warning(std::string(text::kStationSetupNotSaved) + ": " + *path + ": " +
-                             refused.Reason() + ".");
+        return view_.Warning(std::string(Tr(text::kStationSetupNotSaved)) + ": " + *path + ": " +
+                             TranslateText(refused.Reason()) + ".");
     }
-    notice_ = std::string(text::kStationSetupSaved) + " " + *path;
+    notice_ = std::string(Tr(text::kStationSetupSaved)) + " " + *path;
     ShowIdle();
 }
 
@@ -304,11 +311,11 @@ bool StationWindowModel::OpenSetup(const std::string& path) {
     locked_ = true;
     setupName_ = StationSetupName(path);
     view_.ShowLocked();
-    view_.SetTitle(FillIn(text::kStationLockedTitle, {setupName_}));
+    view_.SetTitle(FillIn(Tr(text::kStationLockedTitle), {setupName_}));
     // Nothing chosen before stays: a set-up that cannot be used programs nothing.
     pack_.reset();
     packFacts_ = {};
-    view_.SetField(Field::PackFile, text::kStationNoPackYet);
+    view_.SetField(Field::PackFile, Tr(text::kStationNoPackYet));
     view_.SetField(Field::Version, "");
     view_.SetField(Field::Kind, "");
     const auto read = ReadStationSetup(path);
@@ -319,7 +326,7 @@ bool StationWindowModel::OpenSetup(const std::string& path) {
     view_.SetField(Field::RecordFile, recordPath_);
     ListPortsTicking(setup.ports);
     TransferMode mode;
-    ApplySetupSpeed(setup.speed, mode);
+    ApplySpeedName(setup.speed, mode);
     fast_ = setup.fast;
     autoSpeed_ = mode.autoSpeed;
     baudIndex_ = mode.baudIndex;
@@ -333,24 +340,24 @@ bool StationWindowModel::OpenSetup(const std::string& path) {
     auto pack = std::make_unique<PackStore>();
     try {
         if (!pack->LoadPack(setup.pack))
-            return RefuseSetup(setup.pack + ": " + std::string(text::kStationBadPack) + ": " +
-                               pack->RejectionReason());
+            return RefuseSetup(setup.pack + ": " + std::string(Tr(text::kStationBadPack)) + ": " +
+                               TranslateText(pack->RejectionReason()));
     } catch (const EInOutError& unreadable) {
-        return RefuseSetup(setup.pack + ": " + PackUnreadableText(setup.pack, unreadable));
+        return RefuseSetup(setup.pack + ": " + TranslateText(PackUnreadableText(setup.pack, unreadable)));
     }
     StationRecord facts;
     if (const int error = ReadStationPackFacts(setup.pack, *pack, facts); error != 0)
-        return RefuseSetup(setup.pack + ": " + StationPackProblemText(setup.pack, error));
+        return RefuseSetup(setup.pack + ": " + TranslateText(StationPackProblemText(setup.pack, error)));
     if (const auto changed = SetupPackChanged(setup, facts.sha256)) return RefuseSetup(*changed);
     if (const auto problem = TakePack(setup.pack, std::move(pack))) return RefuseSetup(*problem);
     setupProblem_.clear();
-    notice_ = text::kStationLockedSummary;
+    notice_ = Tr(text::kStationLockedSummary);
     ShowIdle();
     return true;
 }
 
 bool StationWindowModel::RefuseSetup(const std::string& problem) {
-    setupProblem_ = std::string(text::kStationSetupUnusable) + ": " + WithFullStop(problem);
+    setupProblem_ = std::string(Tr(text::kStationSetupUnusable)) + ": " + WithFullStop(problem);
     notice_ = setupProblem_;
     ShowIdle();
     view_.Warning(setupProblem_);
@@ -360,34 +367,35 @@ bool StationWindowModel::RefuseSetup(const std::string& problem) {
 void StationWindowModel::ShowTotal() {
     const int good = station_ ? station_->Good() : 0;
     const int failed = station_ ? station_->Failed() : 0;
-    view_.SetField(Field::Total, FillIn(text::kStationTotal, {std::to_string(good), std::to_string(failed)}));
+    view_.SetField(Field::Total, FillIn(Tr(text::kStationTotal), {CountText(text::kGoodCount, good),
+                                                                  CountText(text::kFailedCount, failed)}));
     char seconds[32] = "";
     if (good > 0) std::snprintf(seconds, sizeof seconds, "%.1f", goodSeconds_ / good);
-    view_.SetField(Field::PerUnit, good > 0 ? FillIn(text::kStationPerUnit, {seconds}) : "");
+    view_.SetField(Field::PerUnit, good > 0 ? FillIn(Tr(text::kStationPerUnit), {seconds}) : "");
 }
 
 void StationWindowModel::StartClick() {
     if (Running()) return;
     if (!setupProblem_.empty()) return view_.Warning(setupProblem_);
-    if (!pack_) return view_.Warning(text::kStationNoPack);
+    if (!pack_) return view_.Warning(Tr(text::kStationNoPack));
     StationOptions options;
     std::vector<std::string> devices;
     for (std::size_t i = 0; i < ports_.size(); ++i) {
         if (!checked_[i]) continue;
         const std::string device = ResolvePortName(ports_[i].name, settings_);
         if (portUse_.SessionHolds(device))
-            return view_.Warning(ports_[i].name + " " + text::kStationPortTaken);
+            return view_.Warning(ports_[i].name + " " + Tr(text::kStationPortTaken));
         options.ports.push_back(ports_[i].name);
         devices.push_back(device);
     }
-    if (options.ports.empty()) return view_.Warning(text::kStationNoPorts);
-    if (recordPath_.empty()) return view_.Warning(text::kStationNoRecord);
+    if (options.ports.empty()) return view_.Warning(Tr(text::kStationNoPorts));
+    if (recordPath_.empty()) return view_.Warning(Tr(text::kStationNoRecord));
     StationRecord facts = packFacts_;
     if (locked_) {
         // Who runs the line goes into each record line.
-        const auto name = view_.AskText(text::kStationOperatorQuestion, operator_);
+        const auto name = view_.AskText(Tr(text::kStationOperatorQuestion), operator_);
         if (!name) return;
-        if (TrimmedLabel(*name).empty()) return view_.Warning(text::kStationNoOperator);
+        if (TrimmedLabel(*name).empty()) return view_.Warning(Tr(text::kStationNoOperator));
         operator_ = TrimmedLabel(*name);
         facts.setup = setupName_;
         facts.workOrder = workOrder_;
@@ -396,8 +404,9 @@ void StationWindowModel::StartClick() {
     SaveChoices();
     record_ = std::make_unique<StationRecordFile>();
     if (const auto problem = record_->Open(PathFromUtf8(recordPath_), labelRequired_)) {
-        return view_.Warning(std::string(text::kStationRecordUnwritable) + ": " + recordPath_ + ": " +
-                             RecordProblemText(*problem) + ". " + text::kStationNothingProgrammed);
+        return view_.Warning(std::string(Tr(text::kStationRecordUnwritable)) + ": " + recordPath_ + ": " +
+                             TranslateText(RecordProblemText(*problem)) + ". " +
+                             Tr(text::kStationNothingProgrammed));
     }
     options.mode = settings_.GetTransferMode();
     options.mode.fast = fast_;
@@ -440,9 +449,9 @@ void StationWindowModel::StartClick() {
     view_.Enable(Control::Start, false);
     view_.Enable(Control::Stop, true);
     view_.Enable(Control::ProgramRunning, true);
-    view_.SetField(Field::Summary, record_->WithoutLabels() ? std::string(text::kStationRunningSummary) +
-                                                                  ". " + text::kStationRecordWithoutLabels
-                                                            : text::kStationRunningSummary);
+    view_.SetField(Field::Summary, record_->WithoutLabels() ? std::string(Tr(text::kStationRunningSummary)) +
+                                                                  ". " + Tr(text::kStationRecordWithoutLabels)
+                                                            : Tr(text::kStationRunningSummary));
     ShowTotal();
     view_.Ticking(true);
     station_->Tick();  // the ports open now: "Program running controllers" works at once
@@ -450,11 +459,11 @@ void StationWindowModel::StartClick() {
 
 void StationWindowModel::StopClick() {
     if (!Running()) return;
-    if (station_->Busy() && !view_.Confirm(text::kStationStopQuestion)) return;
+    if (station_->Busy() && !view_.Confirm(Tr(text::kStationStopQuestion))) return;
     station_->StopAll();
     view_.Enable(Control::Stop, false);
     view_.Enable(Control::ProgramRunning, false);
-    view_.SetField(Field::Summary, text::kStationStoppingSummary);
+    view_.SetField(Field::Summary, Tr(text::kStationStoppingSummary));
     RefreshProgramButtons();
     Tick();
 }
@@ -489,7 +498,7 @@ bool StationWindowModel::CloseRequested() {
     }
     if (closeWhenEnded_) return false;  // already stopping
     if (station_->Busy()) {
-        if (!view_.Confirm(text::kStationCloseQuestion)) return false;
+        if (!view_.Confirm(Tr(text::kStationCloseQuestion))) return false;
     }
     // Asked again after the answer: the updates may have ended while the question showed.
     if (station_->Busy()) {
@@ -498,7 +507,7 @@ bool StationWindowModel::CloseRequested() {
         station_->StopAll();
         view_.Enable(Control::Stop, false);
         view_.Enable(Control::ProgramRunning, false);
-        view_.SetField(Field::Summary, text::kStationStoppingSummary);
+        view_.SetField(Field::Summary, Tr(text::kStationStoppingSummary));
         return false;
     }
     station_->StopAll();
@@ -510,7 +519,7 @@ bool StationWindowModel::CloseRequested() {
 void StationWindowModel::EndStation() {
     view_.Ticking(false);
     if (const std::size_t unrecorded = station_->Unrecorded().size(); unrecorded > 0)
-        recordError_ += " " + std::to_string(unrecorded) + " " + text::kStationNotRecorded;
+        recordError_ += " " + std::to_string(unrecorded) + " " + Tr(text::kStationNotRecorded);
     station_.reset();  // closes the ports
     // What was true while the ports were served is not any more: the tiles say so.
     for (std::size_t i = 0; i < tiles_.size() && i < statuses_.size(); ++i) {
@@ -549,8 +558,8 @@ void StationWindowModel::StatusChanged(std::size_t index, const PortStatus& stat
 bool StationWindowModel::WriteRecord(StationRecord& record) {
     CompleteStationRecord(record, host_);
     if (const int error = record_->Append(record); error != 0) {
-        recordError_ = std::string(text::kStationRecordFailed) + ": " + recordPath_ + ": " +
-                       RecordProblemText({error, false, PathFromUtf8(recordPath_)}) + ".";
+        recordError_ = std::string(Tr(text::kStationRecordFailed)) + ": " + recordPath_ + ": " +
+                       TranslateText(RecordProblemText({error, false, PathFromUtf8(recordPath_)})) + ".";
         return false;
     }
     return true;

@@ -12,6 +12,7 @@
 #include "iap_session.h"
 #include "json_writer.h"
 #include "k5_version.h"
+#include "line_speed_names.h"
 #include "machine.h"
 #include "message_text.h"
 #include "pack_loading.h"
@@ -46,23 +47,10 @@ std::string AsNote(std::string sentence) {
     return sentence;
 }
 
-// Every speed the protocol has, the fastest first (the speed search's order).
-std::vector<int> FastestFirst() {
-    TransferMode search;
-    search.autoSpeed = true;
-    return ProbeSpeedOrder(search, 0);
-}
-
 }  // namespace
 
 void ApplySpeedOption(const std::string& speed, TransferMode& mode) {
-    if (speed == "auto") mode.autoSpeed = true;
-    for (const int index : FastestFirst()) {
-        if (speed == std::to_string(SessionBaudRate(index))) {
-            mode.autoSpeed = false;
-            mode.baudIndex = index;
-        }
-    }
+    if (!speed.empty()) ApplySpeedName(speed, mode);
 }
 
 std::vector<std::string> SpeedOptionValues() {
@@ -74,10 +62,8 @@ std::vector<std::string> SpeedOptionValues() {
 }
 
 std::string SpeedOptionHelp() {
-    std::string order;
-    for (const int index : FastestFirst())
-        order += (order.empty() ? "" : ", ") + std::to_string(SessionBaudRate(index));
-    return "Line speed: auto (" + order + ", the first a bootloader answers at) or a fixed one; default " +
+    return "Line speed: auto (" + SpeedList() +
+           ", the first a bootloader answers at) or a fixed one; default " +
            std::to_string(SessionBaudRate(0));
 }
 

@@ -12,6 +12,7 @@
 #include "event_loop.h"
 #include "exit_codes.h"
 #include "json_writer.h"
+#include "line_speed_names.h"
 #include "machine.h"
 #include "message_text.h"
 #include "operator_line.h"
@@ -283,7 +284,9 @@ int RunStation(const StationCommandOptions& given, std::istream& in, std::ostrea
     stationOptions.mode = settings.GetTransferMode();
     if (options.fast) stationOptions.mode.fast = true;
     if (setup) {
-        ApplySetupSpeed(setup->speed, stationOptions.mode);
+        // A set-up's station runs as the set-up says, whatever this machine's settings.
+        stationOptions.mode.fast = setup->fast;
+        ApplySpeedName(setup->speed, stationOptions.mode);
     } else {
         ApplySpeedOption(options.speed, stationOptions.mode);
     }

@@ -4,7 +4,7 @@
 
 #include "file_problem_text.h"
 #include "file_replace.h"
-#include "iap_session.h"
+#include "line_speed_names.h"
 #include "message_text.h"
 #include "profile_encoding.h"
 #include "profile_text.h"
@@ -27,15 +27,6 @@ constexpr const char* kSpeedKey = "Speed";
 constexpr const char* kLabelRequiredKey = "LabelRequired";
 constexpr const char* kWorkOrderKey = "WorkOrder";
 constexpr const char* kAlertSoundKey = "AlertSound";
-constexpr const char* kDefaultSpeed = "default";
-constexpr const char* kAutoSpeed = "auto";
-
-// Every speed the protocol has, the fastest first.
-std::vector<int> FastestFirst() {
-    TransferMode search;
-    search.autoSpeed = true;
-    return ProbeSpeedOrder(search, 0);
-}
 
 bool IsSha256(const std::string& text) {
     return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
@@ -61,26 +52,6 @@ std::string InFolder(const std::filesystem::path& folder, const std::string& val
 }  // namespace
 
 std::string StationSetupName(const std::string& path) { return Utf8FromPath(PathFromUtf8(path).stem()); }
-
-bool ApplySetupSpeed(const std::string& speed, TransferMode& mode) {
-    if (speed == kDefaultSpeed) {
-        mode.autoSpeed = false;
-        mode.baudIndex = -1;
-        return true;
-    }
-    if (speed == kAutoSpeed) {
-        mode.autoSpeed = true;
-        return true;
-    }
-    for (const int index : FastestFirst()) {
-        if (speed == std::to_string(SessionBaudRate(index))) {
-            mode.autoSpeed = false;
-            mode.baudIndex = index;
-            return true;
-        }
-    }
-    return false;
-}
 
 std::variant<StationSetup, SetupProblem> ReadStationSetup(const std::string& path) {
     const std::filesystem::path file = PathFromUtf8(path);
@@ -123,12 +94,8 @@ std::variant<StationSetup, SetupProblem> ReadStationSetup(const std::string& pat
     }
     if (const auto speed = read(kSpeedKey); speed && !speed->empty()) {
         TransferMode mode;
-        if (!ApplySetupSpeed(*speed, mode)) {
-            std::string speeds;
-            for (const int index : FastestFirst())
-                speeds += (speeds.empty() ? "" : ", ") + std::to_string(SessionBaudRate(index));
-            return bad(kSpeedKey, *speed, FillIn(text::kSpeeds, {speeds}));
-        }
+        if (!ApplySpeedName(*speed, mode))
+            return bad(kSpeedKey, *speed, FillIn(text::kSpeeds, {SpeedList()}));
         setup.speed = *speed;
     }
     setup.workOrder = read(kWorkOrderKey).value_or("");

@@ -14,7 +14,8 @@
 //   AlertSound=1
 //
 // Pack, PackSha256, Ports and Record must be there; the rest has defaults
-// (off, the settings' speed, required off, no work order, alert sound on).
+// (off, the standard speed, required off, no work order, alert sound on): the
+// machine's own settings do not change how a set-up's station runs.
 // A relative Pack or Record is taken from the set-up file's folder. Keys match
 // without regard to case; a value the set-up cannot mean is refused by name.
 #pragma once
@@ -24,8 +25,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-#include "transfer_mode.h"
 
 namespace k5 {
 
@@ -38,8 +37,7 @@ struct StationSetup {
     std::vector<std::string> ports;
     std::string record;  // as pack
     bool fast = false;
-    // "default" (the settings' speed), "auto", or a line speed in baud ("115200").
-    std::string speed = "default";
+    std::string speed = "default";  // as line_speed_names.h names it
     bool labelRequired = false;
     std::string workOrder;
     bool alertSound = true;
@@ -64,8 +62,5 @@ std::string StationSetupName(const std::string& path);
 // Why the pack now at the set-up's path is not the one it was saved with, given
 // that pack's SHA-256 now; nothing when it is the same.
 std::optional<std::string> SetupPackChanged(const StationSetup& setup, const std::string& sha256Now);
-
-// The speed a set-up names applied to `mode` (as --speed does); false for a speed it cannot mean.
-bool ApplySetupSpeed(const std::string& speed, TransferMode& mode);
 
 }  // namespace k5
