@@ -4,6 +4,7 @@
 #include "gbk_convert.h"
 #include "message_text.h"
 #include "settings_file.h"
+#include "translation.h"
 #include "utf8_path.h"
 
 namespace k5::app {
@@ -42,9 +43,10 @@ std::string ErrorBoxTextFor(const std::exception& error) {
         const auto converted = platform::GbkToUtf8(text);
         text = converted ? *converted : Latin1ToUtf8(text);
     }
+    text = TranslateText(text);
     if (const auto* settings = dynamic_cast<const ESettingsWriteError*>(&error)) {
         // The fixed text first, then why, as its own sentence.
-        std::string reason = settings->Reason();
+        std::string reason = TranslateText(settings->Reason());
         if (!reason.empty() && reason[0] >= 'a' && reason[0] <= 'z')
             reason[0] = static_cast<char>(reason[0] - 32);
         return WithFullStop(text) + "\n\n" + WithFullStop(reason);

@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "translation.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -13,8 +14,8 @@ namespace k5::app {
 // every character after the first in lower case (ASCII letters).
 std::string ApplicationTitleFor(const std::string& executablePath);
 
-// The error's message for a person, in UTF-8: the serial component's GBK
-// messages converted, and a full stop added when the message ends in a
+// The error's message for a person, in UTF-8 and in the windows' language: the serial
+// component's GBK messages converted, and a full stop added when the message ends in a
 // character above "."; a refused settings write says why in a second paragraph.
 std::string ErrorBoxTextFor(const std::exception& error);
 
@@ -28,7 +29,7 @@ void RunHandlerGuarded(Handler&& handler, ShowErrorBox&& showErrorBox) {
     } catch (const std::exception& error) {
         showErrorBox(ErrorBoxTextFor(error));
     } catch (...) {
-        showErrorBox(std::string(text::kUnknownError));
+        showErrorBox(std::string(Tr(text::kUnknownError)));
     }
 }
 

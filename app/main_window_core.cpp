@@ -1,11 +1,13 @@
 #include "main_window_core.h"
 
+#include "translation.h"
+
 namespace k5::app {
 
 MainWindowCore::MainWindowCore(serial::Dispatcher& uiThread, MainWindowView& view,
                                const SettingsFile& settings, PackStore& pack)
     : sessionView_(uiThread, DispatchedSessionView::Sink{
-                                 [&view](const std::string& line) { view.AddLog(line); },
+                                 [&view](const std::string& line) { view.AddLog(TranslateText(line)); },
                                  [&view](bool visible) { view.ShowProgress(visible); },
                                  [&view](std::uint32_t maximum) { view.SetProgressMax(maximum); },
                                  [&view](std::uint32_t position) { view.SetProgressPosition(position); },

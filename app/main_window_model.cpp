@@ -11,6 +11,7 @@
 #include "window_texts.h"
 
 namespace k5::app {
+#include "translation.h"
 
 using Control = MainWindowView::Control;
 using Field = MainWindowView::Field;
@@ -37,8 +38,9 @@ MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSessi
     view_.Check(Control::FastTransfer, settings_.GetTransferMode().fast);
 }
 
-void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, PackKindText(pack_.Header().PackKind())); }
+void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, Tr(PackKindText(pack_.Header().PackKind()))); }
 
+    view_.CheckLanguage(settings_.GetLanguage());
 void MainWindowModel::Btn_ReadUserPackClick() {
     // Disabled while a session runs, as the window shows it (the session sends its own copy).
     if (SessionRunning()) return;
@@ -67,18 +69,18 @@ void MainWindowModel::ReadWaitingPack() {
 void MainWindowModel::LoadAndShow(const std::string& path) {
     const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
     if (SessionRunning()) {
-        view_.AddLog(name + ": " + text::kPackNotReadDuringSession);
+        view_.AddLog(name + ": " + Tr(text::kPackNotReadDuringSession));
         return;
     }
     // A file that cannot be read raises here and leaves the stores, and so the acceptance, as they were.
     packAccepted_ = pack_.LoadPack(path);
     if (!packAccepted_) {
         view_.Enable(Control::Program, false);
-        view_.AddLog(std::string(text::kPackBroken) + ": " + pack_.RejectionReason());
-        view_.Warning(text::kPackBroken, text::kPackBrokenTitle);
+        view_.AddLog(std::string(Tr(text::kPackBroken)) + ": " + TranslateText(pack_.RejectionReason()));
+        view_.Warning(Tr(text::kPackBroken), Tr(text::kPackBrokenTitle));
         // The fields keep the previous pack, which the stores no longer hold.
-        view_.AddLog(shownPack_.empty() ? std::string(text::kPackRefusedProgramOff)
-                                        : FillIn(text::kPackRefusedStillShown, {shownPack_}));
+        view_.AddLog(shownPack_.empty() ? std::string(Tr(text::kPackRefusedProgramOff))
+                                        : FillIn(Tr(text::kPackRefusedStillShown), {shownPack_}));
         return;
     }
     const PackHeader& header = pack_.Header();
@@ -89,8 +91,8 @@ void MainWindowModel::LoadAndShow(const std::string& path) {
     if (header.ProductCode() != kExpectedProductCode) {
         // Disabled while the warning shows, then enabled all the same: a foreign pack can be programmed.
         view_.Enable(Control::Program, false);
-        view_.Warning(text::kForeignPack, text::kForeignPackTitle);
-        view_.AddLog(FillIn(text::kForeignPackLine,
+        view_.Warning(Tr(text::kForeignPack), Tr(text::kForeignPackTitle));
+        view_.AddLog(FillIn(Tr(text::kForeignPackLine),
                             {std::to_string(header.ProductCode()), std::to_string(kExpectedProductCode)}));
     }
     view_.Enable(Control::Program, true);
@@ -105,7 +107,7 @@ void MainWindowModel::Btn_SendToControllerClick() {
     const std::string port = SettingsPortName(settings_);
     const std::string device = ResolvePortName(port, settings_);
     if (portUse_.StationHolds(device)) {
-        view_.Warning(port + " " + text::kSessionPortTaken, text::kWindowTitle);
+        view_.Warning(port + " " + Tr(text::kSessionPortTaken), text::kWindowTitle);
         return;
     }
     StartTrace();
@@ -137,8 +139,8 @@ void MainWindowModel::StartTrace() {
         trace_ = std::make_shared<WireTrace>(PathFromUtf8(*path), tool, settings_.GetTraceData());
         tracePath_ = *path;
         if (trace_->Failed()) {
-            view_.AddLog(std::string(text::kTraceUnwritable) + " " + *path + ": " +
-                         WireTraceProblemText(*trace_));
+            view_.AddLog(std::string(Tr(text::kTraceUnwritable)) + " " + *path + ": " +
+                         TranslateText(WireTraceProblemText(*trace_)));
             trace_.reset();
         }
     }
@@ -153,31 +155,38 @@ void MainWindowModel::StationWindowClosed() {
 }
 
 void MainWindowModel::PortHungUp(const std::string& device) {
-    view_.AddLog("Port " + device + " hung up");
+    view_.AddLog(FillIn(Tr(text::kPortHungUp), {device}));
     hungUpDevice_ = device;
 }
 
 void MainWindowModel::SessionFinished() {
     if (SessionRunning()) return;
     if (trace_ && trace_->Error() != 0) {
-        view_.AddLog(std::string(text::kTraceIncomplete) + " " + tracePath_ + ": " +
-                     WireTraceProblemText(*trace_));
+        view_.AddLog(std::string(Tr(text::kTraceIncomplete)) + " " + tracePath_ + ": " +
+                     TranslateText(WireTraceProblemText(*trace_)));
     }
     trace_.reset();
     // After the session's own lines, why the port failed and which adapter to choose instead.
     const std::string port = SettingsPortName(settings_);
     if (session_.LastOutcome() == SessionOutcome::PortError && !session_.FailedDevice().empty()) {
         const std::string& device = session_.FailedDevice();
-        view_.AddLog(
-            PortAdvice(port, device, PortProblemText(session_.FailedDeviceError(), device), lookup_));
+        view_.AddLog(PortAdvice(port, device,
+                                TranslateText(PortProblemText(session_.FailedDeviceError(), device)), lookup_));
+void MainWindowModel::LanguageClick(const std::string& language) {
+    const HandlerScope scope(*this);
+    if (language != settings_.GetLanguage()) settings_.SetLanguage(language);
+    view_.CheckLanguage(language);
+    view_.Warning(Tr(text::kLanguageAtNextStart), Tr(text::kLanguageMenu));
+}
+
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail && !hungUpDevice_.empty()) {
-        view_.AddLog(PortAdvice(port, hungUpDevice_, text::kPortWentAway, lookup_));
+        view_.AddLog(PortAdvice(port, hungUpDevice_, Tr(text::kPortWentAway), lookup_));
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail) {
-        view_.AddLog(
-            NothingAnsweredText(port, ResolvePortName(port, settings_), lookup_.present(), kFindPortDialog));
+        view_.AddLog(TranslateText(
+            NothingAnsweredText(port, ResolvePortName(port, settings_), lookup_.present(), kFindPortDialog)));
     }
     if (FirmwareLeftIncomplete(session_.LastOutcome(), session_.LastStep()))
-        view_.AddLog(kFirmwareIncompleteText);
+        view_.AddLog(Tr(kFirmwareIncompleteText));
     portUse_.ClearSessionDevice();
     view_.Enable(Control::ReadPack, true);
     view_.Enable(Control::UartPort, true);
@@ -197,7 +206,7 @@ bool MainWindowModel::CloseRequested() {
     }
     if (closeWhenIdle_) return false;  // already stopping
     const HandlerScope scope(*this);
-    if (!view_.Confirm(text::kStopAndCloseQuestion)) return false;
+    if (!view_.Confirm(Tr(text::kStopAndCloseQuestion))) return false;
     // The session stops, closes the port and clears SessionRunning; then the window closes.
     closeWhenIdle_ = true;
     session_.RequestStop();

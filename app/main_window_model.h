@@ -32,6 +32,8 @@ class MainWindowView {
     virtual void Enable(Control control, bool enabled) = 0;
     // The check mark of a checkable menu item (FastTransfer).
     virtual void Check(Control control, bool checked) = 0;
+    // The Language menu's check mark: on the item of `language` ("" the system's).
+    virtual void CheckLanguage(const std::string& language) = 0;
     virtual void ClearLog() = 0;
     // Appends a line to the log list, selects it and draws the list at once.
     virtual void AddLog(const std::string& text) = 0;
@@ -89,6 +91,9 @@ class MainWindowModel {
 
     // The station window's model while that window exists (the view tells).
     void StationWindowOpened(StationWindowModel* station) { station_ = station; }
+    // Stores the windows' language ("" the system's) for the next start and says so; a refused
+    // write raises (for the default error box) and leaves the check mark as it was.
+    void LanguageClick(const std::string& language);
     // The station window has closed; a close of this window that waited for it goes on.
     void StationWindowClosed();
 

@@ -2,6 +2,7 @@
 
 #include "device_names.h"
 #include "port_survey.h"
+#include "translation.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -11,7 +12,7 @@ namespace {
 std::string AdapterHint(const std::string& name, const PortLookup& lookup) {
     const std::string adapter = lookup.present ? OnlyUsbAdapter(lookup.present()) : "";
     if (adapter.empty() || adapter == name) return "";
-    return std::string("; ") + text::kPortAdapterFound + " " + adapter;
+    return std::string("; ") + Tr(text::kPortAdapterFound) + " " + adapter;
 }
 
 }  // namespace
@@ -33,7 +34,7 @@ std::string PortLine(const std::string& name, const std::string& device, const P
     // A device path says where a COM name leads (Linux); on Windows the name is the device.
     const std::string where = platform::IsDevicePath(device) && device != name ? device : "";
     if (lookup.exists && !lookup.exists(device)) {
-        return name + " " + text::kPortNotPresent + (where.empty() ? "" : " (" + where + ")") +
+        return name + " " + Tr(text::kPortNotPresent) + (where.empty() ? "" : " (" + where + ")") +
                AdapterHint(name, lookup);
     }
     std::string description;
@@ -43,10 +44,10 @@ std::string PortLine(const std::string& name, const std::string& device, const P
         }
     }
     if (description.empty()) description = platform::DeviceKind(device);
-    std::string line = (where.empty() ? "" : where + ": ") + description;
+    std::string line = (where.empty() ? "" : where + ": ") + TranslateText(description);
     std::vector<std::string> holders = lookup.holders ? lookup.holders(device) : std::vector<std::string>{};
     for (std::size_t i = 0; i < holders.size(); ++i)
-        line += (i == 0 ? std::string("; ") + text::kPortInUseBy + " " : std::string(", ")) + holders[i];
+        line += (i == 0 ? std::string("; ") + Tr(text::kPortInUseBy) + " " : std::string(", ")) + holders[i];
     return line;
 }
 

@@ -6,6 +6,8 @@
 #include "port_problem_text.h"
 #include "session_advice.h"
 #include "station_port_text.h"
+#include "translation.h"
+#include "window_counts.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -21,13 +23,13 @@ std::string Seconds(double seconds) {
 const char* StepOf(SessionStep step) {
     switch (step) {
         case SessionStep::Restart:
-            return text::kTileRestarting;
+            return Tr(text::kTileRestarting);
         case SessionStep::Header:
         case SessionStep::Image:
         case SessionStep::Verdict:
-            return text::kTileProgramming;
+            return Tr(text::kTileProgramming);
         default:
-            return text::kTileConnecting;
+            return Tr(text::kTileConnecting);
     }
 }
 
@@ -51,7 +53,8 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
     StationTile tile;
     tile.title = s.name;
     if (const std::string where = PortWhere(s, adapter); !where.empty()) tile.title += "  " + where;
-    tile.counts = std::to_string(s.good) + " good, " + std::to_string(s.failed) + " failed";
+    tile.counts = FillIn(Tr(text::kTileCounts), {CountText(text::kGoodCount, s.good),
+                                                  CountText(text::kFailedCount, s.failed)});
     tile.label = s.label;
     tile.lastLabel = s.lastLabel;
     tile.labelEditable = s.activity != PortActivity::Running;
@@ -60,10 +63,11 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
     switch (s.activity) {
         case PortActivity::NoPort:
             // A cable pulled during an update: the failure stays, the missing port under it.
-            tile.state = s.lastHungUp ? text::kTileFailed : text::kTileNoPort;
-            tile.detail = (s.lastHungUp ? PulledCableText(s) + "\n" + text::kTileNoPort + ": " : "") +
-                          PortProblemText(s.problemError, s.device);
-            if (s.lastHungUp) tile.advice = text::kTilePutAside;
+            tile.state = s.lastHungUp ? Tr(text::kTileFailed) : Tr(text::kTileNoPort);
+            tile.detail = (s.lastHungUp ? TranslateText(PulledCableText(s)) + "\n" + Tr(text::kTileNoPort) + ": "
+                                        : "") +
+                          TranslateText(PortProblemText(s.problemError, s.device));
+            if (s.lastHungUp) tile.advice = Tr(text::kTilePutAside);
             tile.tone = TileTone::Bad;
             tile.kind = TileKind::Failed;
             return tile;
@@ -71,8 +75,9 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
             tile.tone = TileTone::Busy;
             tile.kind = TileKind::Working;
             if (const TransferProgress& t = s.transfer; t.Total() > 0) {
-                tile.state = std::string(text::kTileProgramming) + " " + std::to_string(t.Percent()) + " %";
-                tile.detail = std::to_string(t.Done()) + " of " + std::to_string(t.Total()) + " bytes";
+                tile.state = std::string(Tr(text::kTileProgramming)) + " " + std::to_string(t.Percent()) + " %";
+                tile.detail = FillIn(TrN(text::kTileBytes, t.Total()),
+                                     {std::to_string(t.Done()), std::to_string(t.Total())});
                 if (t.BytesPerSecond() > 0)
                     tile.detail += ", " + std::to_string(static_cast<long>(t.BytesPerSecond())) + " B/s";
                 tile.progressShown = true;
@@ -88,33 +93,33 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
     }
     // Idle: the last update's outcome and what to do with its controller stay in sight until the
     // next update starts; the line under them says what the port waits for.
-    const std::string next = !served              ? text::kTileServeAgain
-                             : tile.waitsForLabel ? text::kTileLabelHint
+    const std::string next = !served              ? Tr(text::kTileServeAgain)
+                             : tile.waitsForLabel ? Tr(text::kTileLabelHint)
                              : s.activity == PortActivity::Cooling
                                  ? ""
-                                 : std::string(text::kTileWaiting) + " " + text::kTileWaitingDetail;
+                                 : std::string(Tr(text::kTileWaiting)) + " " + Tr(text::kTileWaitingDetail);
     switch (s.lastOutcome) {
         case SessionOutcome::None:
-            tile.state = !served              ? text::kTileNotServed
-                         : tile.waitsForLabel ? text::kTileWaitingForLabel
-                                              : text::kTileWaiting;
-            tile.detail = !served              ? text::kTileServeAtStart
-                          : tile.waitsForLabel ? text::kTileLabelHint
-                                               : text::kTileWaitingDetail;
+            tile.state = !served              ? Tr(text::kTileNotServed)
+                         : tile.waitsForLabel ? Tr(text::kTileWaitingForLabel)
+                                              : Tr(text::kTileWaiting);
+            tile.detail = !served              ? Tr(text::kTileServeAtStart)
+                          : tile.waitsForLabel ? Tr(text::kTileLabelHint)
+                                               : Tr(text::kTileWaitingDetail);
             tile.kind = served ? TileKind::Waiting : TileKind::Idle;
             return tile;
         case SessionOutcome::Programmed:
-            tile.state = std::string(text::kTileOk) + "  " + Seconds(s.lastSeconds);
+            tile.state = std::string(Tr(text::kTileOk)) + "  " + Seconds(s.lastSeconds);
             tile.detail = next;
-            tile.advice = text::kTileDone;
+            tile.advice = Tr(text::kTileDone);
             tile.tone = TileTone::Good;
             tile.kind = TileKind::Good;
             return tile;
         case SessionOutcome::Stopped:
-            tile.state = text::kTileStopped;
-            tile.advice = text::kTileStoppedAdvice;
+            tile.state = Tr(text::kTileStopped);
+            tile.advice = Tr(text::kTileStoppedAdvice);
             if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep)) {
-                tile.detail = std::string(text::kTileFirmwareIncomplete) + "\n";
+                tile.detail = std::string(Tr(text::kTileFirmwareIncomplete)) + "\n";
                 tile.kind = TileKind::Failed;
                 tile.tone = TileTone::Bad;
             } else {
@@ -126,17 +131,17 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
         default:
             break;
     }
-    tile.state = text::kTileFailed;
-    tile.detail = SessionOutcomeText(s.lastOutcome) + std::string("\n") +
-                  (s.lastHungUp ? PulledCableText(s) + "\n" : "");
+    tile.state = Tr(text::kTileFailed);
+    tile.detail = TranslateText(SessionOutcomeText(s.lastOutcome)) + "\n" +
+                  (s.lastHungUp ? TranslateText(PulledCableText(s)) + "\n" : "");
     // After the session's own line: that nothing answered, or that the firmware is now incomplete.
     if (s.lastOutcome == SessionOutcome::ConnectFail && !s.lastHungUp)
-        tile.detail += std::string(text::kTileNothingAnswered) + "\n";
+        tile.detail += std::string(Tr(text::kTileNothingAnswered)) + "\n";
     if (FirmwareLeftIncomplete(s.lastOutcome, s.lastStep))
-        tile.detail += std::string(text::kTileFirmwareIncomplete) + "\n";
+        tile.detail += std::string(Tr(text::kTileFirmwareIncomplete)) + "\n";
     tile.detail += next;
     if (!tile.detail.empty() && tile.detail.back() == '\n') tile.detail.pop_back();
-    tile.advice = text::kTilePutAside;
+    tile.advice = Tr(text::kTilePutAside);
     tile.tone = TileTone::Bad;
     tile.kind = TileKind::Failed;
     return tile;

@@ -3,6 +3,8 @@
 // Shared by both views; the Win32 view scales it with the monitor's DPI.
 #pragma once
 
+#include <span>
+
 namespace k5::app::layout {
 
 struct Box {
@@ -33,6 +35,23 @@ inline constexpr Box kNoticeReconnect{8, 384, 0, 0};
 inline constexpr Box kNoticeOldTool{8, 408, 0, 0};
 inline constexpr Box kWebAddress{280, 360, 185, 19};
 inline constexpr int kNoticeLineHeight = 19;
+
+// The one-line labels of the main window: each may reach from its left edge up to the next
+// control on its row, else to its group's right edge (inside the group) or the client area's
+// (`clientWidth`; kMinClientWidth, so that it fits at the smallest size too), less this margin. A text wider than that (a longer language's) is drawn in a
+// face made smaller to fit.
+inline constexpr int kLabelMargin = 8;
+
+constexpr int LabelRoom(Box label, bool inGroup, int clientWidth) {
+    constexpr Box kInGroup[] = {kFirmwareNameLabel, kFileNameField, kVersionLabel, kVersionField, kKindLabel,
+                                kTipLabel,          kLogo};
+    constexpr Box kInClient[] = {kNotice, kNoticeReconnect, kNoticeOldTool, kWebAddress};
+    int right = inGroup ? kPackGroup.width : clientWidth;
+    for (const Box& other : inGroup ? std::span<const Box>(kInGroup) : std::span<const Box>(kInClient)) {
+        if (other.y == label.y && other.x > label.x && other.x < right) right = other.x;
+    }
+    return right - kLabelMargin - label.x;
+}
 
 // The smallest client area (below the menu bar) in which every control shows
 // whole where it sits: the group and the log with the margin left of them on

@@ -1,5 +1,7 @@
 // Every text the desktop program's windows show, in one place for both views.
 // They are shown character for character, misspellings and trailing blanks included.
+// Every string here goes into the translation catalogue (po/), except the names and
+// numbers po/not-translated.pot lists; %1, %2 stand for what is filled in.
 #pragma once
 
 #include "p_HexConvertFun.h"
@@ -44,6 +46,13 @@ inline constexpr const char* kPackRefusedStillShown =
 inline constexpr const char* kStopAndCloseQuestion = "A controller is being programmed. Stop and close?";
 // The Uart menu's checkable item for the fast transfer mode.
 inline constexpr const char* kFastTransferItem = "Fast transfer";
+// The port the session used hung up (%1: its device).
+inline constexpr const char* kPortHungUp = "Port %1 hung up";
+// The Uart menu's choice of the windows' language: the system's, or one by its own name.
+inline constexpr const char* kLanguageMenu = "Language";
+inline constexpr const char* kSystemLanguage = "As the system";
+inline constexpr const char* kLanguageAtNextStart =
+    "The windows speak the language chosen from the next start of the program.";
 
 // Port dialog.
 inline constexpr const char* kPortDialogTitle = "Uart port set";
@@ -101,14 +110,17 @@ inline constexpr const char* kStationEndedSummary = "Stopped";
 // The pack the window used last time, read again as it opens: then its path, and why.
 inline constexpr const char* kStationPackGone = "The pack used last time cannot be read";
 inline constexpr const char* kStationPackChanged = "The pack has changed since it was last used; read again:";
+// After it: %1 the pack's file name, %2 its version.
+inline constexpr const char* kStationPackVersion = "%1, version %2";
 inline constexpr const char* kStationPackChangedForeign =
     "The pack has changed since it was last used and is for another product: read it again";
 inline constexpr const char* kStationChoicesNotSaved = "The station's choices cannot be saved";
 inline constexpr const char* kStationLabelRequired = "Label required";
 inline constexpr const char* kStationLabelRequiredTip =
     "Start an update only on a port given the controller's label (scanned or typed)";
-// The station's total since Start and the time per unit: %1 and %2 the counts, %1 seconds.
-inline constexpr const char* kStationTotal = "%1 good, %2 failed since Start";
+// The station's total since Start (%1 and %2: the counts of good and of failed updates, as
+// window_counts.h words them) and the time per unit (%1 seconds).
+inline constexpr const char* kStationTotal = "%1, %2 since Start";
 inline constexpr const char* kStationPerUnit = "%1 s per unit";
 // The set-up: a file an engineer saves once for a line; a station opened with it is locked.
 inline constexpr const char* kStationSaveSetup = "Save set-up...";
@@ -128,6 +140,8 @@ inline constexpr const char* kStationSetupUnusable = "This set-up cannot be used
 inline constexpr const char* kStationOperatorQuestion = "Your name, for the record:";
 inline constexpr const char* kStationNoOperator = "Type your name to start.";
 
+// A tile's counts: %1 the good ones, %2 the failed ones, as window_counts.h words them.
+inline constexpr const char* kTileCounts = "%1, %2";
 // A tile's states.
 inline constexpr const char* kTileNoPort = "No port";
 inline constexpr const char* kTileWaiting = "Waiting";
@@ -180,5 +194,14 @@ inline constexpr const char* kSessionPortTaken =
     "is in use by the station. Stop the station or choose another port.";
 inline constexpr const char* kStationStopQuestion = "Controllers are being programmed. Stop them now?";
 inline constexpr const char* kStationCloseQuestion = "Controllers are being programmed. Stop them and close?";
+
+// The buttons of a question with a text field (Windows has no such box of its own).
+inline constexpr const char* kOk = "OK";
+inline constexpr const char* kCancel = "Cancel";
+// A station set-up handed to the program while the station runs: after the file's name, in the log.
+inline constexpr const char* kSetupNotOpenedWhileRunning =
+    "not opened: the station is running. Stop it, then open the set-up again.";
+// Under a tile's label field: the label taken for the port's next update (%1).
+inline constexpr const char* kTileNextLabel = "Next: %1";
 
 }  // namespace k5::app::text

@@ -26,6 +26,8 @@ constexpr const char* kAckGuardKey = "AckGuard";
 constexpr const char* kAutoSpeedKey = "AutoSpeed";
 constexpr int kDefaultPort = 1;
 constexpr const char* kDevicesSection = "Devices";
+constexpr const char* kUiSection = "Ui";
+constexpr const char* kLanguageKey = "Language";
 constexpr const char* kStationSection = "Station";
 constexpr const char* kStationPackKey = "Pack";
 constexpr const char* kStationPackDigestKey = "PackSha256";
@@ -202,6 +204,12 @@ std::optional<std::string> SettingsFile::GetMappedDevice(const std::string& name
 }
 
 std::vector<std::string> SettingsFile::GetMappedNames() const { return ReadKeys(kDevicesSection); }
+
+std::string SettingsFile::GetLanguage() const { return ReadString(kUiSection, kLanguageKey).value_or(""); }
+
+void SettingsFile::SetLanguage(const std::string& language) const {
+    WriteString(kUiSection, kLanguageKey, language);
+}
 
 StationChoices SettingsFile::GetStationChoices() const {
     const auto read = [this](const char* key) { return ReadString(kStationSection, key).value_or(""); };

@@ -1,6 +1,6 @@
 // The settings file eBikeSet.ini: the port number and baud index of section
-// [Uart], the [Devices] map from COMn names to device paths, and the station
-// window's choices in [Station].
+// [Uart], the [Devices] map from COMn names to device paths, the station
+// window's choices in [Station], and the windows' language in [Ui].
 //
 // Nothing is cached: every call reads or writes the file when it is made.
 // Values are read as the Windows profile functions read them, from an 8-bit
@@ -81,6 +81,12 @@ class SettingsFile {
     std::optional<std::string> GetMappedDevice(const std::string& name) const;
     // The port names [Devices] has a key for, as written there, in file order.
     std::vector<std::string> GetMappedNames() const;
+
+    // The language the windows speak ([Ui] Language: "de", "zh_CN", "en", "pseudo"); empty where
+    // none is stored: the system's.
+    std::string GetLanguage() const;
+    // Raises ESettingsWriteError as WriteString does.
+    void SetLanguage(const std::string& language) const;
 
     // Empty values where nothing is stored.
     StationChoices GetStationChoices() const;

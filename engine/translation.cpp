@@ -158,13 +158,13 @@ const char* Tr(const char* english) {
     return found && !found->empty() ? found->data() : english;
 }
 
-const char* TrN(const char* singular, const char* plural, unsigned long n) {
+const char* TrN(const PluralText& text, unsigned long n) {
     const MoCatalogue* catalogue = current.load();
     if (catalogue != nullptr) {
-        if (const auto found = catalogue->FindPlural(singular, n); found && !found->empty())
+        if (const auto found = catalogue->FindPlural(text.singular, n); found && !found->empty())
             return found->data();
     }
-    return n == 1 ? singular : plural;
+    return n == 1 ? text.singular : text.plural;
 }
 
 const char* TrC(const char* context, const char* english) {

@@ -5,8 +5,8 @@
 // English, and a front end translates what it shows.
 //
 // xgettext finds the texts: every string of the text-only catalogue files, and
-// elsewhere the first argument of N_, Tr and TrN (TrN's second too) and TrC's
-// second (its first is the context).
+// elsewhere the first argument of N_ and Tr, the first two of NP_ (a text with
+// plural forms), and the second of NC_ and TrC (their first is the context).
 #pragma once
 
 #include <string>
@@ -17,6 +17,16 @@ namespace k5 {
 
 // Marks a text for the catalogue where it is written; it is translated where it is shown.
 constexpr const char* N_(const char* text) { return text; }
+// The same for a text with a context, which is the key's first part ("context\x04text").
+constexpr const char* NC_(const char* /*context*/, const char* text) { return text; }
+
+// A text whose words follow a count (%1), in English's two forms: for 1 and for any other count.
+struct PluralText {
+    const char* singular;
+    const char* plural;
+};
+// Marks a text with plural forms for the catalogue, as N_ marks one.
+constexpr PluralText NP_(const char* singular, const char* plural) { return {singular, plural}; }
 
 // Uses the .mo catalogue in `bytes` from now on (the bytes must stay for the
 // program's life); false, and the language unchanged, when they are not one.
@@ -29,7 +39,7 @@ std::string LanguageInUse();
 // `english` in the language in use; `english` itself where the catalogue has no translation.
 const char* Tr(const char* english);
 // The form `n` takes of a text with plural forms (English's: `singular` for 1).
-const char* TrN(const char* singular, const char* plural, unsigned long n);
+const char* TrN(const PluralText& text, unsigned long n);
 // A text that reads differently in another `context` (also the translators' hint).
 const char* TrC(const char* context, const char* english);
 

@@ -1,7 +1,10 @@
 // k5-iap-tool: the desktop program.
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 #include "default_error_box.h"
 #include "fonts.h"
@@ -11,6 +14,23 @@
 #include "session_state.h"
 #include "settings_file.h"
 #include "single_instance.h"
+#include "ui_language.h"
+
+namespace {
+
+// The windows' language, as the settings name it or as the system's UI languages have it; Qt's own
+// texts (the boxes' buttons, the file dialog) in it too where Qt's translations are installed.
+void UseLanguage(const k5::SettingsFile& settings, QTranslator& qtTexts) {
+    std::vector<std::string> preferred;
+    for (const QString& language : QLocale::system().uiLanguages()) preferred.push_back(language.toStdString());
+    const std::string language = k5::app::UseLanguageFor(settings, preferred);
+    if (!language.empty() && language != "pseudo" &&
+        qtTexts.load(QLocale(QString::fromStdString(language)), "qtbase", "_",
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     k5::app::QtUiPrompts prompts;
@@ -35,6 +55,8 @@ int main(int argc, char** argv) {
     const k5::SettingsFile settings(k5::DefaultSettingsPath());
     k5::PackStore pack;
     k5::app::TF_UpdateDispController window(settings, prompts, pack);
+    QTranslator qtTexts;
+    UseLanguage(settings, qtTexts);
     k5::app::F_UpdateDispController = &window;
     QObject::connect(&instance, &k5::app::SingleInstance::Handed, &window, [&window](const QString& handed) {
         window.BringToFront();

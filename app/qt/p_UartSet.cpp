@@ -9,6 +9,7 @@
 #include "default_error_box.h"
 #include "fonts.h"
 #include "layout_rect.h"
+#include "translation.h"
 #include "window_layout.h"
 #include "window_texts.h"
 
@@ -19,15 +20,15 @@ TF_UartSet* F_UartSet = nullptr;
 TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget* centreOn)
     : QDialog(nullptr), settings_(settings), prompts_(prompts), centreOn_(centreOn) {
     setObjectName("F_UartSet");
-    setWindowTitle(text::kPortDialogTitle);
+    setWindowTitle(Tr(text::kPortDialogTitle));
     setFont(WindowFont());
     setFixedSize(layout::kDialogWidth, layout::kDialogHeight);
 
-    GroupBox2 = new QGroupBox(text::kPortGroup, this);
+    GroupBox2 = new QGroupBox(Tr(text::kPortGroup), this);
     GroupBox2->setObjectName("GroupBox2");
     GroupBox2->setFont(UiFont());
 
-    Label1 = new QLabel(text::kPortLabel, GroupBox2);
+    Label1 = new QLabel(Tr(text::kPortLabel), GroupBox2);
     Label1->setObjectName("Label1");
     ComboBox1 = new QComboBox(GroupBox2);
     ComboBox1->setObjectName("ComboBox1");
@@ -38,7 +39,7 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     ComboBox1->setCurrentIndex(0);
 
     // The baud box is there but hidden: the session always runs at 38400 baud.
-    Label2 = new QLabel(text::kBaudLabel, GroupBox2);
+    Label2 = new QLabel(Tr(text::kBaudLabel), GroupBox2);
     Label2->setObjectName("Label2");
     Label2->hide();
     ComboBox2 = new QComboBox(GroupBox2);
@@ -53,9 +54,9 @@ TF_UartSet::TF_UartSet(const SettingsFile& settings, UiPrompts& prompts, QWidget
     PortLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PortLine->setTextFormat(Qt::PlainText);
 
-    Button1 = new QPushButton(text::kSave, this);
+    Button1 = new QPushButton(Tr(text::kSave), this);
     Button1->setObjectName("Button1");
-    Button2 = new QPushButton(text::kExit, this);
+    Button2 = new QPushButton(Tr(text::kExit), this);
     Button2->setObjectName("Button2");
     // Enter saves and Escape leaves, unless the focus is on Exit: Enter presses the button it is on.
     Button1->setDefault(true);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -31,6 +32,8 @@
 #include "p_UartSet.h"
 #include "pictures.h"
 #include "station_window.h"
+#include "translation.h"
+#include "ui_language.h"
 #include "window_layout.h"
 
 // The logo and the icon are compiled into the library; a static library needs them registered.
@@ -56,6 +59,18 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint
     label->move(at);
     label->adjustSize();
     return label;
+}
+
+// A one-line label whose text is wider than its room (layout::LabelRoom) in a face made smaller to fit.
+void FitToRoom(QLabel* label, const layout::Box& box, bool inGroup) {
+    const int room = layout::LabelRoom(box, inGroup, layout::kMinClientWidth);
+    QFont font = label->font();
+    for (int width = QFontMetrics(font).horizontalAdvance(label->text()); width > room && font.pixelSize() > 1;
+         width = QFontMetrics(font).horizontalAdvance(label->text())) {
+        font.setPixelSize(std::max(1, std::min(font.pixelSize() - 1, font.pixelSize() * room / width)));
+    }
+    label->setFont(font);
+    label->adjustSize();
 }
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
@@ -128,13 +143,13 @@ void TF_UpdateDispController::CreateControls() {
     auto* menuStyle = new AltToMenuStyle;
     menuStyle->setParent(MainMenu1);
     MainMenu1->setStyle(menuStyle);
-    IAP1 = MainMenu1->addMenu(text::kUartMenu);
+    IAP1 = MainMenu1->addMenu(Tr(text::kUartMenu));
     IAP1->setObjectName("IAP1");
-    UartPort1 = IAP1->addAction(text::kUartPortItem);
+    UartPort1 = IAP1->addAction(Tr(text::kUartPortItem));
     UartPort1->setObjectName("UartPort1");
     connect(UartPort1, &QAction::triggered, this,
             [this] { RunHandler(prompts_, [this] { UartPort1Click(); }); });
-    FastTransfer1 = IAP1->addAction(text::kFastTransferItem);
+    FastTransfer1 = IAP1->addAction(Tr(text::kFastTransferItem));
     FastTransfer1->setObjectName("FastTransfer1");
     FastTransfer1->setCheckable(true);
     connect(FastTransfer1, &QAction::triggered, this, [this] {
@@ -143,10 +158,28 @@ void TF_UpdateDispController::CreateControls() {
         RunHandler(prompts_, [this] { FastTransfer1Click(); });
     });
     IAP1->addSeparator();
-    Station1 = IAP1->addAction(text::kStationItem);
+    Station1 = IAP1->addAction(Tr(text::kStationItem));
     Station1->setObjectName("Station1");
     connect(Station1, &QAction::triggered, this,
             [this] { RunHandler(prompts_, [this] { Station1Click(); }); });
+    // The windows' language: the system's, or one by its own name ("en" English whatever the system's).
+    Language1 = IAP1->addMenu(Tr(text::kLanguageMenu));
+    Language1->setObjectName("Language1");
+    auto* languages = new QActionGroup(Language1);
+    const auto addLanguage = [this, languages](const QString& name, const std::string& language) {
+        QAction* item = Language1->addAction(name);
+        item->setCheckable(true);
+        item->setData(QString::fromStdString(language));
+        languages->addAction(item);
+        connect(item, &QAction::triggered, this, [this, language] {
+            // Qt has already moved the check mark: the model sets it as the settings then have it.
+            CheckLanguageItem(settings_.GetLanguage());
+            RunHandler(prompts_, [this, language] { core_->Model().LanguageClick(language); });
+        });
+    };
+    addLanguage(Tr(text::kSystemLanguage), "");
+    for (const LanguageOffer& offer : OfferedLanguages())
+        addLanguage(QString::fromStdString(offer.name), offer.language.empty() ? "en" : offer.language);
 
     // F10 opens the first menu, as on the desktops that have no Alt navigation.
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
@@ -178,10 +211,10 @@ void TF_UpdateDispController::CreateControls() {
         return button;
     };
     Btn_ReadUserPack =
-        makeButton("Btn_ReadUserPack", text::kReadPack, ReadPackPicture(), layout::kReadPackWidth);
-    Btn_ReadUserPack->setToolTip(text::kReadPackTip);
+        makeButton("Btn_ReadUserPack", Tr(text::kReadPack), ReadPackPicture(), layout::kReadPackWidth);
+    Btn_ReadUserPack->setToolTip(Tr(text::kReadPackTip));
     Btn_SendToController =
-        makeButton("Btn_SendToController", text::kProgram, ProgramPicture(), layout::kProgramWidth);
+        makeButton("Btn_SendToController", Tr(text::kProgram), ProgramPicture(), layout::kProgramWidth);
     Btn_SendToController->setEnabled(false);
     ToolBar1->addWidget(Btn_ReadUserPack);
     ToolBar1->addSeparator();
@@ -191,25 +224,28 @@ void TF_UpdateDispController::CreateControls() {
     connect(Btn_SendToController, &QToolButton::clicked, this,
             [this] { RunHandler(prompts_, [this] { Btn_SendToControllerClick(); }); });
 
-    GroupBox1 = new QGroupBox(text::kPackInfo, client);
+    GroupBox1 = new QGroupBox(Tr(text::kPackInfo), client);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(Rect(layout::kPackGroup));
     GroupBox1->setFont(UiFont());
 
     const QFont ui = UiFont();
-    Label5 = MakeLabel(GroupBox1, "Label5", text::kFirmwareName, At(layout::kFirmwareNameLabel), ui);
+    Label5 = MakeLabel(GroupBox1, "Label5", Tr(text::kFirmwareName), At(layout::kFirmwareNameLabel), ui);
     Edit_UpdateFileName = new QLineEdit(GroupBox1);
     Edit_UpdateFileName->setObjectName("Edit_UpdateFileName");
     Edit_UpdateFileName->setReadOnly(true);
     Edit_UpdateFileName->setGeometry(Rect(layout::kFileNameField));
-    Label1 = MakeLabel(GroupBox1, "Label1", text::kVersion, At(layout::kVersionLabel), ui);
+    Label1 = MakeLabel(GroupBox1, "Label1", Tr(text::kVersion), At(layout::kVersionLabel), ui);
     Edit_VerNum = new QLineEdit(GroupBox1);
     Edit_VerNum->setObjectName("Edit_VerNum");
     Edit_VerNum->setReadOnly(true);
     Edit_VerNum->setGeometry(Rect(layout::kVersionField));
     Label8 = MakeLabel(GroupBox1, "Label8", QString(), At(layout::kKindLabel), UiFont(true));
     Label8->setFixedSize(Rect(layout::kKindLabel).size());
-    Label2 = MakeLabel(GroupBox1, "Label2", text::kOnlyForVelmar, At(layout::kTipLabel), ui);
+    Label2 = MakeLabel(GroupBox1, "Label2", Tr(text::kOnlyForVelmar), At(layout::kTipLabel), ui);
+    FitToRoom(Label5, layout::kFirmwareNameLabel, true);
+    FitToRoom(Label1, layout::kVersionLabel, true);
+    FitToRoom(Label2, layout::kTipLabel, true);
     // The group takes no input: everything in it is display-only.
     Edit_UpdateFileName->setFocusPolicy(Qt::NoFocus);
     Edit_VerNum->setFocusPolicy(Qt::NoFocus);
@@ -235,9 +271,12 @@ void TF_UpdateDispController::CreateControls() {
     ListBox1->setUniformItemSizes(true);
     ListBox1->setStyleSheet(QString("QListWidget::item { height: %1px; }").arg(kLogLineHeight));
 
-    Label4 = MakeLabel(client, "Label4", text::kNotice, At(layout::kNotice), UiFont(true));
-    Label3 = MakeLabel(client, "Label3", text::kNoticeReconnect, At(layout::kNoticeReconnect), ui);
-    Label6 = MakeLabel(client, "Label6", text::kNoticeOldTool, At(layout::kNoticeOldTool), ui);
+    Label4 = MakeLabel(client, "Label4", Tr(text::kNotice), At(layout::kNotice), UiFont(true));
+    Label3 = MakeLabel(client, "Label3", Tr(text::kNoticeReconnect), At(layout::kNoticeReconnect), ui);
+    Label6 = MakeLabel(client, "Label6", Tr(text::kNoticeOldTool), At(layout::kNoticeOldTool), ui);
+    FitToRoom(Label4, layout::kNotice, false);
+    FitToRoom(Label3, layout::kNoticeReconnect, false);
+    FitToRoom(Label6, layout::kNoticeOldTool, false);
     Label7 = MakeLabel(client, "Label7", text::kWebAddress, At(layout::kWebAddress), WebAddressFont());
     Label7->setFixedSize(Rect(layout::kWebAddress).size());
     Label7->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -312,6 +351,10 @@ void TF_UpdateDispController::resizeEvent(QResizeEvent* event) {
     Label3->move(At(boxes.noticeReconnect));
     Label6->move(At(boxes.noticeOldTool));
     Label7->move(At(boxes.webAddress));
+}
+
+void TF_UpdateDispController::CheckLanguageItem(const std::string& language) {
+    for (QAction* item : Language1->actions()) item->setChecked(item->data().toString().toStdString() == language);
 }
 
 bool TF_UpdateDispController::SessionRunning() const { return core_->Session().Running(); }
@@ -416,6 +459,7 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
     void Check(Control control, bool checked) override {
         if (control == Control::FastTransfer) w_.FastTransfer1->setChecked(checked);
     }
+    void CheckLanguage(const std::string& language) override { w_.CheckLanguageItem(language); }
     void ClearLog() override { w_.ListBox1->clear(); }
     void AddLog(const std::string& text) override { w_.AddLog(QString::fromStdString(text)); }
     void ShowProgress(bool visible) override { w_.Gauge1->setVisible(visible); }

@@ -66,6 +66,7 @@ class TF_UpdateDispController : public QMainWindow {
     QAction* UartPort1;
     QAction* FastTransfer1;  // checkable
     QAction* Station1;
+    QMenu* Language1;  // the system's language, then each by its own name, checkable
     QToolBar* ToolBar1;
     QToolButton* Btn_ReadUserPack;
     QToolButton* Btn_SendToController;
@@ -100,6 +101,8 @@ class TF_UpdateDispController : public QMainWindow {
     void ApplyColours();
     void FitOuterSize();
     void RefitToFrame();
+    // The Language menu's check mark on the item of `language` ("" the system's, "en" English).
+    void CheckLanguageItem(const std::string& language);
     // Reads the packs that wait, one after the other, while no box or dialog is open; else looks again soon.
     void ReadWaitingPacks();
 

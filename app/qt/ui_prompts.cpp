@@ -1,5 +1,6 @@
 #include "ui_prompts.h"
 
+#include "translation.h"
 #include "window_texts.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ std::optional<QString> QtUiPrompts::ChoosePackFile(QWidget* parent) {
 
 std::optional<QString> QtUiPrompts::ChooseRecordFile(QWidget* parent, const QString& current) {
     const QString filter =
-        QString("%1 (*.csv);;%2 (*.jsonl)").arg(text::kStationRecordCsv, text::kStationRecordJsonLines);
+        QString("%1 (*.csv);;%2 (*.jsonl)").arg(Tr(text::kStationRecordCsv), Tr(text::kStationRecordJsonLines));
     const QString path = QFileDialog::getSaveFileName(parent, QString(), current, filter, nullptr,
                                                       QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) return std::nullopt;

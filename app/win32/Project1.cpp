@@ -1,6 +1,8 @@
 // k5-iap-tool.exe: the desktop program on Windows.
+#include <cwchar>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gui_api.h"
 // clang-format off
@@ -12,6 +14,7 @@
 #include "session_state.h"
 #include "settings_file.h"
 #include "single_instance.h"
+#include "ui_language.h"
 #include "win32_prompts.h"
 #include "win32_text.h"
 
@@ -55,6 +58,18 @@ std::wstring PackOnCommandLine() {
     return file;
 }
 
+// The user's preferred UI languages, in order ("de-DE", "zh-CN").
+std::vector<std::string> PreferredUiLanguages() {
+    ULONG count = 0, size = 0;
+    std::vector<std::string> languages;
+    if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &size) || size == 0) return languages;
+    std::wstring names(size, L'\0');
+    if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &size)) return languages;
+    for (const wchar_t* name = names.c_str(); *name != L'\0'; name += std::wcslen(name) + 1)
+        languages.push_back(k5::Narrow(name));
+    return languages;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
@@ -73,6 +88,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
         k5::app::win32::SystemPrompts prompts;
         // The program's one settings file, pack and main window (with its port and session).
         const k5::SettingsFile settings(k5::DefaultSettingsPath());
+        k5::app::UseLanguageFor(settings, PreferredUiLanguages());
         k5::PackStore pack;
         k5::app::win32::TF_UpdateDispController window(settings, prompts, pack);
         k5::app::win32::F_UpdateDispController = &window;

@@ -9,6 +9,7 @@
 #include "win32_controls.h"
 #include "win32_text.h"
 #include "window_layout.h"
+#include "translation.h"
 #include "window_texts.h"
 
 namespace k5::app::win32 {
@@ -53,19 +54,19 @@ void TF_UartSet::ShowModal() {
 }
 
 void TF_UartSet::CreateControls() {
-    SetWindowTextW(window_, Widen(text::kPortDialogTitle).c_str());
-    GroupBox2 = MakeChild(window_, L"BUTTON", text::kPortGroup, WS_VISIBLE | BS_GROUPBOX, -1);
-    Label1 = MakeChild(window_, L"STATIC", text::kPortLabel, WS_VISIBLE, -1);
+    SetWindowTextW(window_, Widen(Tr(text::kPortDialogTitle)).c_str());
+    GroupBox2 = MakeChild(window_, L"BUTTON", Tr(text::kPortGroup), WS_VISIBLE | BS_GROUPBOX, -1);
+    Label1 = MakeChild(window_, L"STATIC", Tr(text::kPortLabel), WS_VISIBLE, -1);
     std::vector<std::string> ports;
     for (int n = 0; n < model_.PortEntryCount(); ++n) ports.push_back(model_.PortEntryText(n));
     ComboBox1 = MakeDropDown(window_, ports, WS_VISIBLE, kPortBoxId);
     // The baud box is there but hidden: the session always runs at 38400 baud.
-    Label2 = MakeChild(window_, L"STATIC", text::kBaudLabel, 0, -1);
+    Label2 = MakeChild(window_, L"STATIC", Tr(text::kBaudLabel), 0, -1);
     ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);
     PortLine = MakeChild(window_, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX, -1);
     // Save is the default button: Enter saves, unless the focus is on Exit.
-    Button1 = MakeChild(window_, L"BUTTON", text::kSave, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
-    Button2 = MakeChild(window_, L"BUTTON", text::kExit, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
+    Button1 = MakeChild(window_, L"BUTTON", Tr(text::kSave), WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
+    Button2 = MakeChild(window_, L"BUTTON", Tr(text::kExit), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
     SendMessageW(window_, DM_SETDEFID, kSaveId, 0);
     ApplyFonts(DpiOf(window_));
     LayOut();

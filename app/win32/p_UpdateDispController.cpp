@@ -9,6 +9,8 @@
 #include "p_UartSet.h"
 #include "resource_ids.h"
 #include "single_instance.h"
+#include "translation.h"
+#include "ui_language.h"
 #include "win32_controls.h"
 #include "win32_pictures.h"
 #include "win32_text.h"
@@ -31,7 +33,6 @@ constexpr UINT kWaitingPackRetryMilliseconds = 100;
 
 enum class FontKind { Ui, UiBold, WebAddress };
 
-constexpr int kGroupMargin = 8;  // between a text and the edge of the group or window it stands in
 
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -96,6 +97,13 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
         if (control != Control::FastTransfer) return;
         CheckMenuItem(w_.MainMenu1, kFastTransferId, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     }
+    void CheckLanguage(const std::string& language) override {
+        const auto at = std::find(w_.languageItems_.begin(), w_.languageItems_.end(), language);
+        const int last = kLanguageFirstId + static_cast<int>(w_.languageItems_.size()) - 1;
+        CheckMenuRadioItem(w_.Language1, kLanguageFirstId, last,
+                           at == w_.languageItems_.end() ? 0 : kLanguageFirstId + static_cast<int>(at - w_.languageItems_.begin()),
+                           MF_BYCOMMAND);
+    }
     void ClearLog() override { SendMessageW(w_.ListBox1, LB_RESETCONTENT, 0, 0); }
     void AddLog(const std::string& text) override { w_.AddLog(text); }
     void ShowProgress(bool visible) override { ShowWindow(w_.Gauge1->Handle(), visible ? SW_SHOW : SW_HIDE); }
@@ -147,11 +155,20 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
 
     MainMenu1 = CreateMenu();
     IAP1 = CreatePopupMenu();
-    AppendMenuW(IAP1, MF_STRING, kUartPortId, Widen(text::kUartPortItem).c_str());
-    AppendMenuW(IAP1, MF_STRING, kFastTransferId, Widen(text::kFastTransferItem).c_str());
+    AppendMenuW(IAP1, MF_STRING, kUartPortId, Widen(Tr(text::kUartPortItem)).c_str());
+    AppendMenuW(IAP1, MF_STRING, kFastTransferId, Widen(Tr(text::kFastTransferItem)).c_str());
     AppendMenuW(IAP1, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(IAP1, MF_STRING, kStationId, Widen(text::kStationItem).c_str());
-    AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(text::kUartMenu).c_str());
+    AppendMenuW(IAP1, MF_STRING, kStationId, Widen(Tr(text::kStationItem)).c_str());
+    // The windows' language: the system's, or one by its own name ("en" English whatever the system's).
+    Language1 = CreatePopupMenu();
+    languageItems_ = {""};
+    AppendMenuW(Language1, MF_STRING, kLanguageFirstId, Widen(Tr(text::kSystemLanguage)).c_str());
+    for (const LanguageOffer& offer : OfferedLanguages()) {
+        AppendMenuW(Language1, MF_STRING, kLanguageFirstId + languageItems_.size(), Widen(offer.name).c_str());
+        languageItems_.push_back(offer.language.empty() ? "en" : offer.language);
+    }
+    AppendMenuW(IAP1, MF_POPUP, reinterpret_cast<UINT_PTR>(Language1), Widen(Tr(text::kLanguageMenu)).c_str());
+    AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(Tr(text::kUartMenu)).c_str());
     window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight,
                               nullptr, MainMenu1, GetModuleHandleW(nullptr), this);
@@ -184,23 +201,23 @@ void TF_UpdateDispController::CreateControls() {
 
     // One line each: a text too long for its label is clipped, never wrapped out of sight.
     constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP;
-    GroupBox1Caption = MakeChild(window_, L"STATIC", text::kPackInfo, WS_VISIBLE | kLabel);
-    Label5 = MakeChild(window_, L"STATIC", text::kFirmwareName, WS_VISIBLE | kLabel);
+    GroupBox1Caption = MakeChild(window_, L"STATIC", Tr(text::kPackInfo), WS_VISIBLE | kLabel);
+    Label5 = MakeChild(window_, L"STATIC", Tr(text::kFirmwareName), WS_VISIBLE | kLabel);
     // Read-only and out of the tab order: the group is display-only.
     Edit_UpdateFileName =
         MakeChild(window_, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    Label1 = MakeChild(window_, L"STATIC", text::kVersion, WS_VISIBLE | kLabel);
+    Label1 = MakeChild(window_, L"STATIC", Tr(text::kVersion), WS_VISIBLE | kLabel);
     Edit_VerNum =
         MakeChild(window_, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
     Label8 = MakeChild(window_, L"STATIC", "", WS_VISIBLE | kLabel);
-    Label2 = MakeChild(window_, L"STATIC", text::kOnlyForVelmar, WS_VISIBLE | kLabel);
+    Label2 = MakeChild(window_, L"STATIC", Tr(text::kOnlyForVelmar), WS_VISIBLE | kLabel);
     Image1 = MakeChild(window_, L"STATIC", "", WS_VISIBLE | SS_BITMAP);
     Gauge1 = std::make_unique<Win32Gauge>(window_);
     ListBox1 = MakeChild(window_, L"LISTBOX", "", WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                          0, WS_EX_CLIENTEDGE);
-    Label4 = MakeChild(window_, L"STATIC", text::kNotice, WS_VISIBLE | kLabel);
-    Label3 = MakeChild(window_, L"STATIC", text::kNoticeReconnect, WS_VISIBLE | kLabel);
-    Label6 = MakeChild(window_, L"STATIC", text::kNoticeOldTool, WS_VISIBLE | kLabel);
+    Label4 = MakeChild(window_, L"STATIC", Tr(text::kNotice), WS_VISIBLE | kLabel);
+    Label3 = MakeChild(window_, L"STATIC", Tr(text::kNoticeReconnect), WS_VISIBLE | kLabel);
+    Label6 = MakeChild(window_, L"STATIC", Tr(text::kNoticeOldTool), WS_VISIBLE | kLabel);
     Label7 = MakeChild(window_, L"STATIC", text::kWebAddress, WS_VISIBLE | kLabel);
 
     using namespace layout;
@@ -229,8 +246,8 @@ void TF_UpdateDispController::CreateToolBar() {
                                    CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                                0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(ToolBar1, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    const std::wstring readPack = Widen(text::kReadPack);
-    const std::wstring program = Widen(text::kProgram);
+    const std::wstring readPack = Widen(Tr(text::kReadPack));
+    const std::wstring program = Widen(Tr(text::kProgram));
     TBBUTTON buttons[3] = {};
     buttons[0] = {
         0, kReadPackId, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, reinterpret_cast<INT_PTR>(readPack.c_str())};
@@ -292,14 +309,9 @@ void TF_UpdateDispController::LayOut() {
         const int x = px(placed.box.x + (placed.inGroup ? group.x : 0));
         const int y = px(placed.box.y + (placed.inGroup ? group.y : 0));
         // A label keeps to its box, or to the group or window it stands in, short of the next on its row.
-        int right = placed.inGroup ? px(group.x + group.width) : client.right;
-        for (const Placed& other : placed_) {
-            if (other.inGroup == placed.inGroup && other.box.y == placed.box.y &&
-                other.box.x > placed.box.x) {
-                right = std::min(right, px(other.box.x + (other.inGroup ? group.x : 0)));
-            }
-        }
-        const int room = placed.box.width > 0 ? px(placed.box.width) : right - px(kGroupMargin) - x;
+        const int room = placed.box.width > 0
+                             ? px(placed.box.width)
+                             : px(layout::LabelRoom(placed.box, placed.inGroup, layout::kMinClientWidth));
         SIZE text = TextExtent(placed.control, font);
         if (placed.label && text.cx > room) {
             font = fonts_->Fitting(font, text.cx, room);
@@ -430,6 +442,10 @@ bool TF_UpdateDispController::IsEnabled(CommandId command) const {
 void TF_UpdateDispController::Command(int id) {
     // A disabled control sends nothing; a command that arrives anyway (a
     // keyboard shortcut, another program) is ignored the same way.
+    if (id >= kLanguageFirstId && id < kLanguageFirstId + static_cast<int>(languageItems_.size())) {
+        core_->Model().LanguageClick(languageItems_[static_cast<std::size_t>(id - kLanguageFirstId)]);
+        return;
+    }
     if (id != kReadPackId && id != kProgramId && id != kUartPortId && id != kFastTransferId &&
         id != kStationId)
         return;
@@ -489,7 +505,7 @@ LRESULT TF_UpdateDispController::OnMessage(UINT message, WPARAM wParam, LPARAM l
             auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
             if (tip->hdr.code == TTN_GETDISPINFOW) {
                 // Only "Read Pack" has a tooltip.
-                static const std::wstring readPackTip = Widen(text::kReadPackTip);
+                static const std::wstring readPackTip = Widen(Tr(text::kReadPackTip));
                 tip->lpszText =
                     const_cast<wchar_t*>(tip->hdr.idFrom == kReadPackId ? readPackTip.c_str() : L"");
                 return 0;

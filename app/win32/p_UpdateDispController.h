@@ -27,6 +27,8 @@ class TF_UpdateDispController {
   public:
     // Command numbers of the toolbar buttons and the menu item.
     enum CommandId : int { kReadPackId = 1001, kProgramId, kUartPortId, kFastTransferId, kStationId };
+    // The Language menu's items: the system's language, then each offered one, in turn from here.
+    static constexpr int kLanguageFirstId = 1100;
 
     // Made hidden; Show() shows it centred. Everything given must outlive the window.
     TF_UpdateDispController(const SettingsFile& settings, Win32Prompts& prompts, PackStore& pack);
@@ -66,6 +68,7 @@ class TF_UpdateDispController {
     // Controls, named as the window lays them out.
     HMENU MainMenu1 = nullptr;
     HMENU IAP1 = nullptr;
+    HMENU Language1 = nullptr;  // the system's language, then each by its own name, one checked
     HWND ToolBar1 = nullptr;
     // The pack-information group: an etched frame the window draws itself (a group box control is
     // lost under its parent's repaints) and its navy caption on the frame's top line.
@@ -115,6 +118,7 @@ class TF_UpdateDispController {
     HACCEL keys_ = nullptr;
     HBITMAP logo_ = nullptr;
     std::vector<Placed> placed_;
+    std::vector<std::string> languageItems_;  // the Language menu's, from kLanguageFirstId on
 
     // Torn down in reverse: the session and the port first, then what
     // carries their calls to this thread.

@@ -8,6 +8,7 @@
 #include "folders.h"
 #include "utf8_path.h"
 #include "win32_text.h"
+#include "translation.h"
 #include "window_texts.h"
 
 namespace k5::app::win32 {
@@ -40,8 +41,8 @@ std::optional<std::string> SystemPrompts::ChoosePackFile(HWND owner) {
 
 std::optional<std::string> SystemPrompts::ChooseRecordFile(HWND owner, const std::string& current) {
     // The record is appended to, never replaced: no question about an existing file.
-    std::wstring filter = Widen(text::kStationRecordCsv) + L'\0' + L"*.csv" + L'\0' +
-                          Widen(text::kStationRecordJsonLines) + L'\0' + L"*.jsonl" + L'\0';
+    std::wstring filter = Widen(Tr(text::kStationRecordCsv)) + L'\0' + L"*.csv" + L'\0' +
+                          Widen(Tr(text::kStationRecordJsonLines)) + L'\0' + L"*.jsonl" + L'\0';
     std::vector<wchar_t> file(32768, L'\0');
     const std::wstring start = Widen(current);
     std::copy(start.begin(), start.begin() + std::min(start.size(), file.size() - 1), file.begin());

@@ -3,7 +3,7 @@
 #
 # Every string of a text-only catalogue file (K5_PO_ALL_CXX, K5_PO_ALL_JS) is a
 # text, except those po/not-translated.pot lists (names, numbers, patterns);
-# elsewhere N_, Tr, TrN and TrC mark them (engine/translation.h).
+# elsewhere N_, NC_, NP_, Tr and TrC mark them (engine/translation.h).
 K5_PO_TEMPLATE=po/k5-iap-tool.pot
 K5_PO_ALL_CXX=(app/window_texts.h)
 K5_PO_ALL_JS=(web/site/page-texts.js)
@@ -23,12 +23,13 @@ k5_po_languages() {
 k5_po_template() {
   local out=$1 parts
   parts=$(mktemp -d)
-  local common=(--from-code=UTF-8 --add-location=file --no-wrap --force-po
+  # The comments just above a text go with it, for the translators (what %1 is, where it shows).
+  local common=(--from-code=UTF-8 --add-location=file --add-comments --no-wrap --force-po
                 --package-name="K5 IAP Tool" --copyright-holder="the K5 IAP Tool authors")
   xgettext "${common[@]}" -L C++ --extract-all -x po/not-translated.pot -o "$parts/all-cxx.pot" "${K5_PO_ALL_CXX[@]}"
   xgettext "${common[@]}" -L JavaScript --extract-all -x po/not-translated.pot -o "$parts/all-js.pot" "${K5_PO_ALL_JS[@]}"
   # shellcheck disable=SC2046
-  xgettext "${common[@]}" -L C++ -k -kN_ -kTr -kTrN:1,2 -kTrC:1c,2 -o "$parts/marked.pot" $(k5_po_marked_files)
+  xgettext "${common[@]}" -L C++ -k -kN_ -kNC_:1c,2 -kNP_:1,2 -kTr -kTrC:1c,2 -o "$parts/marked.pot" $(k5_po_marked_files)
   msgcat --use-first --add-location=file --no-wrap -o "$out" "$parts/all-cxx.pot" "$parts/all-js.pot" "$parts/marked.pot"
   rm -rf "$parts"
 }

@@ -25,6 +25,8 @@
 #include "station_layout.h"
 #include "station_tile.h"
 #include "support/temp_dir.h"
+#include "translation.h"
+#include "ui_language.h"
 #include "window_texts.h"
 
 namespace {
@@ -42,6 +44,7 @@ class RecordingWindow : public MainWindowView {
         enables.push_back({control, enabled});
     }
     void Check(Control control, bool on) override { checked[control] = on; }
+    void CheckLanguage(const std::string& language) override { checkedLanguage = language; }
     void ClearLog() override { log.clear(); }
     void AddLog(const std::string& text) override { log.push_back(text); }
     void ShowProgress(bool) override {}
@@ -71,6 +74,7 @@ class RecordingWindow : public MainWindowView {
 
     std::map<Field, std::string> fields;
     std::map<Control, bool> checked;
+    std::string checkedLanguage = "?";
     std::vector<std::pair<Control, bool>> enables;
     std::vector<std::string> log, boxes;
     std::deque<std::string> files;
@@ -157,6 +161,41 @@ TEST_F(WindowModelTest, ReadPackShowsWhatThePackHoldsOrSaysWhyNot) {
     EXPECT_EQ(window.fields[Field::FileName], "other.Pack");
 }
 
+// The language chosen in the menu is stored for the next start; the one in use words what the model
+// says, the engine's texts (a pack's rejection) and ours with what they were filled in with.
+TEST_F(WindowModelTest, TheLanguageIsStoredForTheNextStartAndTheOneInUseWordsTheBoxesAndTheLog) {
+    EXPECT_EQ(window.checkedLanguage, "") << "none stored: the system's";
+    model.LanguageClick("de");
+    EXPECT_EQ(settings.GetLanguage(), "de");
+    EXPECT_EQ(window.checkedLanguage, "de");
+    EXPECT_EQ(window.boxes.back(), std::string(k5::app::text::kLanguageAtNextStart) + "|Language");
+
+    struct English {
+        ~English() { k5::UseEnglish(); }
+    } afterwards;
+    ASSERT_TRUE(k5::app::UseLanguage("pseudo"));
+    window.files = {dir.WriteText("bad.Pack", std::string(131072, '\x55')), Pack(7, "other.Pack")};
+    using k5::Tr;
+    ASSERT_STRNE(Tr(k5::kPackBrokenText), k5::kPackBrokenText);
+    model.Btn_ReadUserPackClick();
+    EXPECT_EQ(window.boxes.back(), std::string(Tr(k5::kPackBrokenText)) + "|" + Tr(k5::app::text::kPackBrokenTitle));
+    EXPECT_EQ(window.log[0],
+              std::string(Tr(k5::kPackBrokenText)) + ": " +
+                  Tr("the header's CRC does not match; the file is damaged or is not an update pack"));
+    model.Btn_ReadUserPackClick();
+    EXPECT_STREQ(window.fields[Field::Kind].c_str(), Tr("Software + Settings"));
+    EXPECT_EQ(window.log.back(), k5::FillIn(Tr(k5::app::text::kForeignPackLine), {"7", "20002"}));
+
+    k5::app::UseLanguage("");
+    EXPECT_EQ(k5::app::OfferedLanguages().front().name, "English");
+    const k5::SettingsFile fresh{dir.File("fresh.ini")};
+    EXPECT_EQ(k5::app::UseLanguageFor(fresh, {"pt-BR", "de-AT", "fr"}), "de") << "the system's first one here";
+    EXPECT_EQ(k5::app::UseLanguageFor(fresh, {"en-US", "de"}), "");
+    EXPECT_EQ(k5::app::UseLanguageFor(settings, {"en-US"}), "de") << "the stored one first";
+    settings.SetLanguage("en");
+    EXPECT_EQ(k5::app::UseLanguageFor(settings, {"de-DE"}), "") << "English chosen whatever the system's";
+}
+
 // A second start hands over a broken pack while the first pack's warning is open: it is read only
 // once that box has returned, and Program then stays off, so the refused pack is never sent.
 TEST_F(WindowModelTest, APackHandedOverDuringABoxWaitsAndARefusedOneIsNeverProgrammed) {
@@ -179,6 +218,15 @@ TEST_F(WindowModelTest, APackHandedOverDuringABoxWaitsAndARefusedOneIsNeverProgr
     EXPECT_FALSE(window.Enabled(Control::Program));
     model.Btn_SendToControllerClick();
     EXPECT_FALSE(model.SessionRunning()) << "a refused pack is not sent, whatever the view enables";
+}
+
+// A station set-up handed over (a double-clicked "Line 3.k5station", any case) opens the station
+// window with it, and is not read as a pack.
+TEST_F(WindowModelTest, ASetUpHandedOverOpensTheStationWindow) {
+    model.PackHandedOver(dir.File("Line 3.K5Station"));
+    model.ReadWaitingPack();
+    EXPECT_EQ(window.stationWindows, 1);
+    EXPECT_TRUE(window.boxes.empty() && window.log.empty()) << "not read as a pack";
 }
 
 TEST_F(WindowModelTest, ASessionLocksPackAndPortAndClosingAsksFirst) {

@@ -131,6 +131,11 @@ TEST_F(SettingsFileTest, EveryOtherValueReadsBackAsWritten) {
         EXPECT_EQ(settings.ReadString("Station", "Pack"), value) << dir.ReadText("eBikeSet.ini");
     }
     EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Station]\nPack=plain\n") << "quoted only where needed";
+
+    EXPECT_EQ(settings.GetLanguage(), "") << "none stored: the system's";
+    settings.SetLanguage("zh_CN");
+    EXPECT_EQ(settings.GetLanguage(), "zh_CN");
+    EXPECT_EQ(dir.ReadText("eBikeSet.ini"), "[Station]\nPack=plain\n[Ui]\nLanguage=zh_CN\n");
 }
 
 TEST_F(SettingsFileTest, RelativePathIsReportedInFull) {
