@@ -22,10 +22,10 @@ inline constexpr Colour kBlue{0x00, 0x00, 0xFF};  // the pack's kind
 inline constexpr Colour kGaugeFill{0x00, 0xFF, 0x00};
 inline constexpr Colour kGaugeFrame{0x80, 0x80, 0x80};
 
-// The station window's tiles, read from a step away.
+// The station window's tiles, read from two metres away.
 inline constexpr int kTileTitlePixels = 14;  // bold
-inline constexpr int kTileStatePixels = 26;  // bold
-inline constexpr int kTileWidth = 300;
+inline constexpr int kTileStatePixels = 26;  // bold, in a tile of the least size; larger in a larger one
+inline constexpr int kTileWidth = 300;       // the least
 inline constexpr Colour kTileIdle{0x40, 0x40, 0x40};
 inline constexpr Colour kTileBusy{0x00, 0x00, 0x80};
 inline constexpr Colour kTileGood{0x00, 0x7A, 0x00};
@@ -38,6 +38,17 @@ inline constexpr Colour kBlueOnDark{0x6C, 0xB4, 0xFF};
 inline constexpr Colour kTileIdleOnDark{0xC0, 0xC0, 0xC0};
 inline constexpr Colour kTileGoodOnDark{0x5D, 0xD5, 0x5D};
 inline constexpr Colour kTileBadOnDark{0xFF, 0x80, 0x80};
+
+// A tile is painted whole in its state's colours (an idle one in the window's own); the text on
+// each keeps WCAG AA's contrast of 4.5:1 to its background.
+struct TilePaint {
+    Colour background, text;
+};
+inline constexpr Colour kWhite{0xFF, 0xFF, 0xFF};
+inline constexpr TilePaint kTileWaitingPaint{{0xF2, 0xC2, 0x30}, kBlack};  // amber
+inline constexpr TilePaint kTileWorkingPaint{{0x15, 0x65, 0xC0}, kWhite};  // blue
+inline constexpr TilePaint kTileGoodPaint{{0x1B, 0x7A, 0x2E}, kWhite};     // green
+inline constexpr TilePaint kTileFailedPaint{{0xB7, 0x1C, 0x1C}, kWhite};   // red
 
 constexpr bool operator==(Colour a, Colour b) {
     return a.red == b.red && a.green == b.green && a.blue == b.blue;

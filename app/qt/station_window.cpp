@@ -1,13 +1,14 @@
 #include "station_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -21,8 +22,6 @@
 #include "fonts.h"
 #include "gauge.h"
 #include "qt_dispatcher.h"
-#include "station_layout.h"
-#include "station_tile.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -34,34 +33,120 @@ QFont TileFont(int pixels) {
     return font;
 }
 
+// Lines of detail a tile has room for at its least size: the outcome, why the port went away
+// and what Start does, each of which may wrap.
+constexpr int kTileDetailLines = 4;
+
+// `mark` in `box` (square), in `ink`; the ring filled `done` per cent.
+void DrawMark(QPainter& painter, const QRectF& box, TileMark mark, int done, const QColor& ink) {
+    const qreal unit = box.width() / 100.0;
+    const auto at = [&](MarkPoint p) { return QPointF(box.x() + p.x * unit, box.y() + p.y * unit); };
+    painter.setPen(QPen(ink, kMarkStroke * unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    for (const auto& stroke : MarkStrokes(mark)) {
+        QPolygonF line;
+        for (const MarkPoint& point : stroke) line << at(point);
+        painter.drawPolyline(line);
+    }
+    if (mark != TileMark::Ring) return;
+    const QPointF centre = at({50, 50});
+    painter.drawEllipse(centre, kRingRadius * unit, kRingRadius * unit);
+    if (done <= 0) return;
+    const qreal inner = (kRingRadius - kMarkStroke) * unit;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    painter.drawPie(QRectF(centre - QPointF(inner, inner), QSizeF(2 * inner, 2 * inner)), 90 * 16,
+                    -std::min(done, 100) * 360 * 16 / 100);
+}
+
 }  // namespace
+
+TileStateLabel::TileStateLabel(QWidget* parent) : QLabel(parent) {
+    setFont(TileFont(style::kTileStatePixels));
+    // The mark before the text, as tall as a line, and a quarter of that apart.
+    setContentsMargins(MarkSide(100) * 5 / 4, 0, 0, 0);
+    SetGrowth(100);
+}
+
+int TileStateLabel::LineHeight(int percent) const { return (fontMetrics().height() + 4) * percent / 100; }
+
+int TileStateLabel::MarkSide(int percent) const { return fontMetrics().height() * percent / 100; }
+
+void TileStateLabel::SetMark(TileMark mark, int percentDone) {
+    if (mark == mark_ && percentDone == done_) return;
+    mark_ = mark;
+    done_ = percentDone;
+    update();
+}
+
+void TileStateLabel::SetGrowth(int percent) {
+    if (percent == growth_ && minimumHeight() > 0) return;
+    growth_ = percent;
+    // As tall as its grown line: what the tile has beyond that goes to its detail.
+    setFixedHeight(LineHeight(growth_));
+    update();
+}
+
+void TileStateLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont grown = font();
+    grown.setPixelSize(style::kTileStatePixels * growth_ / 100);
+    const QFontMetrics metrics(grown);
+    const int side = MarkSide(growth_);
+    const QColor ink = palette().color(QPalette::WindowText);
+    DrawMark(painter, QRectF(0, (height() - side) / 2.0, side, side).adjusted(2, 2, -2, -2), mark_, done_,
+             ink);
+    const QRect room = rect().adjusted(side * 5 / 4, 0, 0, 0);
+    painter.setFont(grown);
+    painter.setPen(ink);
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(text(), Qt::ElideRight, room.width()));
+}
 
 StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     setObjectName("StationTile");
     setFrameShape(QFrame::Box);
-    setFixedWidth(style::kTileWidth);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
-    // A card in the palette's colours for text fields, light or dark.
+    // An idle tile is a card in the palette's colours for text fields, light or dark.
     setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    setPalette(palette);
+    plain_ = palette();
+    plain_.setColor(QPalette::Window, plain_.color(QPalette::Base));
+    plain_.setColor(QPalette::WindowText, plain_.color(QPalette::Text));
+    setPalette(plain_);
     auto* column = new QVBoxLayout(this);
     Title = new QLabel(this);
     Title->setFont(TileFont(style::kTileTitlePixels));
     Title->setWordWrap(true);
-    State = new QLabel(this);
-    State->setFont(TileFont(style::kTileStatePixels));
+    State = new TileStateLabel(this);
+    Unit = new QLabel(this);
+    Unit->setFont(TileFont(style::kTileTitlePixels));
     Progress = new TGauge(this);
     Progress->setFixedHeight(20);
     Progress->setFont(UiFont());
+    // The bar keeps its room while hidden: the tile does not jump as a transfer starts.
+    QSizePolicy keep = Progress->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    Progress->setSizePolicy(keep);
     Detail = new QLabel(this);
     Detail->setFont(UiFont());
     Detail->setWordWrap(true);
-    // The longest: the outcome, why the port went away, what Start does (each may wrap once).
-    Detail->setMinimumHeight(5 * Detail->fontMetrics().lineSpacing());
+    Detail->setMinimumHeight(kTileDetailLines * Detail->fontMetrics().lineSpacing());
     Detail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Advice = new QLabel(this);
+    Advice->setFont(UiFont(true));
+    Advice->setWordWrap(true);
+    Advice->setMinimumHeight(2 * Advice->fontMetrics().lineSpacing());
+    Advice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* labelRow = new QHBoxLayout;
+    auto* caption = new QLabel(text::kTileLabel, this);
+    caption->setFont(UiFont(true));
+    LabelField = new QLineEdit(this);
+    LabelField->setFont(UiFont());
+    caption->setBuddy(LabelField);
+    labelRow->addWidget(caption);
+    labelRow->addWidget(LabelField, 1);
+    LabelNote = new QLabel(this);
+    LabelNote->setFont(UiFont());
     Counts = new QLabel(this);
     Counts->setFont(UiFont(true));
     Program = new QPushButton(text::kTileProgram, this);
@@ -69,30 +154,49 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Counts, 1);
     bottom->addWidget(Program);
-    for (QWidget* w : std::initializer_list<QWidget*>{Title, State, Progress, Detail}) column->addWidget(w);
+    column->setSpacing(4);
+    column->addWidget(Title);
+    column->addWidget(State);
+    column->addWidget(Unit);
+    column->addWidget(Progress);
+    column->addWidget(Detail, 1);  // the room a larger tile has beyond its state's
+    column->addWidget(Advice);
+    column->addLayout(labelRow);
+    column->addWidget(LabelNote);
     column->addLayout(bottom);
 }
 
+void StationTileWidget::SetGrowth(int percent) {
+    State->SetGrowth(percent);
+    Unit->setFont(TileFont(style::kTileTitlePixels * percent / 100));
+}
+
+int StationTileWidget::GrowingHeight() const {
+    return State->LineHeight(100) + QFontMetrics(TileFont(style::kTileTitlePixels)).height();
+}
+
 void StationTileWidget::Show(const StationTile& tile) {
+    tile_ = tile;
+    const TileLook look = LookOf(tile.kind);
+    QPalette palette = plain_;
+    if (look.paint) {
+        palette.setColor(QPalette::Window, ToQColor(look.paint->background));
+        palette.setColor(QPalette::WindowText, ToQColor(look.paint->text));
+    }
+    setPalette(palette);
     Title->setText(QString::fromStdString(tile.title));
     State->setText(QString::fromStdString(tile.state));
-    QPalette palette = State->palette();
-    const QColor background = this->palette().color(QPalette::Window);
-    const style::Colour onCard{static_cast<std::uint8_t>(background.red()),
-                               static_cast<std::uint8_t>(background.green()),
-                               static_cast<std::uint8_t>(background.blue())};
-    palette.setColor(QPalette::WindowText, ToQColor(style::OnBackground(ToneColour(tile.tone), onCard)));
-    State->setPalette(palette);
-    // The bar keeps its room while hidden: the tile does not jump as a transfer starts.
-    QSizePolicy keep = Progress->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    Progress->setSizePolicy(keep);
+    State->SetMark(look.mark, tile.maximum > 0 ? static_cast<int>(100ull * tile.position / tile.maximum) : 0);
+    Unit->setText(QString::fromStdString(tile.lastLabel));
     Progress->setVisible(tile.progressShown);
     if (tile.progressShown) {
         Progress->SetMaxValue(tile.maximum);
         Progress->SetProgress(tile.position);
     }
     Detail->setText(QString::fromStdString(tile.detail));
+    Advice->setText(QString::fromStdString(tile.advice));
+    LabelField->setEnabled(tile.labelEditable);
+    LabelNote->setText(QString::fromStdString(TileLabelNote(tile)));
     Counts->setText(QString::fromStdString(tile.counts));
     Program->setEnabled(tile.canProgram);
 }
@@ -103,65 +207,87 @@ class StationWindow::WindowView : public StationWindowView {
     explicit WindowView(StationWindow& window) : w_(window) {}
 
     void SetField(Field field, const std::string& text) override {
-        const QString shown = QString::fromStdString(text);
-        switch (field) {
-            case Field::PackFile:
-                w_.PackFile->setText(shown);
-                break;
-            case Field::Version:
-                w_.Version->setText(shown);
-                break;
-            case Field::Kind:
-                w_.Kind->setText(shown);
-                break;
-            case Field::RecordFile:
-                w_.RecordFile->setText(shown);
-                break;
-            case Field::Summary:
-                w_.Summary->setText(shown);
-                break;
+        QLineEdit* const fields[] = {w_.PackFile, w_.Version, nullptr, w_.RecordFile};
+        QLabel* const labels[] = {nullptr, nullptr, w_.Kind, nullptr, w_.Summary, w_.Total, w_.PerUnit};
+        const auto index = static_cast<std::size_t>(field);
+        if (index < std::size(fields) && fields[index] != nullptr) {
+            fields[index]->setText(QString::fromStdString(text));
+        } else if (index < std::size(labels) && labels[index] != nullptr) {
+            labels[index]->setText(QString::fromStdString(text));
         }
     }
     void Enable(Control control, bool enabled) override {
-        QWidget* widgets[] = {w_.ReadPack,  w_.ChooseRecord, w_.Ports, w_.RefreshPorts,  w_.Fast,
-                              w_.AutoSpeed, w_.Start,        w_.Stop,  w_.ProgramRunning};
+        // A locked window's ports stay readable: they offer nothing to change (ShowLocked).
+        if (control == Control::Ports && w_.locked_) enabled = true;
+        QWidget* widgets[] = {w_.ReadPack,       w_.ChooseRecord,  w_.Ports,    w_.RefreshPorts,
+                              w_.Fast,           w_.AutoSpeed,     w_.Start,    w_.Stop,
+                              w_.ProgramRunning, w_.LabelRequired, w_.SaveSetup};
         widgets[static_cast<int>(control)]->setEnabled(enabled);
     }
     void CheckFast(bool checked) override { w_.Fast->setChecked(checked); }
     void CheckAutoSpeed(bool checked) override { w_.AutoSpeed->setChecked(checked); }
+    void CheckLabelRequired(bool checked) override { w_.LabelRequired->setChecked(checked); }
+    void SetTitle(const std::string& title) override { w_.setWindowTitle(QString::fromStdString(title)); }
+    void ShowLocked() override {
+        w_.locked_ = true;
+        // What the set-up fixed is shown, with no way to change it.
+        for (QWidget* choice :
+             std::initializer_list<QWidget*>{w_.ReadPack, w_.ChooseRecord, w_.RefreshPorts, w_.Fast,
+                                             w_.AutoSpeed, w_.LabelRequired, w_.SaveSetup})
+            choice->hide();
+    }
     void SetPorts(const std::vector<StationPortEntry>& ports) override {
         w_.fillingPorts_ = true;
         w_.Ports->clear();
         for (const auto& port : ports) {
+            if (w_.locked_ && !port.checked) continue;
             auto* item = new QListWidgetItem(QString::fromStdString(port.label), w_.Ports);
-            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
-            item->setCheckState(port.checked ? Qt::Checked : Qt::Unchecked);
+            if (w_.locked_) {
+                item->setFlags(Qt::ItemIsEnabled);
+            } else {
+                item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+                item->setCheckState(port.checked ? Qt::Checked : Qt::Unchecked);
+            }
         }
         w_.fillingPorts_ = false;
     }
     void SetTiles(const std::vector<StationTile>& tiles) override {
         for (auto* tile : w_.Tiles) delete tile;
         w_.Tiles.clear();
-        w_.tileColumns_ = 0;
         for (std::size_t i = 0; i < tiles.size(); ++i) {
             auto* tile = new StationTileWidget(w_.tileArea_);
             tile->Show(tiles[i]);
             QObject::connect(tile->Program, &QPushButton::clicked, &w_, [this, i] {
                 RunHandler(w_.prompts_, [this, i] { w_.model_->ProgramPortClick(i); });
             });
+            // A scanner types the label, then Enter: the label goes to that port's next update and
+            // the field is emptied for the next; a refused text stays selected, for the next scan to
+            // replace, while the tile says why.
+            QObject::connect(tile->LabelField, &QLineEdit::returnPressed, &w_, [this, i, tile] {
+                const std::string text = tile->LabelField->text().toStdString();
+                bool taken = false;
+                RunHandler(w_.prompts_,
+                           [this, i, &text, &taken] { taken = w_.model_->LabelEntered(i, text); });
+                if (taken) {
+                    tile->LabelField->clear();
+                } else {
+                    tile->LabelField->selectAll();
+                }
+            });
+            tile->show();
             w_.Tiles.push_back(tile);
         }
-        w_.FlowTiles();
+        w_.PlaceTiles();
         if (w_.isVisible()) w_.GrowToShowTiles();
     }
     void UpdateTile(std::size_t index, const StationTile& tile) override {
         if (index < w_.Tiles.size()) w_.Tiles[index]->Show(tile);
     }
     void Warning(const std::string& text) override {
-        w_.prompts_.Warning(&w_, QString::fromStdString(text), text::kStationTitle);
+        w_.prompts_.Warning(&w_, QString::fromStdString(text), w_.windowTitle());
     }
     bool Confirm(const std::string& text) override {
-        return w_.prompts_.Confirm(&w_, QString::fromStdString(text), text::kStationTitle);
+        return w_.prompts_.Confirm(&w_, QString::fromStdString(text), w_.windowTitle());
     }
     std::optional<std::string> ChoosePackFile() override {
         const auto path = w_.prompts_.ChoosePackFile(&w_);
@@ -173,6 +299,19 @@ class StationWindow::WindowView : public StationWindowView {
         if (!path) return std::nullopt;
         return path->toStdString();
     }
+    std::optional<std::string> ChooseSetupFile(const std::string& suggested) override {
+        const auto path = w_.prompts_.ChooseSetupFile(&w_, QString::fromStdString(suggested));
+        if (!path) return std::nullopt;
+        return path->toStdString();
+    }
+    std::optional<std::string> AskText(const std::string& question, const std::string& current) override {
+        const auto answer = w_.prompts_.AskText(&w_, QString::fromStdString(question),
+                                                QString::fromStdString(current), w_.windowTitle());
+        if (!answer) return std::nullopt;
+        return answer->toStdString();
+    }
+    // The system's alert sound (the X bell on Linux desktops).
+    void AlertFailure() override { QApplication::beep(); }
     void Ticking(bool on) override {
         if (on) {
             w_.ticker_->start(kStationTickMilliseconds);
@@ -193,6 +332,7 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
                              PortUse& portUse, QWidget* parent)
     : QWidget(parent, Qt::Window), prompts_(prompts) {
     CreateControls();
+    MeasureLeastTile();
     view_ = std::make_unique<WindowView>(*this);
     const std::vector<std::string> recordFolders{
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
@@ -201,48 +341,56 @@ StationWindow::StationWindow(QtDispatcher& uiThread, const SettingsFile& setting
     ResizeToOpen();
 }
 
-int StationWindow::TileHeight() {
-    // As the grid sizes a tile: its wrapped labels' height at its width.
-    const auto heightOf = [](const StationTileWidget& shown) {
-        return std::max(shown.sizeHint().height(), shown.heightForWidth(style::kTileWidth));
-    };
-    int height = 0;
-    for (const StationTileWidget* shown : Tiles) height = std::max(height, heightOf(*shown));
-    if (Tiles.empty()) {
-        StationTileWidget probe(tileArea_);
-        probe.Show({"COM1", "", "", TileTone::Idle, false, 0, 0, "0 good, 0 failed", false});
-        height = heightOf(probe);
-    }
-    return height;
+void StationWindow::MeasureLeastTile() {
+    StationTileWidget probe(tileArea_);
+    StationTile longest;
+    longest.title = "COM15  /dev/ttyUSB14, 0403:6001 A50285BI";
+    longest.state = std::string(text::kTileProgramming) + " 100 %";
+    longest.lastLabel = "K5-2412-00311";
+    longest.advice = text::kTilePutAside;
+    longest.label = longest.lastLabel;
+    longest.counts = "9999 good, 9999 failed";
+    probe.Show(longest);
+    leastTile_ = {style::kTileWidth,
+                  std::max(probe.sizeHint().height(), probe.heightForWidth(style::kTileWidth))};
+    stateHeight_ = probe.GrowingHeight();
+}
+
+QSize StationWindow::Chrome() const {
+    const QMargins margins = layout()->contentsMargins();
+    const int frame = 2 * tileScroll_->frameWidth();
+    return {margins.left() + margins.right() + frame, margins.top() + margins.bottom() + frame};
+}
+
+station_layout::Size StationWindow::ScreenRoom() const {
+    // What the screen leaves once the window's frame and title are drawn.
+    const QSize frameAllowance(16, 48);
+    const QSize room = screen()->availableGeometry().size() - frameAllowance;
+    return {room.width(), room.height()};
+}
+
+void StationWindow::ResizeToOpen() {
+    const QSize chrome = Chrome();
+    const QSize controls = controls_->sizeHint() + QSize(0, layout()->spacing());
+    const station_layout::Size screen = ScreenRoom();
+    const auto size =
+        station_layout::OpeningSize({controls.width(), controls.height()}, leastTile_, Tiles.size(),
+                                    {screen.width - chrome.width(), screen.height - chrome.height()});
+    resize(size.width + chrome.width(), size.height + chrome.height());
 }
 
 void StationWindow::GrowToShowTiles() {
     if (isMaximized() || isFullScreen()) return;
-    const int columns = station_layout::Columns(tileScroll_->viewport()->width(), style::kTileWidth);
-    const int needed =
-        station_layout::TileAreaSize(Tiles.size(), columns, {style::kTileWidth, TileHeight()}).height;
-    const int missing = needed - tileScroll_->viewport()->height();
-    const int room = screen()->availableGeometry().bottom() - frameGeometry().bottom();
-    if (missing > 0 && room > 0) resize(width(), height() + std::min(missing, room));
-}
-
-void StationWindow::ResizeToOpen() {
-    const station_layout::Size tile{style::kTileWidth, TileHeight()};
-    const QMargins margins = layout()->contentsMargins();
-    // The controls, the gap below them and the scroll area's frame.
-    const int frame = 2 * tileScroll_->frameWidth();
-    const QSize controls = controls_->sizeHint() + QSize(0, layout()->spacing() + frame);
-    // Room for a scroll bar, should the screen be too small for every tile.
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    // What the screen leaves once the window's frame and title are drawn.
-    const QSize frameAllowance(16, 48);
-    const QSize screen =
-        this->screen()->availableGeometry().size() - frameAllowance -
-        QSize(margins.left() + margins.right() + frame + scrollBar, margins.top() + margins.bottom());
-    const auto size = station_layout::OpeningSize({controls.width(), controls.height()}, tile, Tiles.size(),
-                                                  {screen.width(), screen.height()});
-    resize(size.width + margins.left() + margins.right() + frame + scrollBar,
-           size.height + margins.top() + margins.bottom());
+    const QSize chrome = Chrome();
+    const QSize controls = controls_->sizeHint() + QSize(0, layout()->spacing());
+    const station_layout::Size screen = ScreenRoom();
+    const auto size = station_layout::GrownForTiles(
+        {width() - chrome.width(), height() - chrome.height()}, {controls.width(), controls.height()},
+        leastTile_, Tiles.size(), {screen.width - chrome.width(), screen.height - chrome.height()});
+    const QSize grown(size.width + chrome.width(), size.height + chrome.height());
+    if (grown == this->size()) return;
+    resize(grown);
+    KeepWithinScreen();
 }
 
 void StationWindow::showEvent(QShowEvent* event) {
@@ -273,19 +421,20 @@ void StationWindow::KeepWithinScreen() {
     if (fitted.x != outer.x() || fitted.y != outer.y()) move(fitted.x, fitted.y);
 }
 
-void StationWindow::FlowTiles() {
-    const int columns = station_layout::Columns(tileScroll_->viewport()->width(), style::kTileWidth);
-    if (columns == tileColumns_) return;
-    tileColumns_ = columns;
-    for (auto* tile : Tiles) tileGrid_->removeWidget(tile);
+void StationWindow::PlaceTiles() {
+    const QSize room = tileScroll_->viewport()->size();
+    grid_ = station_layout::ShareArea(Tiles.size(), {room.width(), room.height()}, leastTile_, stateHeight_);
+    const station_layout::Size needed = station_layout::TileAreaSize(Tiles.size(), grid_.columns, grid_.tile);
+    tileArea_->setMinimumSize(Tiles.empty() ? 0 : needed.width, Tiles.empty() ? 0 : needed.height);
     for (std::size_t i = 0; i < Tiles.size(); ++i) {
-        tileGrid_->addWidget(Tiles[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns,
-                             Qt::AlignTop);
+        const layout::Box box = station_layout::TileBox(i, grid_.columns, grid_.tile);
+        Tiles[i]->setGeometry(box.x, box.y, box.width, box.height);
+        Tiles[i]->SetGrowth(grid_.statePercent);
     }
 }
 
 bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tileScroll_->viewport() && event->type() == QEvent::Resize) FlowTiles();
+    if (watched == tileScroll_->viewport() && event->type() == QEvent::Resize) PlaceTiles();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -345,28 +494,41 @@ void StationWindow::CreateControls() {
     page->addLayout(portsRow);
 
     auto* actions = new QHBoxLayout;
+    auto* modes = new QVBoxLayout;
     Fast = new QCheckBox(text::kStationFast, this);
     AutoSpeed = new QCheckBox(text::kStationAutoSpeed, this);
     AutoSpeed->setToolTip(text::kStationAutoSpeedTip);
+    LabelRequired = new QCheckBox(text::kStationLabelRequired, this);
+    LabelRequired->setToolTip(text::kStationLabelRequiredTip);
+    for (QWidget* w : std::initializer_list<QWidget*>{Fast, AutoSpeed, LabelRequired}) modes->addWidget(w);
     Start = new QPushButton(text::kStationStart, this);
     Stop = new QPushButton(text::kStationStop, this);
     ProgramRunning = new QPushButton(text::kStationProgramRunning, this);
+    SaveSetup = new QPushButton(text::kStationSaveSetup, this);
+    actions->addLayout(modes);
+    for (QWidget* w : std::initializer_list<QWidget*>{Start, Stop, ProgramRunning})
+        actions->addWidget(w, 0, Qt::AlignVCenter);
+    actions->addStretch();
+    actions->addWidget(SaveSetup, 0, Qt::AlignVCenter);
+    page->addLayout(actions);
+
+    auto* status = new QHBoxLayout;
     Summary = new QLabel(this);
     Summary->setFont(UiFont(true));
     Summary->setWordWrap(true);
-    for (QWidget* w : std::initializer_list<QWidget*>{Fast, AutoSpeed, Start, Stop, ProgramRunning})
-        actions->addWidget(w);
-    page->addLayout(actions);
-    page->addWidget(Summary);
+    Total = new QLabel(this);
+    Total->setFont(TileFont(style::kTileTitlePixels));
+    PerUnit = new QLabel(this);
+    PerUnit->setFont(TileFont(style::kTileTitlePixels));
+    status->addWidget(Summary, 1);
+    status->addWidget(Total, 0, Qt::AlignTop);
+    status->addSpacing(station_layout::kGap);
+    status->addWidget(PerUnit, 0, Qt::AlignTop);
+    page->addLayout(status);
 
     tileScroll_ = new QScrollArea(this);
     tileScroll_->setWidgetResizable(true);
     tileArea_ = new QWidget(tileScroll_);
-    tileGrid_ = new QGridLayout(tileArea_);
-    tileGrid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    tileGrid_->setSpacing(station_layout::kGap);
-    tileGrid_->setContentsMargins(station_layout::kGap, station_layout::kGap, station_layout::kGap,
-                                  station_layout::kGap);
     tileScroll_->setWidget(tileArea_);
     tileScroll_->viewport()->installEventFilter(this);
     window->addWidget(tileScroll_, 1);
@@ -380,8 +542,10 @@ void StationWindow::CreateControls() {
     connect(Start, &QPushButton::clicked, this, handle([this] { model_->StartClick(); }));
     connect(Stop, &QPushButton::clicked, this, handle([this] { model_->StopClick(); }));
     connect(ProgramRunning, &QPushButton::clicked, this, handle([this] { model_->ProgramRunningClick(); }));
+    connect(SaveSetup, &QPushButton::clicked, this, handle([this] { model_->SaveSetupClick(); }));
     connect(Fast, &QCheckBox::toggled, this, [this](bool on) { model_->FastToggled(on); });
     connect(AutoSpeed, &QCheckBox::toggled, this, [this](bool on) { model_->AutoSpeedToggled(on); });
+    connect(LabelRequired, &QCheckBox::toggled, this, [this](bool on) { model_->LabelRequiredToggled(on); });
     connect(Ports, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!fillingPorts_) model_->PortToggled(Ports->row(item), item->checkState() == Qt::Checked);
     });

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QSpacerItem>
 
@@ -30,12 +31,27 @@ std::optional<QString> QtUiPrompts::ChoosePackFile(QWidget* parent) {
 }
 
 std::optional<QString> QtUiPrompts::ChooseRecordFile(QWidget* parent, const QString& current) {
-    const QString filter =
-        QString("%1 (*.csv);;%2 (*.jsonl)").arg(Tr(text::kStationRecordCsv), Tr(text::kStationRecordJsonLines));
+    const QString filter = QString("%1 (*.csv);;%2 (*.jsonl)")
+                               .arg(Tr(text::kStationRecordCsv), Tr(text::kStationRecordJsonLines));
     const QString path = QFileDialog::getSaveFileName(parent, QString(), current, filter, nullptr,
                                                       QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) return std::nullopt;
     return path;
+}
+
+std::optional<QString> QtUiPrompts::ChooseSetupFile(QWidget* parent, const QString& suggested) {
+    const QString filter = QString("%1 (%2)").arg(Tr(text::kStationSetupFiles), text::kStationSetupPattern);
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> QtUiPrompts::AskText(QWidget* parent, const QString& question, const QString& current,
+                                            const QString& title) {
+    bool given = false;
+    const QString text = QInputDialog::getText(parent, title, question, QLineEdit::Normal, current, &given);
+    if (!given) return std::nullopt;
+    return text;
 }
 
 int TitleRoom(const QString& title, const QFont& font) {

@@ -20,6 +20,11 @@ class UiPrompts {
     virtual std::optional<QString> ChoosePackFile(QWidget* parent) = 0;
     // The save dialog for the station's record, starting at `current`; nothing when cancelled.
     virtual std::optional<QString> ChooseRecordFile(QWidget* parent, const QString& current) = 0;
+    // The save dialog for a station set-up (*.k5station), starting at `suggested`; nothing when cancelled.
+    virtual std::optional<QString> ChooseSetupFile(QWidget* parent, const QString& suggested) = 0;
+    // A question with a one-line text field holding `current`: the text given, nothing when cancelled.
+    virtual std::optional<QString> AskText(QWidget* parent, const QString& question, const QString& current,
+                                           const QString& title) = 0;
     // A warning box with one OK button, modal to `parent`.
     virtual void Warning(QWidget* parent, const QString& text, const QString& title) = 0;
     // The default error box: stop icon, one OK button.
@@ -32,6 +37,9 @@ class QtUiPrompts : public UiPrompts {
   public:
     std::optional<QString> ChoosePackFile(QWidget* parent) override;
     std::optional<QString> ChooseRecordFile(QWidget* parent, const QString& current) override;
+    std::optional<QString> ChooseSetupFile(QWidget* parent, const QString& suggested) override;
+    std::optional<QString> AskText(QWidget* parent, const QString& question, const QString& current,
+                                   const QString& title) override;
     void Warning(QWidget* parent, const QString& text, const QString& title) override;
     void Error(const QString& text, const QString& title) override;
     bool Confirm(QWidget* parent, const QString& text, const QString& title) override;

@@ -154,14 +154,18 @@ TEST_F(WindowTest, OurColoursAreReadableOnALightAndADarkPalette) {
             EXPECT_GE(contrast(text->palette().color(QPalette::WindowText), background), 4.5)
                 << text->objectName().toStdString() << " on " << background.name().toStdString();
         }
+        // A tile painted in its state's colours, or the palette's where it is idle.
         k5::app::StationTileWidget tile(nullptr);
-        for (const auto tone : {k5::app::TileTone::Idle, k5::app::TileTone::Busy, k5::app::TileTone::Good,
-                                k5::app::TileTone::Bad}) {
-            tile.Show({"COM5", "Waiting", "", tone, false, 0, 0, "", false});
+        using Kind = k5::app::TileKind;
+        for (const auto kind : {Kind::Idle, Kind::Waiting, Kind::Working, Kind::Good, Kind::Failed}) {
+            k5::app::StationTile shown;
+            shown.kind = kind;
+            tile.Show(shown);
             const QColor card = tile.palette().color(QPalette::Window);
-            EXPECT_GE(contrast(tile.State->palette().color(QPalette::WindowText), card), 4.5)
-                << static_cast<int>(tone) << " on " << card.name().toStdString();
-            EXPECT_GE(contrast(tile.Title->palette().color(QPalette::WindowText), card), 4.5);
+            for (const QWidget* text :
+                 std::initializer_list<const QWidget*>{tile.State, tile.Title, tile.Advice})
+                EXPECT_GE(contrast(text->palette().color(QPalette::WindowText), card), 4.5)
+                    << static_cast<int>(kind) << " on " << card.name().toStdString();
         }
     }
     QApplication::setPalette(before);

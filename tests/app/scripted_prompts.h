@@ -14,7 +14,7 @@ namespace k5::test {
 class ScriptedPrompts : public app::UiPrompts {
   public:
     struct Box {
-        char kind;  // 'W' warning, 'E' error, 'Q' question
+        char kind;  // 'W' warning, 'E' error, 'Q' question, 'T' a question with a text field
         QString text;
         QString title;
     };
@@ -33,6 +33,20 @@ class ScriptedPrompts : public app::UiPrompts {
         records.pop_front();
         return std::make_optional(next);
     }
+    std::optional<QString> ChooseSetupFile(QWidget*, const QString&) override {
+        if (setups.empty()) return std::nullopt;
+        const QString next = setups.front();
+        setups.pop_front();
+        return std::make_optional(next);
+    }
+    std::optional<QString> AskText(QWidget*, const QString& question, const QString&,
+                                   const QString& title) override {
+        boxes.push_back({'T', question, title});
+        if (answers.empty()) return std::nullopt;
+        const QString next = answers.front();
+        answers.pop_front();
+        return std::make_optional(next);
+    }
     void Warning(QWidget*, const QString& text, const QString& title) override {
         boxes.push_back({'W', text, title});
     }
@@ -45,6 +59,8 @@ class ScriptedPrompts : public app::UiPrompts {
 
     std::deque<QString> files;    // answers of the file dialog; an empty one cancels
     std::deque<QString> records;  // answers of the record's save dialog
+    std::deque<QString> setups;   // answers of the set-up's save dialog
+    std::deque<QString> answers;  // texts given to questions with a text field; none left: cancelled
     bool confirm = true;
     std::function<void()> whileAsking;  // what happens while a question is on screen
     int dialogs = 0;

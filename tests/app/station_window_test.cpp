@@ -232,7 +232,8 @@ TEST_F(StationWindowTest, OpensWithRoomForItsTilesAndFlowsThemIntoTheColumnsThat
         if (inFirstRow() == 3) {
             EXPECT_TRUE(viewport->rect().contains(shown)) << "every tile in sight";
         }
-        for (const QLabel* label : {tile->Title, tile->State, tile->Detail, tile->Counts})
+        for (const QLabel* label : std::initializer_list<const QLabel*>{
+                 tile->Title, tile->State, tile->Detail, tile->Advice, tile->Counts})
             EXPECT_TRUE(ShowsAllOf(label)) << label->text().toStdString();
     }
     EXPECT_TRUE(ShowsAllOf(station->Summary)) << station->Summary->text().toStdString();
@@ -296,6 +297,56 @@ TEST_F(StationWindowTest, ThePackTheRecordAndThePortsAreChosenAgainWhenTheWindow
     station->Start->click();
     ASSERT_FALSE(prompts.boxes.empty());
     EXPECT_EQ(prompts.boxes.back().text, k5::app::text::kStationNoPack);
+}
+
+// A scanner types the label into the tile's field, then Enter: the field is emptied for the next
+// scan, the tile says the label waits for the update, and the update's record line carries it.
+TEST_F(StationWindowTest, ALabelScannedIntoATileGoesIntoTheRecord) {
+    OpenStation({k5::sim::SimOptions{}});
+    ASSERT_EQ(station->Tiles.size(), 1u);
+    QLineEdit* field = station->Tiles[0]->LabelField;
+    QTest::keyClicks(field, "K5-2412-00311");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_TRUE(station->Tiles[0]->LabelNote->text().contains("K5-2412-00311"))
+        << station->Tiles[0]->LabelNote->text().toStdString();
+    station->Start->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return State(0).startsWith("OK"); }, 60000)) << State(0).toStdString();
+    EXPECT_EQ(station->Tiles[0]->Unit->text(), "K5-2412-00311") << "shown with its outcome";
+    const auto lines = RecordLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(",K5-2412-00311,"), std::string::npos) << lines[1];
+    station->Stop->click();
+}
+
+// A set-up saved from the window and opened as a double-click opens it: the window is locked, its
+// title says so with the set-up's name, and it shows the pack, the ports and the record with no way
+// to change them; the label fields and Start stay.
+TEST_F(StationWindowTest, ASetUpOpenedAsADoubleClickLocksTheWindow) {
+    OpenStation({{}, {}});
+    prompts.setups.push_back(QString::fromStdString(dir.File("Line 3.k5station")));
+    station->SaveSetup->click();
+    ASSERT_TRUE(station->close());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Station == nullptr; }, 5000));
+
+    window->OpenPackFile(QString::fromStdString(dir.File("Line 3.k5station")));
+    station = window->Station;
+    ASSERT_NE(station, nullptr);
+    EXPECT_TRUE(station->windowTitle().contains("Line 3 (locked)")) << station->windowTitle().toStdString();
+    EXPECT_EQ(station->PackFile->text(), "fw.Pack");
+    EXPECT_EQ(station->RecordFile->text().toStdString(), dir.File("record.csv"));
+    EXPECT_TRUE(station->PackFile->isReadOnly() && station->RecordFile->isReadOnly());
+    ASSERT_EQ(station->Ports->count(), 2) << "the set-up's ports alone";
+    for (int row = 0; row < station->Ports->count(); ++row)
+        EXPECT_FALSE(station->Ports->item(row)->flags() & Qt::ItemIsUserCheckable);
+    for (const QWidget* choice : std::initializer_list<const QWidget*>{
+             station->ReadPack, station->ChooseRecord, station->RefreshPorts, station->Fast,
+             station->AutoSpeed, station->LabelRequired, station->SaveSetup})
+        EXPECT_FALSE(choice->isVisibleTo(station) && choice->isEnabled())
+            << choice->metaObject()->className();
+    EXPECT_TRUE(station->Start->isEnabled());
+    ASSERT_EQ(station->Tiles.size(), 2u);
+    EXPECT_TRUE(station->Tiles[1]->LabelField->isEnabled());
 }
 
 TEST_F(StationWindowTest, APulledCableLeavesTheFailureAndWhyOnTheTile) {
