@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "station_layout.h"
 #include "station_tile.h"
+#include "tile_look.h"
 #include "win32_controls.h"
 #include "win32_text.h"
 #include "window_class.h"
@@ -25,14 +27,28 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr int kMargin = 10;
 constexpr int kSmallestClientWidth = 520;
 constexpr int kKindWidth = 150;  // "Software + Settings", bold
-constexpr int kTilesTop = 256;
-constexpr int kTileHeight = 280;
-constexpr int kTileButtonWidth = 80;
-// Within a tile: the detail holds the outcome, why the port went away and what Start does.
-constexpr int kTileDetailTop = 92;
-constexpr int kTileDetailLines = 9;
+constexpr int kTotalsWidth = 210;
+constexpr int kTilesTop = 282;
+
+// Within a tile, from its top: the title, the state and the unit's label (both grow in a larger
+// tile), the progress bar, then the detail, which takes what is left; from its bottom: the counts
+// and Program, the line under the label field, the label field, the advice.
+constexpr int kTileTitleTop = 8;
+constexpr int kTileStateTop = 28;
+constexpr int kTileStateLine = 36;
+constexpr int kTileUnitLine = 20;
+constexpr int kTileGaugeHeight = 20;
 constexpr int kTileLineHeight = 17;
-constexpr station_layout::Size kTileSize{style::kTileWidth, kTileHeight};
+constexpr int kTileDetailLines = 7;  // the outcome, why the port went away, what Start does
+constexpr int kTileAdviceLines = 2;
+constexpr int kTileButtonWidth = 80;
+constexpr int kTileBottomRow = 32;  // the counts and Program
+constexpr int kTileNoteHeight = 20;
+constexpr int kTileFieldHeight = 24;
+constexpr int kTileCaptionWidth = 44;  // "Label", bold
+constexpr int kTileFixedHeight = kTileStateTop + kTileStateLine + kTileUnitLine + 2 + kTileGaugeHeight + 4 +
+                                 2 + kTileAdviceLines * kTileLineHeight + 4 + kTileFieldHeight + 2 +
+                                 kTileNoteHeight + kTileBottomRow;
 
 enum class FontKind { Ui, UiBold };
 
@@ -44,11 +60,92 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
     return folder;
 }
 
+HFONT GrownFont(int pixels, int percent, UINT dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -Scaled(pixels * percent / 100, dpi);
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(font.lfFaceName, Widen(style::kUiFace).c_str(), LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+// `mark` in the square `box`, in `ink`; the ring filled `done` per cent.
+void DrawMark(HDC dc, const RECT& box, TileMark mark, int done, COLORREF ink) {
+    const int side = box.right - box.left;
+    const auto at = [&](MarkPoint p) {
+        return POINT{box.left + p.x * side / 100, box.top + p.y * side / 100};
+    };
+    LOGBRUSH brush{BS_SOLID, ink, 0};
+    const HPEN pen =
+        ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
+                     static_cast<DWORD>(std::max(1, kMarkStroke * side / 100)), &brush, 0, nullptr);
+    const HGDIOBJ oldPen = SelectObject(dc, pen);
+    const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    for (const auto& stroke : MarkStrokes(mark)) {
+        std::vector<POINT> line;
+        for (const MarkPoint& point : stroke) line.push_back(at(point));
+        Polyline(dc, line.data(), static_cast<int>(line.size()));
+    }
+    if (mark == TileMark::Ring) {
+        const POINT centre = at({50, 50});
+        const int radius = kRingRadius * side / 100;
+        Ellipse(dc, centre.x - radius, centre.y - radius, centre.x + radius, centre.y + radius);
+        if (done > 0) {
+            const int inner = (kRingRadius - kMarkStroke) * side / 100;
+            const HBRUSH fill = CreateSolidBrush(ink);
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            SelectObject(dc, fill);
+            if (done >= 100) {
+                Ellipse(dc, centre.x - inner, centre.y - inner, centre.x + inner, centre.y + inner);
+            } else {
+                // Clockwise from twelve o'clock.
+                const double angle = 2 * 3.14159265358979 * done / 100;
+                const int endX = centre.x + static_cast<int>(inner * std::sin(angle));
+                const int endY = centre.y - static_cast<int>(inner * std::cos(angle));
+                SetArcDirection(dc, AD_CLOCKWISE);
+                Pie(dc, centre.x - inner, centre.y - inner, centre.x + inner + 1, centre.y + inner + 1,
+                    centre.x, centre.y - inner, endX, endY);
+            }
+            SelectObject(dc, GetStockObject(NULL_BRUSH));
+            DeleteObject(fill);
+        }
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
 }  // namespace
 
-StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId) : fonts_(fonts) {
-    static const ATOM atom = RegisterChildClass(kTileClassName, &StationTileWindow::WindowProc,
-                                                static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+const station_layout::Size StationTileWindow::kLeast{style::kTileWidth,
+                                                     kTileFixedHeight + kTileDetailLines* kTileLineHeight};
+const int StationTileWindow::kGrowingHeight = kTileStateLine + kTileUnitLine;
+
+// Where the parts of a tile sit (96 DPI, from the tile's top).
+struct StationTileWindow::Rooms {
+    int stateHeight, unitTop, unitHeight, gaugeTop, detailTop, detailHeight, adviceTop, fieldTop, noteTop,
+        bottomTop;
+};
+
+StationTileWindow::Rooms StationTileWindow::Layout() const {
+    Rooms r{};
+    r.stateHeight = kTileStateLine * percent_ / 100;
+    r.unitTop = kTileStateTop + r.stateHeight;
+    r.unitHeight = kTileUnitLine * percent_ / 100;
+    r.gaugeTop = r.unitTop + r.unitHeight + 2;
+    r.detailTop = r.gaugeTop + kTileGaugeHeight + 4;
+    r.bottomTop = size_.height - kTileBottomRow;
+    r.noteTop = r.bottomTop - kTileNoteHeight;
+    r.fieldTop = r.noteTop - 2 - kTileFieldHeight;
+    r.adviceTop = r.fieldTop - 4 - kTileAdviceLines * kTileLineHeight;
+    r.detailHeight = r.adviceTop - 2 - r.detailTop;
+    return r;
+}
+
+StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId, int labelId)
+    : fonts_(fonts), size_(kLeast), labelId_(labelId) {
+    static const ATOM atom = RegisterChildClass(kTileClassName, &StationTileWindow::WindowProc, nullptr);
     (void)atom;
     window_ = CreateWindowExW(0, kTileClassName, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0,
                               0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), this);
@@ -56,23 +153,51 @@ StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int p
     gauge_->SetFont(fonts_.ui);
     program_ = MakeChild(window_, L"BUTTON", text::kTileProgram,
                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, programId);
-    SendMessageW(program_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
+    labelField_ =
+        MakeChild(window_, L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, labelId, WS_EX_CLIENTEDGE);
+    SetWindowSubclass(labelField_, &StationTileWindow::LabelFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    for (HWND control : {program_, labelField_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
 }
 
 StationTileWindow::~StationTileWindow() {
     gauge_.reset();
+    if (labelField_ != nullptr) RemoveWindowSubclass(labelField_, &StationTileWindow::LabelFieldProc, 1);
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
-void StationTileWindow::Place(int x, int y, UINT dpi) {
+// A scanner ends a label with Enter: the tile's parent hears of it (and the field does not beep).
+LRESULT CALLBACK StationTileWindow::LabelFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                                   UINT_PTR, DWORD_PTR tile) {
+    if (message == WM_CHAR && (wParam == L'\r' || wParam == L'\n')) {
+        auto* self = reinterpret_cast<StationTileWindow*>(tile);
+        SendMessageW(GetParent(self->window_), WM_COMMAND, MAKEWPARAM(self->labelId_, kLabelEntered),
+                     reinterpret_cast<LPARAM>(field));
+        return 0;
+    }
+    if (message == WM_GETDLGCODE) return DefSubclassProc(field, message, wParam, lParam) | DLGC_WANTALLKEYS;
+    return DefSubclassProc(field, message, wParam, lParam);
+}
+
+void StationTileWindow::Place(int x, int y, station_layout::Size size, int percent, GrownFonts grown,
+                              UINT dpi) {
     dpi_ = dpi;
+    size_ = size;
+    percent_ = percent;
+    grown_ = grown;
     const auto px = [dpi](int pixels) { return Scaled(pixels, dpi); };
-    MoveWindow(window_, x, y, px(style::kTileWidth), px(kTileHeight), TRUE);
-    MoveWindow(gauge_->Handle(), px(kMargin), px(66), px(style::kTileWidth - 2 * kMargin), px(20), TRUE);
+    const Rooms r = Layout();
+    const int inner = size.width - 2 * kMargin;
+    MoveWindow(window_, x, y, px(size.width), px(size.height), TRUE);
+    MoveWindow(gauge_->Handle(), px(kMargin), px(r.gaugeTop), px(inner), px(kTileGaugeHeight), TRUE);
     gauge_->SetFont(fonts_.ui);
-    MoveWindow(program_, px(style::kTileWidth - kMargin - kTileButtonWidth), px(kTileHeight - 32),
+    MoveWindow(labelField_, px(kMargin + kTileCaptionWidth), px(r.fieldTop), px(inner - kTileCaptionWidth),
+               px(kTileFieldHeight), TRUE);
+    MoveWindow(program_, px(size.width - kMargin - kTileButtonWidth), px(r.bottomTop + 2),
                px(kTileButtonWidth), px(26), TRUE);
-    SendMessageW(program_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
+    for (HWND control : {program_, labelField_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
+    InvalidateRect(window_, nullptr, TRUE);
 }
 
 void StationTileWindow::Show(const StationTile& tile) {
@@ -83,28 +208,50 @@ void StationTileWindow::Show(const StationTile& tile) {
     }
     ShowWindow(gauge_->Handle(), tile.progressShown ? SW_SHOW : SW_HIDE);
     EnableWindow(program_, tile.canProgram ? TRUE : FALSE);
+    EnableWindow(labelField_, tile.labelEditable ? TRUE : FALSE);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-std::array<StationTileWindow::TextRoom, 4> StationTileWindow::TextRooms() const {
-    const COLORREF black = Rgb(style::kBlack);
-    return {{
-        {tile_.title, fonts_.tileTitle, black, 8, 20, DT_SINGLELINE},
-        {tile_.state, fonts_.tileState, Rgb(ToneColour(tile_.tone)), 28, 36, DT_SINGLELINE},
-        {tile_.detail, fonts_.ui, black, kTileDetailTop, kTileDetailLines * kTileLineHeight, DT_WORDBREAK},
-        {tile_.counts, fonts_.uiBold, black, kTileHeight - 26, 18, DT_SINGLELINE},
-    }};
+std::vector<StationTileWindow::TextRoom> StationTileWindow::TextRooms() const {
+    const Rooms r = Layout();
+    // The state's text after its mark, which is as tall as the line and a quarter of that apart.
+    const int markRoom = r.stateHeight * 5 / 4;
+    constexpr UINT kLine = DT_SINGLELINE | DT_VCENTER;
+    return {
+        {tile_.title, fonts_.tileTitle, kTileTitleTop, 20, 0, DT_SINGLELINE},
+        {tile_.state, grown_.state ? grown_.state : fonts_.tileState, kTileStateTop, r.stateHeight, markRoom,
+         kLine},
+        {tile_.lastLabel, grown_.unit ? grown_.unit : fonts_.tileTitle, r.unitTop, r.unitHeight, 0, kLine},
+        {tile_.detail, fonts_.ui, r.detailTop, r.detailHeight, 0, DT_WORDBREAK},
+        {tile_.advice, fonts_.uiBold, r.adviceTop, kTileAdviceLines * kTileLineHeight, 0, DT_WORDBREAK},
+        {text::kTileLabel, fonts_.uiBold, r.fieldTop, kTileFieldHeight, 0, kLine},
+        {TileLabelNote(tile_), fonts_.ui, r.noteTop, kTileNoteHeight, 0, kLine},
+        {tile_.counts, fonts_.uiBold, r.bottomTop, kTileBottomRow, 0, kLine},
+    };
 }
 
 void StationTileWindow::Paint(HDC dc) {
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
     RECT client;
     GetClientRect(window_, &client);
+    const TileLook look = LookOf(tile_.kind);
+    const COLORREF background = look.paint ? Rgb(look.paint->background) : GetSysColor(COLOR_WINDOW);
+    const COLORREF ink = look.paint ? Rgb(look.paint->text) : GetSysColor(COLOR_WINDOWTEXT);
+    const HBRUSH fill = CreateSolidBrush(background);
+    FillRect(dc, &client, fill);
+    DeleteObject(fill);
+    const Rooms r = Layout();
+    const int side = px(r.stateHeight) - px(4);
+    const RECT mark{px(kMargin), px(kTileStateTop) + px(2), px(kMargin) + side,
+                    px(kTileStateTop) + px(2) + side};
+    DrawMark(dc, mark, look.mark,
+             tile_.maximum > 0 ? static_cast<int>(100ull * tile_.position / tile_.maximum) : 0, ink);
     SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ink);
     for (const TextRoom& room : TextRooms()) {
         const HGDIOBJ old = SelectObject(dc, room.font);
-        SetTextColor(dc, room.colour);
-        RECT area{px(kMargin), px(room.top), client.right - px(kMargin), px(room.top + room.height)};
+        RECT area{px(kMargin + room.indent), px(room.top), client.right - px(kMargin),
+                  px(room.top + room.height)};
         const std::wstring wide = Widen(room.text);
         DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &area,
                   room.flags | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -114,17 +261,19 @@ void StationTileWindow::Paint(HDC dc) {
 
 bool StationTileWindow::TextsFit() const {
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
-    const int width = px(style::kTileWidth - 2 * kMargin);
     const HDC dc = GetDC(window_);
     bool all = true;
     for (const TextRoom& room : TextRooms()) {
+        const int width = px(size_.width - 2 * kMargin - room.indent);
         const HGDIOBJ old = SelectObject(dc, room.font);
         RECT needed{0, 0, width, 0};
         const std::wstring wide = Widen(room.text);
         DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed,
-                  room.flags | DT_NOPREFIX | DT_CALCRECT);
+                  (room.flags & ~DT_VCENTER) | DT_NOPREFIX | DT_CALCRECT);
         SelectObject(dc, old);
-        all = all && needed.right <= width && needed.bottom <= px(room.height);
+        // The label field's caption shares its line with the field.
+        const int room_width = room.text == text::kTileLabel ? px(kTileCaptionWidth) : width;
+        all = all && needed.right <= room_width && needed.bottom <= px(room.height);
     }
     ReleaseDC(window_, dc);
     return all;
@@ -144,7 +293,9 @@ LRESULT CALLBACK StationTileWindow::WindowProc(HWND window, UINT message, WPARAM
         EndPaint(window, &paint);
         return 0;
     }
-    if (message == WM_COMMAND) return SendMessageW(GetParent(window), message, wParam, lParam);  // Program
+    if (message == WM_ERASEBKGND) return 1;  // painted whole by WM_PAINT
+    // Program and the label field: to the tile's parent, which passes them on to the window.
+    if (message == WM_COMMAND) return SendMessageW(GetParent(window), message, wParam, lParam);
     if (self != nullptr && message == WM_DESTROY) self->window_ = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -162,39 +313,53 @@ class StationWindow::WindowView : public StationWindowView {
     explicit WindowView(StationWindow& window) : w_(window) {}
 
     void SetField(Field field, const std::string& text) override {
-        const HWND controls[] = {w_.PackFile, w_.Version, w_.Kind, w_.RecordFile, w_.Summary};
+        const HWND controls[] = {w_.PackFile, w_.Version, w_.Kind,   w_.RecordFile,
+                                 w_.Summary,  w_.Total,   w_.PerUnit};
         SetWindowTextW(controls[static_cast<int>(field)], Widen(text).c_str());
     }
     void Enable(Control control, bool enabled) override {
-        const HWND controls[] = {w_.ReadPack,  w_.ChooseRecord, w_.Ports, w_.RefreshPorts,  w_.Fast,
-                                 w_.AutoSpeed, w_.Start,        w_.Stop,  w_.ProgramRunning};
+        // A locked window's ports stay readable: they offer nothing to change (ShowLocked).
+        if (control == Control::Ports && w_.locked_) enabled = true;
+        const HWND controls[] = {w_.ReadPack,       w_.ChooseRecord,  w_.Ports,    w_.RefreshPorts,
+                                 w_.Fast,           w_.AutoSpeed,     w_.Start,    w_.Stop,
+                                 w_.ProgramRunning, w_.LabelRequired, w_.SaveSetup};
         EnableWindow(controls[static_cast<int>(control)], enabled ? TRUE : FALSE);
     }
-    void CheckFast(bool checked) override {
-        SendMessageW(w_.Fast, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
-    void CheckAutoSpeed(bool checked) override {
-        SendMessageW(w_.AutoSpeed, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    void CheckFast(bool checked) override { Check(w_.Fast, checked); }
+    void CheckAutoSpeed(bool checked) override { Check(w_.AutoSpeed, checked); }
+    void CheckLabelRequired(bool checked) override { Check(w_.LabelRequired, checked); }
+    void SetTitle(const std::string& title) override { SetWindowTextW(w_.window_, Widen(title).c_str()); }
+    void ShowLocked() override {
+        w_.locked_ = true;
+        // What the set-up fixed is shown, with no way to change it: the ports without check boxes.
+        for (HWND choice : {w_.ReadPack, w_.ChooseRecord, w_.RefreshPorts, w_.Fast, w_.AutoSpeed,
+                            w_.LabelRequired, w_.SaveSetup})
+            ShowWindow(choice, SW_HIDE);
+        ListView_SetExtendedListViewStyleEx(w_.Ports, LVS_EX_CHECKBOXES, 0);
     }
     void SetPorts(const std::vector<StationPortEntry>& ports) override {
         w_.fillingPorts_ = true;
         ListView_DeleteAllItems(w_.Ports);
-        for (std::size_t i = 0; i < ports.size(); ++i) {
-            std::wstring label = Widen(ports[i].label);
+        int row = 0;
+        for (const StationPortEntry& port : ports) {
+            if (w_.locked_ && !port.checked) continue;
+            std::wstring label = Widen(port.label);
             LVITEMW item{};
             item.mask = LVIF_TEXT;
-            item.iItem = static_cast<int>(i);
+            item.iItem = row;
             item.pszText = label.data();
             SendMessageW(w_.Ports, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            ListView_SetCheckState(w_.Ports, static_cast<int>(i), ports[i].checked ? TRUE : FALSE);
+            if (!w_.locked_) ListView_SetCheckState(w_.Ports, row, port.checked ? TRUE : FALSE);
+            ++row;
         }
         w_.fillingPorts_ = false;
     }
     void SetTiles(const std::vector<StationTile>& tiles) override {
         w_.Tiles.clear();
         for (std::size_t i = 0; i < tiles.size(); ++i) {
-            w_.Tiles.push_back(std::make_unique<StationTileWindow>(w_.tileArea_, *w_.fonts_,
-                                                                   kTileProgramId + static_cast<int>(i)));
+            const int index = static_cast<int>(i);
+            w_.Tiles.push_back(std::make_unique<StationTileWindow>(
+                w_.tileArea_, *w_.fonts_, kTileProgramId + index, kTileLabelId + index));
             w_.Tiles.back()->Show(tiles[i]);
         }
         w_.LayOut();
@@ -204,15 +369,22 @@ class StationWindow::WindowView : public StationWindowView {
         if (index < w_.Tiles.size()) w_.Tiles[index]->Show(tile);
     }
     void Warning(const std::string& text) override {
-        w_.prompts_.Warning(w_.window_, text, text::kStationTitle);
+        w_.prompts_.Warning(w_.window_, text, w_.TextOf(w_.window_));
     }
     bool Confirm(const std::string& text) override {
-        return w_.prompts_.Confirm(w_.window_, text, text::kStationTitle);
+        return w_.prompts_.Confirm(w_.window_, text, w_.TextOf(w_.window_));
     }
     std::optional<std::string> ChoosePackFile() override { return w_.prompts_.ChoosePackFile(w_.window_); }
     std::optional<std::string> ChooseRecordFile(const std::string& current) override {
         return w_.prompts_.ChooseRecordFile(w_.window_, current);
     }
+    std::optional<std::string> ChooseSetupFile(const std::string& suggested) override {
+        return w_.prompts_.ChooseSetupFile(w_.window_, suggested);
+    }
+    std::optional<std::string> AskText(const std::string& question, const std::string& current) override {
+        return w_.prompts_.AskText(w_.window_, question, current, w_.TextOf(w_.window_));
+    }
+    void AlertFailure() override { MessageBeep(MB_ICONHAND); }
     void Ticking(bool on) override {
         if (on) {
             SetTimer(w_.window_, kTickTimer, kStationTickMilliseconds, nullptr);
@@ -224,6 +396,10 @@ class StationWindow::WindowView : public StationWindowView {
     void CloseWindow() override { PostMessageW(w_.window_, WM_CLOSE, 0, 0); }
 
   private:
+    static void Check(HWND box, bool checked) {
+        SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+
     StationWindow& w_;
 };
 
@@ -256,6 +432,9 @@ StationWindow::~StationWindow() {
     model_.reset();  // stops what runs and closes the ports
     Tiles.clear();
     if (window_ != nullptr) DestroyWindow(window_);
+    for (HFONT font : {grown_.state, grown_.unit}) {
+        if (font != nullptr) DeleteObject(font);
+    }
 }
 
 LRESULT CALLBACK StationWindow::TileAreaProc(HWND area, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -341,11 +520,17 @@ void StationWindow::CreateControls() {
     Fast = MakeChild(w, L"BUTTON", text::kStationFast, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kFastId);
     AutoSpeed = MakeChild(w, L"BUTTON", text::kStationAutoSpeed, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
                           kAutoSpeedId);
+    LabelRequired = MakeChild(w, L"BUTTON", text::kStationLabelRequired,
+                              WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kLabelRequiredId);
     Start = MakeChild(w, L"BUTTON", text::kStationStart, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStartId);
     Stop = MakeChild(w, L"BUTTON", text::kStationStop, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStopId);
     ProgramRunning = MakeChild(w, L"BUTTON", text::kStationProgramRunning,
                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kProgramRunningId);
+    SaveSetup = MakeChild(w, L"BUTTON", text::kStationSaveSetup, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                          kSaveSetupId);
     Summary = MakeChild(w, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX | SS_LEFT);  // wraps
+    Total = MakeChild(w, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX | SS_RIGHT);
+    PerUnit = MakeChild(w, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX | SS_RIGHT);
     static const ATOM areaClass =
         RegisterChildClass(kTileAreaClassName, &StationWindow::TileAreaProc, GetSysColorBrush(COLOR_BTNFACE));
     (void)areaClass;
@@ -380,10 +565,14 @@ void StationWindow::LayOut() {
         {Ports, 80, 78, right - 80, 90},
         {Fast, kMargin, 176, 125, 20},
         {AutoSpeed, kMargin, 196, 125, 20},
+        {LabelRequired, kMargin, 216, 125, 20},
         {Start, 140, 182, 70, 28},
         {Stop, 215, 182, 70, 28},
         {ProgramRunning, 290, 182, 190, 28},
-        {Summary, kMargin, 220, right - kMargin, 34, FontKind::UiBold},
+        {SaveSetup, 140, 214, 110, 26},
+        {Summary, kMargin, 244, right - kMargin - kTotalsWidth - 8, 34, FontKind::UiBold},
+        {Total, right - kTotalsWidth, 244, kTotalsWidth, 18, FontKind::UiBold},
+        {PerUnit, right - kTotalsWidth, 262, kTotalsWidth, 18, FontKind::UiBold},
     };
     for (const Placed& p : placed) {
         SendMessageW(p.control, WM_SETFONT,
@@ -399,19 +588,26 @@ void StationWindow::LayOut() {
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-int StationWindow::TileColumns() const {
-    RECT area;
-    GetWindowRect(tileArea_, &area);
-    // Room for the scroll bar is kept, so that showing it never takes a column away.
-    const int width = area.right - area.left - GetSystemMetrics(SM_CXVSCROLL);
-    return station_layout::Columns(MulDiv(width, 96, static_cast<int>(dpi_)), style::kTileWidth);
-}
-
 void StationWindow::PlaceTiles() {
-    RECT area;
+    RECT outer, area;
+    GetWindowRect(tileArea_, &outer);
     GetClientRect(tileArea_, &area);
-    const int columns = TileColumns();
-    const int needed = Scaled(station_layout::TileAreaSize(Tiles.size(), columns, kTileSize).height, dpi_);
+    const auto unscaled = [this](int pixels) { return MulDiv(pixels, 96, static_cast<int>(dpi_)); };
+    // Room for the scroll bar is kept, so that showing it never changes how the tiles share the area.
+    const station_layout::Size room{unscaled(outer.right - outer.left - GetSystemMetrics(SM_CXVSCROLL)),
+                                    unscaled(outer.bottom - outer.top)};
+    const int percent = grid_.statePercent;
+    grid_ = station_layout::ShareArea(Tiles.size(), room, StationTileWindow::kLeast,
+                                      StationTileWindow::kGrowingHeight);
+    if (grid_.statePercent != percent || grown_.state == nullptr) {
+        for (HFONT font : {grown_.state, grown_.unit}) {
+            if (font != nullptr) DeleteObject(font);
+        }
+        grown_ = {GrownFont(style::kTileStatePixels, grid_.statePercent, dpi_),
+                  GrownFont(style::kTileTitlePixels, grid_.statePercent, dpi_)};
+    }
+    const int needed =
+        Scaled(station_layout::TileAreaSize(Tiles.size(), grid_.columns, grid_.tile).height, dpi_);
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -421,8 +617,9 @@ void StationWindow::PlaceTiles() {
     info.nPos = tileScroll_;
     SetScrollInfo(tileArea_, SB_VERT, &info, TRUE);
     for (std::size_t i = 0; i < Tiles.size(); ++i) {
-        const layout::Box box = station_layout::TileBox(i, columns, kTileSize);
-        Tiles[i]->Place(Scaled(box.x, dpi_), Scaled(box.y, dpi_) - tileScroll_, dpi_);
+        const layout::Box box = station_layout::TileBox(i, grid_.columns, grid_.tile);
+        Tiles[i]->Place(Scaled(box.x, dpi_), Scaled(box.y, dpi_) - tileScroll_, grid_.tile,
+                        grid_.statePercent, grown_, dpi_);
     }
 }
 
@@ -453,9 +650,13 @@ void StationWindow::SetClientSize(int width, int height) {
 
 void StationWindow::ResizeToOpen() {
     const station_layout::Size screen = ScreenRoom();
-    const station_layout::Size size =
-        station_layout::OpeningSize({kSmallestClientWidth, kTilesTop}, kTileSize, Tiles.size(), screen);
+    const station_layout::Size size = station_layout::OpeningSize(
+        {kSmallestClientWidth, kTilesTop}, StationTileWindow::kLeast, Tiles.size(), screen);
     SetClientSize(Scaled(size.width, dpi_) + GetSystemMetrics(SM_CXVSCROLL), Scaled(size.height, dpi_));
+    KeepWithinWorkArea();
+}
+
+void StationWindow::KeepWithinWorkArea() {
     // Wherever the system placed it, within the work area.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -474,11 +675,15 @@ void StationWindow::GrowToShowTiles() {
     if (IsZoomed(window_) || IsIconic(window_)) return;
     RECT client;
     GetClientRect(window_, &client);
-    const station_layout::Size screen = ScreenRoom();
-    const int needed =
-        std::min(screen.height,
-                 kTilesTop + station_layout::TileAreaSize(Tiles.size(), TileColumns(), kTileSize).height);
-    if (Scaled(needed, dpi_) > client.bottom) SetClientSize(client.right, Scaled(needed, dpi_));
+    const auto unscaled = [this](int pixels) { return MulDiv(pixels, 96, static_cast<int>(dpi_)); };
+    const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
+    const station_layout::Size size = station_layout::GrownForTiles(
+        {unscaled(client.right - scrollBar), unscaled(client.bottom)}, {kSmallestClientWidth, kTilesTop},
+        StationTileWindow::kLeast, Tiles.size(), ScreenRoom());
+    const int width = Scaled(size.width, dpi_) + scrollBar, height = Scaled(size.height, dpi_);
+    if (width <= client.right && height <= client.bottom) return;
+    SetClientSize(std::max<int>(width, client.right), std::max<int>(height, client.bottom));
+    KeepWithinWorkArea();
 }
 
 void StationWindow::Show() {
@@ -489,10 +694,11 @@ void StationWindow::Show() {
 
 void StationWindow::Click(int command) {
     const std::size_t tile = static_cast<std::size_t>(command - kTileProgramId);
-    const HWND button = command >= kTileProgramId ? (tile < Tiles.size() ? Tiles[tile]->Program() : nullptr)
-                                                  : GetDlgItem(window_, command);
+    const bool program = command >= kTileProgramId && command < kTileLabelId;
+    const HWND button =
+        program ? (tile < Tiles.size() ? Tiles[tile]->Program() : nullptr) : GetDlgItem(window_, command);
     if (button == nullptr) return;
-    if (command == kFastId || command == kAutoSpeedId) {
+    if (command == kFastId || command == kAutoSpeedId || command == kLabelRequiredId) {
         SendMessageW(button, BM_SETCHECK,
                      SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
     }
@@ -514,6 +720,22 @@ std::string StationWindow::PortLabel(int row) const {
     item.cchTextMax = static_cast<int>(std::size(label));
     SendMessageW(Ports, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     return Narrow(label);
+}
+
+bool StationWindow::Offered(HWND control) const {
+    return IsWindowVisible(control) && IsWindowEnabled(control);
+}
+
+void StationWindow::LabelEntered(std::size_t index) {
+    if (index >= Tiles.size()) return;
+    const HWND field = Tiles[index]->LabelField();
+    // Taken: the field is emptied for the next scan. Refused: the text stays selected, for the
+    // next scan to replace, while the tile says why.
+    if (model_->LabelEntered(index, TextOf(field))) {
+        SetWindowTextW(field, L"");
+    } else {
+        SendMessageW(field, EM_SETSEL, 0, -1);
+    }
 }
 
 std::string StationWindow::TextOf(HWND control) const {
@@ -540,8 +762,14 @@ void StationWindow::Command(int id) {
             return model_->ProgramRunningClick();
         case kAutoSpeedId:
             return model_->AutoSpeedToggled(SendMessageW(AutoSpeed, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        case kLabelRequiredId:
+            return model_->LabelRequiredToggled(SendMessageW(LabelRequired, BM_GETCHECK, 0, 0) ==
+                                                BST_CHECKED);
+        case kSaveSetupId:
+            return model_->SaveSetupClick();
         default:
-            if (id >= kTileProgramId) model_->ProgramPortClick(static_cast<std::size_t>(id - kTileProgramId));
+            if (id >= kTileProgramId && id < kTileLabelId)
+                model_->ProgramPortClick(static_cast<std::size_t>(id - kTileProgramId));
             return;
     }
 }
@@ -549,7 +777,12 @@ void StationWindow::Command(int id) {
 LRESULT StationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED) {
+            if (HIWORD(wParam) == StationTileWindow::kLabelEntered && LOWORD(wParam) >= kTileLabelId) {
+                const auto tile = static_cast<std::size_t>(LOWORD(wParam) - kTileLabelId);
+                RunHandler(prompts_, window_, [this, tile] { LabelEntered(tile); });
+                return 0;
+            }
+            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) < kTileLabelId) {
                 const int id = LOWORD(wParam);
                 RunHandler(prompts_, window_, [this, id] { Command(id); });
                 return 0;
@@ -573,7 +806,7 @@ LRESULT StationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETMINMAXINFO: {
             RECT smallest{0, 0, Scaled(kSmallestClientWidth, dpi_) + GetSystemMetrics(SM_CXVSCROLL),
-                          Scaled(kTilesTop + kTileHeight / 2, dpi_)};
+                          Scaled(kTilesTop + StationTileWindow::kLeast.height / 2, dpi_)};
             AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
                                0);
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);

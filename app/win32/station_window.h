@@ -20,11 +20,25 @@
 
 namespace k5::app::win32 {
 
-// One port's tile: the port and its adapter, a large state, progress and counts, painted in one
-// window, and its Program button, whose click goes to the tile's parent as command `programId`.
+// The fonts a tile's growing lines are drawn in (not owned).
+struct GrownFonts {
+    HFONT state = nullptr;
+    HFONT unit = nullptr;
+};
+
+// One port's tile, painted whole in its state's colours in one window: the port and its adapter, a
+// large state with its mark, the label of the unit it is about, progress, detail and advice, the
+// label field for the next update, counts, and its Program button. The button's click goes to the
+// tile's parent as command `programId`; Enter in the label field as command `labelId` with
+// notification kLabelEntered.
 class StationTileWindow {
   public:
-    StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId);
+    // Its least size at 96 DPI, and the height of its lines that grow in a larger tile.
+    static const station_layout::Size kLeast;
+    static const int kGrowingHeight;
+    static constexpr WORD kLabelEntered = 0x7E01;
+
+    StationTileWindow(HWND parent, const Win32Fonts& fonts, int programId, int labelId);
     ~StationTileWindow();
     StationTileWindow(const StationTileWindow&) = delete;
     StationTileWindow& operator=(const StationTileWindow&) = delete;
@@ -34,31 +48,41 @@ class StationTileWindow {
     const StationTile& Shown() const { return tile_; }
     Win32Gauge& Progress() { return *gauge_; }
     HWND Program() const { return program_; }
-    // Places the tile at (x, y) in its parent's pixels, sized for `dpi` (the window's when it was made).
-    void Place(int x, int y, UINT dpi);
+    HWND LabelField() const { return labelField_; }
+    // Places the tile at (x, y) in its parent's pixels, `size` large (96 DPI) with its growing
+    // lines at `percent` in `grown`, for `dpi` (the window's when it was made).
+    void Place(int x, int y, station_layout::Size size, int percent, GrownFonts grown, UINT dpi);
     // Whether each text it shows fits its room (wrapped where the text may wrap).
     bool TextsFit() const;
 
   private:
-    // Each text the tile paints, where (96 DPI, below the tile's top) and how.
+    // Each text the tile paints, where (96 DPI, below the tile's top; left of it: `indent`) and how.
     struct TextRoom {
-        const std::string& text;
+        std::string text;
         HFONT font;
-        COLORREF colour;
-        int top, height;
+        int top, height, indent;
         UINT flags;
     };
+    struct Rooms;
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    std::array<TextRoom, 4> TextRooms() const;
+    static LRESULT CALLBACK LabelFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR tile);
+    Rooms Layout() const;
+    std::vector<TextRoom> TextRooms() const;
     void Paint(HDC dc);
 
     HWND window_ = nullptr;
     const Win32Fonts& fonts_;
     UINT dpi_ = 96;
+    station_layout::Size size_;
+    int percent_ = 100;
+    GrownFonts grown_;
+    int labelId_ = 0;
     StationTile tile_;
     std::unique_ptr<Win32Gauge> gauge_;
     HWND program_ = nullptr;
+    HWND labelField_ = nullptr;
 };
 
 class StationWindow {
@@ -72,7 +96,10 @@ class StationWindow {
         kStartId,
         kStopId,
         kProgramRunningId,
+        kLabelRequiredId,
+        kSaveSetupId,
         kTileProgramId = 2100,  // + the tile's index
+        kTileLabelId = 2200,    // + the tile's index
     };
 
     // Made hidden; Show() shows it. Everything given must outlive the window.
@@ -91,6 +118,8 @@ class StationWindow {
 
     // A click on a button, as the button sends it (a tile's Program: kTileProgramId + its index).
     void Click(int command);
+    // Whether a control is there to use: shown and enabled.
+    bool Offered(HWND control) const;
     // Ticks a port's check box, as a click on it does.
     void CheckPort(int row, bool checked);
     int PortCount() const;
@@ -107,10 +136,14 @@ class StationWindow {
     HWND RefreshPorts = nullptr;
     HWND Fast = nullptr;
     HWND AutoSpeed = nullptr;
+    HWND LabelRequired = nullptr;
     HWND Start = nullptr;
     HWND Stop = nullptr;
     HWND ProgramRunning = nullptr;
+    HWND SaveSetup = nullptr;
     HWND Summary = nullptr;
+    HWND Total = nullptr;
+    HWND PerUnit = nullptr;
     std::vector<std::unique_ptr<StationTileWindow>> Tiles;
     // Holds the tiles below the controls, and scrolls them when they are more than it shows.
     HWND TileArea() const { return tileArea_; }
@@ -126,16 +159,20 @@ class StationWindow {
     void CreateControls();
     // The controls across the client's width at the window's DPI, the tiles below them.
     void LayOut();
-    int TileColumns() const;
+    // The tiles sharing the tile area's width (less room for a scroll bar) and height.
     void PlaceTiles();
+    // Enter in tile `index`'s label field: its text to the model; the field emptied once taken.
+    void LabelEntered(std::size_t index);
     void ScrollTilesTo(int position);
     // The client area the screen leaves beside the frame and a scroll bar (96 DPI).
     station_layout::Size ScreenRoom() const;
     void SetClientSize(int width, int height);
     // Large enough for the controls and every tile, within the screen.
     void ResizeToOpen();
-    // Taller, within the screen, when the tiles need it.
+    // At Start: large enough for every tile, within the screen.
     void GrowToShowTiles();
+    // Moved, and made smaller if need be, to lie within the screen's work area.
+    void KeepWithinWorkArea();
     void Command(int id);
 
     Win32Prompts& prompts_;
@@ -145,7 +182,10 @@ class StationWindow {
     HWND fileLabel_ = nullptr, versionLabel_ = nullptr, recordLabel_ = nullptr, portsLabel_ = nullptr;
     HWND tileArea_ = nullptr;
     int tileScroll_ = 0;  // how far the tiles are scrolled up, in pixels
+    station_layout::TileGrid grid_{1, {0, 0}, 0};
+    GrownFonts grown_;  // at grid_.statePercent
     bool fillingPorts_ = false;
+    bool locked_ = false;
     std::unique_ptr<WindowView> view_;
     std::unique_ptr<StationWindowModel> model_;
 };

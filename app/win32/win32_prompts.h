@@ -17,6 +17,11 @@ class Win32Prompts {
     virtual std::optional<std::string> ChoosePackFile(HWND owner) = 0;
     // The save dialog for the station's record, starting at `current`; nothing when cancelled.
     virtual std::optional<std::string> ChooseRecordFile(HWND owner, const std::string& current) = 0;
+    // The save dialog for a station set-up (*.k5station), starting at `suggested`; nothing when cancelled.
+    virtual std::optional<std::string> ChooseSetupFile(HWND owner, const std::string& suggested) = 0;
+    // A question with a one-line text field holding `current`: the text given, nothing when cancelled.
+    virtual std::optional<std::string> AskText(HWND owner, const std::string& question,
+                                               const std::string& current, const std::string& title) = 0;
     // Warning icon, one OK button, modal to `owner`.
     virtual void Warning(HWND owner, const std::string& text, const std::string& title) = 0;
     // The default error box: stop icon, one OK button.
@@ -30,6 +35,9 @@ class SystemPrompts : public Win32Prompts {
   public:
     std::optional<std::string> ChoosePackFile(HWND owner) override;
     std::optional<std::string> ChooseRecordFile(HWND owner, const std::string& current) override;
+    std::optional<std::string> ChooseSetupFile(HWND owner, const std::string& suggested) override;
+    std::optional<std::string> AskText(HWND owner, const std::string& question, const std::string& current,
+                                       const std::string& title) override;
     void Warning(HWND owner, const std::string& text, const std::string& title) override;
     void Error(HWND owner, const std::string& text, const std::string& title) override;
     bool Confirm(HWND owner, const std::string& text, const std::string& title) override;

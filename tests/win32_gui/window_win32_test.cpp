@@ -43,6 +43,20 @@ class ScriptedPrompts : public k5::app::win32::Win32Prompts {
         records.pop_front();
         return next;
     }
+    std::optional<std::string> ChooseSetupFile(HWND, const std::string&) override {
+        if (setups.empty()) return std::nullopt;
+        auto next = setups.front();
+        setups.pop_front();
+        return next;
+    }
+    std::optional<std::string> AskText(HWND, const std::string& question, const std::string&,
+                                       const std::string&) override {
+        boxes.push_back("asked: " + question);
+        if (answers.empty()) return std::nullopt;
+        auto next = answers.front();
+        answers.pop_front();
+        return next;
+    }
     void Warning(HWND, const std::string& text, const std::string& title) override {
         boxes.push_back("warning: " + text + "|" + title);
     }
@@ -57,6 +71,8 @@ class ScriptedPrompts : public k5::app::win32::Win32Prompts {
 
     std::deque<std::string> files;
     std::deque<std::string> records;
+    std::deque<std::string> setups;   // answers of the set-up's save dialog
+    std::deque<std::string> answers;  // texts given to questions with a text field; none left: cancelled
     std::vector<std::string> boxes;
     std::function<void()> whileAsking;  // runs while a question is open
 };
@@ -136,8 +152,9 @@ class Win32WindowTest : public ::testing::Test {
         for (std::string port; std::getline(in, port, ',');) ports.push_back(port);
         return ports;
     }
-    // A station window on `port` alone, with a pack and a record, started.
-    std::unique_ptr<k5::app::win32::StationWindow> StartStationOn(const std::string& port) {
+    // A station window on `port` alone, with a pack and a record, started (or not yet).
+    std::unique_ptr<k5::app::win32::StationWindow> StartStationOn(const std::string& port,
+                                                                  bool start = true) {
         using Station = k5::app::win32::StationWindow;
         auto station =
             std::make_unique<Station>(uiThread, settings, prompts, stationPorts, window.Handle(), [port] {
@@ -149,8 +166,13 @@ class Win32WindowTest : public ::testing::Test {
         prompts.records = {k5::Utf8FromPath(dir.Path() / "record.csv")};
         station->Click(Station::kChooseRecordId);
         station->CheckPort(0, true);
-        station->Click(Station::kStartId);
+        if (start) station->Click(Station::kStartId);
         return station;
+    }
+    // Text then Enter in a tile's label field, as a scanner types it.
+    static void Scan(HWND field, const std::string& label) {
+        for (const char c : label) SendMessageW(field, WM_CHAR, static_cast<WPARAM>(c), 0);
+        SendMessageW(field, WM_CHAR, L'\r', 0);
     }
 
     k5::test::TempDir dir;
@@ -643,6 +665,76 @@ TEST_F(Win32WindowTest, StationClosesAtOnceWhenItsUpdateEndedWhileItAsked) {
     std::ifstream in(dir.Path() / "record.csv");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("Program sucessully"), std::string::npos) << text;
+}
+
+// A scanner types the label into the tile's field, then Enter: the field is emptied for the next
+// scan, and the update's record line carries the label. The port's controller may be a bootloader
+// or, after an earlier test, its firmware: the tile's Program starts either.
+TEST_F(Win32WindowTest, StationPutsALabelScannedIntoATileIntoTheRecord) {
+    const auto simulators = StationSims();
+    if (simulators.size() < 4) GTEST_SKIP() << "no simulated controllers behind COM ports";
+    auto station = StartStationOn(simulators[3], false);
+    ASSERT_EQ(station->Tiles.size(), 1u) << (prompts.boxes.empty() ? "" : prompts.boxes.back());
+    Scan(station->Tiles[0]->LabelField(), "K5-2412-00311");
+    EXPECT_EQ(station->TextOf(station->Tiles[0]->LabelField()), "");
+    EXPECT_EQ(station->Tiles[0]->Shown().label, "K5-2412-00311");
+    station->Click(k5::app::win32::StationWindow::kStartId);
+    const auto& tile = *station->Tiles[0];
+    bool asked = false;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (!asked && IsWindowEnabled(tile.Program())) {
+                asked = true;
+                station->Click(k5::app::win32::StationWindow::kTileProgramId);
+            }
+            return tile.Shown().state.rfind("OK", 0) == 0;
+        },
+        60s))
+        << tile.Shown().state << " / " << tile.Shown().detail;
+    EXPECT_EQ(tile.Shown().lastLabel, "K5-2412-00311");
+    std::ifstream in(dir.Path() / "record.csv");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(",K5-2412-00311,"), std::string::npos) << text;
+    station->Click(k5::app::win32::StationWindow::kStopId);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(station->Start) != 0; }, 10s));
+}
+
+// A set-up saved from the window, then opened: the window is locked, its title says so with the
+// set-up's name, and it shows the pack, the ports and the record with no way to change them; Start
+// and the label fields stay.
+TEST_F(Win32WindowTest, TheStationOpenedWithASetUpShowsNoWayToChangeItsPackPortsOrRecord) {
+    using Station = k5::app::win32::StationWindow;
+    k5::app::PortUse portUse;
+    const std::string setup = k5::Utf8FromPath(dir.Path() / "Line 3.k5station");
+    const std::string record = k5::Utf8FromPath(dir.Path() / "record.csv");
+    {
+        Station engineer(uiThread, settings, prompts, portUse, window.Handle(), [] { return ComPorts(3); });
+        prompts.files = {Pack(20002, "fw.Pack")};
+        engineer.Click(Station::kReadPackId);
+        prompts.records = {record};
+        engineer.Click(Station::kChooseRecordId);
+        engineer.CheckPort(0, true);
+        engineer.CheckPort(2, true);
+        prompts.setups = {setup};
+        engineer.Click(Station::kSaveSetupId);
+    }
+    Station station(uiThread, settings, prompts, portUse, window.Handle(), [] { return ComPorts(3); });
+    ASSERT_TRUE(station.Model().OpenSetup(setup)) << (prompts.boxes.empty() ? "" : prompts.boxes.back());
+    station.Show();
+    EXPECT_NE(station.TextOf(station.Handle()).find("Line 3 (locked)"), std::string::npos)
+        << station.TextOf(station.Handle());
+    EXPECT_EQ(station.TextOf(station.PackFile), "fw.Pack");
+    EXPECT_EQ(station.TextOf(station.RecordFile), record);
+    for (HWND field : {station.PackFile, station.RecordFile})
+        EXPECT_NE(GetWindowLongPtrW(field, GWL_STYLE) & ES_READONLY, 0);
+    ASSERT_EQ(station.PortCount(), 2) << "the set-up's ports alone";
+    EXPECT_EQ(ListView_GetExtendedListViewStyle(station.Ports) & LVS_EX_CHECKBOXES, 0u) << "nothing to tick";
+    for (HWND choice : {station.ReadPack, station.ChooseRecord, station.RefreshPorts, station.Fast,
+                        station.AutoSpeed, station.LabelRequired, station.SaveSetup})
+        EXPECT_FALSE(station.Offered(choice)) << station.TextOf(choice);
+    EXPECT_TRUE(station.Offered(station.Start));
+    ASSERT_EQ(station.Tiles.size(), 2u);
+    EXPECT_TRUE(station.Offered(station.Tiles[1]->LabelField()));
 }
 
 }  // namespace
