@@ -1,11 +1,15 @@
 #include "main_window_model.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "k5_version.h"
 #include "machine.h"
 #include "message_text.h"
 #include "port_names.h"
 #include "port_problem_text.h"
 #include "session_advice.h"
+#include "station_setup.h"
 #include "station_window_model.h"
 #include "utf8_path.h"
 #include "window_texts.h"
@@ -63,7 +67,27 @@ void MainWindowModel::ReadWaitingPack() {
     if (HandlerRunning() || waitingPacks_.empty()) return;
     const std::string path = waitingPacks_.front();
     waitingPacks_.erase(waitingPacks_.begin());
+    if (IsStationSetupFile(path)) return OpenStationSetup(path);
     ReadPackFile(path);
+}
+
+bool MainWindowModel::IsStationSetupFile(const std::string& path) {
+    std::string extension = Utf8FromPath(PathFromUtf8(path).extension());
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == kStationSetupExtension;
+}
+
+void MainWindowModel::OpenStationSetup(const std::string& path) {
+    if (station_ != nullptr && station_->Running()) {
+        view_.AddLog(Utf8FromPath(PathFromUtf8(path).filename()) + ": " +
+                     Tr(text::kSetupNotOpenedWhileRunning));
+        view_.ShowStationWindow();
+        return;
+    }
+    const HandlerScope scope(*this);
+    view_.ShowStationWindow();
+    if (station_ != nullptr) station_->OpenSetup(path);
 }
 
 void MainWindowModel::LoadAndShow(const std::string& path) {

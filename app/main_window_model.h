@@ -74,20 +74,25 @@ class MainWindowModel {
     // over by a second start. While a session runs nothing is read, and the log says so. While a
     // handler of this window is in progress (its box or dialog open), the pack waits for it.
     void ReadPackFile(const std::string& path);
-    // A pack handed over by a later start: it waits until the view calls ReadWaitingPack.
+    // A pack (or a station set-up) handed over by a later start or the command line: it waits
+    // until the view calls ReadWaitingPack.
     void PackHandedOver(const std::string& path) { waitingPacks_.push_back(path); }
     // A pack waits to be read: the view calls ReadWaitingPack once no box of its own is open.
     bool PackWaiting() const { return !waitingPacks_.empty(); }
     // Whether one of this window's handlers is in progress (a box or dialog of it may be open).
     bool HandlerRunning() const { return handlersRunning_ > 0; }
-    // Reads the pack that has waited longest, unless a handler is in progress.
+    // Reads the pack that has waited longest, unless a handler is in progress; a station set-up
+    // (*.k5station, in any case) opens the station window with it instead.
     void ReadWaitingPack();
+    static bool IsStationSetupFile(const std::string& path);
     void Btn_SendToControllerClick();
     void UartPort1Click();
     // Turns the fast mode on or off in the settings file; a refused write raises
     // (for the default error box) and leaves the check mark as it was.
     void FastTransfer1Click();
     void Station1Click();
+    // The station window opened with the set-up at `path`, locked; not while its station runs.
+    void OpenStationSetup(const std::string& path);
 
     // The station window's model while that window exists (the view tells).
     void StationWindowOpened(StationWindowModel* station) { station_ = station; }

@@ -40,7 +40,11 @@ int main(int argc, char** argv) {
     options.setApplicationDescription("K5 IAP Tool: firmware update for the K5 mid-drive controller");
     options.addHelpOption();
     options.addVersionOption();
-    options.addPositionalArgument("pack", "A pack file to read at start, as Read Pack does.", "[pack]");
+    options.addPositionalArgument(
+        "file",
+        "A pack file to read at start, as Read Pack does, or a station set-up (.k5station) to open the "
+        "station with, locked.",
+        "[file]");
     options.process(application);
     const QStringList files = options.positionalArguments();
     const QString file = files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();

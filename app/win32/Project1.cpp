@@ -42,8 +42,8 @@ bool PrintedVersion(PWSTR commandLine) {
     return true;
 }
 
-// The pack file named on the command line, as a full path; empty when none is.
-std::wstring PackOnCommandLine() {
+// The file named on the command line (a pack, or a station set-up), as a full path; empty when none is.
+std::wstring FileOnCommandLine() {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     std::wstring file;
@@ -75,7 +75,7 @@ std::vector<std::string> PreferredUiLanguages() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int showCommand) {
     if (PrintedVersion(commandLine)) return 0;
     // One window per user: a running one takes the file and comes to the front.
-    const std::wstring file = PackOnCommandLine();
+    const std::wstring file = FileOnCommandLine();
     const k5::app::win32::SingleInstance instance;
     if (!instance.First() && instance.HandOver(file)) return 0;
     // The file dialog and the imaging component want a single-threaded apartment.
