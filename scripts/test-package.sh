@@ -3,7 +3,7 @@
 # release preset, checks it with lintian (no errors), desktop-file-validate and
 # appstreamcli, installs it with apt-get, runs the installed programs (version,
 # a pack, the desktop program offscreen for a moment, where its settings go,
-# what a user without access to the port is told, that packs are a file type the
+# what a user without access to the port is told, that packs (and station set-ups) are a file type the
 # desktop program opens), then removes it again.
 # Installs what is missing; needs root (or sudo) for apt-get.
 set -euo pipefail
@@ -59,6 +59,13 @@ done
 handler=$(xdg-mime query default application/x-k5-iap-pack)
 [ "$handler" = k5-iap-tool.desktop ] || fail "packs open with '$handler', not k5-iap-tool.desktop"
 echo "--- xdg-mime: packs open with $handler"
+# Station set-ups too: the desktop program opens the station with them, locked.
+printf '[Station]\n' >"$work/Line 3.k5station"
+type=$(xdg-mime query filetype "$work/Line 3.k5station")
+[ "$type" = application/x-k5station ] || fail "xdg-mime says Line 3.k5station is $type"
+handler=$(xdg-mime query default application/x-k5station)
+[ "$handler" = k5-iap-tool.desktop ] || fail "set-ups open with '$handler', not k5-iap-tool.desktop"
+echo "--- xdg-mime: Line 3.k5station is $type, opened with $handler"
 
 # The desktop program starts and keeps running until stopped.
 status=0

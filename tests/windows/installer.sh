@@ -61,7 +61,8 @@ echo "    files in AppData/Local/Programs/K5 IAP Tool: $(cd "$programs" && ls | 
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 echo "    Start-menu shortcut: K5 IAP Tool.lnk"
 for key in 'HKCU\Software\Classes\.pack' 'HKCU\Software\Classes\.pack\OpenWithProgids' \
-  'HKCU\Software\Classes\K5IapTool.Pack\DefaultIcon' 'HKCU\Software\Classes\K5IapTool.Pack\shell\open\command'; do
+  'HKCU\Software\Classes\K5IapTool.Pack\DefaultIcon' 'HKCU\Software\Classes\K5IapTool.Pack\shell\open\command' \
+  'HKCU\Software\Classes\.k5station' 'HKCU\Software\Classes\K5IapTool.Station\shell\open\command'; do
   has_key "$key" || fail "no key $key"
 done
 command=$(wine reg query 'HKCU\Software\Classes\K5IapTool.Pack\shell\open\command' /ve | tr -d '\r' | grep REG_SZ)
@@ -141,7 +142,8 @@ for file in k5-iap-tool.exe k5-iap.exe README.txt LICENSE.txt; do
   [ ! -e "$programs/$file" ] || fail "$file is still there"
 done
 [ ! -e "$shortcut" ] || fail "the shortcut is still there"
-for key in 'HKCU\Software\Classes\.pack' 'HKCU\Software\Classes\K5IapTool.Pack' 'HKCU\Software\K5 IAP Tool'; do
+for key in 'HKCU\Software\Classes\.pack' 'HKCU\Software\Classes\K5IapTool.Pack' 'HKCU\Software\Classes\.k5station' \
+  'HKCU\Software\Classes\K5IapTool.Station' 'HKCU\Software\K5 IAP Tool'; do
   ! has_key "$key" || fail "the key $key is still there"
 done
 [ -f "$programs/eBikeSet.ini" ] || fail "the uninstall removed the user's settings file"
