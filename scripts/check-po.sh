@@ -37,7 +37,7 @@ for language in $(k5_po_languages); do
     echo "$missing" | head -10
     failed=1
   fi
-  if ! msgexec -i "$po" sh scripts/lib/po-placeholders.sh; then
+  if ! msgexec -i "$po" bash scripts/lib/po-placeholders.sh; then
     failed=1
   fi
 done

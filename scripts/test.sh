@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds from scratch and runs every test: the dev
+# Installs what is missing, checks the translation catalogues (the template made
+# from the sources as they are, each language complete and valid), builds from
+# scratch and runs every test: the dev
 # build (warnings as errors), the AddressSanitizer/UBSan build and the
 # ThreadSanitizer build, the Debian package (built, checked, installed, run,
 # removed), the Windows lane (mingw-w64 cross build, tests under Wine), then
@@ -13,6 +15,7 @@ cd "$(dirname "$0")/.."
 
 source scripts/lib/steps.sh
 scripts/deps.sh
+step check-po "Checking the translation catalogues" scripts/check-po.sh
 
 run_preset() {
   local preset=$1
