@@ -14,6 +14,7 @@
 #include "page_model.h"
 #include "page_session_view.h"
 #include "settings_file.h"
+#include "translation.h"
 #include "web_session_port.h"
 #include "wire_trace.h"
 
@@ -119,6 +120,14 @@ EMSCRIPTEN_KEEPALIVE void k5_port_hung_up() {
 }
 
 EMSCRIPTEN_KEEPALIVE const char* k5_version() { return K5_VERSION_TEXT; }
+
+// The page's language for the engine's texts: the catalogue (.mo) the page read, whose bytes
+// stay for the page's life.
+EMSCRIPTEN_KEEPALIVE void k5_use_catalogue(const char* bytes, int size) {
+    if (size > 0) UseCatalogue(std::string_view(bytes, static_cast<std::size_t>(size)));
+}
+// A text the engine made in English (a log line, a pack's problem) in the page's language.
+EMSCRIPTEN_KEEPALIVE const char* k5_translate(const char* english) { return Reply(TranslateText(english)); }
 
 }  // extern "C"
 

@@ -5,7 +5,9 @@ The page is served by web/sim/serve.py, which hands it a stand-in serial port
 joined to a k5-sim on a pseudo-terminal; the page's engine talks to the same
 simulated controller as the desktop tests. Needs build-web/site and k5-sim."""
 
+import gettext
 import hashlib
+import io
 import json
 import os
 import pathlib
@@ -456,6 +458,45 @@ class WebPageTest(PageCase):
                 self.assertTrue(wait_until(lambda: self.page.text("pack-name") == name, 5), self.page.text("pack-name"))
         finally:
             self.offered.unlink()
+
+    def test_every_language_shows_the_pages_texts_and_they_fit_a_phone_and_a_laptop(self):
+        """Each language of the site and the pseudo-language (every text longer): the page's texts and the
+        engine's in it, nothing wider than a small phone or a laptop's window; English as it always was."""
+        damaged, _ = self.make_pack("damaged", 4096, "--bad-sum")
+        languages = [entry["code"] for entry in json.loads((SITE / "locale" / "languages.json").read_text())]
+        self.assertEqual(languages[0], "en")
+        wider = ("return [...document.querySelectorAll('body *')].filter(e => e.getClientRects().length &&"
+                 " e.getBoundingClientRect().right > innerWidth + 0.5).map(e => e.id || e.tagName)")
+        try:
+            for code in languages + ["pseudo"]:
+                catalogue = gettext.NullTranslations() if code == "en" else \
+                    gettext.GNUTranslations(io.BytesIO((SITE / "locale" / f"{code}.mo").read_bytes()))
+                tr = catalogue.gettext
+                with self.subTest(language=code):
+                    self.open_page(before=f"localStorage.setItem('k5-language', '{code}');")
+                    self.assertEqual(self.page.js("return document.documentElement.lang"),
+                                     {"en": "en", "pseudo": "en"}.get(code, code.replace("_", "-")))
+                    self.assertEqual(self.page.js("return document.title"), tr("K5 IAP Tool — update a K5 controller"))
+                    shown = "return document.getElementById(arguments[0]).textContent"
+                    self.assertEqual(self.page.js(shown, "program"), tr("Program"))
+                    self.assertEqual(self.page.js(shown, "pack-name"), tr("No pack read yet."))
+                    self.assertEqual(self.page.js("return document.getElementById('language').value"),
+                                     "" if code == "pseudo" else code, "the pseudo-language is not offered")
+                    self.page.read_pack(damaged)
+                    problem = wait_until(lambda: self.page.js(shown, "pack-problem"), 5)
+                    self.assertEqual(problem, tr("Error") + ": " + tr("Pack file was briken") + ": " +
+                                     tr("the image's byte sum does not match the header's; the image is damaged"))
+                    self.page.js("document.getElementById('help').open = true")
+                    for width in (1000, 320):
+                        self.page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                            "width": width, "height": 800, "deviceScaleFactor": 1, "mobile": width < 400})
+                        self.assertEqual(self.page.js(wider), [], f"{width} px wide")
+                    self.page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+                    if code == "en":
+                        self.assertIn("(sudo usermod -aG dialout $USER, then log out and in)", self.page.text("help"))
+        finally:
+            self.page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+            self.page.js("localStorage.removeItem('k5-language')")
 
     def test_the_isolation_worker_leaves_a_site_whose_page_is_gone(self):
         # Two copies of the site, each on an origin of its own (Chromium keeps a tab from registering a

@@ -5,8 +5,10 @@
 // and SubtleCrypto, the clipboard.
 'use strict';
 
-(() => {
-  const T = window.K5Text;
+(async () => {
+  // The page's texts in its language (page-language.js), once its catalogue is read.
+  await window.K5Language.ready;
+  const T = window.K5Language.translated(window.K5Text);
   const $ = (id) => document.getElementById(id);
   const optionsKey = 'k5-iap-options';
   const packDir = '/k5/packs';
@@ -23,11 +25,12 @@
     $(id).textContent = value;
   }
 
-  function addLog(line) {
+  // `line` goes into the report as it is (the engine's English); the log shows `shown`.
+  function addLog(line, shown = line) {
     page.log.push(line);
     if (page.engineReady) call('k5_log_added', line); // else when it is ready
     const item = document.createElement('li');
-    item.textContent = line;
+    item.textContent = shown;
     $('log').append(item);
     item.scrollIntoView({ block: 'nearest' });
   }
@@ -75,6 +78,11 @@
     hungUp: () => Module._k5_port_hung_up(),
   };
 
+  // A text the engine made in English, in the page's language.
+  function engineText(english) {
+    return page.engineReady && window.K5Language.code ? call('k5_translate', english) : english;
+  }
+
   function call(name, ...args) {
     const types = args.map((a) => (typeof a === 'string' ? 'string' : 'number'));
     return Module.ccall(name, 'string', types, args);
@@ -115,6 +123,7 @@
     const current = state();
     const on = current.enabled;
     page.running = current.running;
+    $('language').disabled = current.running; // a new language takes a new page
     if (page.running) keepScreenOn();
     else letScreenOff();
     $('read-pack').disabled = !on.readPack;
@@ -129,7 +138,7 @@
     if (current.pack) {
       text('pack-name', current.pack.name);
       text('pack-version', String(current.pack.version));
-      text('pack-kind', current.pack.kind);
+      text('pack-kind', engineText(current.pack.kind));
     }
     return current;
   }
@@ -137,6 +146,14 @@
   const view = {
     ready() {
       page.engineReady = true;
+      // The engine words its own texts (log lines, a pack's problems) with the page's catalogue, kept for
+      // the page's life.
+      const catalogue = window.K5Language.bytes;
+      if (catalogue) {
+        const at = Module._malloc(catalogue.length);
+        Module.HEAPU8.set(catalogue, at);
+        Module._k5_use_catalogue(at, catalogue.length);
+      }
       $('loading').hidden = true;
       $('tool').hidden = false;
       text('version', Module.UTF8ToString(Module._k5_version()));
@@ -144,7 +161,7 @@
       fillSpeeds(apply().speeds);
       loadOptions();
     },
-    log: addLog,
+    log: (line) => addLog(line, engineText(line)),
     showProgress(visible) {
       $('progress-box').hidden = !visible;
     },
@@ -166,8 +183,8 @@
       const { outcome } = state();
       page.lastResult = outcome;
       showOutcome(outcome);
-      if (outcome.advice) addLog(outcome.advice);
-      if (outcome.traceProblem) addLog(outcome.traceProblem);
+      if (outcome.advice) addLog(outcome.advice, engineText(outcome.advice));
+      if (outcome.traceProblem) addLog(outcome.traceProblem, engineText(outcome.traceProblem));
       apply();
     },
   };
@@ -215,16 +232,17 @@
     try {
       const checked = JSON.parse(call('k5_check_pack', path));
       if (!checked.ok) {
-        const why = checked.detail ? `${checked.error}: ${checked.detail}` : checked.error;
+        const error = engineText(checked.error);
+        const why = checked.detail ? `${error}: ${engineText(checked.detail)}` : error;
         Module._k5_pack_refused();
         addLog(T.packNotRead(name, why));
         showPackProblem(`${T.errorTitle}: ${why}`);
         return false;
       }
-      if (checked.foreign && !(await askForeign(checked.productCode, checked.foreignTitle))) return false;
+      if (checked.foreign && !(await askForeign(checked.productCode, engineText(checked.foreignTitle)))) return false;
       const used = JSON.parse(call('k5_use_pack', path, name));
       if (!used.ok) return false;
-      addLog(T.packRead(name, used.version, used.kind));
+      addLog(T.packRead(name, used.version, engineText(used.kind)));
       return true;
     } finally {
       Module.FS.unlink(path);
@@ -505,7 +523,42 @@
   }
 
   // ---- start
+  // The texts index.html marks (data-text): a text's %1 takes another text (data-fill) or the
+  // element's own child (a command, the version), which stays in place.
+  function fillMarkedTexts() {
+    document.title = T.pageTitle;
+    for (const element of document.querySelectorAll('[data-text]')) {
+      const [before, after] = T[element.dataset.text].split('%1');
+      const inner = after === undefined ? null : element.firstElementChild;
+      element.textContent = before;
+      if (element.dataset.fill) element.append(T[element.dataset.fill], after);
+      else if (inner) element.append(inner, after);
+    }
+  }
+
+  // The language menu: the browser's language, then each the site has (English first) by its own
+  // name; a choice takes the page again in that language.
+  function fillLanguages() {
+    const offered = window.K5Language.offered;
+    if (!offered.length) return;
+    const box = $('language');
+    for (const [code, name] of [['', T.browserLanguage], ...offered.map((l) => [l.code, l.name])]) {
+      const option = document.createElement('option');
+      option.value = code;
+      option.textContent = name;
+      box.append(option);
+    }
+    box.value = window.K5Language.chosen;
+    box.addEventListener('change', () => {
+      window.K5Language.choose(box.value);
+      window.location.reload();
+    });
+    $('language-box').hidden = false;
+  }
+
   function fillTexts() {
+    fillMarkedTexts();
+    fillLanguages();
     text('read-pack-text', T.readPack);
     text('drop-hint', T.dropHint);
     text('name-label', T.firmwareName);
