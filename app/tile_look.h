@@ -9,6 +9,7 @@
 
 #include "message_text.h"
 #include "station_window_model.h"
+#include "translation.h"
 #include "window_style.h"
 #include "window_texts.h"
 
@@ -77,7 +78,7 @@ inline std::vector<std::span<const MarkPoint>> MarkStrokes(TileMark mark) {
 // taken for the port's next update.
 inline std::string TileLabelNote(const StationTile& tile) {
     if (!tile.labelProblem.empty()) return tile.labelProblem;
-    return tile.label.empty() ? "" : FillIn(text::kTileNextLabel, {tile.label});
+    return tile.label.empty() ? "" : FillIn(Tr(text::kTileNextLabel), {tile.label});
 }
 
 }  // namespace k5::app

@@ -22,6 +22,8 @@
 #include "fonts.h"
 #include "gauge.h"
 #include "qt_dispatcher.h"
+#include "translation.h"
+#include "window_counts.h"
 #include "window_texts.h"
 
 namespace k5::app {
@@ -138,7 +140,7 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     Advice->setMinimumHeight(2 * Advice->fontMetrics().lineSpacing());
     Advice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* labelRow = new QHBoxLayout;
-    auto* caption = new QLabel(text::kTileLabel, this);
+    auto* caption = new QLabel(Tr(text::kTileLabel), this);
     caption->setFont(UiFont(true));
     LabelField = new QLineEdit(this);
     LabelField->setFont(UiFont());
@@ -149,7 +151,7 @@ StationTileWidget::StationTileWidget(QWidget* parent) : QFrame(parent) {
     LabelNote->setFont(UiFont());
     Counts = new QLabel(this);
     Counts->setFont(UiFont(true));
-    Program = new QPushButton(text::kTileProgram, this);
+    Program = new QPushButton(Tr(text::kTileProgram), this);
     Program->setEnabled(false);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Counts, 1);
@@ -345,11 +347,12 @@ void StationWindow::MeasureLeastTile() {
     StationTileWidget probe(tileArea_);
     StationTile longest;
     longest.title = "COM15  /dev/ttyUSB14, 0403:6001 A50285BI";
-    longest.state = std::string(text::kTileProgramming) + " 100 %";
+    longest.state = std::string(Tr(text::kTileProgramming)) + " 100 %";
     longest.lastLabel = "K5-2412-00311";
-    longest.advice = text::kTilePutAside;
+    longest.advice = Tr(text::kTilePutAside);
     longest.label = longest.lastLabel;
-    longest.counts = "9999 good, 9999 failed";
+    longest.counts = FillIn(Tr(text::kTileCounts),
+                            {CountText(text::kGoodCount, 9999), CountText(text::kFailedCount, 9999)});
     probe.Show(longest);
     leastTile_ = {style::kTileWidth,
                   std::max(probe.sizeHint().height(), probe.heightForWidth(style::kTileWidth))};
@@ -442,7 +445,7 @@ StationWindow::~StationWindow() { model_.reset(); }
 
 void StationWindow::CreateControls() {
     setObjectName("StationWindow");
-    setWindowTitle(text::kStationTitle);
+    setWindowTitle(Tr(text::kStationTitle));
     setFont(UiFont());
     auto* window = new QVBoxLayout(this);
     controls_ = new QWidget(this);
@@ -450,9 +453,9 @@ void StationWindow::CreateControls() {
     page->setContentsMargins(0, 0, 0, 0);
     window->addWidget(controls_);
 
-    auto* packGroup = new QGroupBox(text::kStationPackGroup, this);
+    auto* packGroup = new QGroupBox(Tr(text::kStationPackGroup), this);
     auto* packRow = new QHBoxLayout(packGroup);
-    ReadPack = new QPushButton(text::kReadPack, packGroup);
+    ReadPack = new QPushButton(Tr(text::kReadPack), packGroup);
     PackFile = new QLineEdit(packGroup);
     Version = new QLineEdit(packGroup);
     Kind = new QLabel(packGroup);
@@ -464,9 +467,9 @@ void StationWindow::CreateControls() {
     Version->setFixedWidth(60);
     PackFile->setMinimumWidth(160);
     packRow->addWidget(ReadPack);
-    packRow->addWidget(new QLabel(text::kStationPackFile, packGroup));
+    packRow->addWidget(new QLabel(Tr(text::kStationPackFile), packGroup));
     packRow->addWidget(PackFile, 1);
-    packRow->addWidget(new QLabel(text::kVersion, packGroup));
+    packRow->addWidget(new QLabel(Tr(text::kVersion), packGroup));
     packRow->addWidget(Version);
     packRow->addWidget(Kind);
     page->addWidget(packGroup);
@@ -475,8 +478,8 @@ void StationWindow::CreateControls() {
     RecordFile = new QLineEdit(this);
     RecordFile->setReadOnly(true);
     RecordFile->setFocusPolicy(Qt::NoFocus);
-    ChooseRecord = new QPushButton(text::kStationChooseRecord, this);
-    recordRow->addWidget(new QLabel(text::kStationRecordLabel, this));
+    ChooseRecord = new QPushButton(Tr(text::kStationChooseRecord), this);
+    recordRow->addWidget(new QLabel(Tr(text::kStationRecordLabel), this));
     recordRow->addWidget(RecordFile, 1);
     recordRow->addWidget(ChooseRecord);
     page->addLayout(recordRow);
@@ -484,9 +487,9 @@ void StationWindow::CreateControls() {
     auto* portsRow = new QHBoxLayout;
     Ports = new QListWidget(this);
     Ports->setFixedHeight(96);
-    RefreshPorts = new QPushButton(text::kStationRefreshPorts, this);
+    RefreshPorts = new QPushButton(Tr(text::kStationRefreshPorts), this);
     auto* portsSide = new QVBoxLayout;
-    portsSide->addWidget(new QLabel(text::kStationPortsLabel, this));
+    portsSide->addWidget(new QLabel(Tr(text::kStationPortsLabel), this));
     portsSide->addWidget(RefreshPorts);
     portsSide->addStretch();
     portsRow->addLayout(portsSide);
@@ -495,16 +498,16 @@ void StationWindow::CreateControls() {
 
     auto* actions = new QHBoxLayout;
     auto* modes = new QVBoxLayout;
-    Fast = new QCheckBox(text::kStationFast, this);
-    AutoSpeed = new QCheckBox(text::kStationAutoSpeed, this);
-    AutoSpeed->setToolTip(text::kStationAutoSpeedTip);
-    LabelRequired = new QCheckBox(text::kStationLabelRequired, this);
-    LabelRequired->setToolTip(text::kStationLabelRequiredTip);
+    Fast = new QCheckBox(Tr(text::kStationFast), this);
+    AutoSpeed = new QCheckBox(Tr(text::kStationAutoSpeed), this);
+    AutoSpeed->setToolTip(Tr(text::kStationAutoSpeedTip));
+    LabelRequired = new QCheckBox(Tr(text::kStationLabelRequired), this);
+    LabelRequired->setToolTip(Tr(text::kStationLabelRequiredTip));
     for (QWidget* w : std::initializer_list<QWidget*>{Fast, AutoSpeed, LabelRequired}) modes->addWidget(w);
-    Start = new QPushButton(text::kStationStart, this);
-    Stop = new QPushButton(text::kStationStop, this);
-    ProgramRunning = new QPushButton(text::kStationProgramRunning, this);
-    SaveSetup = new QPushButton(text::kStationSaveSetup, this);
+    Start = new QPushButton(Tr(text::kStationStart), this);
+    Stop = new QPushButton(Tr(text::kStationStop), this);
+    ProgramRunning = new QPushButton(Tr(text::kStationProgramRunning), this);
+    SaveSetup = new QPushButton(Tr(text::kStationSaveSetup), this);
     actions->addLayout(modes);
     for (QWidget* w : std::initializer_list<QWidget*>{Start, Stop, ProgramRunning})
         actions->addWidget(w, 0, Qt::AlignVCenter);

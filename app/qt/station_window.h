@@ -93,6 +93,8 @@ class StationWindow : public QWidget {
     StationWindowModel& Model() { return *model_; }
     // How the tiles share the tile area now.
     station_layout::TileGrid Grid() const { return grid_; }
+    // The size every tile has at least: room for the longest texts of the language in use.
+    QSize LeastTile() const { return {leastTile_.width, leastTile_.height}; }
 
     QPushButton* ReadPack;
     QLineEdit* PackFile;

@@ -33,7 +33,6 @@ constexpr UINT kWaitingPackRetryMilliseconds = 100;
 
 enum class FontKind { Ui, UiBold, WebAddress };
 
-
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
@@ -101,7 +100,9 @@ class TF_UpdateDispController::WindowView : public MainWindowView {
         const auto at = std::find(w_.languageItems_.begin(), w_.languageItems_.end(), language);
         const int last = kLanguageFirstId + static_cast<int>(w_.languageItems_.size()) - 1;
         CheckMenuRadioItem(w_.Language1, kLanguageFirstId, last,
-                           at == w_.languageItems_.end() ? 0 : kLanguageFirstId + static_cast<int>(at - w_.languageItems_.begin()),
+                           at == w_.languageItems_.end()
+                               ? 0
+                               : kLanguageFirstId + static_cast<int>(at - w_.languageItems_.begin()),
                            MF_BYCOMMAND);
     }
     void ClearLog() override { SendMessageW(w_.ListBox1, LB_RESETCONTENT, 0, 0); }
@@ -164,10 +165,12 @@ TF_UpdateDispController::TF_UpdateDispController(const SettingsFile& settings, W
     languageItems_ = {""};
     AppendMenuW(Language1, MF_STRING, kLanguageFirstId, Widen(Tr(text::kSystemLanguage)).c_str());
     for (const LanguageOffer& offer : OfferedLanguages()) {
-        AppendMenuW(Language1, MF_STRING, kLanguageFirstId + languageItems_.size(), Widen(offer.name).c_str());
+        AppendMenuW(Language1, MF_STRING, kLanguageFirstId + languageItems_.size(),
+                    Widen(offer.name).c_str());
         languageItems_.push_back(offer.language.empty() ? "en" : offer.language);
     }
-    AppendMenuW(IAP1, MF_POPUP, reinterpret_cast<UINT_PTR>(Language1), Widen(Tr(text::kLanguageMenu)).c_str());
+    AppendMenuW(IAP1, MF_POPUP, reinterpret_cast<UINT_PTR>(Language1),
+                Widen(Tr(text::kLanguageMenu)).c_str());
     AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(IAP1), Widen(Tr(text::kUartMenu)).c_str());
     window_ = CreateWindowExW(0, kClassName, Widen(text::kWindowTitle).c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, layout::kOuterWidth, layout::kOuterHeight,
@@ -313,7 +316,7 @@ void TF_UpdateDispController::LayOut() {
                              ? px(placed.box.width)
                              : px(layout::LabelRoom(placed.box, placed.inGroup, layout::kMinClientWidth));
         SIZE text = TextExtent(placed.control, font);
-        if (placed.label && text.cx > room) {
+        for (int tries = 0; placed.label && text.cx > room && tries < 16; ++tries) {
             font = fonts_->Fitting(font, text.cx, room);
             text = TextExtent(placed.control, font);
         }

@@ -7,6 +7,7 @@
 #include "station_layout.h"
 #include "station_tile.h"
 #include "tile_look.h"
+#include "translation.h"
 #include "win32_controls.h"
 #include "win32_text.h"
 #include "window_class.h"
@@ -39,7 +40,7 @@ constexpr int kTileStateLine = 36;
 constexpr int kTileUnitLine = 20;
 constexpr int kTileGaugeHeight = 20;
 constexpr int kTileLineHeight = 17;
-constexpr int kTileDetailLines = 7;  // the outcome, why the port went away, what Start does
+constexpr int kTileDetailLines = 5;  // the outcome, why the port went away, what Start does
 constexpr int kTileAdviceLines = 2;
 constexpr int kTileButtonWidth = 80;
 constexpr int kTileBottomRow = 32;  // the counts and Program
@@ -51,6 +52,22 @@ constexpr int kTileFixedHeight = kTileStateTop + kTileStateLine + kTileUnitLine 
                                  kTileNoteHeight + kTileBottomRow;
 
 enum class FontKind { Ui, UiBold };
+
+// What a control's one-line caption leaves of its width: a push button's edges, a tick box's square
+// and gap; -1 for a control whose text wraps, scrolls or is no caption.
+int CaptionEdges(HWND control, UINT dpi) {
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
+    if (lstrcmpiW(name, L"Button") == 0) {
+        const DWORD type = style & BS_TYPEMASK;
+        if (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX)
+            return GetSystemMetrics(SM_CXMENUCHECK) + Scaled(8, dpi);
+        return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? Scaled(12, dpi) : -1;
+    }
+    if (lstrcmpiW(name, L"Static") == 0 && (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP) return 0;
+    return -1;
+}
 
 std::string KnownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
@@ -151,7 +168,7 @@ StationTileWindow::StationTileWindow(HWND parent, const Win32Fonts& fonts, int p
                               0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), this);
     gauge_ = std::make_unique<Win32Gauge>(window_);
     gauge_->SetFont(fonts_.ui);
-    program_ = MakeChild(window_, L"BUTTON", text::kTileProgram,
+    program_ = MakeChild(window_, L"BUTTON", Tr(text::kTileProgram),
                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, programId);
     labelField_ =
         MakeChild(window_, L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, labelId, WS_EX_CLIENTEDGE);
@@ -212,22 +229,33 @@ void StationTileWindow::Show(const StationTile& tile) {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-std::vector<StationTileWindow::TextRoom> StationTileWindow::TextRooms() const {
+std::vector<StationTileWindow::TextRoom> StationTileWindow::TextRooms(HDC dc) const {
     const Rooms r = Layout();
     // The state's text after its mark, which is as tall as the line and a quarter of that apart.
     const int markRoom = r.stateHeight * 5 / 4;
     constexpr UINT kLine = DT_SINGLELINE | DT_VCENTER;
-    return {
+    std::vector<TextRoom> rooms{
         {tile_.title, fonts_.tileTitle, kTileTitleTop, 20, 0, DT_SINGLELINE},
         {tile_.state, grown_.state ? grown_.state : fonts_.tileState, kTileStateTop, r.stateHeight, markRoom,
          kLine},
         {tile_.lastLabel, grown_.unit ? grown_.unit : fonts_.tileTitle, r.unitTop, r.unitHeight, 0, kLine},
         {tile_.detail, fonts_.ui, r.detailTop, r.detailHeight, 0, DT_WORDBREAK},
         {tile_.advice, fonts_.uiBold, r.adviceTop, kTileAdviceLines * kTileLineHeight, 0, DT_WORDBREAK},
-        {text::kTileLabel, fonts_.uiBold, r.fieldTop, kTileFieldHeight, 0, kLine},
+        {Tr(text::kTileLabel), fonts_.uiBold, r.fieldTop, kTileFieldHeight, 0, kLine},
         {TileLabelNote(tile_), fonts_.ui, r.noteTop, kTileNoteHeight, 0, kLine},
         {tile_.counts, fonts_.uiBold, r.bottomTop, kTileBottomRow, 0, kLine},
     };
+    const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
+    for (TextRoom& room : rooms) {
+        // The label field's caption shares its line with the field; the counts, theirs with Program.
+        const int width = room.text == Tr(text::kTileLabel) ? kTileCaptionWidth
+                          : room.text == tile_.counts       ? size_.width - 2 * kMargin - kTileButtonWidth - 4
+                                                            : size_.width - 2 * kMargin - room.indent;
+        room.font =
+            fonts_.FittingText(dc, room.font, Widen(room.text), SIZE{px(width), px(room.height)}, room.flags);
+        room.width = width;
+    }
+    return rooms;
 }
 
 void StationTileWindow::Paint(HDC dc) {
@@ -248,7 +276,7 @@ void StationTileWindow::Paint(HDC dc) {
              tile_.maximum > 0 ? static_cast<int>(100ull * tile_.position / tile_.maximum) : 0, ink);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ink);
-    for (const TextRoom& room : TextRooms()) {
+    for (const TextRoom& room : TextRooms(dc)) {
         const HGDIOBJ old = SelectObject(dc, room.font);
         RECT area{px(kMargin + room.indent), px(room.top), client.right - px(kMargin),
                   px(room.top + room.height)};
@@ -263,17 +291,15 @@ bool StationTileWindow::TextsFit() const {
     const auto px = [this](int pixels) { return Scaled(pixels, dpi_); };
     const HDC dc = GetDC(window_);
     bool all = true;
-    for (const TextRoom& room : TextRooms()) {
-        const int width = px(size_.width - 2 * kMargin - room.indent);
+    for (const TextRoom& room : TextRooms(dc)) {
+        const int width = px(room.width);
         const HGDIOBJ old = SelectObject(dc, room.font);
         RECT needed{0, 0, width, 0};
         const std::wstring wide = Widen(room.text);
         DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed,
                   (room.flags & ~DT_VCENTER) | DT_NOPREFIX | DT_CALCRECT);
         SelectObject(dc, old);
-        // The label field's caption shares its line with the field.
-        const int room_width = room.text == text::kTileLabel ? px(kTileCaptionWidth) : width;
-        all = all && needed.right <= room_width && needed.bottom <= px(room.height);
+        all = all && needed.right <= width && needed.bottom <= px(room.height);
     }
     ReleaseDC(window_, dc);
     return all;
@@ -413,7 +439,7 @@ StationWindow::StationWindow(Win32Dispatcher& uiThread, const SettingsFile& sett
     }();
     (void)atom;
     window_ =
-        CreateWindowExW(0, kClassName, Widen(text::kStationTitle).c_str(),
+        CreateWindowExW(0, kClassName, Widen(Tr(text::kStationTitle)).c_str(),
                         WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                         kSmallestClientWidth, kTilesTop, owner, nullptr, GetModuleHandleW(nullptr), this);
     CreateControls();
@@ -495,18 +521,19 @@ void StationWindow::CreateControls() {
     fonts_ = std::make_unique<Win32Fonts>(dpi_);
     constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP;
     const HWND w = window_;
-    ReadPack = MakeChild(w, L"BUTTON", text::kReadPack, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kReadPackId);
-    fileLabel_ = MakeChild(w, L"STATIC", text::kStationPackFile, WS_VISIBLE | kLabel);
+    ReadPack =
+        MakeChild(w, L"BUTTON", Tr(text::kReadPack), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kReadPackId);
+    fileLabel_ = MakeChild(w, L"STATIC", Tr(text::kStationPackFile), WS_VISIBLE | kLabel);
     PackFile = MakeChild(w, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    versionLabel_ = MakeChild(w, L"STATIC", text::kVersion, WS_VISIBLE | kLabel);
+    versionLabel_ = MakeChild(w, L"STATIC", Tr(text::kVersion), WS_VISIBLE | kLabel);
     Version = MakeChild(w, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
     Kind = MakeChild(w, L"STATIC", "", WS_VISIBLE | kLabel);
-    recordLabel_ = MakeChild(w, L"STATIC", text::kStationRecordLabel, WS_VISIBLE | kLabel);
+    recordLabel_ = MakeChild(w, L"STATIC", Tr(text::kStationRecordLabel), WS_VISIBLE | kLabel);
     RecordFile = MakeChild(w, L"EDIT", "", WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, 0, WS_EX_CLIENTEDGE);
-    ChooseRecord = MakeChild(w, L"BUTTON", text::kStationChooseRecord,
+    ChooseRecord = MakeChild(w, L"BUTTON", Tr(text::kStationChooseRecord),
                              WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kChooseRecordId);
-    portsLabel_ = MakeChild(w, L"STATIC", text::kStationPortsLabel, WS_VISIBLE | kLabel);
-    RefreshPorts = MakeChild(w, L"BUTTON", text::kStationRefreshPorts,
+    portsLabel_ = MakeChild(w, L"STATIC", Tr(text::kStationPortsLabel), WS_VISIBLE | kLabel);
+    RefreshPorts = MakeChild(w, L"BUTTON", Tr(text::kStationRefreshPorts),
                              WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kRefreshPortsId);
     Ports = MakeChild(
         w, WC_LISTVIEWW, "",
@@ -517,16 +544,18 @@ void StationWindow::CreateControls() {
     column.mask = LVCF_WIDTH;
     column.cx = 2000;
     SendMessageW(Ports, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    Fast = MakeChild(w, L"BUTTON", text::kStationFast, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kFastId);
-    AutoSpeed = MakeChild(w, L"BUTTON", text::kStationAutoSpeed, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-                          kAutoSpeedId);
-    LabelRequired = MakeChild(w, L"BUTTON", text::kStationLabelRequired,
+    Fast =
+        MakeChild(w, L"BUTTON", Tr(text::kStationFast), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kFastId);
+    AutoSpeed = MakeChild(w, L"BUTTON", Tr(text::kStationAutoSpeed),
+                          WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kAutoSpeedId);
+    LabelRequired = MakeChild(w, L"BUTTON", Tr(text::kStationLabelRequired),
                               WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kLabelRequiredId);
-    Start = MakeChild(w, L"BUTTON", text::kStationStart, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStartId);
-    Stop = MakeChild(w, L"BUTTON", text::kStationStop, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStopId);
-    ProgramRunning = MakeChild(w, L"BUTTON", text::kStationProgramRunning,
+    Start =
+        MakeChild(w, L"BUTTON", Tr(text::kStationStart), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStartId);
+    Stop = MakeChild(w, L"BUTTON", Tr(text::kStationStop), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kStopId);
+    ProgramRunning = MakeChild(w, L"BUTTON", Tr(text::kStationProgramRunning),
                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kProgramRunningId);
-    SaveSetup = MakeChild(w, L"BUTTON", text::kStationSaveSetup, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+    SaveSetup = MakeChild(w, L"BUTTON", Tr(text::kStationSaveSetup), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                           kSaveSetupId);
     Summary = MakeChild(w, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX | SS_LEFT);  // wraps
     Total = MakeChild(w, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX | SS_RIGHT);
@@ -575,9 +604,15 @@ void StationWindow::LayOut() {
         {PerUnit, right - kTotalsWidth, 262, kTotalsWidth, 18, FontKind::UiBold},
     };
     for (const Placed& p : placed) {
-        SendMessageW(p.control, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(p.font == FontKind::UiBold ? fonts_->uiBold : fonts_->ui),
-                     FALSE);
+        HFONT font = p.font == FontKind::UiBold ? fonts_->uiBold : fonts_->ui;
+        // A longer language's caption in a smaller face where it would not fit its control.
+        if (const int edges = CaptionEdges(p.control, dpi_); edges >= 0) {
+            const HDC dc = GetDC(p.control);
+            font = fonts_->FittingText(dc, font, Widen(TextOf(p.control)), SIZE{px(p.width) - edges, 1 << 16},
+                                       DT_SINGLELINE);
+            ReleaseDC(p.control, dc);
+        }
+        SendMessageW(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         MoveWindow(p.control, px(p.x), px(p.y), px(p.width), px(p.height), TRUE);
     }
     ListView_SetColumnWidth(Ports, 0, LVSCW_AUTOSIZE_USEHEADER);

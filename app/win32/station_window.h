@@ -62,6 +62,7 @@ class StationTileWindow {
         HFONT font;
         int top, height, indent;
         UINT flags;
+        int width = 0;  // the room's, at 96 DPI (TextRooms)
     };
     struct Rooms;
 
@@ -69,7 +70,8 @@ class StationTileWindow {
     static LRESULT CALLBACK LabelFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                            DWORD_PTR tile);
     Rooms Layout() const;
-    std::vector<TextRoom> TextRooms() const;
+    // Each in its font, made smaller where a longer language's text would not fit its room (drawn on `dc`).
+    std::vector<TextRoom> TextRooms(HDC dc) const;
     void Paint(HDC dc);
 
     HWND window_ = nullptr;

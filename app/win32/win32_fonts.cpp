@@ -1,5 +1,6 @@
 #include "win32_fonts.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "win32_text.h"
@@ -36,18 +37,47 @@ Win32Fonts::~Win32Fonts() {
         if (font != nullptr) DeleteObject(font);
     }
     for (HFONT font : fitted_) DeleteObject(font);
+    for (const auto& [made, font] : sized_) DeleteObject(font);
 }
 
 HFONT Win32Fonts::Fitting(HFONT font, int width, int room) {
     LOGFONTW shape{};
     if (width <= 0 || GetObjectW(font, sizeof shape, &shape) == 0) return font;
-    // Heights are negative (character heights); rounding towards zero shrinks.
-    shape.lfHeight = MulDiv(shape.lfHeight, room, width);
+    // Heights are negative (character heights); at least a pixel smaller.
+    shape.lfHeight = std::min<LONG>(MulDiv(shape.lfHeight, room, width), shape.lfHeight + 1);
     shape.lfWidth = 0;
     HFONT smaller = CreateFontIndirectW(&shape);
     if (smaller == nullptr) return font;
     fitted_.push_back(smaller);
     return smaller;
+}
+
+HFONT Win32Fonts::FittingText(HDC dc, HFONT font, const std::wstring& text, SIZE room, UINT flags) const {
+    LOGFONTW shape{};
+    if (text.empty() || GetObjectW(font, sizeof shape, &shape) == 0) return font;
+    const auto fits = [&](HFONT candidate) {
+        const HGDIOBJ old = SelectObject(dc, candidate);
+        RECT needed{0, 0, room.cx, 0};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+                  (flags & ~DT_VCENTER) | DT_NOPREFIX | DT_CALCRECT);
+        SelectObject(dc, old);
+        return needed.right <= room.cx && needed.bottom <= room.cy;
+    };
+    HFONT chosen = font;
+    // Heights are negative (character heights): a pixel smaller each step.
+    for (LONG height = shape.lfHeight; !fits(chosen) && -height > kSmallestPixels;) {
+        ++height;
+        auto& made = sized_[{font, height}];
+        if (made == nullptr) {
+            LOGFONTW smaller = shape;
+            smaller.lfHeight = height;
+            smaller.lfWidth = 0;
+            made = CreateFontIndirectW(&smaller);
+            if (made == nullptr) return chosen;
+        }
+        chosen = made;
+    }
+    return chosen;
 }
 
 UINT DpiOf(HWND window) {

@@ -3,6 +3,9 @@
 // the web address), and the colours.
 #pragma once
 
+#include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "gui_api.h"
@@ -28,9 +31,16 @@ class Win32Fonts {
     // most `room`: where the named face is missing, a wider stand-in must still
     // fit. Kept until these fonts go.
     HFONT Fitting(HFONT font, int width, int room);
+    // `font` in the largest size in which `text` fits `room` (drawn with DrawText's `flags`: on
+    // one line, or wrapped at the room's width), no smaller than kSmallestPixels; `font` itself
+    // when it fits. Each size is made once and kept until these fonts go.
+    HFONT FittingText(HDC dc, HFONT font, const std::wstring& text, SIZE room, UINT flags) const;
+
+    static constexpr int kSmallestPixels = 8;
 
   private:
     std::vector<HFONT> fitted_;
+    mutable std::map<std::pair<HFONT, LONG>, HFONT> sized_;  // by the font and the height made
 };
 
 // The DPI `window` is shown at (96 where the system cannot say).

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "built_in_catalogues.h"
 #include "p_UartSet.h"
 #include "p_UpdateDispController.h"
 #include "pack_builder.h"
@@ -17,7 +18,10 @@
 #include "single_instance.h"
 #include "station_tile.h"
 #include "station_window.h"
+#include "support/every_tile.h"
 #include "support/temp_dir.h"
+#include "translation.h"
+#include "ui_language.h"
 #include "utf8_path.h"
 #include "win32_dispatcher.h"
 #include "win32_text.h"
@@ -215,6 +219,98 @@ TEST_F(Win32WindowTest, EveryLabelFitsItsText) {
     }
     EXPECT_LE(boxOf(window.Label4).right, boxOf(window.Label7).left)
         << "the notice stops short of the address";
+}
+
+// The room `text` needs in `control`'s font: on one line, or wrapped at `width`.
+SIZE Needed(HWND control, const std::string& text, int width = 0) {
+    const std::wstring wide = k5::Widen(text);
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, width, 0};
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed,
+              DT_CALCRECT | DT_NOPREFIX | (width > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return {needed.right, needed.bottom};
+}
+
+SIZE SizeOf(HWND control) {
+    RECT box;
+    GetClientRect(control, &box);
+    return {box.right, box.bottom};
+}
+
+// Every language the program has and the pseudo-language (each text about 40 % longer): the main
+// window's labels and buttons, the port dialog's and the station's, and a tile in each of its states
+// show their texts whole, as the window opens and at its smallest.
+TEST_F(Win32WindowTest, EveryLanguagesTextsFitTheMainWindowThePortDialogAndTheStationsTiles) {
+    struct English {
+        ~English() { k5::UseEnglish(); }
+    } afterwards;
+    std::vector<std::string> languages{""};
+    for (const auto& built : k5::BuiltInCatalogues()) languages.emplace_back(built.language);
+    for (const std::string& language : languages) {
+        SCOPED_TRACE("language " + (language.empty() ? std::string("en") : language));
+        ASSERT_TRUE(k5::app::UseLanguage(language));
+        TF_UpdateDispController w(settings, prompts, pack);
+        k5::app::win32::F_UpdateDispController = &w;
+        EXPECT_EQ(TextOf(w.Label3), k5::Tr(k5::app::text::kNoticeReconnect));
+        EXPECT_EQ(TextOf(w.Handle()), k5::app::text::kWindowTitle);
+        for (int smallest = 0; smallest < 2; ++smallest) {
+            for (HWND label :
+                 {w.Label5, w.Label1, w.Label2, w.Label4, w.Label3, w.Label6, w.GroupBox1Caption}) {
+                EXPECT_LE(Needed(label, TextOf(label)).cx, SizeOf(label).cx) << TextOf(label);
+            }
+            RECT notice, address;
+            GetWindowRect(w.Label4, &notice);
+            GetWindowRect(w.Label7, &address);
+            EXPECT_LE(notice.right, address.left) << "the notice stops short of the address";
+            // Smallest: the window made as small as it lets itself be.
+            SetWindowPos(w.Handle(), nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+        }
+        for (const int id : {TF_UpdateDispController::kReadPackId, TF_UpdateDispController::kProgramId}) {
+            RECT button{};
+            SendMessageW(w.ToolBar1, TB_GETRECT, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&button));
+            const int picture = GetSystemMetrics(SM_CXSMICON) + 16;
+            const std::string caption =
+                k5::Tr(id == TF_UpdateDispController::kReadPackId ? k5::app::text::kReadPack
+                                                                  : k5::app::text::kProgram);
+            EXPECT_LE(Needed(w.ToolBar1, caption).cx + picture, button.right - button.left) << caption;
+        }
+
+        uiThread.Post([&] {
+            EXPECT_EQ(TextOf(F_UartSet->Button1), k5::Tr(k5::app::text::kSave));
+            for (HWND control :
+                 {F_UartSet->Button1, F_UartSet->Button2, F_UartSet->Label1, F_UartSet->GroupBox2})
+                EXPECT_LE(Needed(control, TextOf(control)).cx + 8, SizeOf(control).cx) << TextOf(control);
+            SendMessageW(F_UartSet->Button2, BM_CLICK, 0, 0);  // Exit
+        });
+        SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(TF_UpdateDispController::kUartPortId, 0), 0);
+
+        settings.WriteString("Station", "Ports", "COM15");
+        k5::app::PortUse portUse;
+        k5::app::win32::StationWindow station(uiThread, settings, prompts, portUse, w.Handle(), [] {
+            return std::vector<k5::PortChoice>{{"COM15", "COM15", "serial port"}};
+        });
+        ASSERT_EQ(station.Tiles.size(), 1u);
+        const int box = GetSystemMetrics(SM_CXMENUCHECK) + 8;  // a tick box's square and its gap
+        for (const auto& [control, extra] : {std::pair{station.ReadPack, 8},
+                                             {station.ChooseRecord, 8},
+                                             {station.RefreshPorts, 8},
+                                             {station.Start, 8},
+                                             {station.Stop, 8},
+                                             {station.ProgramRunning, 8},
+                                             {station.Fast, box},
+                                             {station.AutoSpeed, box},
+                                             {station.LabelRequired, box}})
+            EXPECT_LE(Needed(control, TextOf(control)).cx + extra, SizeOf(control).cx) << TextOf(control);
+        for (const k5::app::StationTile& tile : k5::test::EveryTile()) {
+            station.Tiles[0]->Show(tile);
+            EXPECT_TRUE(station.Tiles[0]->TextsFit())
+                << tile.state << " | " << tile.detail << " | " << tile.advice;
+        }
+        k5::app::win32::F_UpdateDispController = &window;
+    }
 }
 
 TEST_F(Win32WindowTest, ReadPackFillsTheControlsAndTheBoxesSayWhatWentWrong) {
