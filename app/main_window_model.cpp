@@ -11,11 +11,11 @@
 #include "session_advice.h"
 #include "station_setup.h"
 #include "station_window_model.h"
+#include "translation.h"
 #include "utf8_path.h"
 #include "window_texts.h"
 
 namespace k5::app {
-#include "translation.h"
 
 using Control = MainWindowView::Control;
 using Field = MainWindowView::Field;
@@ -40,11 +40,11 @@ MainWindowModel::MainWindowModel(MainWindowView& view, PackStore& pack, IapSessi
       portUse_(portUse),
       lookup_(lookup.exists ? std::move(lookup) : SystemPortLookup(settings)) {
     view_.Check(Control::FastTransfer, settings_.GetTransferMode().fast);
+    view_.CheckLanguage(settings_.GetLanguage());
 }
 
 void MainWindowModel::ShowKind() { view_.SetField(Field::Kind, Tr(PackKindText(pack_.Header().PackKind()))); }
 
-    view_.CheckLanguage(settings_.GetLanguage());
 void MainWindowModel::Btn_ReadUserPackClick() {
     // Disabled while a session runs, as the window shows it (the session sends its own copy).
     if (SessionRunning()) return;
@@ -173,6 +173,13 @@ void MainWindowModel::StartTrace() {
 
 void MainWindowModel::Station1Click() { view_.ShowStationWindow(); }
 
+void MainWindowModel::LanguageClick(const std::string& language) {
+    const HandlerScope scope(*this);
+    if (language != settings_.GetLanguage()) settings_.SetLanguage(language);
+    view_.CheckLanguage(language);
+    view_.Warning(Tr(text::kLanguageAtNextStart), Tr(text::kLanguageMenu));
+}
+
 void MainWindowModel::StationWindowClosed() {
     station_ = nullptr;
     if (closeAfterStation_) view_.CloseWindow();
@@ -196,13 +203,6 @@ void MainWindowModel::SessionFinished() {
         const std::string& device = session_.FailedDevice();
         view_.AddLog(PortAdvice(port, device,
                                 TranslateText(PortProblemText(session_.FailedDeviceError(), device)), lookup_));
-void MainWindowModel::LanguageClick(const std::string& language) {
-    const HandlerScope scope(*this);
-    if (language != settings_.GetLanguage()) settings_.SetLanguage(language);
-    view_.CheckLanguage(language);
-    view_.Warning(Tr(text::kLanguageAtNextStart), Tr(text::kLanguageMenu));
-}
-
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail && !hungUpDevice_.empty()) {
         view_.AddLog(PortAdvice(port, hungUpDevice_, Tr(text::kPortWentAway), lookup_));
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail) {

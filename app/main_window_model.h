@@ -91,14 +91,14 @@ class MainWindowModel {
     // (for the default error box) and leaves the check mark as it was.
     void FastTransfer1Click();
     void Station1Click();
+    // Stores the windows' language ("" the system's) for the next start and says so; a refused
+    // write raises (for the default error box) and leaves the check mark as it was.
+    void LanguageClick(const std::string& language);
     // The station window opened with the set-up at `path`, locked; not while its station runs.
     void OpenStationSetup(const std::string& path);
 
     // The station window's model while that window exists (the view tells).
     void StationWindowOpened(StationWindowModel* station) { station_ = station; }
-    // Stores the windows' language ("" the system's) for the next start and says so; a refused
-    // write raises (for the default error box) and leaves the check mark as it was.
-    void LanguageClick(const std::string& language);
     // The station window has closed; a close of this window that waited for it goes on.
     void StationWindowClosed();
 
