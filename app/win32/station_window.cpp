@@ -362,6 +362,7 @@ class StationWindow::WindowView : public StationWindowView {
                             w_.LabelRequired, w_.SaveSetup})
             ShowWindow(choice, SW_HIDE);
         ListView_SetExtendedListViewStyleEx(w_.Ports, LVS_EX_CHECKBOXES, 0);
+        w_.LayOut();
     }
     void SetPorts(const std::vector<StationPortEntry>& ports) override {
         w_.fillingPorts_ = true;
@@ -579,15 +580,19 @@ void StationWindow::LayOut() {
     const int kindLeft = right - kKindWidth;
     const int versionLeft = kindLeft - 8 - 55;
     const int versionLabelLeft = versionLeft - 52;
+    // A locked window's controls close up where its choices are hidden.
+    const int fileLeft = locked_ ? kMargin : 110;
+    const int actionsLeft = locked_ ? kMargin : 140;
+    const int recordRight = locked_ ? right : right - 100;
     const Placed placed[] = {
         {ReadPack, kMargin, 10, 90, 26},
-        {fileLabel_, 110, 15, 30, 18},
-        {PackFile, 142, 12, versionLabelLeft - 10 - 142, 22},
+        {fileLabel_, fileLeft, 15, 30, 18},
+        {PackFile, fileLeft + 32, 12, versionLabelLeft - 10 - fileLeft - 32, 22},
         {versionLabel_, versionLabelLeft, 15, 48, 18},
         {Version, versionLeft, 12, 55, 22},
         {Kind, kindLeft, 15, kKindWidth, 18, FontKind::UiBold},
         {recordLabel_, kMargin, 49, 55, 18},
-        {RecordFile, 70, 46, right - 70 - 100, 22},
+        {RecordFile, 70, 46, recordRight - 70, 22},
         {ChooseRecord, right - 90, 44, 90, 26},
         {portsLabel_, kMargin, 80, 60, 18},
         {RefreshPorts, kMargin, 100, 60, 26},
@@ -595,9 +600,9 @@ void StationWindow::LayOut() {
         {Fast, kMargin, 176, 125, 20},
         {AutoSpeed, kMargin, 196, 125, 20},
         {LabelRequired, kMargin, 216, 125, 20},
-        {Start, 140, 182, 70, 28},
-        {Stop, 215, 182, 70, 28},
-        {ProgramRunning, 290, 182, 190, 28},
+        {Start, actionsLeft, 182, 70, 28},
+        {Stop, actionsLeft + 75, 182, 70, 28},
+        {ProgramRunning, actionsLeft + 150, 182, 190, 28},
         {SaveSetup, 140, 214, 110, 26},
         {Summary, kMargin, 244, right - kMargin - kTotalsWidth - 8, 34, FontKind::UiBold},
         {Total, right - kTotalsWidth, 244, kTotalsWidth, 18, FontKind::UiBold},
