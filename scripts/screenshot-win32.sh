@@ -3,8 +3,9 @@
 # manager for the frames: after start-up, with a pack loaded, while and after
 # programming the Linux k5-sim (running its firmware, behind COM1 of the Wine
 # prefix), of the port dialog, of the station window on COM5, COM6 and COM7, and of
-# the window where the named face is missing, and of the bad moments (a foreign pack, a damaged one,
-# nothing answering). Writes build/screenshots/win32/*.png.
+# the window where the named face is missing, of the bad moments (a foreign pack, a damaged one,
+# nothing answering), and of the station on a production line (locked by its set-up, with labels,
+# four ports in a 1600 x 1000 window). Writes build/screenshots/win32/*.png.
 # Run by scripts/screenshot.sh; needs the dev build's k5-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -83,4 +84,24 @@ kill "${station_pids[@]}" 2>/dev/null || true
 wine reg delete 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /f >/dev/null 2>&1 || true
 tour COM1 --loaded-only 11-without-the-named-face
 scripts/lib/wine-fonts.sh
+
+# The station on a production line, in a 1600 x 1000 window: on a larger screen, four paced
+# bootloaders behind COM5 to COM8; the second never gives its verdict, the third is slow.
+wineserver -k 2>/dev/null || true
+stop_xvfb
+start_xvfb 1920x1200x24
+openbox >/dev/null 2>&1 &
+station_pids=()
+for com in com5 com6 com7 com8; do
+  fault=()
+  [ $com = com6 ] && fault=(--no-verdict)
+  [ $com = com7 ] && fault=(--flash-delay 25)
+  rm -f "$WINEPREFIX/k5-sim-$com.link"
+  build/bin/k5-sim --quiet --link "$WINEPREFIX/k5-sim-$com.link" "${fault[@]}" >/dev/null 2>&1 &
+  station_pids+=($!)
+  for _ in $(seq 100); do [ -L "$WINEPREFIX/k5-sim-$com.link" ] && break; sleep 0.05; done
+  ln -sfn "$(readlink "$WINEPREFIX/k5-sim-$com.link")" "$WINEPREFIX/dosdevices/$com"
+done
+tour COM1 --line COM5 COM6 COM7 COM8
+kill "${station_pids[@]}" 2>/dev/null || true
 ls -l "$out"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the desktop program under Xvfb, with a window manager so the
 # windows have their frames: after start-up, with a pack loaded, while and
-# after programming the simulated controller, and of the port dialog.
+# after programming the simulated controller, of the port dialog and of the
+# station (on a production line: locked by its set-up, with labels, four ports).
 # Writes build/screenshots/*.png, the Win32 program's under Wine into
 # build/screenshots/win32/ (scripts/screenshot-win32.sh), and the web page's in
 # headless Chromium as build/screenshots/web-*.png.
@@ -18,6 +19,12 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   openbox >/dev/null 2>&1 &
   sleep 1
   build/bin/screenshot_tour "$0"
+' "$out"
+# The station on a production line, in a 1600 x 1000 window: a larger screen.
+xvfb-run -a -s "-screen 0 1920x1200x24" bash -c '
+  openbox >/dev/null 2>&1 &
+  sleep 1
+  build/bin/screenshot_tour "$0" --line
 ' "$out"
 ls -l "$out"
 

@@ -1,10 +1,10 @@
-# start_xvfb / stop_xvfb: a virtual X screen for the Win32 windows under Wine;
-# exports DISPLAY. Sourced.
+# start_xvfb [WxHxD] / stop_xvfb: a virtual X screen (1024x768x24 unless given)
+# for the Win32 windows under Wine; exports DISPLAY. Sourced.
 start_xvfb() {
-  local display
+  local display size=${1:-1024x768x24}
   for display in $(seq 90 120); do
     [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] && continue
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$display" -screen 0 "$size" -nolisten tcp >/dev/null 2>&1 &
     K5_XVFB_PID=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
     export DISPLAY=":$display"

@@ -1,8 +1,10 @@
 // Takes the screenshots of the desktop program that the README and reviews use:
 // after start-up, after a pack is loaded, while and after programming the
-// simulated controller, and of the port dialog. Run under X (Xvfb): it grabs
+// simulated controller, of the port dialog and of the station (with "--line":
+// only the station on a production line). Run under X (Xvfb): it grabs
 // the screen as the X server shows it.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -14,6 +16,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
@@ -46,6 +49,89 @@ bool Shoot(QWidget& window, const QString& file) {
     return ok;
 }
 
+// The station on a production line (a screen of 1920 x 1200 or more): a set-up saved from the station
+// window and opened as a double-click opens it, locked; labels scanned into three tiles (the fourth
+// waits for one); then four ports filling a 1600 x 1000 window, one failed, one good.
+int LineTour(const QString& out) {
+    k5::test::TempDir dir;
+    k5::sim::PackRecipe recipe;
+    recipe.image = k5::sim::GenerateImage(32768);
+    recipe.version = 309;
+    const std::string pack = dir.Write("K5-Firmware-V309.Pack", k5::sim::BuildPack(recipe));
+    k5::sim::SimOptions failing, slow;
+    failing.noVerdict = true;
+    slow.flashDelayMs = 25;
+    k5::sim::ControllerSim good({}), bad(failing), later(slow), idle({});
+    std::string devices = "[Uart]\nPort=1\n[Devices]\n";
+    int com = 5;
+    for (auto* controller : {&good, &bad, &later, &idle}) {
+        controller->Start();
+        devices += "COM" + std::to_string(com++) + "=" + controller->DevicePath() + "\n";
+    }
+    dir.WriteText("eBikeSet.ini", devices);
+    k5::SettingsFile settings(dir.File("eBikeSet.ini"));
+    k5::test::ScriptedPrompts prompts;
+    k5::PackStore store;
+    k5::app::TF_UpdateDispController window(settings, prompts, store);
+    window.show();
+
+    // The engineer: pack, ports, record and the label rule, saved as "Line 3.k5station".
+    window.Station1->trigger();
+    k5::app::StationWindow* station = window.Station;
+    prompts.files.push_back(QString::fromStdString(pack));
+    station->ReadPack->click();
+    prompts.records.push_back(QString::fromStdString(dir.File("Line 3 record.csv")));
+    station->ChooseRecord->click();
+    for (int row = 0; row < station->Ports->count(); ++row) {
+        QListWidgetItem* item = station->Ports->item(row);
+        if (item->text().startsWith("COM5 ") || item->text().startsWith("COM6 ") ||
+            item->text().startsWith("COM7 ") || item->text().startsWith("COM8 "))
+            item->setCheckState(Qt::Checked);
+    }
+    station->LabelRequired->setChecked(true);
+    const std::string setup = dir.File("Line 3.k5station");
+    prompts.setups.push_back(QString::fromStdString(setup));
+    station->SaveSetup->click();
+    station->close();
+    Settle(300);
+    dir.WriteText("Line 3.k5station", dir.ReadText("Line 3.k5station") + "WorkOrder=WO-2412-17\n");
+
+    // The operator: the set-up double-clicked, three labels scanned, Start with their name.
+    window.OpenPackFile(QString::fromStdString(setup));
+    Settle(300);
+    station = window.Station;
+    if (station == nullptr || station->Tiles.size() != 4) return 1;
+    station->move(20, 20);
+    const auto scan = [&](std::size_t tile, const char* label) {
+        station->Tiles[tile]->LabelField->setFocus();
+        QTest::keyClicks(station->Tiles[tile]->LabelField, label);
+        QTest::keyClick(station->Tiles[tile]->LabelField, Qt::Key_Return);
+    };
+    scan(0, "K5-2412-00311");
+    scan(1, "K5-2412-00312");
+    prompts.answers.push_back("J. Novak");
+    station->Start->click();
+    QElapsedTimer timer;
+    timer.start();
+    while (station->Tiles[0]->Progress->PercentDone() < 40 && timer.elapsed() < 60000) Settle(50);
+    scan(2, "K5-2412-00313");
+    Settle(500);
+    bool ok = Shoot(*station, out + "/16-station-locked.png");
+
+    station->resize(1600, 1000);
+    while (!(station->Tiles[0]->State->text().startsWith("OK") &&
+             station->Tiles[1]->State->text().startsWith("Failed") &&
+             station->Tiles[2]->Progress->PercentDone() >= 30) &&
+           timer.elapsed() < 120000) {
+        Settle(50);
+    }
+    ok &= Shoot(*station, out + "/17-station-line.png");
+    station->Stop->click();
+    Settle(300);
+    for (auto* controller : {&good, &bad, &later, &idle}) controller->Stop();
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,6 +140,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     k5::app::InstallFontSubstitutes();
     application.setFont(k5::app::WindowFont());
+    if (argc > 2 && QString(argv[2]) == "--line") return LineTour(out);
 
     k5::sim::SimOptions options;
     options.firmware = true;

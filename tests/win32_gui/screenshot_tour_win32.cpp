@@ -1,11 +1,12 @@
 // The Win32 program's screenshots (scripts/screenshot.sh): after start-up,
 // with a pack loaded, while and after programming a simulated controller on
-// the COM port given as the first argument, of the port dialog, and of the
-// station window on three more ports. For each
+// the COM port given as the first argument, of the port dialog, of the
+// station window on three more ports, and of the station on a production line. For each
 // it prints "shoot NAME LEFT TOP RIGHT BOTTOM" and waits for a line on stdin:
 // the script grabs the X screen meanwhile, as the person would see it.
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -27,12 +28,22 @@ class TourPrompts : public k5::app::win32::SystemPrompts {
   public:
     std::optional<std::string> ChoosePackFile(HWND) override { return pack; }
     std::optional<std::string> ChooseRecordFile(HWND, const std::string&) override { return record; }
+    std::optional<std::string> ChooseSetupFile(HWND, const std::string&) override { return setup; }
+    std::optional<std::string> AskText(HWND, const std::string&, const std::string&,
+                                       const std::string&) override {
+        return answer;
+    }
     // The bad moments' tour: the boxes are answered at once, and the log under them is shot.
     void Warning(HWND owner, const std::string& text, const std::string& title) override {
         if (!quietBoxes) k5::app::win32::SystemPrompts::Warning(owner, text, title);
     }
+    bool Confirm(HWND owner, const std::string& text, const std::string& title) override {
+        return quietBoxes || k5::app::win32::SystemPrompts::Confirm(owner, text, title);
+    }
     std::string pack;
     std::string record;
+    std::string setup;
+    std::string answer;  // to a question with a text field
     bool quietBoxes = false;
 };
 
@@ -119,13 +130,78 @@ int StationTour(const k5::SettingsFile& settings, TourPrompts& prompts,
     return 0;
 }
 
+// Text then Enter in tile `index`'s label field, as a scanner types it.
+void Scan(k5::app::win32::StationWindow& station, std::size_t index, const std::string& label) {
+    const HWND field = station.Tiles[index]->LabelField();
+    for (const char c : label) SendMessageW(field, WM_CHAR, static_cast<WPARAM>(c), 0);
+    SendMessageW(field, WM_CHAR, L'\r', 0);
+}
+
+// The station on a production line (a screen of 1920 x 1200 or more): a set-up saved from the
+// station window and opened as a double-click opens it, locked; labels scanned into three tiles
+// (the fourth waits for one); then four ports filling a 1600 x 1000 window, one failed, one good.
+// The ports: a bootloader, one that never gives its verdict, a slow one, and one more.
+int LineTour(const k5::SettingsFile& settings, TourPrompts& prompts, const std::vector<std::string>& ports,
+             const std::string& setup) {
+    k5::app::win32::Win32Dispatcher uiThread;
+    k5::app::PortUse portUse;
+    const auto listPorts = [&] {
+        std::vector<k5::PortChoice> choices;
+        for (const auto& port : ports) choices.push_back({port, port, "serial port"});
+        return choices;
+    };
+    prompts.quietBoxes = true;  // Stop while an update runs: yes
+    using Station = k5::app::win32::StationWindow;
+    {
+        Station engineer(uiThread, settings, prompts, portUse, nullptr, listPorts);
+        engineer.Show();
+        engineer.Click(Station::kReadPackId);
+        engineer.Click(Station::kChooseRecordId);
+        for (int row = 0; row < static_cast<int>(ports.size()); ++row) engineer.CheckPort(row, true);
+        engineer.Click(Station::kLabelRequiredId);
+        prompts.setup = setup;
+        engineer.Click(Station::kSaveSetupId);
+        SendMessageW(engineer.Handle(), WM_CLOSE, 0, 0);
+    }
+    {
+        std::ofstream more(k5::PathFromUtf8(setup), std::ios::app);
+        more << "WorkOrder=WO-2412-17\n";
+    }
+    Station station(uiThread, settings, prompts, portUse, nullptr, listPorts);
+    station.Model().OpenSetup(setup);
+    station.Show();
+    if (station.Tiles.size() != ports.size()) return 1;
+    Scan(station, 0, "K5-2412-00311");
+    Scan(station, 1, "K5-2412-00312");
+    prompts.answer = "J. Novak";
+    station.Click(Station::kStartId);
+    const auto start = std::chrono::steady_clock::now();
+    const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
+    while (station.Tiles[0]->Progress().PercentDone() < 40 && waited() < std::chrono::seconds(60)) Settle(50);
+    Scan(station, 2, "K5-2412-00313");
+    Settle(300);
+    Shoot("16-station-locked", station.Handle());
+
+    SetWindowPos(station.Handle(), nullptr, 0, 0, 1600, 1000, SWP_NOMOVE | SWP_NOZORDER);
+    const auto state = [&](std::size_t tile) { return station.Tiles[tile]->Shown().state; };
+    while (!(state(0).rfind("OK", 0) == 0 && state(1).rfind("Failed", 0) == 0 &&
+             station.Tiles[2]->Progress().PercentDone() >= 30) &&
+           waited() < std::chrono::seconds(120)) {
+        Settle(50);
+    }
+    Shoot("17-station-line", station.Handle());
+    station.Click(Station::kStopId);
+    Settle(500);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
                      "usage: screenshot_tour_win32 COMn [--loaded-only NAME | --station COMa COMb COMc | "
-                     "--bad-moments]\n");
+                     "--line COMa COMb COMc COMd | --bad-moments]\n");
         return 64;
     }
     // --loaded-only NAME: one picture of the window with its pack loaded, then out.
@@ -147,6 +223,16 @@ int main(int argc, char** argv) {
     if (argc >= 6 && std::string(argv[2]) == "--station") {
         prompts.record = k5::Utf8FromPath(dir.Path() / "station-record.csv");
         return StationTour(settings, prompts, {argv[3], argv[4], argv[5]});
+    }
+    // --line COMa COMb COMc COMd: the station on a production line on those four ports, and out.
+    if (argc >= 7 && std::string(argv[2]) == "--line") {
+        k5::sim::PackRecipe newer;
+        newer.image = k5::sim::GenerateImage(32768);
+        newer.version = 309;
+        prompts.pack = dir.Write("K5-Firmware-V309.Pack", k5::sim::BuildPack(newer));
+        prompts.record = k5::Utf8FromPath(dir.Path() / "Line 3 record.csv");
+        return LineTour(settings, prompts, {argv[3], argv[4], argv[5], argv[6]},
+                        k5::Utf8FromPath(dir.Path() / "Line 3.k5station"));
     }
 
     TF_UpdateDispController window(settings, prompts, pack);
