@@ -118,7 +118,9 @@ int LineTour(const QString& out) {
     Settle(500);
     bool ok = Shoot(*station, out + "/16-station-locked.png");
 
-    station->resize(1600, 1000);
+    // 1600 x 1000 with its frame.
+    const QSize frame = station->frameGeometry().size() - station->size();
+    station->resize(QSize(1600, 1000) - frame);
     while (!(station->Tiles[0]->State->text().startsWith("OK") &&
              station->Tiles[1]->State->text().startsWith("Failed") &&
              station->Tiles[2]->Progress->PercentDone() >= 30) &&
