@@ -26,6 +26,17 @@ std::string Latin1ToUtf8(const std::string& bytes) {
 
 }  // namespace
 
+const std::vector<std::string_view>& SerialMessageTexts() {
+    // The serial component's messages (comm_message, stored in GBK) as the error box shows them; the
+    // catalogue breaks lines with "\n" alone.
+    static const std::vector<std::string_view> texts{
+        N_("此串口已经打开"),   N_("Opne Port Error\nmaybe port set is ircorrect"),
+        N_("初始化缓冲区出错"), N_("无法创建事件"),
+        N_("无法创建读线程"),   N_("无法创建写线程"),
+    };
+    return texts;
+}
+
 std::string ApplicationTitleFor(const std::string& executablePath) {
     std::string name = Utf8FromPath(PathFromUtf8(executablePath).filename());
     // Both separators: a Windows path may reach a Linux build's tests too.
@@ -43,7 +54,11 @@ std::string ErrorBoxTextFor(const std::exception& error) {
         const auto converted = platform::GbkToUtf8(text);
         text = converted ? *converted : Latin1ToUtf8(text);
     }
-    text = TranslateText(text);
+    // The catalogue breaks lines with "\n" alone; a text in it is shown as its translation has it.
+    std::string unbroken = text;
+    for (std::size_t at; (at = unbroken.find("\r\n")) != std::string::npos;) unbroken.erase(at, 1);
+    if (std::string translated = TranslateText(unbroken); translated != unbroken)
+        text = std::move(translated);
     if (const auto* settings = dynamic_cast<const ESettingsWriteError*>(&error)) {
         // The fixed text first, then why, as its own sentence.
         std::string reason = TranslateText(settings->Reason());

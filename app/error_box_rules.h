@@ -4,11 +4,17 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "translation.h"
 #include "window_texts.h"
 
 namespace k5::app {
+
+// The serial component's messages as the default error box shows them, converted from GBK,
+// for the translation catalogue: each is translated as it is shown.
+const std::vector<std::string_view>& SerialMessageTexts();
 
 // The executable's file name without its folder, cut at its first ".", with
 // every character after the first in lower case (ASCII letters).

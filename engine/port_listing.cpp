@@ -5,6 +5,7 @@
 
 #include "device_names.h"
 #include "port_names.h"
+#include "text_mark.h"
 #include "utf8_path.h"
 
 namespace k5 {
@@ -26,12 +27,12 @@ const SerialDeviceInfo* FindDevice(const std::vector<SerialDeviceInfo>& devices,
 
 std::string DescribePort(const std::string& device, const SerialDeviceInfo* info) {
     if (info != nullptr && !info->vendorId.empty()) {
-        std::string text = "USB adapter " + info->vendorId + ":" + info->productId;
+        std::string ids = info->vendorId + ":" + info->productId;
         const std::string name = RightTrimmed(info->manufacturer + " " + info->product);
         if (name.find_first_not_of(' ') != std::string::npos)
-            text += " " + name.substr(name.find_first_not_of(' '));
-        if (!info->serial.empty()) text += ", serial " + info->serial;
-        return text;
+            ids += " " + name.substr(name.find_first_not_of(' '));
+        return info->serial.empty() ? FillIn(N_("USB adapter %1"), {ids})
+                                    : FillIn(N_("USB adapter %1, serial %2"), {ids, info->serial});
     }
     if (info != nullptr && !info->driver.empty() && platform::DeviceKind(device) == "serial port") {
         return info->driver;  // Windows: the device manager's name for it

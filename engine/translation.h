@@ -13,20 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "text_mark.h"
+
 namespace k5 {
-
-// Marks a text for the catalogue where it is written; it is translated where it is shown.
-constexpr const char* N_(const char* text) { return text; }
-// The same for a text with a context, which is the key's first part ("context\x04text").
-constexpr const char* NC_(const char* /*context*/, const char* text) { return text; }
-
-// A text whose words follow a count (%1), in English's two forms: for 1 and for any other count.
-struct PluralText {
-    const char* singular;
-    const char* plural;
-};
-// Marks a text with plural forms for the catalogue, as N_ marks one.
-constexpr PluralText NP_(const char* singular, const char* plural) { return {singular, plural}; }
 
 // Uses the .mo catalogue in `bytes` from now on (the bytes must stay for the
 // program's life); false, and the language unchanged, when they are not one.

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "device_names.h"
+#include "text_mark.h"
 
 namespace k5::platform {
 
@@ -42,15 +43,15 @@ std::string DeviceKind(const std::string& device) {
     const auto real = std::filesystem::canonical(device, ec);  // a link such as /dev/serial/by-id/...
     const std::string path = ec ? device : real.string();
     const auto startsWith = [&path](const char* prefix) { return path.rfind(prefix, 0) == 0; };
-    if (startsWith("/dev/pts/")) return "pseudo-terminal";
-    if (startsWith("/dev/ttyUSB") || startsWith("/dev/ttyACM")) return "USB adapter";
-    if (startsWith("/dev/ttyS") || startsWith("/dev/ttyAMA")) return "built-in serial port";
-    if (startsWith("/dev/rfcomm")) return "Bluetooth serial port";
+    if (startsWith("/dev/pts/")) return N_("pseudo-terminal");
+    if (startsWith("/dev/ttyUSB") || startsWith("/dev/ttyACM")) return N_("USB adapter");
+    if (startsWith("/dev/ttyS") || startsWith("/dev/ttyAMA")) return N_("built-in serial port");
+    if (startsWith("/dev/rfcomm")) return N_("Bluetooth serial port");
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return "serial device";
-    if (S_ISDIR(info.st_mode)) return "a folder, not a serial device";
-    if (S_ISREG(info.st_mode)) return "a file, not a serial device";
-    return IsSerialLine(info) ? "serial device" : "not a serial device";
+    if (::stat(path.c_str(), &info) != 0) return N_("serial device");
+    if (S_ISDIR(info.st_mode)) return N_("a folder, not a serial device");
+    if (S_ISREG(info.st_mode)) return N_("a file, not a serial device");
+    return IsSerialLine(info) ? N_("serial device") : N_("not a serial device");
 }
 
 std::optional<int> AdapterLatencyTimerMs(const std::string& device, const std::string& sysfs) {

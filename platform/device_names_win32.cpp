@@ -1,4 +1,5 @@
 #include "device_names.h"
+#include "text_mark.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +14,7 @@ bool IsDevicePath(std::string_view name) { return name.rfind("\\\\", 0) == 0; }
 
 std::string DefaultDeviceForPort(int number, const DeviceExists&) { return "COM" + std::to_string(number); }
 
-std::string DeviceKind(const std::string&) { return "serial port"; }
+std::string DeviceKind(const std::string&) { return N_("serial port"); }
 
 std::string DeviceForBareName(const std::string&) { return ""; }
 

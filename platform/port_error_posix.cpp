@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "port_error.h"
+#include "text_mark.h"
 
 namespace k5::platform {
 
 const char* const kPermissionAdvice =
-    "add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in again";
+    N_("add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in again");
 
 PortErrorKind KindOfPortError(int osError) {
     switch (osError) {
@@ -34,7 +35,7 @@ PortErrorKind KindOfPortError(int osError) {
 
 std::string OsErrorText(int osError) { return std::strerror(osError); }
 
-std::string InUseAdvice(const std::string& device) { return "fuser -v " + device + " shows which"; }
+std::string InUseAdvice(const std::string& device) { return FillIn(N_("fuser -v %1 shows which"), {device}); }
 
 std::string PermissionAdvice(const std::string& device) {
     struct stat info {};
@@ -45,8 +46,8 @@ std::string PermissionAdvice(const std::string& device) {
         struct group* found = nullptr;
         ::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found);
         const std::string group = found ? found->gr_name : std::to_string(info.st_gid);
-        return "add yourself to the " + group + " group (sudo usermod -aG " + group +
-               " $USER) and log in again";
+        return FillIn(N_("add yourself to the %1 group (sudo usermod -aG %1 $USER) and log in again"),
+                      {group});
     }
     struct passwd entry {};
     struct passwd* found = nullptr;
@@ -54,8 +55,10 @@ std::string PermissionAdvice(const std::string& device) {
     const std::string owner = found ? found->pw_name : std::to_string(info.st_uid);
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-    return "only " + owner + " may open it (mode " + mode + "), so joining a group does not help: run as " +
-           owner + ", or give the device a group that may read and write it (a udev rule)";
+    return FillIn(
+        N_("only %1 may open it (mode %2), so joining a group does not help: run as %1, or give the "
+           "device a group that may read and write it (a udev rule)"),
+        {owner, mode});
 }
 
 }  // namespace k5::platform

@@ -1,13 +1,14 @@
 #include "port_error.h"
+#include "text_mark.h"
 #include "win32_api.h"
 #include "win32_text.h"
 
 namespace k5::platform {
 
-const char* const kPermissionAdvice = "ask the administrator for access to the port";
+const char* const kPermissionAdvice = N_("ask the administrator for access to the port");
 
 std::string InUseAdvice(const std::string&) {
-    return "another program has the port open: a terminal, a driver tool, another k5-iap";
+    return N_("another program has the port open: a terminal, a driver tool, another k5-iap");
 }
 
 PortErrorKind KindOfPortError(int osError) {

@@ -57,10 +57,10 @@ int main(int argc, char** argv) {
 
     // The program's one settings file, pack and main window (with its port and session).
     const k5::SettingsFile settings(k5::DefaultSettingsPath());
-    k5::PackStore pack;
-    k5::app::TF_UpdateDispController window(settings, prompts, pack);
     QTranslator qtTexts;
     UseLanguage(settings, qtTexts);
+    k5::PackStore pack;
+    k5::app::TF_UpdateDispController window(settings, prompts, pack);
     k5::app::F_UpdateDispController = &window;
     QObject::connect(&instance, &k5::app::SingleInstance::Handed, &window, [&window](const QString& handed) {
         window.BringToFront();

@@ -11,12 +11,15 @@
 #include <tuple>
 #include <utility>
 
+#include "SerialComm.h"
 #include "comm_session_port.h"
 #include "dispatched_session_view.h"
 #include "error_box_rules.h"
 #include "event_loop.h"
+#include "gbk_convert.h"
 #include "log_lines.h"
 #include "main_window_model.h"
+#include "message_text.h"
 #include "pack_builder.h"
 #include "port_dialog_model.h"
 #include "port_names.h"
@@ -178,7 +181,8 @@ TEST_F(WindowModelTest, TheLanguageIsStoredForTheNextStartAndTheOneInUseWordsThe
     using k5::Tr;
     ASSERT_STRNE(Tr(k5::kPackBrokenText), k5::kPackBrokenText);
     model.Btn_ReadUserPackClick();
-    EXPECT_EQ(window.boxes.back(), std::string(Tr(k5::kPackBrokenText)) + "|" + Tr(k5::app::text::kPackBrokenTitle));
+    EXPECT_EQ(window.boxes.back(),
+              std::string(Tr(k5::kPackBrokenText)) + "|" + Tr(k5::app::text::kPackBrokenTitle));
     EXPECT_EQ(window.log[0],
               std::string(Tr(k5::kPackBrokenText)) + ": " +
                   Tr("the header's CRC does not match; the file is damaged or is not an update pack"));
@@ -189,7 +193,8 @@ TEST_F(WindowModelTest, TheLanguageIsStoredForTheNextStartAndTheOneInUseWordsThe
     k5::app::UseLanguage("");
     EXPECT_EQ(k5::app::OfferedLanguages().front().name, "English");
     const k5::SettingsFile fresh{dir.File("fresh.ini")};
-    EXPECT_EQ(k5::app::UseLanguageFor(fresh, {"pt-BR", "de-AT", "fr"}), "de") << "the system's first one here";
+    EXPECT_EQ(k5::app::UseLanguageFor(fresh, {"pt-BR", "de-AT", "fr"}), "de")
+        << "the system's first one here";
     EXPECT_EQ(k5::app::UseLanguageFor(fresh, {"en-US", "de"}), "");
     EXPECT_EQ(k5::app::UseLanguageFor(settings, {"en-US"}), "de") << "the stored one first";
     settings.SetLanguage("en");
@@ -526,6 +531,27 @@ TEST(ErrorBoxRules, NothingEscapesAGuardedHandler) {
     k5::app::RunHandlerGuarded([] { throw 42; }, show);
     k5::app::RunHandlerGuarded([] {}, show);
     EXPECT_EQ(shown, (std::vector<std::string>{"Pack file was briken.", "Unknown error."}));
+}
+
+// The serial component's messages, kept in GBK, are in the catalogue as the error box shows them,
+// and shown in the language in use.
+TEST(ErrorBoxRules, TheSerialComponentsMessagesAreShownInTheLanguageInUse) {
+    namespace message = k5::serial::comm_message;
+    std::vector<std::string> shown;
+    for (const char* gbk :
+         {message::kAlreadyOpen, message::kCannotOpen, message::kQueueSetupFailed,
+          message::kCannotCreateEvent, message::kCannotCreateReader, message::kCannotCreateWriter})
+        shown.push_back(k5::platform::GbkToUtf8(gbk).value_or("?"));
+    shown[1].erase(shown[1].find('\r'), 1);  // "\r\n" as the catalogue breaks lines, with "\n"
+    EXPECT_EQ(shown, std::vector<std::string>(k5::app::SerialMessageTexts().begin(),
+                                              k5::app::SerialMessageTexts().end()));
+    struct English {
+        ~English() { k5::UseEnglish(); }
+    } afterwards;
+    ASSERT_TRUE(k5::app::UseLanguage("pseudo"));
+    EXPECT_EQ(k5::app::ErrorBoxTextFor(k5::serial::ECommsError(message::kAlreadyOpen)),
+              k5::WithFullStop(k5::Tr("此串口已经打开")));
+    EXPECT_STRNE(k5::Tr("此串口已经打开"), "此串口已经打开");
 }
 
 }  // namespace
