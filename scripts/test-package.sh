@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/lib/steps.sh
-scripts/deps.sh dpkg-dev lintian desktop-file-utils appstream util-linux shared-mime-info xdg-utils libfile-mimeinfo-perl
+scripts/deps.sh dpkg-dev lintian desktop-file-utils appstream util-linux shared-mime-info xdg-utils libfile-mimeinfo-perl qt6-translations-l10n
 
 step configure-release "Configuring release" cmake --preset release --fresh
 step build-release "Building release" cmake --build --preset release
