@@ -332,7 +332,7 @@ class WebPageTest(PageCase):
 
     def test_a_cable_pulled_mid_image_ends_the_update_within_a_second(self):
         pack, _ = self.make_pack("pulled", 20000)
-        self.ready_to_program(pack, "--unplug-after", "6000")
+        self.ready_to_program(pack, "--unplug-after", "12000")
         self.program(limit=0)
         self.assertTrue(wait_until(lambda: self.sim.poll() is not None, 60), "k5-sim never pulled its cable")
         pulled = time.monotonic()
