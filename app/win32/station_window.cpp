@@ -212,8 +212,14 @@ void StationTileWindow::Place(int x, int y, station_layout::Size size, int perce
                px(kTileFieldHeight), TRUE);
     MoveWindow(program_, px(size.width - kMargin - kTileButtonWidth), px(r.bottomTop + 2),
                px(kTileButtonWidth), px(26), TRUE);
-    for (HWND control : {program_, labelField_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
+    SendMessageW(labelField_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.ui), FALSE);
+    // Program's caption in a smaller face where a longer language's would not fit the button.
+    const HDC dc = GetDC(program_);
+    const HFONT caption =
+        fonts_.FittingText(dc, fonts_.ui, Widen(Tr(text::kTileProgram)),
+                           SIZE{px(kTileButtonWidth) - CaptionEdges(program_, dpi), 1 << 16}, DT_SINGLELINE);
+    ReleaseDC(program_, dc);
+    SendMessageW(program_, WM_SETFONT, reinterpret_cast<WPARAM>(caption), FALSE);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -301,8 +307,18 @@ bool StationTileWindow::TextsFit() const {
         SelectObject(dc, old);
         all = all && needed.right <= width && needed.bottom <= px(room.height);
     }
+    // Program's caption within its button.
+    wchar_t caption[128] = {};
+    GetWindowTextW(program_, caption, 128);
+    const HDC buttonDc = GetDC(program_);
+    const HGDIOBJ oldFont =
+        SelectObject(buttonDc, reinterpret_cast<HFONT>(SendMessageW(program_, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, 0, 0};
+    DrawTextW(buttonDc, caption, -1, &needed, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    SelectObject(buttonDc, oldFont);
+    ReleaseDC(program_, buttonDc);
     ReleaseDC(window_, dc);
-    return all;
+    return all && needed.right <= px(kTileButtonWidth) - CaptionEdges(program_, dpi_);
 }
 
 LRESULT CALLBACK StationTileWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -342,6 +358,7 @@ class StationWindow::WindowView : public StationWindowView {
         const HWND controls[] = {w_.PackFile, w_.Version, w_.Kind,   w_.RecordFile,
                                  w_.Summary,  w_.Total,   w_.PerUnit};
         SetWindowTextW(controls[static_cast<int>(field)], Widen(text).c_str());
+        w_.FitShownTexts();
     }
     void Enable(Control control, bool enabled) override {
         // A locked window's ports stay readable: they offer nothing to change (ShowLocked).
@@ -620,12 +637,30 @@ void StationWindow::LayOut() {
         SendMessageW(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         MoveWindow(p.control, px(p.x), px(p.y), px(p.width), px(p.height), TRUE);
     }
+    FitShownTexts();
     ListView_SetColumnWidth(Ports, 0, LVSCW_AUTOSIZE_USEHEADER);
     MoveWindow(tileArea_, 0, px(kTilesTop), client.right,
                std::max(0, static_cast<int>(client.bottom) - px(kTilesTop)), TRUE);
     PlaceTiles();
     // Where a control was is the window's to paint again.
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void StationWindow::FitShownTexts() {
+    // The summary wraps over its two lines; the pack's kind and the totals stand on one line each.
+    for (const auto& [control, flags] : {std::pair{Summary, UINT{DT_WORDBREAK}},
+                                         {Kind, UINT{DT_SINGLELINE}},
+                                         {Total, UINT{DT_SINGLELINE}},
+                                         {PerUnit, UINT{DT_SINGLELINE}}}) {
+        RECT box;
+        GetClientRect(control, &box);
+        const HDC dc = GetDC(control);
+        const HFONT font = fonts_->FittingText(dc, fonts_->uiBold, Widen(TextOf(control)),
+                                               SIZE{box.right, box.bottom}, flags);
+        ReleaseDC(control, dc);
+        if (reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)) != font)
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
 }
 
 void StationWindow::PlaceTiles() {

@@ -161,6 +161,9 @@ class StationWindow {
     void CreateControls();
     // The controls across the client's width at the window's DPI, the tiles below them.
     void LayOut();
+    // The fields whose texts the model sets (the summary, the kind, the totals): each in a smaller
+    // face where a longer language's text would not fit it.
+    void FitShownTexts();
     // The tiles sharing the tile area's width (less room for a scroll bar) and height.
     void PlaceTiles();
     // Enter in tile `index`'s label field: its text to the model; the field emptied once taken.

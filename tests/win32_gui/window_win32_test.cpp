@@ -304,6 +304,9 @@ TEST_F(Win32WindowTest, EveryLanguagesTextsFitTheMainWindowThePortDialogAndTheSt
                                              {station.AutoSpeed, box},
                                              {station.LabelRequired, box}})
             EXPECT_LE(Needed(control, TextOf(control)).cx + extra, SizeOf(control).cx) << TextOf(control);
+        EXPECT_LE(Needed(station.Summary, TextOf(station.Summary), SizeOf(station.Summary).cx).cy,
+                  SizeOf(station.Summary).cy)
+            << TextOf(station.Summary);
         for (const k5::app::StationTile& tile : k5::test::EveryTile()) {
             station.Tiles[0]->Show(tile);
             EXPECT_TRUE(station.Tiles[0]->TextsFit())
