@@ -5,7 +5,8 @@
 # prefix), of the port dialog, of the station window on COM5, COM6 and COM7, and of
 # the window where the named face is missing, of the bad moments (a foreign pack, a damaged one,
 # nothing answering), and of the station on a production line (locked by its set-up, with labels,
-# four ports in a 1600 x 1000 window). Writes build/screenshots/win32/*.png.
+# four ports in a 1600 x 1000 window). Writes build/screenshots/win32/*.png (with K5_LANGUAGE=de,
+# in German into build/screenshots/de/win32/).
 # Run by scripts/screenshot.sh; needs the dev build's k5-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +17,7 @@ scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick op
 step build-tour-win32 "Cross-building the Win32 screenshot tour" \
   cmake --build --preset win64 --target screenshot_tour_win32
 
-out=build/screenshots/win32
+out=build/screenshots${K5_LANGUAGE:+/$K5_LANGUAGE}/win32
 mkdir -p "$out"
 export WINEPREFIX="$PWD/build-win64/wineprefix-screenshots" WINEDEBUG=-all
 source scripts/lib/xvfb.sh

@@ -5,7 +5,8 @@
 # station (on a production line: locked by its set-up, with labels, four ports).
 # Writes build/screenshots/*.png, the Win32 program's under Wine into
 # build/screenshots/win32/ (scripts/screenshot-win32.sh), and the web page's in
-# headless Chromium as build/screenshots/web-*.png.
+# headless Chromium as build/screenshots/web-*.png. K5_LANGUAGE=de takes them all
+# in that language, into build/screenshots/de/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +14,7 @@ scripts/deps.sh xvfb xauth imagemagick openbox
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target screenshot_tour
 
-out=build/screenshots
+out=build/screenshots${K5_LANGUAGE:+/$K5_LANGUAGE}
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   openbox >/dev/null 2>&1 &

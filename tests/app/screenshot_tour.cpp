@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "controller_sim.h"
@@ -31,6 +32,7 @@
 #include "scripted_prompts.h"
 #include "station_window.h"
 #include "support/temp_dir.h"
+#include "ui_language.h"
 
 namespace {
 
@@ -138,6 +140,8 @@ int LineTour(const QString& out) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // K5_LANGUAGE=de: the windows in that language, as [Ui] Language=de has them.
+    if (const char* language = std::getenv("K5_LANGUAGE")) k5::app::UseLanguage(language);
     const QString out = argc > 1 ? argv[1] : "build/screenshots";
     QDir().mkpath(out);
     k5::app::InstallFontSubstitutes();

@@ -2,8 +2,10 @@
 """Screenshots of the web page in headless Chromium against k5-sim: mid-transfer,
 finished, and the help a cancelled port picker opens; then on a phone held upright
 (412x915 CSS px): the cable chosen and programming, finished, and the page's Install
-button as the browser's offer shows it. Writes OUT/web-*.png and OUT/web-phone-*.png."""
+button as the browser's offer shows it. Writes OUT/web-*.png and OUT/web-phone-*.png, in the
+language K5_LANGUAGE names (as the page's language menu would have it) when it is set."""
 
+import os
 import pathlib
 import sys
 import time
@@ -13,6 +15,10 @@ import web_page_test as harness
 out = pathlib.Path(sys.argv[1])
 out.mkdir(parents=True, exist_ok=True)
 case = harness.WebPageTest("test_a_whole_update_from_a_bootloader_arrives_byte_for_byte")
+if os.environ.get("K5_LANGUAGE"):
+    opening = case.open_page
+    chosen = f"localStorage.setItem('k5-language', '{os.environ['K5_LANGUAGE']}');"
+    case.open_page = lambda options=None, before="": opening(options, chosen + before)
 case.setUpClass()
 try:
     case.setUp()

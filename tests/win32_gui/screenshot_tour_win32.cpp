@@ -6,6 +6,7 @@
 // the script grabs the X screen meanwhile, as the person would see it.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "session_state.h"
 #include "station_window.h"
 #include "support/temp_dir.h"
+#include "ui_language.h"
 #include "utf8_path.h"
 
 namespace {
@@ -206,6 +208,8 @@ int main(int argc, char** argv) {
     }
     // --loaded-only NAME: one picture of the window with its pack loaded, then out.
     const char* loadedOnly = argc >= 4 && std::string(argv[2]) == "--loaded-only" ? argv[3] : nullptr;
+    // K5_LANGUAGE=de: the windows in that language, as [Ui] Language=de has them.
+    if (const char* language = std::getenv("K5_LANGUAGE")) k5::app::UseLanguage(language);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
