@@ -201,8 +201,8 @@ void MainWindowModel::SessionFinished() {
     const std::string port = SettingsPortName(settings_);
     if (session_.LastOutcome() == SessionOutcome::PortError && !session_.FailedDevice().empty()) {
         const std::string& device = session_.FailedDevice();
-        view_.AddLog(PortAdvice(port, device,
-                                TranslateText(PortProblemText(session_.FailedDeviceError(), device)), lookup_));
+        view_.AddLog(PortAdvice(
+            port, device, TranslateText(PortProblemText(session_.FailedDeviceError(), device)), lookup_));
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail && !hungUpDevice_.empty()) {
         view_.AddLog(PortAdvice(port, hungUpDevice_, Tr(text::kPortWentAway), lookup_));
     } else if (session_.LastOutcome() == SessionOutcome::ConnectFail) {

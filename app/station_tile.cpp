@@ -53,8 +53,8 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
     StationTile tile;
     tile.title = s.name;
     if (const std::string where = PortWhere(s, adapter); !where.empty()) tile.title += "  " + where;
-    tile.counts = FillIn(Tr(text::kTileCounts), {CountText(text::kGoodCount, s.good),
-                                                  CountText(text::kFailedCount, s.failed)});
+    tile.counts = FillIn(Tr(text::kTileCounts),
+                         {CountText(text::kGoodCount, s.good), CountText(text::kFailedCount, s.failed)});
     tile.label = s.label;
     tile.lastLabel = s.lastLabel;
     tile.labelEditable = s.activity != PortActivity::Running;
@@ -64,9 +64,10 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
         case PortActivity::NoPort:
             // A cable pulled during an update: the failure stays, the missing port under it.
             tile.state = s.lastHungUp ? Tr(text::kTileFailed) : Tr(text::kTileNoPort);
-            tile.detail = (s.lastHungUp ? TranslateText(PulledCableText(s)) + "\n" + Tr(text::kTileNoPort) + ": "
-                                        : "") +
-                          TranslateText(PortProblemText(s.problemError, s.device));
+            tile.detail =
+                (s.lastHungUp ? TranslateText(PulledCableText(s)) + "\n" + Tr(text::kTileNoPort) + ": "
+                              : "") +
+                TranslateText(PortProblemText(s.problemError, s.device));
             if (s.lastHungUp) tile.advice = Tr(text::kTilePutAside);
             tile.tone = TileTone::Bad;
             tile.kind = TileKind::Failed;
@@ -75,7 +76,8 @@ StationTile TileFor(const PortStatus& s, const std::string& adapter, bool served
             tile.tone = TileTone::Busy;
             tile.kind = TileKind::Working;
             if (const TransferProgress& t = s.transfer; t.Total() > 0) {
-                tile.state = std::string(Tr(text::kTileProgramming)) + " " + std::to_string(t.Percent()) + " %";
+                tile.state =
+                    std::string(Tr(text::kTileProgramming)) + " " + std::to_string(t.Percent()) + " %";
                 tile.detail = FillIn(TrN(text::kTileBytes, t.Total()),
                                      {std::to_string(t.Done()), std::to_string(t.Total())});
                 if (t.BytesPerSecond() > 0)

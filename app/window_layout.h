@@ -38,13 +38,13 @@ inline constexpr int kNoticeLineHeight = 19;
 
 // The one-line labels of the main window: each may reach from its left edge up to the next
 // control on its row, else to its group's right edge (inside the group) or the client area's
-// (`clientWidth`; kMinClientWidth, so that it fits at the smallest size too), less this margin. A text wider than that (a longer language's) is drawn in a
-// face made smaller to fit.
+// (`clientWidth`; kMinClientWidth, so that it fits at the smallest size too), less this margin. A text wider
+// than that (a longer language's) is drawn in a face made smaller to fit.
 inline constexpr int kLabelMargin = 8;
 
 constexpr int LabelRoom(Box label, bool inGroup, int clientWidth) {
-    constexpr Box kInGroup[] = {kFirmwareNameLabel, kFileNameField, kVersionLabel, kVersionField, kKindLabel,
-                                kTipLabel,          kLogo};
+    constexpr Box kInGroup[] = {kFirmwareNameLabel, kFileNameField, kVersionLabel, kVersionField,
+                                kKindLabel,         kTipLabel,      kLogo};
     constexpr Box kInClient[] = {kNotice, kNoticeReconnect, kNoticeOldTool, kWebAddress};
     int right = inGroup ? kPackGroup.width : clientWidth;
     for (const Box& other : inGroup ? std::span<const Box>(kInGroup) : std::span<const Box>(kInClient)) {

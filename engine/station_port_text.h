@@ -31,7 +31,7 @@ inline constexpr const char* kSpeeds = N_("default, auto or a line speed (%1)");
 // %1 the pack, %2 its SHA-256 now, %3 the set-up's.
 inline constexpr const char* kPackChanged =
     N_("the pack %1 is not the one the set-up was saved with (its SHA-256 is %2, the set-up's %3): a station "
-    "programs only the pack chosen for it");
+       "programs only the pack chosen for it");
 }  // namespace setup_text
 
 // Where the port leads: its device where that is not its name, then the adapter

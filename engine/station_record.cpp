@@ -136,11 +136,13 @@ std::string StationJsonLine(const StationRecord& r) {
 
 std::string RecordProblemText(const RecordProblem& problem) {
     if (problem.noLabelColumn)
-        return N_("it was begun before records had a label column, and this station requires labels; it is left "
-                  "as it was: choose a new record file");
+        return N_(
+            "it was begun before records had a label column, and this station requires labels; it is left "
+            "as it was: choose a new record file");
     if (problem.notARecord)
-        return N_("it holds something else than a station record (its first line is not a record's); it is "
-                  "left as it was: choose another file");
+        return N_(
+            "it holds something else than a station record (its first line is not a record's); it is "
+            "left as it was: choose another file");
     return FileProblemText(problem.path, problem.osError);
 }
 

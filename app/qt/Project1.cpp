@@ -22,7 +22,8 @@ namespace {
 // texts (the boxes' buttons, the file dialog) in it too where Qt's translations are installed.
 void UseLanguage(const k5::SettingsFile& settings, QTranslator& qtTexts) {
     std::vector<std::string> preferred;
-    for (const QString& language : QLocale::system().uiLanguages()) preferred.push_back(language.toStdString());
+    for (const QString& language : QLocale::system().uiLanguages())
+        preferred.push_back(language.toStdString());
     const std::string language = k5::app::UseLanguageFor(settings, preferred);
     if (!language.empty() && language != "pseudo" &&
         qtTexts.load(QLocale(QString::fromStdString(language)), "qtbase", "_",

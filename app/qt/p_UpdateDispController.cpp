@@ -65,8 +65,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint
 void FitToRoom(QLabel* label, const layout::Box& box, bool inGroup) {
     const int room = layout::LabelRoom(box, inGroup, layout::kMinClientWidth);
     QFont font = label->font();
-    for (int width = QFontMetrics(font).horizontalAdvance(label->text()); width > room && font.pixelSize() > 1;
-         width = QFontMetrics(font).horizontalAdvance(label->text())) {
+    for (int width = QFontMetrics(font).horizontalAdvance(label->text());
+         width > room && font.pixelSize() > 1; width = QFontMetrics(font).horizontalAdvance(label->text())) {
         font.setPixelSize(std::max(1, std::min(font.pixelSize() - 1, font.pixelSize() * room / width)));
     }
     label->setFont(font);
@@ -354,7 +354,8 @@ void TF_UpdateDispController::resizeEvent(QResizeEvent* event) {
 }
 
 void TF_UpdateDispController::CheckLanguageItem(const std::string& language) {
-    for (QAction* item : Language1->actions()) item->setChecked(item->data().toString().toStdString() == language);
+    for (QAction* item : Language1->actions())
+        item->setChecked(item->data().toString().toStdString() == language);
 }
 
 bool TF_UpdateDispController::SessionRunning() const { return core_->Session().Running(); }

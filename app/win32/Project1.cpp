@@ -62,7 +62,8 @@ std::wstring FileOnCommandLine() {
 std::vector<std::string> PreferredUiLanguages() {
     ULONG count = 0, size = 0;
     std::vector<std::string> languages;
-    if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &size) || size == 0) return languages;
+    if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &size) || size == 0)
+        return languages;
     std::wstring names(size, L'\0');
     if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &size)) return languages;
     for (const wchar_t* name = names.c_str(); *name != L'\0'; name += std::wcslen(name) + 1)

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "device_names.h"
+#include "translation.h"
 #include "win32_controls.h"
 #include "win32_text.h"
 #include "window_layout.h"
-#include "translation.h"
 #include "window_texts.h"
 
 namespace k5::app::win32 {
@@ -65,8 +65,10 @@ void TF_UartSet::CreateControls() {
     ComboBox2 = MakeDropDown(window_, text::kBaudEntries, 0, kBaudBoxId);
     PortLine = MakeChild(window_, L"STATIC", "", WS_VISIBLE | SS_NOPREFIX, -1);
     // Save is the default button: Enter saves, unless the focus is on Exit.
-    Button1 = MakeChild(window_, L"BUTTON", Tr(text::kSave), WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
-    Button2 = MakeChild(window_, L"BUTTON", Tr(text::kExit), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
+    Button1 =
+        MakeChild(window_, L"BUTTON", Tr(text::kSave), WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kSaveId);
+    Button2 =
+        MakeChild(window_, L"BUTTON", Tr(text::kExit), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kExitId);
     SendMessageW(window_, DM_SETDEFID, kSaveId, 0);
     ApplyFonts(DpiOf(window_));
     LayOut();
